@@ -1,0 +1,51 @@
+#include "platform/prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace stowfolio {
+
+void WidgetPrompts::showMessage(const QString& text, const QString& title, MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool WidgetPrompts::askYesNo(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter));
+}
+
+QString WidgetPrompts::saveFileName(const QString& title, const QString& filter)
+{
+    // The program asks its own overwrite question, so the dialog must not ask first.
+    return QFileDialog::getSaveFileName(m_parent, title, QString(), toQtFileFilter(filter),
+                                        nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+QString toQtFileFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            patterns << pattern;
+            if (pattern.toUpper() != pattern)
+                patterns << pattern.toUpper();
+        }
+        entries << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+} // namespace stowfolio

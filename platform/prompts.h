@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+// Every message box and file dialog of the program goes through Prompts, so that tests answer
+// them from a script instead of blocking on a modal window.
+
+class QWidget;
+
+namespace stowfolio {
+
+enum class MessageIcon { None, Exclamation };
+
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // A message box with an OK button. An empty title shows the application title.
+    virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
+    // A question with Yes and No buttons and no icon; true for Yes.
+    virtual bool askYesNo(const QString& text, const QString& title) = 0;
+    // File dialogs. `filter` is in the "Description|*.a;*.b|" form; the result is the chosen
+    // full path, or an empty string when the user cancelled.
+    virtual QString openFileName(const QString& title, const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+};
+
+// The real thing: modal Qt dialogs over `parent`.
+class WidgetPrompts : public Prompts
+{
+public:
+    explicit WidgetPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
+    bool askYesNo(const QString& text, const QString& title) override;
+    QString openFileName(const QString& title, const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& filter) override;
+
+private:
+    QWidget* m_parent;
+};
+
+// "Pictures (*.jpg;*.bmp)|*.jpg;*.bmp|" -> the Qt filter "Pictures (*.jpg;*.bmp) (*.jpg *.bmp)",
+// with each pattern also given in upper case so "PHOTO.JPG" is offered too.
+QString toQtFileFilter(const QString& filter);
+
+} // namespace stowfolio

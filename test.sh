@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build, a sanitizer build of the tests,
+# and a bounded fuzzing run of the workbook reader. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/ensure-packages.sh
+ensure_packages "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+
+# The differential number-format test compares with the npm package ssf, kept out of the tree.
+if [ ! -d .test-tools/node_modules/ssf ]; then
+    mkdir -p .test-tools
+    (cd .test-tools && npm install --silent --no-audit --no-fund ssf@0.11.2 >/dev/null) ||
+        echo "warning: could not install ssf; the differential format test will be skipped" >&2
+fi
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTOWFOLIO_WERROR=ON >/dev/null
+cmake --build build-test -j "$jobs"
+ctest --test-dir build-test --output-on-failure -j "$jobs"
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTOWFOLIO_SANITIZE=ON \
+    -DSTOWFOLIO_INTEROP_TESTS=OFF >/dev/null
+cmake --build build-sanitize -j "$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE slow
+
+if [ -f fuzz/run-fuzzer.sh ]; then
+    fuzz/run-fuzzer.sh 60
+fi

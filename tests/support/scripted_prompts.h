@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <stdexcept>
+
+namespace stowfolio::testing {
+
+// Prompts answered from a script. Every prompt shown is recorded; a prompt with no scripted
+// answer fails the test by throwing instead of blocking.
+class ScriptedPrompts : public Prompts
+{
+public:
+    struct Shown
+    {
+        QString kind; // "message", "question", "open", "save"
+        QString text;
+        QString title;
+        MessageIcon icon = MessageIcon::None;
+    };
+
+    std::deque<bool> yesNoAnswers;
+    std::deque<QString> fileAnswers; // "" answers as Cancel
+    std::vector<Shown> shown;
+
+    void showMessage(const QString& text, const QString& title, MessageIcon icon) override
+    {
+        shown.push_back({QStringLiteral("message"), text, title, icon});
+    }
+    bool askYesNo(const QString& text, const QString& title) override
+    {
+        shown.push_back({QStringLiteral("question"), text, title, MessageIcon::None});
+        if (yesNoAnswers.empty())
+            throw std::logic_error("unscripted question: " + text.toStdString());
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    QString openFileName(const QString& title, const QString& filter) override
+    {
+        return nextFile(QStringLiteral("open"), title, filter);
+    }
+    QString saveFileName(const QString& title, const QString& filter) override
+    {
+        return nextFile(QStringLiteral("save"), title, filter);
+    }
+
+    // The texts of the message boxes shown so far, in order.
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const Shown& s : shown)
+            if (s.kind == QLatin1String("message"))
+                texts << s.text;
+        return texts;
+    }
+
+    // How many error report boxes were shown.
+    int errorReports() const
+    {
+        int count = 0;
+        for (const Shown& s : shown)
+            count += s.title == QLatin1String("Application Error") ? 1 : 0;
+        return count;
+    }
+
+private:
+    QString nextFile(const QString& kind, const QString& title, const QString& filter)
+    {
+        shown.push_back({kind, filter, title, MessageIcon::None});
+        if (fileAnswers.empty())
+            throw std::logic_error("unscripted file dialog: " + title.toStdString());
+        const QString answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace stowfolio::testing

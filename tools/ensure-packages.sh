@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a command needs, or says how to when we may not.
+# Usage: source this file, then: ensure_packages pkg1 pkg2 ...
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "These packages are missing. Install them with:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and running the program needs.
+RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+    libgsf-1-dev fonts-liberation)
+# What the test suite adds: unit test frameworks, sanitizer and fuzzer runtimes, and the
+# independent spreadsheet readers that check every workbook we write.
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+    python3 python3-xlrd libreoffice-calc-nogui gnumeric poppler-utils nodejs npm)
