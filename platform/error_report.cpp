@@ -4,8 +4,8 @@
 
 namespace stowfolio {
 
-QString errorReportText(const QString& description, const QString& module,
-                        const QString& procedure, int line)
+QString errorReportText(const QString& description, const QString& module, const QString& procedure,
+                        int line)
 {
     return description + QStringLiteral("\r\nin Stowfolio2021/08/31.") + module + QLatin1Char('.') +
            procedure + QStringLiteral(" at line ") + QString::number(line) +

@@ -21,8 +21,8 @@ namespace stowfolio {
 inline const QString kSupportAddress = QStringLiteral("support@quillane.example");
 
 // The text of the error report box for a failure at `line` of `module`.`procedure`.
-QString errorReportText(const QString& description, const QString& module,
-                        const QString& procedure, int line);
+QString errorReportText(const QString& description, const QString& module, const QString& procedure,
+                        int line);
 
 // Shows the error report box: title "Application Error", exclamation icon, OK.
 void showErrorReport(Prompts& prompts, const QString& description, const QString& module,

@@ -27,8 +27,8 @@ QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
 QString WidgetPrompts::saveFileName(const QString& title, const QString& filter)
 {
     // The program asks its own overwrite question, so the dialog must not ask first.
-    return QFileDialog::getSaveFileName(m_parent, title, QString(), toQtFileFilter(filter),
-                                        nullptr, QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString toQtFileFilter(const QString& filter)

@@ -9,7 +9,11 @@ class QWidget;
 
 namespace stowfolio {
 
-enum class MessageIcon { None, Exclamation };
+enum class MessageIcon
+{
+    None,
+    Exclamation
+};
 
 class Prompts
 {

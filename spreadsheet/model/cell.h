@@ -7,7 +7,8 @@
 namespace spreadsheet {
 
 // Error codes of BOOLERR and formula results, as stored in the file.
-enum class ErrorCode : uint8_t {
+enum class ErrorCode : uint8_t
+{
     Null = 0x00,
     Div0 = 0x07,
     Value = 0x0F,
@@ -17,7 +18,8 @@ enum class ErrorCode : uint8_t {
     NA = 0x2A,
 };
 
-enum class CellKind : uint8_t {
+enum class CellKind : uint8_t
+{
     Blank,   // formatted, no value
     Number,  // number
     String,  // Workbook::strings[index]
@@ -43,7 +45,14 @@ struct Cell
 // A formula's last computed value, as FORMULA (and STRING) records carry it.
 struct CachedValue
 {
-    enum class Kind : uint8_t { Number, String, Boolean, Error, Empty };
+    enum class Kind : uint8_t
+    {
+        Number,
+        String,
+        Boolean,
+        Error,
+        Empty
+    };
     Kind kind = Kind::Number;
     double number = 0;
     std::string text; // UTF-8

@@ -33,7 +33,8 @@ struct Font
     bool operator==(const Font&) const = default;
 };
 
-enum class HorizontalAlignment : uint8_t {
+enum class HorizontalAlignment : uint8_t
+{
     General = 0,
     Left = 1,
     Center = 2,
@@ -44,7 +45,8 @@ enum class HorizontalAlignment : uint8_t {
     Distributed = 7,
 };
 
-enum class VerticalAlignment : uint8_t {
+enum class VerticalAlignment : uint8_t
+{
     Top = 0,
     Center = 1,
     Bottom = 2,

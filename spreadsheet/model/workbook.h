@@ -51,12 +51,16 @@ private:
 // A NAME record. Built-in names have `builtIn` set and a one-character name code.
 struct DefinedName
 {
-    enum BuiltIn : uint8_t { PrintArea = 0x06, PrintTitles = 0x07 };
-    std::string name;       // user names; empty for built-in names
+    enum BuiltIn : uint8_t
+    {
+        PrintArea = 0x06,
+        PrintTitles = 0x07
+    };
+    std::string name; // user names; empty for built-in names
     bool builtIn = false;
     uint8_t builtInCode = 0;
-    uint16_t options = 0;   // NAME grbit (hidden, function, built-in, ...)
-    uint16_t sheet = 0;     // 1-based sheet the name is local to; 0 = global
+    uint16_t options = 0;        // NAME grbit (hidden, function, built-in, ...)
+    uint16_t sheet = 0;          // 1-based sheet the name is local to; 0 = global
     std::vector<uint8_t> tokens; // BIFF8 formula; 3-D references use externSheets
     bool operator==(const DefinedName&) const = default;
 };

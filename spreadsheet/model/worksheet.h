@@ -15,7 +15,8 @@ namespace spreadsheet {
 // writer where in the sheet (or globals) substream it goes back.
 struct RawRecord
 {
-    enum class Place : uint8_t {
+    enum class Place : uint8_t
+    {
         GlobalsBeforeSheets, // workbook globals, after the style tables
         GlobalsEnd,          // workbook globals, before EOF
         SheetBeforeDimensions,
@@ -71,7 +72,7 @@ struct ColumnInfo
 // references are relative to the first cell of the format's bounding range.
 struct ConditionalRule
 {
-    uint8_t type = 2;     // 1 cell value, 2 formula
+    uint8_t type = 2; // 1 cell value, 2 formula
     uint8_t operation = 0;
     std::vector<uint8_t> formula1;
     std::vector<uint8_t> formula2;
