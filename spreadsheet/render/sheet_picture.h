@@ -42,7 +42,7 @@ public:
         QRectF rect; // where the text is laid out
         QRectF clip; // the cell (or overflow) area it may paint into
         QString text;
-        QFont font; // point size at 100 %
+        QFont font; // pixel size at 100 %, so that painting scaled stays exact
         QColor color;
         int flags = 0; // Qt::AlignmentFlag | Qt::TextWordWrap
     };
@@ -56,7 +56,8 @@ public:
     void addFill(FillItem item);
     void addLine(LineItem item);
     void addText(TextItem item);
-    // Sorts the items for lookup; called once after the last add.
+    // Sorts the items for lookup; called once after the last add. An unfinished picture still
+    // paints correctly, only by looking at every item.
     void finish();
 
     // Paints the items that intersect `visible` (picture pixels at 100 %). The caller sets up
@@ -78,6 +79,13 @@ private:
     std::vector<FillItem> m_fills;
     std::vector<LineItem> m_lines;
     std::vector<TextItem> m_texts;
+    // reach[i] = the largest bottom edge among items 0..i of the sorted list. It never decreases,
+    // so a binary search finds the first item that can reach into the visible rectangle even
+    // when an item much taller than a row (a merged area, a long border) starts far above it.
+    std::vector<qreal> m_fillReach;
+    std::vector<qreal> m_lineReach;
+    std::vector<qreal> m_textReach;
+    bool m_finished = true;
 };
 
 } // namespace spreadsheet::render

@@ -1,0 +1,226 @@
+#include "spreadsheet/render/sheet_picture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace spreadsheet::render {
+namespace {
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+// A small picture with every kind of item, including a fill far taller than a row.
+SheetPicture samplePicture()
+{
+    SheetPicture picture(QSize(200, 1000));
+    picture.addFill({QRectF(0, 0, 50, 1000), QColor(0x3B, 0x4E, 0x87)});
+    for (int row = 0; row < 50; ++row) {
+        picture.addFill({QRectF(60, row * 20, 100, 20), QColor(0xF4, 0xF4, 0xF4)});
+        picture.addText({QRectF(60, row * 20, 100, 20), QRectF(60, row * 20, 140, 20),
+                         QStringLiteral("Row %1 ünïcode").arg(row),
+                         pixelFont("Liberation Sans", 12, row % 2), Qt::black,
+                         Qt::AlignLeft | Qt::AlignBottom});
+        picture.addLine({QPointF(60, row * 20 + 19.5), QPointF(160, row * 20 + 19.5), Qt::black, 1,
+                         row % 3 == 0 ? Qt::DashLine : Qt::SolidLine});
+    }
+    picture.addLine({QPointF(199.5, 0), QPointF(199.5, 1000), Qt::red, 2, Qt::SolidLine});
+    picture.finish();
+    return picture;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TEST(SheetPicture, PaintsOnlyWhatIsVisibleButReachesTallItemsFromAbove)
+{
+    const SheetPicture picture = samplePicture();
+    // A viewport in the lower half: the tall fill that starts at the top must still be painted,
+    // the rows above the viewport must not.
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.translate(0, -800);
+    picture.paint(painter, QRectF(0, 800, 200, 100));
+    painter.end();
+    EXPECT_EQ(image.pixelColor(10, 50), QColor(0x3B, 0x4E, 0x87));
+    EXPECT_EQ(image.pixelColor(155, 5), QColor(0xF4, 0xF4, 0xF4));
+    EXPECT_EQ(image.pixelColor(199, 50), QColor(Qt::red));
+}
+
+TEST(SheetPicture, VisibleRectangleLimitsWhatIsPainted)
+{
+    const SheetPicture picture = samplePicture();
+    QImage image(200, 1000, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    picture.paint(painter, QRectF(0, 500, 200, 100));
+    painter.end();
+    EXPECT_EQ(image.pixelColor(155, 505), QColor(0xF4, 0xF4, 0xF4));
+    EXPECT_EQ(image.pixelColor(155, 205), QColor(Qt::white)) << "a row far above was painted";
+    EXPECT_EQ(image.pixelColor(155, 905), QColor(Qt::white)) << "a row far below was painted";
+}
+
+TEST(SheetPicture, UnfinishedPicturePaintsTheSame)
+{
+    SheetPicture finished = samplePicture();
+    SheetPicture unfinished(finished.size());
+    for (auto it = finished.fills().rbegin(); it != finished.fills().rend(); ++it)
+        unfinished.addFill(*it);
+    for (const auto& line : finished.lines())
+        unfinished.addLine(line);
+    for (const auto& text : finished.texts())
+        unfinished.addText(text);
+    EXPECT_EQ(unfinished.toImage(), finished.toImage());
+}
+
+TEST(SheetPicture, ToImageScalesTheWholePicture)
+{
+    const SheetPicture picture = samplePicture();
+    EXPECT_EQ(picture.toImage(0.25).size(), QSize(50, 250));
+    const QImage doubled = picture.toImage(2.0);
+    EXPECT_EQ(doubled.size(), QSize(400, 2000));
+    EXPECT_EQ(doubled.pixelColor(20, 1990), QColor(0x3B, 0x4E, 0x87));
+}
+
+TEST(SheetPicture, SaveAndLoadGiveTheSamePicture)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("picture.bin");
+    const SheetPicture original = samplePicture();
+    QString error;
+    ASSERT_TRUE(original.save(path, &error)) << error.toStdString();
+    const std::optional<SheetPicture> loaded = SheetPicture::load(path, &error);
+    ASSERT_TRUE(loaded) << error.toStdString();
+    EXPECT_EQ(loaded->size(), original.size());
+    ASSERT_EQ(loaded->texts().size(), original.texts().size());
+    for (size_t i = 0; i < original.texts().size(); ++i) {
+        const auto& a = original.texts()[i];
+        const auto& b = loaded->texts()[i];
+        EXPECT_EQ(a.text, b.text);
+        EXPECT_EQ(a.rect, b.rect);
+        EXPECT_EQ(a.clip, b.clip);
+        EXPECT_EQ(a.flags, b.flags);
+        EXPECT_EQ(a.color, b.color);
+        EXPECT_EQ(a.font.pixelSize(), b.font.pixelSize());
+        EXPECT_EQ(a.font.bold(), b.font.bold());
+        EXPECT_EQ(a.font.family(), b.font.family());
+    }
+    ASSERT_EQ(loaded->lines().size(), original.lines().size());
+    EXPECT_EQ(loaded->lines().back().style, original.lines().back().style);
+    EXPECT_EQ(loaded->lines().back().width, original.lines().back().width);
+    EXPECT_EQ(loaded->fills().size(), original.fills().size());
+    EXPECT_EQ(loaded->toImage(), original.toImage());
+}
+
+TEST(SheetPicture, EmptyPictureRoundTrips)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.bin");
+    ASSERT_TRUE(SheetPicture().save(path, nullptr));
+    const auto loaded = SheetPicture::load(path, nullptr);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->isEmpty());
+}
+
+// Each case damages a good file; the loader must refuse it with a message naming the file.
+TEST(SheetPicture, LoadRefusesDamagedFiles)
+{
+    QTemporaryDir dir;
+    const QString goodPath = dir.filePath("good.bin");
+    ASSERT_TRUE(samplePicture().save(goodPath, nullptr));
+    const QByteArray good = readAll(goodPath);
+    auto withU32At = [&](int offset, quint32 value) {
+        QByteArray bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[offset + i] = char(value >> (24 - 8 * i));
+        return bytes;
+    };
+    // Header: magic 0..3, version 4..5, size 6..13, counts 14..29, first font at 30.
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        const char* expected;
+    } cases[] = {
+        {"empty file", QByteArray(), "not a sheet picture"},
+        {"bad magic", QByteArray("BMxx") + good.mid(4), "not a sheet picture"},
+        {"other version", QByteArray(good).replace(4, 2, QByteArray("\x00\x07", 2)),
+         "format version 7"},
+        {"negative width", withU32At(6, 0xFFFFFFF0), "size"},
+        {"truncated header", good.left(16), "item counts"},
+        {"truncated counts", good.left(24), "more than its size can hold"},
+        {"truncated items", good.left(good.size() - 7), "text longer than the file"},
+        {"absurd font count", withU32At(14, 0xFFFFFFFF), "more than its size can hold"},
+        {"absurd text count", withU32At(26, 100000000), "more than its size can hold"},
+        {"trailing bytes", good + QByteArray(9, 'x'), "follow the last item"},
+        {"long family name", withU32At(30, 0x7FFFFFFF), "longer than the file"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath("damaged.bin");
+        writeAll(path, c.bytes);
+        QString error;
+        EXPECT_FALSE(SheetPicture::load(path, &error)) << c.name;
+        EXPECT_TRUE(error.contains(QLatin1String(c.expected)))
+            << c.name << ": " << error.toStdString();
+        EXPECT_TRUE(error.contains(path)) << c.name;
+    }
+}
+
+// Every single-byte change and every truncation of a small file is either refused or loads;
+// none may crash (the address sanitizer build checks the reads).
+TEST(SheetPicture, LoadSurvivesEveryCorruptionOfASmallFile)
+{
+    QTemporaryDir dir;
+    SheetPicture small(QSize(40, 20));
+    small.addFill({QRectF(0, 0, 40, 20), Qt::yellow});
+    small.addLine({QPointF(0, 19.5), QPointF(40, 19.5), Qt::black, 1, Qt::DotLine});
+    small.addText({QRectF(0, 0, 40, 20), QRectF(0, 0, 40, 20), "x",
+                   pixelFont("Liberation Serif", 12), Qt::black, Qt::AlignCenter});
+    small.finish();
+    const QString goodPath = dir.filePath("small.bin");
+    ASSERT_TRUE(small.save(goodPath, nullptr));
+    const QByteArray good = readAll(goodPath);
+    const QString path = dir.filePath("mutant.bin");
+    int refused = 0;
+    for (int i = 0; i < good.size(); ++i) {
+        for (const char delta : {char(1), char(0x80)}) {
+            QByteArray bytes = good;
+            bytes[i] = char(bytes[i] ^ delta);
+            writeAll(path, bytes);
+            refused += SheetPicture::load(path, nullptr) ? 0 : 1;
+        }
+        writeAll(path, good.left(i));
+        EXPECT_FALSE(SheetPicture::load(path, nullptr)) << "truncated to " << i;
+    }
+    EXPECT_GT(refused, 0);
+}
+
+TEST(SheetPicture, LoadReportsAMissingFile)
+{
+    QString error;
+    EXPECT_FALSE(SheetPicture::load("/nonexistent/picture.bin", &error));
+    EXPECT_TRUE(error.contains("Cannot open")) << error.toStdString();
+}
+
+} // namespace
+} // namespace spreadsheet::render
