@@ -1,0 +1,96 @@
+#include "spreadsheet/formula/print.h"
+#include "spreadsheet/formula/tokens.h"
+#include "spreadsheet/model/error.h"
+
+#include <gtest/gtest.h>
+
+namespace spreadsheet::formula {
+namespace {
+
+struct RoundTrip
+{
+    const char* what;
+    std::vector<uint8_t> bytes;
+    const char* text;
+};
+
+// Formulas as Excel stores them, with the text Excel shows for them (cell A1 for N forms).
+const RoundTrip kRoundTrips[] = {
+    {"whole column sum with the SUM attribute",
+     {0x25, 0x00, 0x00, 0xFF, 0xFF, 0x09, 0x40, 0x09, 0x40, 0x19, 0x10, 0x00, 0x00},
+     "SUM(J:J)"},
+    {"whole column sum as a function call",
+     {0x25, 0x00, 0x00, 0xFF, 0xFF, 0x09, 0x40, 0x09, 0x40, 0x42, 0x01, 0x04, 0x00},
+     "SUM(J:J)"},
+    {"conditional-format stripe rule",
+     {0x42, 0x00, 0x08, 0x00, 0x1E, 0x02, 0x00, 0x41, 0x27, 0x00, 0x1E, 0x01, 0x00, 0x0B},
+     "MOD(ROW(),2)=1"},
+    {"print area in a defined name",
+     {0x3B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x0B, 0x00},
+     "'Home Inventory'!$A$1:$L$11"},
+    {"print titles: a whole row",
+     {0x3B, 0x00, 0x00, 0x08, 0x00, 0x08, 0x00, 0x00, 0x00, 0xFF, 0x00},
+     "'Home Inventory'!$9:$9"},
+    {"arithmetic with a number, a string and parentheses",
+     {0x44, 0x01, 0x00, 0x00, 0xC0, 0x1F, 0,    0,    0,   0,   0,
+      0,    0xF8, 0x3F, 0x05, 0x15, 0x17, 0x02, 0x00, 'k', 'g', 0x08},
+     "(A2*1.5)&\"kg\""},
+    {"unicode string, boolean, error, missing argument",
+     {0x17, 0x01, 0x01, 0xAC, 0x20, 0x1D, 0x01, 0x1C, 0x07, 0x16, 0x42, 0x04, 0x01, 0x00},
+     "IF(\"\u20ac\",TRUE,#DIV/0!,)"},
+    {"deleted references and unary minus",
+     {0x4A, 0, 0, 0, 0, 0x4B, 0, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x13},
+     "-#REF!+#REF!"},
+    {"relative N forms",
+     {0x4C, 0x01, 0x00, 0x02, 0xC0, 0x2D, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0xC0, 0x01, 0xC0, 0x04},
+     "C2-A65536:B1"},
+    {"space attribute and percent", {0x1E, 0x32, 0x00, 0x19, 0x40, 0x00, 0x01, 0x14}, "50%"},
+};
+
+TEST(FormulaTokens, RoundTripAndPrint)
+{
+    PrintContext context;
+    context.sheetName = [](uint16_t) { return std::string("'Home Inventory'"); };
+    for (const RoundTrip& c : kRoundTrips) {
+        const std::vector<Token> tokens = parseTokens(c.bytes);
+        EXPECT_EQ(encodeTokens(tokens), c.bytes) << c.what;
+        EXPECT_EQ(formulaText(tokens, context), c.text) << c.what;
+    }
+}
+
+TEST(FormulaTokens, ConstructorsEncodeAsExcelDoes)
+{
+    const std::vector<Token> tokens = {makeArea(0, 9, 65535, 9), makeFunctionVar(4, 1)};
+    EXPECT_EQ(formulaText(tokens), "SUM(J:J)");
+    EXPECT_EQ(parseTokens(encodeTokens(tokens)), tokens);
+}
+
+TEST(FormulaTokens, BadBytesAreReportedNotRead)
+{
+    const std::vector<std::vector<uint8_t>> bad = {
+        {0x25, 0x00, 0x00},             // area cut short
+        {0x17, 0x05, 0x00, 'a'},        // string longer than the formula
+        {0x19, 0x04, 0xFF, 0xFF, 0x00}, // choose table past the end
+        {0x18, 0x00},                   // unsupported token
+        {0xFF},
+    };
+    for (const auto& bytes : bad)
+        EXPECT_THROW(parseTokens(bytes), Error);
+}
+
+TEST(FormulaTokens, PrintingRejectsBrokenExpressions)
+{
+    EXPECT_THROW(formulaText(parseTokens(std::vector<uint8_t>{0x03})), Error);
+    EXPECT_THROW(formulaText(parseTokens(std::vector<uint8_t>{0x1E, 1, 0, 0x1E, 2, 0})), Error);
+}
+
+TEST(FormulaTokens, ColumnNames)
+{
+    EXPECT_EQ(columnName(0), "A");
+    EXPECT_EQ(columnName(25), "Z");
+    EXPECT_EQ(columnName(26), "AA");
+    EXPECT_EQ(columnName(255), "IV");
+}
+
+} // namespace
+} // namespace spreadsheet::formula
