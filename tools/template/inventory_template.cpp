@@ -1,5 +1,8 @@
 #include "inventory_template.h"
 
+#include "spreadsheet/formula/functions.h"
+#include "spreadsheet/formula/tokens.h"
+
 #include <initializer_list>
 #include <string_view>
 
@@ -205,37 +208,19 @@ void putBlanks(Worksheet& sheet, uint32_t row, uint16_t firstColumn, uint16_t la
         sheet.ensureRow(row).ensure(column, xf);
 }
 
-void appendU16(std::vector<uint8_t>& tokens, uint16_t value)
+void appendU16(std::vector<uint8_t>& bytes, uint16_t value)
 {
-    tokens.push_back(static_cast<uint8_t>(value & 0xFF));
-    tokens.push_back(static_cast<uint8_t>(value >> 8));
+    bytes.push_back(static_cast<uint8_t>(value & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(value >> 8));
 }
-
-// Parsed-expression tokens used below (BIFF8 ptg codes).
-constexpr uint8_t kPtgInt = 0x1E;
-constexpr uint8_t kPtgEq = 0x0B;
-constexpr uint8_t kPtgFuncValue = 0x41;
-constexpr uint8_t kPtgFuncVarValue = 0x42;
-constexpr uint8_t kPtgAreaReference = 0x25;
-constexpr uint8_t kPtgArea3dReference = 0x3B;
-constexpr uint16_t kColumnRelative = 0x4000;
-constexpr uint16_t kFunctionSum = 4;
-constexpr uint16_t kFunctionRow = 8;
-constexpr uint16_t kFunctionMod = 39;
 
 // =SUM(J:J): the whole column as rows 1..65536 with absolute rows and a relative column, the
 // form Excel stores, so inserting rows never narrows it.
 std::vector<uint8_t> sumOfColumnJ()
 {
-    std::vector<uint8_t> tokens{kPtgAreaReference};
-    appendU16(tokens, 0);
-    appendU16(tokens, static_cast<uint16_t>(kMaxRows - 1));
-    appendU16(tokens, J | kColumnRelative);
-    appendU16(tokens, J | kColumnRelative);
-    tokens.push_back(kPtgFuncVarValue);
-    tokens.push_back(1); // one argument
-    appendU16(tokens, kFunctionSum);
-    return tokens;
+    formula::Token column = formula::makeArea(0, J, kMaxRows - 1, J);
+    column.first.rowRelative = column.last.rowRelative = false;
+    return formula::encodeTokens({column, formula::makeFunctionVar(formula::function::Sum, 1)});
 }
 
 void putTotalFormula(Worksheet& sheet, uint16_t xf)
@@ -347,20 +332,9 @@ void setColumns(Worksheet& sheet, uint16_t xf)
     sheet.defaultColumnWidth = 8;
 }
 
-// A 3-D area in this workbook's only sheet, through EXTERNSHEET entry 0; all absolute.
-std::vector<uint8_t> areaOnSheet(const CellRange& range)
-{
-    std::vector<uint8_t> tokens{kPtgArea3dReference};
-    appendU16(tokens, 0);
-    appendU16(tokens, static_cast<uint16_t>(range.firstRow));
-    appendU16(tokens, static_cast<uint16_t>(range.lastRow));
-    appendU16(tokens, range.firstColumn);
-    appendU16(tokens, range.lastColumn);
-    return tokens;
-}
-
 // Print_Area covers A1:L11 so it grows as the builder inserts item rows inside it;
-// Print_Titles repeats the column headers of row 9 on every printed page.
+// Print_Titles repeats the column headers of row 9 on every printed page. Both are absolute
+// 3-D areas through EXTERNSHEET entry 0, this workbook's own sheet.
 void addPrintNames(Workbook& workbook)
 {
     workbook.externSheets = {ExternSheet{0, 0, 0}};
@@ -371,7 +345,9 @@ void addPrintNames(Workbook& workbook)
         name.builtInCode = code;
         name.options = kBuiltInName;
         name.sheet = 1;
-        name.tokens = areaOnSheet(range);
+        name.tokens = formula::encodeTokens(
+            {formula::makeArea3d(0, uint16_t(range.firstRow), range.firstColumn,
+                                 uint16_t(range.lastRow), range.lastColumn)});
         workbook.names.push_back(std::move(name));
     };
     add(DefinedName::PrintArea, {0, 10, A, L});
@@ -382,23 +358,17 @@ void addPrintNames(Workbook& workbook)
 // block look the same whichever row they land on.
 ConditionalFormat itemBandFormat()
 {
+    using namespace formula;
     ConditionalRule rule;
     rule.type = 2; // formula
-    rule.formula1.push_back(kPtgFuncVarValue);
-    rule.formula1.push_back(0); // ROW() without arguments
-    appendU16(rule.formula1, kFunctionRow);
-    rule.formula1.push_back(kPtgInt);
-    appendU16(rule.formula1, 2);
-    rule.formula1.push_back(kPtgFuncValue);
-    appendU16(rule.formula1, kFunctionMod);
-    rule.formula1.push_back(kPtgInt);
-    appendU16(rule.formula1, 1);
-    rule.formula1.push_back(kPtgEq);
+    rule.formula1 = encodeTokens({makeFunctionVar(function::Row, 0), makeInt(2),
+                                  makeFunction(function::Mod), makeInt(1), makeOperator(ptg::Eq)});
 
     // The flags' low 21 bits say what the rule leaves alone: all alignment, protection and
     // border bits are set, and of the fill only the foreground colour is left alone; bit 29
     // announces the pattern block. As Excel does for a fill colour, the colour is the
-    // block's background colour with a solid pattern.
+    // block's background colour with a solid pattern; the (unused) foreground field holds the
+    // same grey so that a reader ignoring the flags fills grey too.
     constexpr uint32_t kLeavesAlignmentProtectionBorders = 0x0000FFFF;
     constexpr uint32_t kLeavesForegroundColor = 0x00020000;
     constexpr uint32_t kLeavesNumberFormatAndFont = 0x00180000;
@@ -407,7 +377,7 @@ ConditionalFormat itemBandFormat()
                  kLeavesNumberFormatAndFont | kHasPatternBlock;
     constexpr uint16_t kSolidPattern = 1 << 10;
     constexpr uint16_t kColors = kBandGrey | (kBandGrey << 7);
-    rule.formatBlocks = {0x02, 0x80}; // the word after the flags, as Excel writes it
+    rule.formatBlocks = {0x02, 0x80}; // the reserved word that follows the flags
     appendU16(rule.formatBlocks, kSolidPattern);
     appendU16(rule.formatBlocks, kColors);
 
