@@ -1,0 +1,78 @@
+#pragma once
+
+// Excel number formats: a format code ("#,##0.00;[Red]-#,##0.00", "m/d/yyyy", "General") is
+// split once into up to four sections (positive; negative; zero; text, each with an optional
+// [condition] and [colour]) and cached, so formatting a cell is a cache look-up and one walk
+// over the chosen section's tokens. Numbers are first reduced to the 15 significant digits
+// Excel keeps and then rounded half away from zero, so 2.675 in "0.00" shows 2.68 as it does
+// in Excel. The result carries the text and, apart from it, what only the renderer can
+// resolve: the colour, the widths "_x" leaves free and the place where "*x" fills the cell.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace spreadsheet::numfmt {
+
+// The format codes of the built-in ids 0-49 as Excel in English (United States) shows them,
+// e.g. 14 "m/d/yyyy"; an empty view for ids without a built-in code.
+std::string_view builtinFormatCode(uint16_t id);
+
+enum class FormatCategory
+{
+    General,
+    Number,
+    Currency,
+    Accounting,
+    Percent,
+    Scientific,
+    Fraction,
+    Date,
+    Time,
+    DateTime,
+    Text,
+};
+
+// The category of a format code, judged by its section for positive numbers.
+FormatCategory categorize(std::string_view code);
+
+// "_x": the renderer leaves the width of widthOf free before the byte at position.
+struct Spacing
+{
+    size_t position;
+    std::string widthOf;
+    bool operator==(const Spacing&) const = default;
+};
+
+struct FormattedText
+{
+    std::string text;              // UTF-8, without padding or fill characters
+    std::optional<uint32_t> color; // 0xRRGGBB from [Red], [Color 10], ...
+    std::vector<Spacing> spacings; // from "_x", in text order
+    // "*x": fillChar repeats before the byte at fillPosition until the cell is full.
+    std::optional<size_t> fillPosition;
+    std::string fillChar;
+    bool isNumberResult = true; // false when a text section or "@" produced the text
+};
+
+// A value that a date format cannot show (negative, after 31/12/9999) or that no section's
+// condition accepts comes back as "#" with "#" as the fill, so the cell fills with "#" as in
+// Excel.
+FormattedText formatNumber(double value, std::string_view code, bool date1904 = false);
+
+// Text through the format's text section (the fourth, or a last one holding "@"); a format
+// without one shows the text unchanged.
+FormattedText formatText(std::string_view text, std::string_view code);
+
+// The General format: as many digits as fit in maxChars characters (the sign not counted),
+// switching to scientific notation when that shows more of the number.
+std::string formatGeneral(double value, int maxChars = 11);
+
+// The text with the "_x" widths as single spaces and without fill, as most text-only
+// consumers (and other formatters) show it.
+std::string plainText(const FormattedText& formatted);
+
+} // namespace spreadsheet::numfmt
