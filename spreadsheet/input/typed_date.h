@@ -1,0 +1,14 @@
+#pragma once
+
+#include "spreadsheet/input/typed_input.h"
+
+#include <optional>
+#include <string_view>
+
+namespace spreadsheet::input::detail {
+
+// The 1900-system serial of a date typed in the locale's short order or as yyyy-mm-dd;
+// nullopt when the text is no valid date.
+std::optional<double> parseTypedDate(std::string_view text, DateOrder order);
+
+} // namespace spreadsheet::input::detail

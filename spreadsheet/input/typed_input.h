@@ -1,0 +1,62 @@
+#pragma once
+
+// What a person typing into a cell gets: the text is converted only when the cell's number
+// format says it holds numbers or dates (a number, currency, accounting, percent, scientific,
+// fraction, date or time format); in a General or Text cell it stays text exactly as typed,
+// so a serial number "000123", a policy number "12345678901234567890" or a phone "10-12"
+// keeps its form. Text starting with "=" is always text: a typed note never becomes a
+// formula. In a numeric cell the blanks around the text are ignored and these become
+// numbers: whole and decimal numbers with a "+" or "-" sign or in parentheses (negative),
+// thousands separators in valid places only ("1,234,567", not "12,34"), a currency symbol of
+// the locale or "$" before or after the number, a trailing "%" (divided by 100), scientific
+// notation ("1.5E3"); dates in the locale's short order with "/", "-" or "." between the parts
+// (month/day/year for the United States), two-digit years 00-29 meaning 2000-2029 and 30-99
+// meaning 1930-1999, and ISO yyyy-mm-dd, all as serial numbers of the 1900 date system
+// (29/2/1900 included, as Excel has it). Whatever does not convert stays text exactly as
+// typed, blanks included; an impossible date such as 2/30/2005 is text too.
+
+#include "spreadsheet/numfmt/number_format.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace spreadsheet::input {
+
+enum class DateOrder
+{
+    MonthDayYear,
+    DayMonthYear,
+    YearMonthDay,
+};
+
+struct InputLocale
+{
+    std::string decimalSeparator = ".";
+    std::string groupSeparator = ",";
+    std::string currencySymbol = "$";
+    DateOrder dateOrder = DateOrder::MonthDayYear;
+};
+
+struct TypedValue
+{
+    enum class Kind
+    {
+        Text,
+        Number,
+    };
+    Kind kind = Kind::Text;
+    std::string text;  // Kind::Text: exactly what was typed
+    double number = 0; // Kind::Number
+    // The built-in format Excel gives a General cell for this entry: 14 for dates, 9 or 10
+    // for percentages, 11 for scientific notation, 5 or 7 for currency, 3 or 4 for grouped
+    // thousands; none for plain numbers.
+    std::optional<uint16_t> formatId;
+};
+
+// cellCategory is numfmt::categorize() of the cell's current number format.
+TypedValue interpretTyped(std::string_view typed, const InputLocale& locale,
+                          numfmt::FormatCategory cellCategory);
+
+} // namespace spreadsheet::input
