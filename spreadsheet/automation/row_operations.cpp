@@ -1,0 +1,314 @@
+#include "row_operations.h"
+
+#include "limits.h"
+
+#include "spreadsheet/formula/shift.h"
+#include "spreadsheet/model/error.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace spreadsheet::automation {
+
+namespace {
+
+using formula::RowEdit;
+using formula::ShiftContext;
+
+bool externSheetCovers(const spreadsheet::Workbook& book, uint16_t index, uint32_t sheet)
+{
+    if (index >= book.externSheets.size())
+        return false;
+    const ExternSheet& xti = book.externSheets[index];
+    return sheet >= xti.firstSheet && sheet <= xti.lastSheet;
+}
+
+ShiftContext contextFor(const spreadsheet::Workbook& book, uint32_t editedSheet,
+                        const RowEdit& edit, bool onEditedSheet)
+{
+    ShiftContext context;
+    context.edit = edit;
+    context.ownSheetEdited = onEditedSheet;
+    context.externSheetEdited = [&book, editedSheet](uint16_t index) {
+        return externSheetCovers(book, index, editedSheet);
+    };
+    return context;
+}
+
+// Every cell formula of every sheet: 3-D references elsewhere can point at the edited sheet.
+void shiftCellFormulas(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
+{
+    for (uint32_t s = 0; s < book.sheets.size(); ++s) {
+        const ShiftContext context = contextFor(book, editedSheet, edit, s == editedSheet);
+        for (Formula& f : book.sheets[s].formulas)
+            if (!f.removed)
+                formula::shiftFormula(f.tokens, context);
+    }
+}
+
+void shiftNames(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
+{
+    for (DefinedName& name : book.names) {
+        // A name's 2-D references (rare; Excel writes 3-D ones) mean the sheet it is local to.
+        const ShiftContext context =
+            contextFor(book, editedSheet, edit, name.sheet == editedSheet + 1);
+        formula::shiftFormula(name.tokens, context);
+    }
+}
+
+void shiftMergedAreas(spreadsheet::Worksheet& sheet, const RowEdit& edit)
+{
+    std::vector<CellRange> kept;
+    for (const CellRange& area : sheet.merged) {
+        auto shifted = formula::shiftRange(area, edit);
+        // A merged area reduced to one cell is no merge any more.
+        if (shifted &&
+            (shifted->firstRow != shifted->lastRow || shifted->firstColumn != shifted->lastColumn))
+            kept.push_back(*shifted);
+    }
+    sheet.merged = std::move(kept);
+}
+
+uint32_t firstRowOf(const std::vector<CellRange>& ranges)
+{
+    uint32_t first = kMaxRows;
+    for (const CellRange& range : ranges)
+        first = std::min(first, range.firstRow);
+    return first;
+}
+
+// Ranges of one format that touch vertically over the same columns become one range, so that
+// a block grown by repeated copies keeps a single range (A10:N11 + A12:N13 = A10:N13).
+void joinRanges(std::vector<CellRange>& ranges)
+{
+    std::sort(ranges.begin(), ranges.end(), [](const CellRange& a, const CellRange& b) {
+        return std::tie(a.firstColumn, a.lastColumn, a.firstRow) <
+               std::tie(b.firstColumn, b.lastColumn, b.firstRow);
+    });
+    std::vector<CellRange> joined;
+    for (const CellRange& range : ranges) {
+        CellRange* previous = joined.empty() ? nullptr : &joined.back();
+        if (previous && previous->firstColumn == range.firstColumn &&
+            previous->lastColumn == range.lastColumn && range.firstRow <= previous->lastRow + 1)
+            previous->lastRow = std::max(previous->lastRow, range.lastRow);
+        else
+            joined.push_back(range);
+    }
+    std::sort(joined.begin(), joined.end(), [](const CellRange& a, const CellRange& b) {
+        return std::tie(a.firstRow, a.firstColumn) < std::tie(b.firstRow, b.firstColumn);
+    });
+    ranges = std::move(joined);
+}
+
+// The rule formulas' relative (N) references are offsets from the format's first row, which
+// may move with the edit.
+void shiftRuleFormulas(const spreadsheet::Workbook& book, uint32_t editedSheet,
+                       ConditionalFormat& format, const RowEdit& edit, uint32_t anchorBefore)
+{
+    ShiftContext context = contextFor(book, editedSheet, edit, true);
+    context.anchorBefore = anchorBefore;
+    context.anchorAfter = firstRowOf(format.ranges);
+    for (ConditionalRule& rule : format.rules) {
+        formula::shiftFormula(rule.formula1, context);
+        formula::shiftFormula(rule.formula2, context);
+    }
+}
+
+void shiftConditionalFormats(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
+{
+    auto& formats = book.sheets[editedSheet].conditionalFormats;
+    for (ConditionalFormat& format : formats) {
+        const uint32_t anchorBefore = firstRowOf(format.ranges);
+        std::vector<CellRange> kept;
+        for (const CellRange& range : format.ranges)
+            if (auto shifted = formula::shiftRange(range, edit))
+                kept.push_back(*shifted);
+        format.ranges = std::move(kept);
+        if (!format.ranges.empty())
+            shiftRuleFormulas(book, editedSheet, format, edit, anchorBefore);
+    }
+    std::erase_if(formats, [](const ConditionalFormat& f) { return f.ranges.empty(); });
+}
+
+void applyEdit(spreadsheet::Workbook& book, uint32_t sheet, const RowEdit& edit)
+{
+    spreadsheet::Worksheet& target = book.sheets.at(sheet);
+    if (edit.kind == RowEdit::Kind::Insert)
+        target.insertRows(edit.at, edit.count);
+    else
+        target.eraseRows(edit.at, edit.count);
+    shiftCellFormulas(book, sheet, edit);
+    shiftNames(book, sheet, edit);
+    shiftMergedAreas(target, edit);
+    shiftConditionalFormats(book, sheet, edit);
+}
+
+// Rows are stored up to the last one with a record or a cell: inserting may not push any of
+// them past the sheet's end, as Excel refuses to push non-empty cells off the sheet.
+void checkRoomFor(const spreadsheet::Worksheet& sheet, uint32_t at, uint32_t count)
+{
+    if (at < sheet.rowCount() && sheet.rowCount() + static_cast<uint64_t>(count) > kMaxRows)
+        throw Error("inserting " + groupedNumber(count) + " rows would push row " +
+                    groupedNumber(sheet.rowCount()) + " beyond the last row of the .xls format (" +
+                    groupedNumber(kMaxRows) + ")");
+    if (static_cast<uint64_t>(at) + count > kMaxRows)
+        throw Error("row " + groupedNumber(static_cast<int64_t>(at) + count) +
+                    " is beyond the last row of the .xls format (" + groupedNumber(kMaxRows) + ")");
+}
+
+// The part of `range` inside rows [first, first + count), with rows made relative to first.
+std::optional<CellRange> clippedRelative(const CellRange& range, uint32_t first, uint32_t count)
+{
+    const uint32_t top = std::max(range.firstRow, first);
+    const uint32_t bottom = std::min(range.lastRow, first + count - 1);
+    if (top > bottom)
+        return std::nullopt;
+    CellRange part = range;
+    part.firstRow = top - first;
+    part.lastRow = bottom - first;
+    return part;
+}
+
+CellRange movedBy(CellRange range, uint32_t offset)
+{
+    range.firstRow += offset;
+    range.lastRow += offset;
+    return range;
+}
+
+void pasteConditionalFormats(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at,
+                             const RowClip& clip)
+{
+    auto& formats = book.sheets[sheet].conditionalFormats;
+    for (const ConditionalFormat& copied : clip.conditionalFormats) {
+        auto same = std::find_if(formats.begin(), formats.end(), [&](const ConditionalFormat& f) {
+            return f.rules == copied.rules;
+        });
+        if (same == formats.end()) {
+            ConditionalFormat added = copied;
+            for (CellRange& range : added.ranges)
+                range = movedBy(range, at);
+            formats.push_back(std::move(added));
+            continue;
+        }
+        for (const CellRange& range : copied.ranges)
+            same->ranges.push_back(movedBy(range, at));
+        joinRanges(same->ranges);
+    }
+}
+
+void pasteRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, const RowClip& clip,
+               const RowEdit& edit)
+{
+    spreadsheet::Worksheet& target = book.sheets[sheet];
+    const ShiftContext context = contextFor(book, sheet, edit, true);
+    const int32_t rowDelta = static_cast<int32_t>(at) - static_cast<int32_t>(clip.firstRow);
+    for (uint32_t i = 0; i < clip.rowCount(); ++i) {
+        Row& row = target.ensureRow(at + i);
+        row = clip.rows[i];
+        for (Cell& cell : row.cells) {
+            if (cell.kind != CellKind::Formula)
+                continue;
+            if (cell.index >= clip.formulas.size()) {
+                cell.kind = CellKind::Blank;
+                continue;
+            }
+            Formula copy = clip.formulas[cell.index];
+            copy.row = at + i;
+            std::vector<formula::Token> tokens = formula::parseTokens(copy.tokens);
+            formula::relocateCopiedTokens(tokens, rowDelta, context);
+            copy.tokens = formula::encodeTokens(tokens);
+            cell.index = static_cast<uint32_t>(target.formulas.size());
+            target.formulas.push_back(std::move(copy));
+        }
+    }
+    for (const CellRange& area : clip.merged)
+        target.merged.push_back(movedBy(area, at));
+    pasteConditionalFormats(book, sheet, at, clip);
+}
+
+} // namespace
+
+RowClip copyRows(const spreadsheet::Workbook& book, uint32_t sheet, uint32_t firstRow,
+                 uint32_t count)
+{
+    const spreadsheet::Worksheet& source = book.sheets.at(sheet);
+    RowClip clip;
+    clip.firstRow = firstRow;
+    clip.rows.reserve(count);
+    for (uint32_t r = firstRow; r < firstRow + count; ++r) {
+        const Row* row = source.findRow(r);
+        clip.rows.push_back(row ? *row : Row{});
+        for (Cell& cell : clip.rows.back().cells) {
+            if (cell.kind != CellKind::Formula)
+                continue;
+            if (cell.index < source.formulas.size()) {
+                clip.formulas.push_back(source.formulas[cell.index]);
+                cell.index = static_cast<uint32_t>(clip.formulas.size() - 1);
+            } else {
+                cell.kind = CellKind::Blank; // a formula cell without its formula
+            }
+        }
+    }
+    // Merged areas entirely inside the copied rows travel with them.
+    for (const CellRange& area : source.merged)
+        if (area.firstRow >= firstRow && area.lastRow < firstRow + count)
+            clip.merged.push_back(*clippedRelative(area, firstRow, count));
+    for (const ConditionalFormat& format : source.conditionalFormats) {
+        ConditionalFormat part;
+        part.rules = format.rules;
+        for (const CellRange& range : format.ranges)
+            if (auto clipped = clippedRelative(range, firstRow, count))
+                part.ranges.push_back(*clipped);
+        if (!part.ranges.empty())
+            clip.conditionalFormats.push_back(std::move(part));
+    }
+    return clip;
+}
+
+void insertCopiedRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, const RowClip& clip)
+{
+    const uint32_t count = clip.rowCount();
+    if (count == 0)
+        return;
+    checkRoomFor(book.sheets.at(sheet), at, count);
+    const RowEdit edit{RowEdit::Kind::Insert, at, count};
+    applyEdit(book, sheet, edit);
+    pasteRows(book, sheet, at, clip, edit);
+}
+
+void insertEmptyRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, uint32_t count)
+{
+    if (count == 0)
+        return;
+    spreadsheet::Worksheet& target = book.sheets.at(sheet);
+    checkRoomFor(target, at, count);
+    // The new rows take the formats of the row above: its properties and formatted blanks.
+    Row look;
+    if (const Row* above = at > 0 ? target.findRow(at - 1) : nullptr) {
+        look = *above;
+        for (Cell& cell : look.cells) {
+            cell.kind = CellKind::Blank;
+            cell.flag = 0;
+            cell.index = 0;
+            cell.number = 0;
+        }
+    }
+    applyEdit(book, sheet, {RowEdit::Kind::Insert, at, count});
+    if (look == Row{})
+        return;
+    for (uint32_t i = 0; i < count; ++i)
+        target.ensureRow(at + i) = look;
+}
+
+void deleteRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, uint32_t count)
+{
+    if (count == 0)
+        return;
+    if (static_cast<uint64_t>(at) + count > kMaxRows)
+        throw Error("row " + groupedNumber(static_cast<int64_t>(at) + count) +
+                    " is beyond the last row of the .xls format (" + groupedNumber(kMaxRows) + ")");
+    applyEdit(book, sheet, {RowEdit::Kind::Delete, at, count});
+}
+
+} // namespace spreadsheet::automation

@@ -1,0 +1,58 @@
+#pragma once
+
+// State shared by an Application and every handle taken from it. Internal to this folder.
+
+#include "row_operations.h"
+
+#include "spreadsheet/model/workbook.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace spreadsheet::automation::detail {
+
+struct SheetSelection
+{
+    CellRange area;
+    bool wholeRows = false;
+};
+
+struct Document
+{
+    spreadsheet::Workbook book;
+    std::string path;
+    bool readOnly = false;
+    bool open = true;
+    uint32_t activeSheet = 0;
+    std::vector<SheetSelection> selections; // one per sheet
+    // Cell formats made by typing a number into a General cell: (cell XF, number format) ->
+    // the XF that has that number format, so that a column of dates shares one XF.
+    std::map<std::pair<uint16_t, uint16_t>, uint16_t> formatVariants;
+
+    // The file's name without its folder, as messages name a workbook.
+    std::string name() const;
+};
+
+struct Session
+{
+    std::vector<std::shared_ptr<Document>> workbooks; // in opening order
+    std::shared_ptr<Document> active;
+    bool displayAlerts = true;
+    bool visible = false;
+    bool quit = false;
+    std::optional<RowClip> clipboard;
+
+    void requireRunning() const;
+    Document& activeDocument() const;
+    // Makes `document` the active workbook and the last one opened.
+    void adopt(std::shared_ptr<Document> document);
+};
+
+// A document's state after it was read or added: active sheet and selections as saved.
+std::shared_ptr<Document> makeDocument(spreadsheet::Workbook book, std::string path, bool readOnly);
+
+} // namespace spreadsheet::automation::detail
