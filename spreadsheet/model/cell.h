@@ -61,6 +61,15 @@ struct CachedValue
     bool operator==(const CachedValue&) const = default;
 };
 
+// A record that belongs to the FORMULA record before it (SHRFMLA, ARRAY, TABLE): kept as read and
+// written back right after its formula.
+struct FormulaAttachment
+{
+    uint16_t type = 0;
+    std::vector<uint8_t> data;
+    bool operator==(const FormulaAttachment&) const = default;
+};
+
 // A formula cell's body. Row and column are kept current when rows move, so every formula of
 // a sheet can be visited without walking its rows.
 struct Formula
@@ -72,6 +81,7 @@ struct Formula
     std::vector<uint8_t> tokens;    // BIFF8 parsed expression (rgce)
     std::vector<uint8_t> extraData; // rgcb: array constants and the like, kept as read
     CachedValue cached;
+    std::vector<FormulaAttachment> attachments;
 
     bool operator==(const Formula&) const = default;
 };

@@ -115,8 +115,10 @@ public:
     bool operator==(const Workbook&) const = default;
 };
 
-// A workbook with Excel's default globals: the default fonts, the 15 style XFs and XF 15, the
-// built-in styles and one empty sheet named `sheetName`.
+// A workbook with Excel's default globals: the four default fonts, the currency number
+// formats, the 15 style XFs, XF 15 (the default cell format), XFs 16-20 of the built-in
+// Comma, Currency and Percent styles, the six built-in STYLE records and one empty sheet named
+// `sheetName`. New cell formats go after XF 20.
 Workbook makeDefaultWorkbook(const std::string& sheetName);
 
 } // namespace spreadsheet

@@ -1,0 +1,16 @@
+#pragma once
+
+// Conditional formats: CFHEADER and the CFRULE records that follow it.
+
+#include "record_stream.h"
+#include "spreadsheet/model/worksheet.h"
+
+namespace spreadsheet::biff {
+
+// The ranges of a CFHEADER; `ruleCount` receives the number of CFRULE records that follow.
+ConditionalFormat readCfHeader(ByteReader& in, uint16_t& ruleCount);
+ConditionalRule readCfRule(ByteReader& in);
+// CFHEADER with its rules; `id` numbers the formats of a sheet from 1.
+void writeConditionalFormat(RecordWriter& out, const ConditionalFormat& format, uint16_t id);
+
+} // namespace spreadsheet::biff

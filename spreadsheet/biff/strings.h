@@ -1,0 +1,34 @@
+#pragma once
+
+// Text in BIFF8: UTF-16 code units, stored one byte each ("compressed", for text that is all
+// Latin-1) or two. The model holds UTF-8.
+
+#include "byte_reader.h"
+#include "byte_writer.h"
+
+#include <string>
+#include <string_view>
+
+namespace spreadsheet::biff {
+
+void appendUtf8(std::u16string_view units, std::string& utf8);
+std::string toUtf8(std::u16string_view units);
+// UTF-8 to UTF-16; malformed bytes become U+FFFD.
+void toUtf16(std::string_view utf8, std::u16string& units);
+size_t utf16Length(std::string_view utf8);
+bool isCompressible(std::u16string_view units);
+
+// The characters after a string's option byte, `count` code units long.
+std::string readCharacters(ByteReader& in, size_t count);
+// ShortXLUnicodeString: 8-bit length, option byte, characters.
+std::string readShortString(ByteReader& in);
+// XLUnicodeString: 16-bit length, option byte, characters.
+std::string readString(ByteReader& in);
+// XLUnicodeStringNoCch: option byte and `count` characters.
+std::string readStringNoLength(ByteReader& in, size_t count);
+
+void writeShortString(ByteWriter& out, std::string_view utf8);
+void writeString(ByteWriter& out, std::string_view utf8);
+void writeStringNoLength(ByteWriter& out, std::string_view utf8);
+
+} // namespace spreadsheet::biff

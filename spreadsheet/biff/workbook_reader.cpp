@@ -1,0 +1,272 @@
+#include "workbook_reader.h"
+
+#include "globals_records.h"
+#include "record_types.h"
+#include "sheet_reader.h"
+#include "sst_records.h"
+
+#include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/model/error.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace spreadsheet {
+
+namespace biff {
+
+namespace {
+
+// Globals records that the writer always writes with its own values, and Excel 2007's
+// formatting extensions, which describe XF indexes that editing may no longer match.
+bool isRegeneratedGlobal(uint16_t type)
+{
+    switch (type) {
+    case kInterfaceHdr:
+    case kMms:
+    case kInterfaceEnd:
+    case kWriteAccess:
+    case kDsf:
+    case kTabId:
+    case kFnGroupCount:
+    case kWindowProtect:
+    case kProtect:
+    case kPassword:
+    case kProt4Rev:
+    case kProt4RevPass:
+    case kBackup:
+    case kHideObj:
+    case kPrecision:
+    case kRefreshAll:
+    case kBookBool:
+    case kUsesElfs:
+    case kCountry:
+    case kExcel9File:
+    case kExtSst:
+    case kXfCrc:
+    case kXfExt:
+    case kStyleExt:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Records that follow an external workbook's SUPBOOK: EXTERNNAME, XCT, CRN.
+bool belongsToExternalBook(uint16_t type)
+{
+    return type == 0x0023 || type == 0x0059 || type == 0x005A;
+}
+
+class GlobalsReader
+{
+public:
+    explicit GlobalsReader(RecordReader& records) : m_records(records) {}
+
+    Workbook read(std::vector<SheetEntry>& sheets)
+    {
+        Record record;
+        bool inExternalBook = false;
+        while (true) {
+            if (!m_records.next(record))
+                throw Error("the workbook globals are cut short");
+            if (record.type == kEof)
+                break;
+            if (record.type != kContinue && !belongsToExternalBook(record.type))
+                inExternalBook = false;
+            ByteReader in(record.data);
+            switch (record.type) {
+            case kTemplate:
+                m_workbook.isTemplate = true;
+                break;
+            case kCodePage:
+                m_workbook.codePage = in.u16();
+                break;
+            case kDateMode:
+                m_workbook.date1904 = in.u16() != 0;
+                break;
+            case kWindow1:
+                if (!m_seenWindow)
+                    m_workbook.window = readWindow1(in);
+                m_seenWindow = true;
+                break;
+            case kFont:
+                m_workbook.fonts.push_back(readFont(in));
+                break;
+            case kFormat: {
+                auto [id, code] = readFormat(in);
+                m_workbook.numberFormats[id] = std::move(code);
+                break;
+            }
+            case kXf:
+                m_workbook.xfs.push_back(readXf(in));
+                break;
+            case kStyle:
+                m_workbook.styles.push_back(readStyle(in));
+                break;
+            case kPalette:
+                readPalette(in, m_workbook.palette);
+                m_workbook.customPalette = true;
+                break;
+            case kBoundSheet:
+                sheets.push_back(readBoundSheet(in));
+                m_seenSheets = true;
+                break;
+            case kSupBook:
+                m_supbookIsInternal.push_back(isInternalSupBook(in));
+                inExternalBook = !m_supbookIsInternal.back();
+                break;
+            case kExternSheet: {
+                const ContinuedRecord joined = readContinued(m_records, record);
+                ByteReader all = joined.reader();
+                m_workbook.externSheets = readExternSheet(all);
+                break;
+            }
+            case kName: {
+                const ContinuedRecord joined = readContinued(m_records, record);
+                ByteReader all = joined.reader();
+                m_workbook.names.push_back(readName(all));
+                break;
+            }
+            case kSst:
+                readSst(readContinued(m_records, record), m_workbook.fonts.size(),
+                        m_workbook.strings);
+                break;
+            default:
+                // External workbooks are not kept (see mapExternSheets).
+                if (!inExternalBook && !isRegeneratedGlobal(record.type))
+                    keep(record);
+                break;
+            }
+        }
+        repairTables();
+        mapExternSheets();
+        return std::move(m_workbook);
+    }
+
+private:
+    void keep(const Record& record)
+    {
+        m_workbook.preserved.push_back(RawRecord{
+            record.type,
+            m_seenSheets ? RawRecord::Place::GlobalsEnd : RawRecord::Place::GlobalsBeforeSheets,
+            {record.data.begin(), record.data.end()}});
+    }
+
+    // Indexes between the style tables are made safe to follow: a workbook needs a font and
+    // the sixteen XFs that every .xls has (XF 15 is the default cell format), and an index out
+    // of range falls back to the default, as Excel does.
+    void repairTables()
+    {
+        Workbook& wb = m_workbook;
+        if (wb.fonts.empty())
+            wb.fonts.push_back(Font{});
+        while (wb.xfs.size() < 16) {
+            Xf xf;
+            xf.isStyle = wb.xfs.size() < 15;
+            wb.xfs.push_back(xf);
+        }
+        for (Xf& xf : wb.xfs) {
+            if (xf.font >= wb.fonts.size())
+                xf.font = 0;
+            if (xf.parent >= wb.xfs.size())
+                xf.parent = 0;
+        }
+        for (CellStyle& style : wb.styles)
+            if (style.xf >= wb.xfs.size())
+                style.xf = 0;
+    }
+
+    // The model knows only this workbook's own sheets: references through an external
+    // workbook's SUPBOOK become references to a deleted sheet (#REF!), and the internal
+    // SUPBOOK is SUPBOOK 0 of the written file.
+    void mapExternSheets()
+    {
+        for (ExternSheet& entry : m_workbook.externSheets) {
+            const bool internal =
+                entry.supbook < m_supbookIsInternal.size() && m_supbookIsInternal[entry.supbook];
+            entry.supbook = 0;
+            if (!internal) {
+                entry.firstSheet = 0xFFFE;
+                entry.lastSheet = 0xFFFE;
+            }
+        }
+    }
+
+    RecordReader& m_records;
+    Workbook m_workbook;
+    std::vector<bool> m_supbookIsInternal;
+    bool m_seenSheets = false;
+    bool m_seenWindow = false;
+};
+
+} // namespace
+
+Workbook readWorkbookStream(const std::vector<uint8_t>& stream)
+{
+    RecordReader records(stream);
+    Record record;
+    if (!records.next(record) || record.type != kBof)
+        throw Error("not an Excel workbook (the Workbook stream does not start with BOF)");
+    ByteReader in(record.data);
+    const Bof bof = readBof(in);
+    if (bof.version != 0x0600)
+        throw Error("not an Excel 97-2003 workbook (BIFF version " + std::to_string(bof.version) +
+                    ")");
+    if (bof.type != kGlobalsSubstream)
+        throw Error("not an Excel workbook (the Workbook stream has no workbook globals)");
+
+    std::vector<SheetEntry> entries;
+    Workbook workbook = GlobalsReader(records).read(entries);
+    const size_t globalsEnd = records.position();
+    if (entries.empty())
+        throw Error("the workbook has no sheets");
+
+    // Sheets are read in stream order, each starting after the one before ended, so that no
+    // bytes are read twice however the offsets are set.
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return entries[a].offset < entries[b].offset; });
+    std::vector<Worksheet> sheets(entries.size());
+    size_t end = globalsEnd;
+    for (size_t index : order) {
+        if (entries[index].offset < end)
+            throw Error("the sheet \"" + entries[index].name +
+                        "\" overlaps another part of the file");
+        sheets[index] = readWorksheet(records, entries[index], workbook);
+        end = records.position();
+    }
+    workbook.sheets = std::move(sheets);
+    for (DefinedName& name : workbook.names)
+        if (name.sheet > workbook.sheets.size())
+            name.sheet = 0;
+    if (workbook.window.activeSheet >= workbook.sheets.size())
+        workbook.window.activeSheet = 0;
+    return workbook;
+}
+
+} // namespace biff
+
+Workbook readWorkbookBytes(const std::vector<uint8_t>& ole2Bytes, const std::string& nameForErrors)
+{
+    const auto stream = compound::readStream(ole2Bytes, "Workbook", nameForErrors);
+    if (!stream) {
+        if (compound::readStream(ole2Bytes, "Book", nameForErrors))
+            throw Error(nameForErrors +
+                        ": an Excel 5.0/95 workbook, which this program cannot open");
+        throw Error(nameForErrors + ": not an Excel workbook (the file has no Workbook stream)");
+    }
+    try {
+        return biff::readWorkbookStream(*stream);
+    } catch (const Error& error) {
+        throw Error(nameForErrors + ": " + error.what());
+    }
+}
+
+Workbook readWorkbookFile(const std::string& path)
+{
+    return readWorkbookBytes(compound::readFileBytes(path), path);
+}
+
+} // namespace spreadsheet

@@ -1,0 +1,162 @@
+#include "workbook_writer.h"
+
+#include "globals_records.h"
+#include "record_types.h"
+#include "sheet_writer.h"
+#include "sst_records.h"
+#include "strings.h"
+
+#include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/model/error.h"
+
+namespace spreadsheet {
+
+namespace biff {
+
+namespace {
+
+// WRITEACCESS
+//   0  112  user name as XLUnicodeString, padded with spaces
+void writeWriteAccess(RecordWriter& out)
+{
+    ByteWriter& w = out.begin(kWriteAccess);
+    const size_t start = w.position();
+    writeString(w, "Stowfolio");
+    w.buffer().resize(start + 112, ' ');
+    out.end();
+}
+
+// The fixed records between BOF and WINDOW1: no protection, no password, no backup.
+void writeFileSettings(RecordWriter& out, const Workbook& workbook)
+{
+    out.u16Record(kInterfaceHdr, 1200);
+    out.u16Record(kMms, 0);
+    out.empty(kInterfaceEnd);
+    writeWriteAccess(out);
+    out.u16Record(kCodePage, workbook.codePage);
+    out.u16Record(kDsf, 0);
+    ByteWriter& w = out.begin(kTabId);
+    for (size_t i = 0; i < workbook.sheets.size(); ++i)
+        w.u16(uint16_t(i + 1));
+    out.end();
+    out.u16Record(kFnGroupCount, 14);
+    out.u16Record(kWindowProtect, 0);
+    out.u16Record(kProtect, 0);
+    out.u16Record(kPassword, 0);
+    out.u16Record(kProt4Rev, 0);
+    out.u16Record(kProt4RevPass, 0);
+}
+
+void writePreserved(RecordWriter& out, const Workbook& workbook, RawRecord::Place place)
+{
+    for (const RawRecord& record : workbook.preserved)
+        if (record.where == place)
+            out.record(record.type, record.data);
+}
+
+uint32_t countStringCells(const Workbook& workbook)
+{
+    uint32_t count = 0;
+    for (const Worksheet& sheet : workbook.sheets)
+        for (const Row& row : sheet.rows)
+            for (const Cell& cell : row.cells)
+                count += cell.kind == CellKind::String ? 1 : 0;
+    return count;
+}
+
+size_t estimatedSize(const Workbook& workbook)
+{
+    size_t cells = 0;
+    for (const Worksheet& sheet : workbook.sheets)
+        for (const Row& row : sheet.rows)
+            cells += row.cells.size() + 2;
+    size_t text = 0;
+    for (const SharedString& string : workbook.strings.all())
+        text += string.text.size() + 3;
+    return 16384 + cells * 16 + text + text / 8192 * 5;
+}
+
+} // namespace
+
+std::vector<uint8_t> writeWorkbookStream(const Workbook& workbook, WriteOptions options)
+{
+    checkLimits(workbook);
+    std::vector<uint8_t> stream;
+    stream.reserve(estimatedSize(workbook));
+    RecordWriter out(stream);
+
+    writeBof(out, kGlobalsSubstream);
+    if (options.asTemplate)
+        out.empty(kTemplate);
+    writeFileSettings(out, workbook);
+    out.u16Record(kBackup, 0);
+    out.u16Record(kHideObj, 0);
+    WorkbookWindow window = workbook.window;
+    if (window.activeSheet >= workbook.sheets.size())
+        window.activeSheet = 0;
+    writeWindow1(out, window);
+    out.u16Record(kDateMode, workbook.date1904 ? 1 : 0);
+    out.u16Record(kPrecision, 1);
+    out.u16Record(kRefreshAll, 0);
+    out.u16Record(kBookBool, 0);
+
+    for (const Font& font : workbook.fonts)
+        writeFont(out, font);
+    for (const auto& [id, code] : workbook.numberFormats)
+        writeFormat(out, id, code);
+    for (const Xf& xf : workbook.xfs)
+        writeXf(out, xf);
+    for (const CellStyle& style : workbook.styles)
+        writeStyle(out, style);
+    if (workbook.customPalette)
+        writePalette(out, workbook.palette);
+    out.u16Record(kUsesElfs, 0);
+    writePreserved(out, workbook, RawRecord::Place::GlobalsBeforeSheets);
+
+    std::vector<size_t> sheetOffsetFields;
+    for (const Worksheet& sheet : workbook.sheets)
+        sheetOffsetFields.push_back(writeBoundSheet(out, sheet));
+    ByteWriter& country = out.begin(kCountry);
+    country.u16(1);
+    country.u16(1);
+    out.end();
+    if (!workbook.externSheets.empty()) {
+        writeInternalSupBook(out, uint16_t(workbook.sheets.size()));
+        writeExternSheet(out, workbook.externSheets);
+    }
+    for (const DefinedName& name : workbook.names)
+        writeName(out, name);
+    writeSst(out, workbook.strings, countStringCells(workbook));
+    writePreserved(out, workbook, RawRecord::Place::GlobalsEnd);
+    out.empty(kEof);
+
+    for (size_t i = 0; i < workbook.sheets.size(); ++i) {
+        out.bytes().patchU32(sheetOffsetFields[i], uint32_t(out.position()));
+        writeWorksheet(out, workbook.sheets[i]);
+    }
+    return stream;
+}
+
+} // namespace biff
+
+std::vector<uint8_t> writeWorkbookBytes(const Workbook& workbook, WriteOptions options)
+{
+    std::vector<compound::Stream> streams;
+    streams.push_back(compound::Stream{"Workbook", biff::writeWorkbookStream(workbook, options)});
+    for (compound::Stream& summary : compound::emptySummaryStreams())
+        streams.push_back(std::move(summary));
+    return compound::writeCompoundFile(streams);
+}
+
+void writeWorkbookFile(const Workbook& workbook, const std::string& path, WriteOptions options)
+{
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = writeWorkbookBytes(workbook, options);
+    } catch (const Error& error) {
+        throw Error(path + ": " + error.what());
+    }
+    compound::writeFileAtomically(path, bytes);
+}
+
+} // namespace spreadsheet

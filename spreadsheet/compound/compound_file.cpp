@@ -1,0 +1,197 @@
+#include "compound_file.h"
+
+#include "spreadsheet/model/error.h"
+
+#include <gsf/gsf-doc-meta-data.h>
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-msole-utils.h>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-utils.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <random>
+
+namespace spreadsheet::compound {
+
+namespace {
+
+void ensureGsfInitialised()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gsf_init(); });
+}
+
+// Owns one GObject reference.
+template <typename T>
+struct GObjectRef
+{
+    T* object = nullptr;
+    explicit GObjectRef(T* o) : object(o) {}
+    GObjectRef(const GObjectRef&) = delete;
+    GObjectRef& operator=(const GObjectRef&) = delete;
+    ~GObjectRef()
+    {
+        if (object)
+            g_object_unref(object);
+    }
+};
+
+std::string takeMessage(GError* error)
+{
+    std::string message = error && error->message ? error->message : "unknown error";
+    if (error)
+        g_error_free(error);
+    return message;
+}
+
+bool equalIgnoringCase(const char* a, const std::string& b)
+{
+    if (std::strlen(a) != b.size())
+        return false;
+    for (size_t i = 0; i < b.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> readWhole(GsfInput* input, const std::string& what)
+{
+    const gsf_off_t size = gsf_input_size(input);
+    // A compound file cannot hold a stream larger than itself; libgsf has checked the sector
+    // chain, so `size` is bounded by the input we were given.
+    if (size < 0)
+        throw Error(what + ": the stream has an invalid size");
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    if (size > 0 && gsf_input_read(input, data.size(), data.data()) == nullptr)
+        throw Error(what + ": the stream is cut short");
+    return data;
+}
+
+void writeChild(GsfOutfile* root, const std::string& name, const std::vector<uint8_t>& data)
+{
+    GObjectRef<GsfOutput> child(gsf_outfile_new_child(root, name.c_str(), FALSE));
+    if (!child.object)
+        throw Error("cannot create the stream " + name + " in the compound file");
+    if (!data.empty() && !gsf_output_write(child.object, data.size(), data.data()))
+        throw Error("cannot write the stream " + name + " of the compound file");
+    gsf_output_close(child.object);
+}
+
+// An empty property set stream, as written for a document without properties.
+std::vector<uint8_t> emptyPropertySet(bool documentSummary)
+{
+    GObjectRef<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+    GObjectRef<GsfOutput> memory(gsf_output_memory_new());
+    if (!gsf_doc_meta_data_write_to_msole(meta.object, memory.object, documentSummary))
+        throw Error("cannot write the document properties of the compound file");
+    gsf_output_close(memory.object);
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.object));
+    const auto size = static_cast<size_t>(gsf_output_size(memory.object));
+    return bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+}
+
+} // namespace
+
+std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes,
+                                               const std::string& name,
+                                               const std::string& nameForErrors)
+{
+    ensureGsfInitialised();
+    GObjectRef<GsfInput> input(gsf_input_memory_new(bytes.data(), gsf_off_t(bytes.size()), FALSE));
+    if (!input.object)
+        throw Error(nameForErrors + ": the file cannot be read");
+    GError* error = nullptr;
+    GObjectRef<GsfInfile> ole(gsf_infile_msole_new(input.object, &error));
+    if (!ole.object)
+        throw Error(nameForErrors + ": not an Excel 97-2003 file (" + takeMessage(error) + ")");
+    if (error)
+        g_error_free(error);
+    const int count = gsf_infile_num_children(ole.object);
+    for (int i = 0; i < count; ++i) {
+        const char* childName = gsf_infile_name_by_index(ole.object, i);
+        if (!childName || !equalIgnoringCase(childName, name))
+            continue;
+        GObjectRef<GsfInput> child(gsf_infile_child_by_index(ole.object, i));
+        if (!child.object)
+            throw Error(nameForErrors + ": the " + name + " stream cannot be opened");
+        return readWhole(child.object, nameForErrors);
+    }
+    return std::nullopt;
+}
+
+std::vector<uint8_t> writeCompoundFile(const std::vector<Stream>& streams)
+{
+    ensureGsfInitialised();
+    GObjectRef<GsfOutput> memory(gsf_output_memory_new());
+    {
+        GObjectRef<GsfOutfile> root(gsf_outfile_msole_new(memory.object));
+        if (!root.object)
+            throw Error("cannot create a compound file");
+        for (const Stream& stream : streams)
+            writeChild(root.object, stream.name, stream.data);
+        if (!gsf_output_close(GSF_OUTPUT(root.object)))
+            throw Error("cannot finish the compound file");
+    }
+    // Closing the compound file has closed `memory` too.
+    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.object));
+    const auto size = static_cast<size_t>(gsf_output_size(memory.object));
+    if (!bytes || size == 0)
+        throw Error("cannot finish the compound file");
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+std::vector<Stream> emptySummaryStreams()
+{
+    return {Stream{"\005SummaryInformation", emptyPropertySet(false)},
+            Stream{"\005DocumentSummaryInformation", emptyPropertySet(true)}};
+}
+
+std::vector<uint8_t> readFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error(path + ": cannot open the file (" + std::strerror(errno) + ")");
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        throw Error(path + ": cannot read the file");
+    in.seekg(0, std::ios::beg);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+        throw Error(path + ": cannot read the file");
+    return bytes;
+}
+
+void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::random_device random;
+    const std::string temporary = path + ".tmp" + std::to_string(random() % 1000000);
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw Error(path + ": cannot write the file (" + std::strerror(errno) + ")");
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::remove(temporary.c_str());
+            throw Error(path + ": cannot write the file (disk full?)");
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int savedErrno = errno;
+        std::remove(temporary.c_str());
+        throw Error(path + ": cannot write the file (" + std::strerror(savedErrno) + ")");
+    }
+}
+
+} // namespace spreadsheet::compound

@@ -1,0 +1,43 @@
+#pragma once
+
+// The OLE2 compound file ("structured storage") that holds an .xls workbook's streams. The
+// container itself is libgsf's business; this layer only moves whole streams in and out as
+// bytes, so the BIFF code above never sees a GLib type.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace spreadsheet::compound {
+
+// A stream at the root of a compound file.
+struct Stream
+{
+    std::string name;
+    std::vector<uint8_t> data;
+};
+
+// The root stream called `name` (compared without regard to ASCII case, as Excel does) from the
+// compound file in `bytes`, whether it lives in the regular or the mini stream; nullopt when the
+// file has no such stream. Throws spreadsheet::Error when `bytes` is no compound file or the
+// stream cannot be read; the message starts with `nameForErrors`.
+std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes,
+                                               const std::string& name,
+                                               const std::string& nameForErrors);
+
+// The whole compound file holding `streams` at its root, in that order.
+std::vector<uint8_t> writeCompoundFile(const std::vector<Stream>& streams);
+
+// The "\005SummaryInformation" and "\005DocumentSummaryInformation" streams of a document that
+// sets no properties; Excel writes both into every workbook.
+std::vector<Stream> emptySummaryStreams();
+
+// Reads a file whole. Throws spreadsheet::Error naming the file.
+std::vector<uint8_t> readFileBytes(const std::string& path);
+
+// Writes `bytes` to `path` through a temporary file in the same folder that then replaces
+// `path`, so a failed write never leaves half a file behind. Throws spreadsheet::Error.
+void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+
+} // namespace spreadsheet::compound
