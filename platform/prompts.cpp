@@ -1,21 +1,33 @@
 #include "platform/prompts.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 
 namespace stowfolio {
 
+namespace {
+
+// A box that names no title of its own shows the application title.
+QString boxTitle(const QString& title)
+{
+    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
+
+} // namespace
+
 void WidgetPrompts::showMessage(const QString& text, const QString& title, MessageIcon icon)
 {
     QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    title, text, QMessageBox::Ok, m_parent);
+                    boxTitle(title), text, QMessageBox::Ok, m_parent);
     box.exec();
 }
 
 bool WidgetPrompts::askYesNo(const QString& text, const QString& title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(title), text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -1,0 +1,73 @@
+#include "state/item_list_codec.h"
+
+namespace stowfolio {
+
+namespace {
+
+// Splits at every `separator`; an empty text gives no pieces at all.
+std::vector<std::u16string> splitAll(const std::u16string& text, char16_t separator)
+{
+    std::vector<std::u16string> pieces;
+    if (text.empty())
+        return pieces;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::u16string::npos) {
+            pieces.push_back(text.substr(start));
+            return pieces;
+        }
+        pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount)
+{
+    std::u16string stored;
+    for (const ItemRow& row : rows) {
+        if (!row.empty())
+            stored += row.front();
+        for (std::size_t n = 1; n < columnCount; ++n) {
+            stored += kFieldSeparator;
+            if (n < row.size())
+                stored += row[n];
+        }
+        stored += kRowSeparator;
+    }
+    if (!stored.empty())
+        stored.pop_back(); // the separator after the last row
+    return stored;
+}
+
+DecodedItemList decodeItemList(const std::u16string& stored, std::size_t columnCount)
+{
+    DecodedItemList decoded;
+    for (const std::u16string& item : splitAll(stored, kRowSeparator)) {
+        const std::vector<std::u16string> fields = splitAll(item, kFieldSeparator);
+        if (fields.empty())
+            continue;
+        ItemRow row(columnCount);
+        const std::size_t rowIndex = decoded.rows.size();
+        for (std::size_t n = 0; n < fields.size(); ++n) {
+            if (n < columnCount)
+                row[n] = fields[n];
+            else
+                decoded.dropped.push_back({rowIndex, n, fields[n]});
+        }
+        decoded.rows.push_back(std::move(row));
+    }
+    return decoded;
+}
+
+std::optional<char16_t> firstSeparatorIn(const std::u16string& text)
+{
+    const std::size_t at = text.find_first_of(u"|^");
+    if (at == std::u16string::npos)
+        return std::nullopt;
+    return text[at];
+}
+
+} // namespace stowfolio

@@ -1,0 +1,45 @@
+#pragma once
+
+// The item list is stored as one string: rows joined by "|", the fields of a row joined by "^",
+// with no header, count, quoting or escape. Decoding is lenient the same way the stored values
+// have always been read: empty pieces give no rows, short rows are padded with empty fields,
+// and fields beyond the column count cannot be placed and are reported back as dropped.
+//
+// Texts are UTF-16 so that a field comes back from the store exactly as the widget held it.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stowfolio {
+
+inline constexpr char16_t kRowSeparator = u'|';
+inline constexpr char16_t kFieldSeparator = u'^';
+
+using ItemRow = std::vector<std::u16string>;
+
+// Rows in list order; each row is written with exactly `columnCount` fields (missing fields are
+// empty), so a row always holds columnCount - 1 field separators.
+std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount);
+
+struct DroppedField
+{
+    std::size_t row;   // index of the decoded row it belonged to
+    std::size_t field; // 0-based position in the stored item (columnCount or later)
+    std::u16string text;
+};
+
+struct DecodedItemList
+{
+    std::vector<ItemRow> rows; // each exactly columnCount fields
+    std::vector<DroppedField> dropped;
+};
+
+DecodedItemList decodeItemList(const std::u16string& stored, std::size_t columnCount);
+
+// The first separator character in `text`, if any: such a field would not come back from the
+// store as it went in.
+std::optional<char16_t> firstSeparatorIn(const std::u16string& text);
+
+} // namespace stowfolio

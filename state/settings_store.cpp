@@ -1,0 +1,154 @@
+#include "state/settings_store.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QVariant>
+
+#include <optional>
+#include <stdexcept>
+
+namespace stowfolio {
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Quillane");
+const QString kApplication = QStringLiteral("Quillane");
+const QString kSection = QStringLiteral("Stowfolio");
+
+// QSettings accepts almost any bytes as INI; a settings file that is not text at all (a
+// truncated copy, another program's binary) is treated as unusable rather than half-read.
+QString problemWithContents(const QString& filePath)
+{
+    QFile file(filePath);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("it cannot be read (%1)").arg(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains('\0'))
+        return QStringLiteral("it is not a text file");
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QStringLiteral("it is not valid UTF-8 text");
+    return {};
+}
+
+QString describeStatus(QSettings::Status status)
+{
+    switch (status) {
+    case QSettings::NoError:
+        return {};
+    case QSettings::AccessError:
+        return QStringLiteral("it cannot be accessed");
+    case QSettings::FormatError:
+        return QStringLiteral("it is not a valid settings file");
+    }
+    return QStringLiteral("it cannot be used");
+}
+
+// A stored value as text. Hand-edited files can hold values QSettings reads as other types:
+// a list ("a, b") is joined back, numbers and byte arrays become their text, anything else
+// (a rectangle, an unknown variant) reads as absent.
+std::optional<QString> valueAsText(const QVariant& value)
+{
+    if (!value.isValid())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    if (value.canConvert<QString>())
+        return value.toString();
+    return std::nullopt;
+}
+
+} // namespace
+
+// Where QSettings puts the INI file of organisation "Quillane", application "Quillane" in the
+// user scope. Computed without opening a QSettings on it: QSettings caches a parsed file, and a
+// second reader would no longer see that the file was malformed.
+QString defaultSettingsFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + kOrganisation + QLatin1Char('/') + kApplication +
+           QStringLiteral(".ini");
+}
+
+IniSettingsStore::IniSettingsStore()
+{
+    open(defaultSettingsFilePath());
+}
+
+IniSettingsStore::IniSettingsStore(const QString& filePath)
+{
+    open(filePath);
+}
+
+IniSettingsStore::~IniSettingsStore() = default;
+
+void IniSettingsStore::open(const QString& filePath)
+{
+    m_filePath = filePath;
+    QString problem = problemWithContents(filePath);
+    if (problem.isEmpty()) {
+        QSettings check(filePath, QSettings::IniFormat);
+        check.allKeys(); // QSettings parses lazily; its status is known only after a read
+        problem = describeStatus(check.status());
+    }
+    if (!problem.isEmpty())
+        setAsideUnusableFile(filePath, problem);
+    if (!m_unusableFileInPlace)
+        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+}
+
+void IniSettingsStore::setAsideUnusableFile(const QString& filePath, const QString& reason)
+{
+    const QString copyPath =
+        filePath + QStringLiteral(".unreadable-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    m_unusableFileInPlace = !QFile::rename(filePath, copyPath);
+    m_openingProblem =
+        QStringLiteral("The saved settings in %1 could not be used because %2. Stowfolio starts "
+                       "with empty fields and an empty list.")
+            .arg(QDir::toNativeSeparators(filePath), reason);
+    if (m_unusableFileInPlace)
+        m_openingProblem += QStringLiteral(" The file could not be moved aside, so nothing will "
+                                           "be saved over it in this session.");
+    else
+        m_openingProblem += QStringLiteral(" The old file has been kept as %1.")
+                                .arg(QDir::toNativeSeparators(copyPath));
+}
+
+QString IniSettingsStore::read(const QString& key, const QString& defaultValue) const
+{
+    if (!m_settings)
+        return defaultValue;
+    return valueAsText(m_settings->value(kSection + QLatin1Char('/') + key)).value_or(defaultValue);
+}
+
+void IniSettingsStore::write(const QString& key, const QString& value)
+{
+    if (!m_settings)
+        throw std::runtime_error(m_openingProblem.toStdString());
+    m_settings->setValue(kSection + QLatin1Char('/') + key, value);
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError)
+        return;
+    // QSettings keeps its first error for good; start over so a later write can succeed once
+    // the disk is writable again.
+    m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+    throw std::runtime_error(QStringLiteral("The settings could not be saved to %1.")
+                                 .arg(QDir::toNativeSeparators(m_filePath))
+                                 .toStdString());
+}
+
+QString IniSettingsStore::filePath() const
+{
+    return m_filePath;
+}
+
+} // namespace stowfolio
