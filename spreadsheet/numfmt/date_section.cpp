@@ -87,9 +87,11 @@ bool momentFromSerial(const Section& section, double value, bool date1904, Momen
     if (!(value >= 0) || value >= lastValue) {
         return false;
     }
-    // Rounded to the smallest unit the section shows, so 0.99999999 shows as the next day.
-    const auto units = static_cast<int64_t>(
-        std::floor(value * static_cast<double>(kSecondsPerDay * unitsPerSecond) + 0.5));
+    // A time is rounded to the smallest unit the section shows and carries into the next
+    // minute, hour and day; a date alone is the day the value falls in.
+    const double scaled = value * static_cast<double>(kSecondsPerDay * unitsPerSecond);
+    const auto units =
+        static_cast<int64_t>(section.hasTimePart ? std::floor(scaled + 0.5) : std::floor(scaled));
     const int64_t unitsPerDay = kSecondsPerDay * unitsPerSecond;
     moment.days = units / unitsPerDay;
     const int64_t serial1900 = moment.days + (date1904 ? kDays1904To1900 : 0);

@@ -1,0 +1,374 @@
+// Compares our formatter with the npm package ssf over a grid of formats and values. ssf is a
+// widely used formatter written independently of ours; where the two differ, either we are
+// wrong (and get fixed) or ssf differs from Excel, which ssf_exceptions.txt records with the
+// reason. The test fails on any difference not listed there and on any listed one that no
+// longer occurs, so the list stays true.
+
+#include "spreadsheet/numfmt/number_format.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace spreadsheet::numfmt {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kTemplateAccounting =
+    R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))";
+
+struct GridCase
+{
+    std::string code;
+    std::variant<double, std::string> value;
+};
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+// The value as a JSON literal: shortest round-trip digits for numbers.
+std::string jsonValue(const std::variant<double, std::string>& value)
+{
+    if (const double* number = std::get_if<double>(&value)) {
+        std::array<char, 32> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), *number);
+        return std::string(buffer.data(), result.ptr);
+    }
+    return jsonString(std::get<std::string>(value));
+}
+
+void appendUtf8(std::string& out, uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// Reads the JSON string starting at text[at] (the opening quote); at moves past its end.
+std::string readJsonString(std::string_view text, size_t& at)
+{
+    std::string out;
+    for (++at; at < text.size() && text[at] != '"'; ++at) {
+        if (text[at] != '\\' || at + 1 >= text.size()) {
+            out += text[at];
+            continue;
+        }
+        const char escaped = text[++at];
+        switch (escaped) {
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'u': {
+            uint32_t codePoint = 0;
+            std::from_chars(text.data() + at + 1, text.data() + at + 5, codePoint, 16);
+            at += 4;
+            if (codePoint >= 0xD800 && codePoint < 0xDC00 && text.substr(at + 1, 2) == "\\u") {
+                uint32_t low = 0;
+                std::from_chars(text.data() + at + 3, text.data() + at + 7, low, 16);
+                codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+                at += 6;
+            }
+            appendUtf8(out, codePoint);
+            break;
+        }
+        default:
+            out += escaped;
+        }
+    }
+    ++at;
+    return out;
+}
+
+// ssf's answer from one output line: {"r": text} or {"e": error}.
+std::string ssfAnswer(std::string_view line)
+{
+    size_t at = line.find(':');
+    if (at == std::string_view::npos || line.size() < 6) {
+        return "(no answer)";
+    }
+    at = line.find('"', at);
+    const std::string text = readJsonString(line, at);
+    return line.substr(0, 5) == "{\"e\":" ? "ssf error: " + text : text;
+}
+
+std::vector<GridCase> buildGrid()
+{
+    const std::vector<std::string> numberFormats = {"General",
+                                                    "0",
+                                                    "0.00",
+                                                    "#,##0",
+                                                    "#,##0.00",
+                                                    "0.0",
+                                                    "#.##",
+                                                    "0.##",
+                                                    "00000",
+                                                    "#,##0,",
+                                                    "0.0,,",
+                                                    "000-0000",
+                                                    "(###) ###-####",
+                                                    "0%",
+                                                    "0.00%",
+                                                    "0.000%",
+                                                    "0.00E+00",
+                                                    "##0.0E+0",
+                                                    "0.0E+00",
+                                                    "# ?/?",
+                                                    "# ?\?/?\?",
+                                                    "?/?",
+                                                    "# ?\?/16",
+                                                    "0 ?/8",
+                                                    "\"$\"#,##0",
+                                                    "[Red]0.00",
+                                                    "0.00;[Red]-0.00",
+                                                    "#,##0;(#,##0);\"zero\"",
+                                                    "[$€-407]#,##0.00",
+                                                    "0\" units\"",
+                                                    "\"Total: \"0.00",
+                                                    std::string(kTemplateAccounting),
+                                                    "_(* #,##0_)",
+                                                    "#,##0.00_);(#,##0.00)",
+                                                    "0.0%",
+                                                    "[Blue]General",
+                                                    "#,##0.000",
+                                                    "0.0000"};
+    std::vector<std::string> codes = numberFormats;
+    for (const uint16_t id : {5, 6, 7, 8, 37, 38, 39, 40, 41, 42, 43, 44}) {
+        codes.emplace_back(builtinFormatCode(id));
+    }
+    codes.erase(std::remove(codes.begin() + 1, codes.end(), std::string(kTemplateAccounting)),
+                codes.end());
+    codes.emplace_back(kTemplateAccounting);
+    const std::vector<double> numbers = {0,         1,           -1,           0.5,
+                                         -0.5,      1234.5,      -1234.5,      1234567.891,
+                                         0.001234,  12345678901, 123456789012, 1e20,
+                                         0.1 + 0.2, 2.0 / 3.0,   1e-10,        -0.000001234,
+                                         99.995,    2.675,       1e15,         3.14159265358979,
+                                         100,       1000000,     0.05,         -45000.125};
+    std::vector<GridCase> grid;
+    for (const std::string& code : codes) {
+        for (const double number : numbers) {
+            grid.push_back({code, number});
+        }
+    }
+    const std::vector<std::string> dateFormats = {"m/d/yyyy",
+                                                  "d-mmm-yy",
+                                                  "d-mmm",
+                                                  "mmm-yy",
+                                                  "h:mm AM/PM",
+                                                  "h:mm:ss AM/PM",
+                                                  "h:mm",
+                                                  "h:mm:ss",
+                                                  "m/d/yyyy h:mm",
+                                                  "mm:ss",
+                                                  "[h]:mm:ss",
+                                                  "mmss.0",
+                                                  "yyyy-mm-dd",
+                                                  "dddd, mmmm d, yyyy",
+                                                  "d/m/yy h:mm:ss",
+                                                  "h:mm:ss.00",
+                                                  "[h]:mm",
+                                                  "[mm]:ss",
+                                                  "[ss]",
+                                                  "mmmmm",
+                                                  "ddd",
+                                                  "h AM/PM",
+                                                  "yy",
+                                                  "m/d/yy"};
+    const std::vector<double> serials = {0,     1,       59,           60,        61,
+                                         38641, 38641.5, 38641.999999, 2958465,   45000.25,
+                                         0.75,  1.5,     1.0 / 86400,  12345.678, 0.999999};
+    for (const std::string& code : dateFormats) {
+        for (const double serial : serials) {
+            grid.push_back({code, serial});
+        }
+    }
+    const std::vector<std::string> textFormats = {
+        "@", "\"Name: \"@", std::string(kTemplateAccounting), "0;0;0;\"x\"@", "General", "0.00"};
+    for (const std::string& code : textFormats) {
+        for (const std::string text : {"abc", "", " x "}) {
+            grid.push_back({code, text});
+        }
+    }
+    return grid;
+}
+
+std::string ourAnswer(const GridCase& c)
+{
+    if (const double* number = std::get_if<double>(&c.value)) {
+        return plainText(formatNumber(*number, c.code));
+    }
+    return plainText(formatText(std::get<std::string>(c.value), c.code));
+}
+
+std::string caseKey(std::string_view code, std::string_view value)
+{
+    return std::string(code) + '\x1f' + std::string(value);
+}
+
+struct Exception
+{
+    std::string ours;
+    std::string ssf;
+    bool seen = false;
+};
+
+// Lines of "format<TAB>value<TAB>ours<TAB>ssf<TAB>reason", the first four as JSON literals.
+std::map<std::string, Exception> readExceptions(const fs::path& path)
+{
+    std::map<std::string, Exception> exceptions;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        std::vector<std::string_view> fields;
+        std::string_view rest = line;
+        for (size_t tab = rest.find('\t'); tab != std::string_view::npos; tab = rest.find('\t')) {
+            fields.push_back(rest.substr(0, tab));
+            rest.remove_prefix(tab + 1);
+        }
+        fields.push_back(rest);
+        EXPECT_EQ(fields.size(), 5u) << "malformed exception line: " << line;
+        EXPECT_FALSE(fields.size() == 5 && fields[4].empty())
+            << "exception without a reason: " << line;
+        if (fields.size() != 5) {
+            continue;
+        }
+        size_t at = 0;
+        const std::string code = readJsonString(fields[0], at);
+        at = 0;
+        const std::string ours = readJsonString(fields[2], at);
+        at = 0;
+        const std::string ssf = readJsonString(fields[3], at);
+        exceptions[caseKey(code, fields[1])] = Exception{ours, ssf};
+    }
+    return exceptions;
+}
+
+std::vector<std::string> runSsf(const fs::path& ssfDir, const std::vector<GridCase>& grid)
+{
+    const fs::path work =
+        fs::temp_directory_path() / ("numfmt-ssf-" + std::to_string(static_cast<long>(::getpid())));
+    fs::create_directories(work);
+    {
+        std::ofstream in(work / "cases.jsonl");
+        for (const GridCase& c : grid) {
+            in << "{\"f\":" << jsonString(c.code) << ",\"v\":" << jsonValue(c.value) << "}\n";
+        }
+    }
+    const fs::path script =
+        fs::path(STOWFOLIO_SOURCE_DIR) / "tests/spreadsheet/numfmt/ssf_reference.js";
+    const std::string command = "node '" + script.string() + "' '" + ssfDir.string() + "' < '" +
+                                (work / "cases.jsonl").string() + "' > '" +
+                                (work / "answers.jsonl").string() + "'";
+    const int status = std::system(command.c_str());
+    std::vector<std::string> answers;
+    std::ifstream out(work / "answers.jsonl");
+    std::string line;
+    while (std::getline(out, line)) {
+        answers.push_back(ssfAnswer(line));
+    }
+    fs::remove_all(work);
+    EXPECT_EQ(status, 0) << command;
+    return answers;
+}
+
+TEST(NumberFormatAgainstSsf, EveryDifferenceIsExplained)
+{
+    const fs::path root(STOWFOLIO_SOURCE_DIR);
+    const fs::path ssfDir = root / ".test-tools/node_modules/ssf";
+    if (std::system("command -v node > /dev/null 2>&1") != 0 || !fs::exists(ssfDir / "ssf.js")) {
+        GTEST_SKIP() << "node or ssf is missing (./test.sh installs ssf into .test-tools)";
+    }
+    const std::vector<GridCase> grid = buildGrid();
+    const std::vector<std::string> answers = runSsf(ssfDir, grid);
+    ASSERT_EQ(answers.size(), grid.size());
+    std::map<std::string, Exception> exceptions =
+        readExceptions(root / "tests/spreadsheet/numfmt/ssf_exceptions.txt");
+
+    std::ostringstream unexplained;
+    int unexplainedCount = 0;
+    for (size_t i = 0; i < grid.size(); ++i) {
+        const std::string ours = ourAnswer(grid[i]);
+        if (ours == answers[i]) {
+            continue;
+        }
+        const std::string value = jsonValue(grid[i].value);
+        const auto found = exceptions.find(caseKey(grid[i].code, value));
+        if (found != exceptions.end() && found->second.ours == ours &&
+            found->second.ssf == answers[i]) {
+            found->second.seen = true;
+            continue;
+        }
+        ++unexplainedCount;
+        unexplained << jsonString(grid[i].code) << '\t' << value << '\t' << jsonString(ours) << '\t'
+                    << jsonString(answers[i]) << "\t(reason)\n";
+    }
+    EXPECT_EQ(unexplainedCount, 0) << "differences from ssf without a listed reason:\n"
+                                   << unexplained.str();
+    for (const auto& [key, exception] : exceptions) {
+        EXPECT_TRUE(exception.seen)
+            << "listed difference no longer occurs: " << key.substr(0, key.find('\x1f')) << " with "
+            << key.substr(key.find('\x1f') + 1);
+    }
+}
+
+} // namespace
+} // namespace spreadsheet::numfmt
