@@ -1,0 +1,25 @@
+#pragma once
+
+// The preview window's controls and their places, in twips as the window is designed
+// (15 twips to a pixel).
+
+#include "preview/form2.h"
+#include "preview/zoom_model.h"
+
+#include <QRect>
+
+namespace stowfolio::preview {
+
+inline constexpr Extent kForm2Client{9840, 9360};
+// The viewport `Picture2`: outer extent with its one-pixel border, and the inner extent that
+// its child is clipped to.
+inline constexpr Extent kViewportOuter{9330, 7425};
+inline constexpr Extent kViewportInner{9300, 7395};
+
+// A rectangle given in twips, in pixels.
+QRect twipsRect(int left, int top, int width, int height);
+
+// Creates the window's controls on `form`, sets fonts, window flags, fixed size and tab order.
+Form2Controls buildForm2Controls(QWidget& form);
+
+} // namespace stowfolio::preview

@@ -1,0 +1,450 @@
+#include "preview/form2.h"
+
+#include "preview/form2_layout.h"
+#include "preview/picture_surface.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "tests/support/scripted_prompts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stowfolio::preview {
+namespace {
+
+using spreadsheet::render::SheetPicture;
+
+// 400 x 300 pixels fits the viewport (620 x 493 inside) at 100 % and overflows it at 200 %.
+const QSize kSmall(400, 300);
+// A generated sheet of 65,526 item rows of 16 pixels under its title block.
+const QSize kHuge(1'280, 65'526 * 16 + 160);
+
+// Yellow bands 16 pixels tall every thousand rows, and a blue last row.
+SheetPicture pictureOf(QSize size)
+{
+    SheetPicture picture(size);
+    for (int top = 0; top < size.height() - 16; top += 16 * 1'000)
+        picture.addFill({QRectF(0, top, size.width(), 16), Qt::yellow});
+    picture.addFill({QRectF(0, size.height() - 16, size.width(), 16), Qt::blue});
+    picture.finish();
+    return picture;
+}
+
+// The surface's extent in pixels at `zoom`: the picture less two twips, floored.
+QSize zoomedPixels(QSize picture, double zoom)
+{
+    const auto side = [&](int pixels) {
+        return twipsToPixels(std::floor((pixels * double{kTwipsPerPixel} - 2) * zoom));
+    };
+    return {side(picture.width()), side(picture.height())};
+}
+
+class Form2Test : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_workbook = path(QStringLiteral("wendax12345678.xls"));
+        writeFile(m_workbook, QByteArray(50'000, 'w'));
+        m_form = makeForm(m_dir.path());
+    }
+
+    std::unique_ptr<Form2> makeForm(const QString& applicationFolder)
+    {
+        return std::make_unique<Form2>(Form2Services{
+            m_prompts,
+            [this] { m_calls.push_back("show main window"); },
+            [this] { m_calls.push_back("store item list"); },
+            [this] { m_calls.push_back("end program"); },
+            applicationFolder,
+            QIcon(),
+        });
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    static QByteArray readFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The builder's hand-over: picture, workbook path, show.
+    void showResult(QSize size)
+    {
+        m_form->setPicture(pictureOf(size));
+        m_form->mExcelFile = m_workbook;
+        m_form->show();
+    }
+
+    const Form2Controls& controls() const { return m_form->controls(); }
+
+    void clickTimes(QPushButton* button, int times)
+    {
+        for (int i = 0; i < times; ++i)
+            button->click();
+    }
+
+    void sendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
+    {
+        QWidget* surface = controls().Picture1;
+        QMouseEvent event(type, QPointF(at), surface->mapToGlobal(QPointF(at)),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(surface, &event);
+    }
+
+    void sendWheel(QPoint angle, Qt::KeyboardModifiers modifiers)
+    {
+        QWidget* surface = controls().Picture1;
+        QWheelEvent event(QPointF(10, 10), surface->mapToGlobal(QPointF(10, 10)), QPoint(), angle,
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(surface, &event);
+    }
+
+    QTemporaryDir m_dir;
+    testing::ScriptedPrompts m_prompts;
+    std::vector<std::string> m_calls;
+    QString m_workbook;
+    std::unique_ptr<Form2> m_form;
+};
+
+TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
+{
+    EXPECT_EQ(m_form->size(), QSize(656, 624));
+    EXPECT_EQ(m_form->minimumSize(), m_form->maximumSize());
+    EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Stowfolio"));
+    EXPECT_FALSE(m_form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(m_form->font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(m_form->font().pointSizeF(), 9.0);
+    EXPECT_TRUE(m_form->font().bold());
+
+    const struct
+    {
+        QWidget* control;
+        QRect geometry;
+        QString caption;
+    } cases[] = {
+        {controls().Picture2, {8, 8, 622, 495}, {}},
+        {controls().VScroll1, {630, 8, 17, 495}, {}},
+        {controls().HScroll1, {8, 503, 622, 17}, {}},
+        {controls().Frame1, {8, 524, 640, 57}, QStringLiteral("Zoom:")},
+        {controls().PushButton1, {16, 20, 296, 27}, QStringLiteral("Zoom In")},
+        {controls().PushButton2, {320, 20, 304, 27}, QStringLiteral("Zoom Out")},
+        {controls().PushButton8, {8, 590, 312, 27}, QStringLiteral("< Back")},
+        {controls().PushButton6, {328, 590, 320, 27}, QStringLiteral("Save Results To Excel File")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.control->geometry(), c.geometry) << c.control->objectName().toStdString();
+        if (auto* button = qobject_cast<QPushButton*>(c.control)) {
+            EXPECT_EQ(button->text(), c.caption);
+            EXPECT_EQ(button->font().pointSizeF(), 11.25);
+            EXPECT_TRUE(button->font().bold());
+        }
+    }
+    EXPECT_EQ(controls().Frame1->title(), QStringLiteral("Zoom:"));
+    // The viewport's inner area, inside its one-pixel border.
+    EXPECT_EQ(controls().Picture1->parentWidget()->geometry(), QRect(1, 1, 620, 493));
+}
+
+TEST_F(Form2Test, TabOrderRunsThroughScrollBarsAndButtons)
+{
+    const std::vector<QWidget*> expected = {controls().HScroll1,    controls().VScroll1,
+                                            controls().PushButton1, controls().PushButton2,
+                                            controls().PushButton6, controls().PushButton8};
+    QWidget* widget = controls().HScroll1;
+    for (QWidget* next : expected) {
+        EXPECT_EQ(widget, next);
+        do
+            widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || !widget->isEnabledTo(m_form.get()));
+    }
+}
+
+TEST_F(Form2Test, FirstActivationShowsThePictureAtFullSize)
+{
+    showResult(kSmall);
+    EXPECT_FALSE(m_form->mFirstActivate);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.0f);
+    EXPECT_EQ(controls().Picture1->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
+    EXPECT_FALSE(controls().HScroll1->isEnabled());
+    EXPECT_FALSE(controls().VScroll1->isEnabled());
+    EXPECT_EQ(m_prompts.errorReports(), 0);
+}
+
+TEST_F(Form2Test, ZoomRunsToBothEndsOnSmallAndHugePictures)
+{
+    for (const QSize size : {kSmall, kHuge}) {
+        SCOPED_TRACE(size.height());
+        showResult(size);
+        clickTimes(controls().PushButton1, 6);
+        EXPECT_EQ(m_form->zoomModel().zoom(), 2.0f);
+        EXPECT_EQ(controls().Picture1->size(), zoomedPixels(size, 2.0));
+        EXPECT_TRUE(controls().HScroll1->isEnabled());
+        EXPECT_TRUE(controls().VScroll1->isEnabled());
+        clickTimes(controls().PushButton2, 9);
+        EXPECT_EQ(m_form->zoomModel().zoom(), 0.25f);
+        EXPECT_EQ(controls().Picture1->size(), zoomedPixels(size, 0.25));
+        EXPECT_EQ(m_prompts.errorReports(), 0);
+        m_form->hide();
+    }
+}
+
+TEST_F(Form2Test, ScrollBarsReachEveryEdgeAtEveryZoom)
+{
+    showResult(kHuge);
+    const QSize inner = controls().Picture1->parentWidget()->size();
+    for (int step = 0; step < 5; ++step) {
+        SCOPED_TRACE(m_form->zoomModel().zoom());
+        for (QScrollBar* bar : {controls().HScroll1, controls().VScroll1}) {
+            const bool horizontal = bar == controls().HScroll1;
+            bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            const QRect surface = controls().Picture1->geometry();
+            // The far edge ends at the viewport's outer edge, one border width beyond the inner.
+            const int farEdge = horizontal ? surface.right() + 1 : surface.bottom() + 1;
+            EXPECT_NEAR(farEdge, (horizontal ? inner.width() : inner.height()) + 2, 1);
+            bar->triggerAction(QAbstractSlider::SliderToMinimum);
+            EXPECT_EQ(controls().Picture1->pos(), QPoint(0, 0));
+        }
+        controls().PushButton1->click();
+    }
+}
+
+TEST_F(Form2Test, TheViewportShowsThePictureScaledAndScrolled)
+{
+    showResult(kHuge);
+    // Colour at a point of the viewport's inner area.
+    const auto colourAt = [&](int x, int y) {
+        QWidget* inner = controls().Picture1->parentWidget();
+        return QColor(inner->grab().toImage().pixel(x, y));
+    };
+    EXPECT_EQ(colourAt(10, 8), QColor(Qt::yellow));
+    EXPECT_EQ(colourAt(10, 24), QColor(Qt::white));
+    controls().PushButton1->click();
+    controls().PushButton1->click();
+    controls().PushButton1->click();
+    controls().PushButton1->click();
+    ASSERT_EQ(m_form->zoomModel().zoom(), 2.0f);
+    EXPECT_EQ(colourAt(10, 28), QColor(Qt::yellow));
+    EXPECT_EQ(colourAt(10, 36), QColor(Qt::white));
+    // The last row, two million pixels down, at the bottom of the viewport.
+    controls().VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(colourAt(10, 480), QColor(Qt::blue));
+    EXPECT_EQ(colourAt(10, 440), QColor(Qt::white));
+}
+
+TEST_F(Form2Test, DraggingMovesThePictureAndTheReleaseSettlesOnTheScrollBars)
+{
+    showResult(kHuge);
+    sendMouse(QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
+    sendMouse(QEvent::MouseMove, {250, 220}, Qt::LeftButton);
+    EXPECT_EQ(controls().Picture1->pos(), QPoint(-50, -80));
+    // A plain hover moves nothing.
+    sendMouse(QEvent::MouseMove, {0, 0}, Qt::NoButton);
+    EXPECT_EQ(controls().Picture1->pos(), QPoint(-50, -80));
+    // Dragging towards positive offsets stops at the top-left corner.
+    sendMouse(QEvent::MouseMove, {900, 900}, Qt::LeftButton);
+    EXPECT_EQ(controls().Picture1->pos(), QPoint(0, 0));
+    sendMouse(QEvent::MouseMove, {100, 200}, Qt::LeftButton);
+    EXPECT_EQ(controls().Picture1->pos(), QPoint(-200, -100));
+    sendMouse(QEvent::MouseButtonRelease, {100, 200}, Qt::NoButton);
+
+    const ZoomModel& model = m_form->zoomModel();
+    EXPECT_EQ(controls().HScroll1->value(), model.scrollBar(Axis::Horizontal).position);
+    EXPECT_EQ(controls().VScroll1->value(), model.scrollBar(Axis::Vertical).position);
+    EXPECT_GT(controls().HScroll1->value(), 0);
+    EXPECT_EQ(controls().Picture1->pos(),
+              QPoint(twipsToPixels(model.offset().left), twipsToPixels(model.offset().top)));
+    EXPECT_EQ(m_prompts.errorReports(), 0);
+}
+
+TEST_F(Form2Test, CtrlWheelZoomsAndTheWheelScrolls)
+{
+    showResult(kHuge);
+    sendWheel({0, 120}, Qt::ControlModifier);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.25f);
+    sendWheel({0, -240}, Qt::ControlModifier);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.0f);
+
+    // One notch down scrolls three 240-twip rows: 72 positions of 10 twips.
+    sendWheel({0, -120}, Qt::NoModifier);
+    EXPECT_EQ(controls().VScroll1->value(), 72);
+    EXPECT_EQ(controls().Picture1->y(), -48);
+    sendWheel({0, 120}, Qt::NoModifier);
+    EXPECT_EQ(controls().VScroll1->value(), 0);
+}
+
+TEST_F(Form2Test, ANewResultAfterBackStartsAfresh)
+{
+    showResult(kHuge);
+    clickTimes(controls().PushButton1, 3);
+    controls().VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
+    controls().PushButton8->click();
+    ASSERT_FALSE(m_form->isVisible());
+
+    writeFile(m_workbook, "second");
+    showResult(kSmall);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.0f);
+    EXPECT_EQ(m_form->zoomModel().original(),
+              (Extent{kSmall.width() * 15 - 2, kSmall.height() * 15 - 2}));
+    EXPECT_EQ(controls().Picture1->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
+    EXPECT_FALSE(controls().VScroll1->isEnabled());
+    EXPECT_EQ(controls().VScroll1->value(), 0);
+    // The next zoom paints the new picture, not the first one.
+    controls().PushButton1->click();
+    EXPECT_EQ(controls().Picture1->size(), zoomedPixels(kSmall, 1.25));
+}
+
+TEST_F(Form2Test, BackDeletesTheWorkbookAndReturnsToTheMainWindow)
+{
+    showResult(kSmall);
+    controls().PushButton8->click();
+    EXPECT_FALSE(QFile::exists(m_workbook));
+    EXPECT_EQ(m_calls, std::vector<std::string>{"show main window"});
+    EXPECT_FALSE(m_form->isVisible());
+    EXPECT_EQ(m_form->mExcelFile, m_workbook);
+}
+
+TEST_F(Form2Test, ClosingDeletesTheWorkbookStoresTheListAndEnds)
+{
+    showResult(kSmall);
+    m_form->close();
+    EXPECT_FALSE(QFile::exists(m_workbook));
+    EXPECT_EQ(m_calls, (std::vector<std::string>{"store item list", "end program"}));
+    EXPECT_EQ(m_prompts.errorReports(), 0);
+}
+
+TEST_F(Form2Test, SaveCopiesTheWorkbookAsTheUserDecides)
+{
+    const QByteArray workbook = readFile(m_workbook);
+    const QByteArray old("an older workbook");
+    const struct
+    {
+        const char* name;
+        const char* target; // "" cancels the dialog
+        bool targetExists;
+        bool readOnly;
+        std::optional<bool> overwrite; // the answer to the overwrite question, when asked
+        bool expectCopy;
+    } cases[] = {
+        {"new path", "new.xls", false, false, std::nullopt, true},
+        {"name without extension", "plain", false, false, std::nullopt, true},
+        {"existing, Yes", "old.xls", true, false, true, true},
+        {"existing, No", "old.xls", true, false, false, false},
+        {"read-only, Yes", "locked.xls", true, true, true, true},
+        {"cancel", "", false, false, std::nullopt, false},
+    };
+    showResult(kSmall);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString target = *c.target ? path(QString::fromUtf8(c.target)) : QString();
+        if (c.targetExists) {
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+            writeFile(target, old);
+            if (c.readOnly)
+                QFile::setPermissions(target, QFile::ReadOwner);
+        }
+        m_prompts.shown.clear();
+        m_prompts.fileAnswers = {target};
+        if (c.overwrite)
+            m_prompts.yesNoAnswers = {*c.overwrite};
+
+        controls().PushButton6->click();
+
+        ASSERT_GE(m_prompts.shown.size(), 1u);
+        EXPECT_EQ(m_prompts.shown.front().title, QStringLiteral("Save File"));
+        EXPECT_EQ(m_prompts.shown.front().text, QStringLiteral("Excel Files (*.xls)|*.xls|"));
+        if (c.overwrite) {
+            ASSERT_EQ(m_prompts.shown.size(), 3u);
+            EXPECT_EQ(m_prompts.shown[1].text,
+                      QStringLiteral("Are you sure you wish to overwrite ") + target +
+                          QStringLiteral(" ?"));
+            EXPECT_TRUE(m_prompts.shown[1].title.isEmpty());
+        }
+        EXPECT_EQ(m_prompts.messages(), QStringList{QStringLiteral("Done.")});
+        EXPECT_TRUE(m_prompts.shown.back().title.isEmpty());
+        if (!target.isEmpty()) {
+            EXPECT_EQ(readFile(target), c.expectCopy ? workbook : old);
+        }
+        EXPECT_EQ(readFile(m_workbook), workbook);
+    }
+    // Nothing but the copies and the workbook: no temporary files were left.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 5);
+}
+
+TEST_F(Form2Test, AFailedCopyShowsTheErrorReportAndNotDone)
+{
+    showResult(kSmall);
+    const QString target = path(QStringLiteral("copy.xls"));
+    QFile::remove(m_workbook); // the work file is gone, so nothing can be copied
+    m_prompts.fileAnswers = {target};
+
+    controls().PushButton6->click();
+
+    ASSERT_EQ(m_prompts.errorReports(), 1);
+    EXPECT_TRUE(m_prompts.messages().front().contains(
+        QStringLiteral("Form2.PushButton6_Click at line 130")));
+    EXPECT_FALSE(m_prompts.messages().contains(QStringLiteral("Done.")));
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(Form2Test, AnUnreadableHandCursorIsReportedAtLoad)
+{
+    writeFile(path(QStringLiteral("HAND-M.CUR")), "not a cursor");
+    const std::unique_ptr<Form2> form = makeForm(m_dir.path());
+    ASSERT_EQ(m_prompts.errorReports(), 1);
+    EXPECT_TRUE(
+        m_prompts.messages().front().contains(QStringLiteral("Form2.Form_Load at line 110")));
+    EXPECT_FALSE(form->pointer().hasCustomCursor());
+    EXPECT_TRUE(form->mFirstActivate);
+}
+
+TEST_F(Form2Test, ButtonsShowTheHandUnlessTheWindowIsBusy)
+{
+    showResult(kSmall);
+    const auto hoverOver = [](QWidget* widget) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    };
+    hoverOver(controls().PushButton6);
+    EXPECT_EQ(m_form->pointer().code(), kCustomPointer);
+    hoverOver(controls().Frame1);
+    EXPECT_EQ(m_form->pointer().code(), kDefaultPointer);
+    hoverOver(controls().PushButton1);
+    hoverOver(controls().Picture1);
+    EXPECT_EQ(m_form->pointer().code(), kCustomPointer);
+    hoverOver(m_form.get());
+    EXPECT_EQ(m_form->pointer().code(), kDefaultPointer);
+
+    m_form->pointer().setCode(kHourglassPointer);
+    hoverOver(controls().PushButton8);
+    hoverOver(m_form.get());
+    EXPECT_EQ(m_form->pointer().code(), kHourglassPointer);
+    m_form->pointer().setCode(kDefaultPointer);
+}
+
+} // namespace
+} // namespace stowfolio::preview

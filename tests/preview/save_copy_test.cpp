@@ -1,0 +1,97 @@
+#include "preview/save_copy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <stdexcept>
+#include <sys/resource.h>
+
+namespace stowfolio::preview {
+namespace {
+
+class SaveCopyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    static QByteArray read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(SaveCopyTest, CopiesOverAnExistingFile)
+{
+    QByteArray workbook(3 << 20, '\0');
+    for (int i = 0; i < workbook.size(); ++i)
+        workbook[i] = static_cast<char>(i * 7);
+    const QString source = write(QStringLiteral("source.xls"), workbook);
+    const QString target = write(QStringLiteral("target.xls"), "older and different");
+    copyFileAtomically(source, target);
+    EXPECT_EQ(read(target), workbook);
+    EXPECT_EQ(files(), (QStringList{QStringLiteral("source.xls"), QStringLiteral("target.xls")}));
+}
+
+TEST_F(SaveCopyTest, AMissingSourceLeavesNoTarget)
+{
+    const QString target = m_dir.filePath(QStringLiteral("target.xls"));
+    EXPECT_THROW(copyFileAtomically(m_dir.filePath(QStringLiteral("gone.xls")), target),
+                 std::runtime_error);
+    EXPECT_TRUE(files().isEmpty());
+}
+
+TEST_F(SaveCopyTest, AMissingTargetFolderFails)
+{
+    const QString source = write(QStringLiteral("source.xls"), "workbook");
+    EXPECT_THROW(copyFileAtomically(source, m_dir.filePath(QStringLiteral("no/such/a.xls"))),
+                 std::runtime_error);
+}
+
+// A disk that fills up in the middle of the copy: the file size limit makes the writes fail
+// after the first megabyte.
+TEST_F(SaveCopyTest, AWriteFailingHalfwayKeepsTheOldTargetAndLeavesNoTemporaryFile)
+{
+    const QString source = write(QStringLiteral("source.xls"), QByteArray(4 << 20, 'n'));
+    const QString target = write(QStringLiteral("target.xls"), "the old workbook");
+
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool threw = false;
+    try {
+        copyFileAtomically(source, target);
+    } catch (const std::runtime_error& error) {
+        threw = true;
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("target.xls")));
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(read(target), QByteArray("the old workbook"));
+    EXPECT_EQ(files(), (QStringList{QStringLiteral("source.xls"), QStringLiteral("target.xls")}));
+}
+
+} // namespace
+} // namespace stowfolio::preview
