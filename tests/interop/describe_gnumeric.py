@@ -13,7 +13,8 @@ reads both. Layout:
                "default_row_height_pt", "zoom", "show_gridlines",
                "names": {"Print_Area": "$A$1:$L$11"},
                "print": {"margins_pt": {"top", ...}, "scale": {...}, "orientation",
-                         "paper", "hcenter", "vcenter", "gridlines", "repeat_top"},
+                         "paper", "hcenter", "vcenter", "gridlines", "headings",
+                         "repeat_top", "header", "footer"},
                "conditions": [{"ranges": ["A10:N11"], "operator", "expressions",
                                "style": {...}}],
                "styles": {"A1": {"font": {"name", "points", "bold", "color"},
@@ -202,6 +203,11 @@ def describe_print(sheet):
         "hcenter": value_of("hcenter") == "1",
         "vcenter": value_of("vcenter") == "1",
         "gridlines": value_of("grid") == "1",
+        "headings": value_of("titles") == "1",
+        "header": dict(info.find("gnm:Header", NS).attrib)
+        if info.find("gnm:Header", NS) is not None else None,
+        "footer": dict(info.find("gnm:Footer", NS).attrib)
+        if info.find("gnm:Footer", NS) is not None else None,
         "repeat_top": value_of("repeat_top"),
     }
 

@@ -6,7 +6,7 @@ Usage: describe_xls.py WORKBOOK.xls
 xlrd is an independent reader of the format: what it prints is what another program sees in a
 file we wrote. Tests compare this description with what they meant to write. Layout:
 
-  {"codepage", "datemode", "palette": {"22": "#F4F4F4", ...},
+  {"codepage", "datemode", "palette": {"22": "#F4F4F4", ...}, "default_font": {...},
    "formats": {"<xf>": {"font": {...}, "number_format", "horizontal", "vertical", "wrap",
                         "fill": {"pattern", "color", "background"},
                         "borders": {"left": {"style", "color"}, ...}}},
@@ -170,6 +170,7 @@ def describe(path):
         "codepage": book.codepage,
         "datemode": book.datemode,
         "palette": {str(i): color(book, i) for i in range(8, 64)},
+        "default_font": describe_font(book, book.font_list[0]),
         "formats": {str(i): describe_xf(book, book.xf_list[i]) for i in sorted(used_xfs)},
         "names": [describe_name(book, name) for name in book.name_obj_list],
         "sheets": sheets,

@@ -1,0 +1,72 @@
+#pragma once
+
+// Opens workbooks that the engine wrote with spreadsheet programs we did not write, and hands
+// back what they saw, so tests can compare it with what we meant to write:
+//
+//   xlrd       describe_xls.py      values, types, every cell format, widths, heights, names
+//   Gnumeric   describe_gnumeric.py values, formulas, styles, print setup, conditional formats
+//   LibreOffice convertWithLibreOffice  CSV (values as shown) and PDF (the printed pages)
+//
+// A disagreement with any of them is a bug in our writer. Each reader is optional on a
+// developer's machine: tests call GTEST_SKIP when `...Available()` is false; CI installs them.
+
+#include <QJsonObject>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace interop {
+
+bool xlrdAvailable();
+bool gnumericAvailable();
+bool libreOfficeAvailable();
+bool popplerAvailable();
+
+// describe_xls.py's JSON for the workbook at `path`. Throws std::runtime_error carrying the
+// reader's own message when it cannot read the file.
+QJsonObject describeWithXlrd(const std::string& path);
+
+// describe_gnumeric.py's JSON; `styleRange` ("A1:N11") adds the style of each of its cells.
+QJsonObject describeWithGnumeric(const std::string& path, const std::string& styleRange = {});
+
+// Converts every file in `paths` with one LibreOffice run to `format` ("csv" or "pdf") into
+// `folder`, each output named after its input ("book.xls" -> "book.csv"). CSV is UTF-8 with
+// the values as the sheet shows them. Throws std::runtime_error when an output is missing.
+void convertWithLibreOffice(const std::vector<std::string>& paths, const std::string& format,
+                            const std::string& folder);
+
+// Where convertWithLibreOffice put the `extension` version of `path`.
+std::string convertedPath(const std::string& path, const std::string& folder,
+                          const std::string& extension);
+
+using CsvTable = std::vector<std::vector<std::string>>;
+CsvTable readCsv(const std::string& path);
+
+// The field at an Excel address ("F7") of a CSV table, empty when outside it.
+std::string csvField(const CsvTable& table, const std::string& ref);
+
+struct PdfDocument
+{
+    int pages = 0;
+    double widthPt = 0; // of the first page
+    double heightPt = 0;
+    std::vector<std::string> pageTexts;
+};
+PdfDocument readPdf(const std::string& path);
+
+// Lookups into the JSON descriptions.
+QJsonObject firstSheet(const QJsonObject& book);
+// A sheet's "cells" list by address ("F7").
+using CellMap = std::unordered_map<std::string, QJsonObject>;
+CellMap cellsByRef(const QJsonObject& sheet);
+// xlrd: the format of a cell (by its "xf").
+QJsonObject xlrdFormatOf(const QJsonObject& book, const QJsonObject& cell);
+
+// Excel's address of a zero-based cell: (6, 5) -> "F7".
+std::string cellRef(int row, int column);
+
+// Every cell address of a range such as "A10:D11".
+std::vector<std::string> cellsOf(const std::string& range);
+
+} // namespace interop
