@@ -5,7 +5,10 @@
 
 namespace spreadsheet::automation {
 
-Application::Application() : m_session(std::make_shared<detail::Session>()) {}
+Application::Application(input::InputLocale locale) : m_session(std::make_shared<detail::Session>())
+{
+    m_session->locale = std::move(locale);
+}
 
 void Application::Quit()
 {

@@ -7,6 +7,8 @@
 
 #include "objects.h"
 
+#include "spreadsheet/input/typed_input.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +18,8 @@ namespace spreadsheet::automation {
 class Application
 {
 public:
-    Application();
+    // `locale` says how typed numbers and dates read (the system's; English (US) by default).
+    explicit Application(input::InputLocale locale = {});
 
     // The version Excel 2007 reports, so that the caller saves in the 97-2003 format (56).
     std::string Version() const { return "12.0"; }

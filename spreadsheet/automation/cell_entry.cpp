@@ -4,6 +4,8 @@
 
 #include "spreadsheet/model/error.h"
 
+#include <algorithm>
+
 namespace spreadsheet::automation {
 
 namespace {
@@ -34,7 +36,55 @@ Cell& cellToWrite(spreadsheet::Worksheet& sheet, const CellAddress& at)
     return cell;
 }
 
+bool showsDates(numfmt::FormatCategory category)
+{
+    using numfmt::FormatCategory;
+    return category == FormatCategory::Date || category == FormatCategory::Time ||
+           category == FormatCategory::DateTime;
+}
+
+// The built-in format that dates get (m/d/yyyy, shown in the locale's order).
+constexpr uint16_t kShortDateFormat = 14;
+
+// Excel keeps a numeric cell's format for a typed number, but a date typed into a cell that
+// does not show dates, or anything typed with a form of its own into a General cell, takes the
+// format of what was typed.
+bool takesTypedFormat(numfmt::FormatCategory cell, uint16_t typedFormat)
+{
+    if (cell == numfmt::FormatCategory::General)
+        return true;
+    return typedFormat == kShortDateFormat && !showsDates(cell);
+}
+
+uint16_t xfWithFormat(spreadsheet::Workbook& book, uint16_t xf, uint16_t format,
+                      FormatVariants& variants)
+{
+    if (book.xfs.at(xf).format == format)
+        return xf;
+    const auto key = std::pair{xf, format};
+    if (auto it = variants.find(key); it != variants.end())
+        return it->second;
+    Xf variant = book.xfs[xf];
+    variant.format = format;
+    variant.usedAttributes |= 0x01; // the number format is the cell's own, not its style's
+    auto same = std::find(book.xfs.begin(), book.xfs.end(), variant);
+    const auto index = static_cast<uint16_t>(same - book.xfs.begin());
+    if (same == book.xfs.end())
+        book.xfs.push_back(variant);
+    variants.emplace(key, index);
+    return index;
+}
+
 } // namespace
+
+std::string_view formatCodeOf(const spreadsheet::Workbook& book, uint16_t xf)
+{
+    const uint16_t format = xf < book.xfs.size() ? book.xfs[xf].format : 0;
+    if (auto it = book.numberFormats.find(format); it != book.numberFormats.end())
+        return it->second;
+    const std::string_view builtin = numfmt::builtinFormatCode(format);
+    return builtin.empty() ? std::string_view("General") : builtin;
+}
 
 uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t column)
 {
@@ -49,9 +99,8 @@ uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t
 }
 
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,
-               FormatVariants& variants)
+               const input::InputLocale& locale, FormatVariants& variants)
 {
-    (void)variants;
     if (utf16Length(text) > kMaxCellTextLength)
         throw Error("a cell holds at most " + groupedNumber(kMaxCellTextLength) +
                     " characters; the text has " + groupedNumber(utf16Length(text)));
@@ -62,8 +111,17 @@ void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_v
         return;
     }
     Cell& cell = cellToWrite(sheet, at);
-    cell.kind = CellKind::String;
-    cell.index = book.strings.intern(text);
+    const numfmt::FormatCategory category = numfmt::categorize(formatCodeOf(book, cell.xf));
+    const input::TypedValue typed = input::interpretTyped(text, locale, category);
+    if (typed.kind == input::TypedValue::Kind::Text) {
+        cell.kind = CellKind::String;
+        cell.index = book.strings.intern(text);
+        return;
+    }
+    cell.kind = CellKind::Number;
+    cell.number = typed.number;
+    if (typed.formatId && takesTypedFormat(category, *typed.formatId))
+        cell.xf = xfWithFormat(book, cell.xf, *typed.formatId, variants);
 }
 
 } // namespace spreadsheet::automation

@@ -1,7 +1,12 @@
 #pragma once
 
-// Text entered into a cell as a person typing it would enter it.
+// Text entered into a cell as a person typing it would enter it: the cell's number format
+// decides whether the text is read as a number or date (input/typed_input.h). A number typed
+// into a cell whose format does not show it as typed - a date into a General or currency cell,
+// a percentage into a General cell - gets a variant of the cell's XF with the format Excel
+// gives that entry; the variants are shared, so a column of dates adds one XF, not one a cell.
 
+#include "spreadsheet/input/typed_input.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <cstdint>
@@ -24,9 +29,12 @@ struct CellAddress
 // The XF a cell shows: its own, else its row's when the row is formatted, else its column's.
 uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t column);
 
-// Empty text empties the cell and keeps its format. Other text is stored as text (a leading
-// "=" included: a typed note never becomes a formula).
+// The number format code of an XF: the workbook's FORMAT record or the built-in code.
+std::string_view formatCodeOf(const spreadsheet::Workbook& book, uint16_t xf);
+
+// Empty text empties the cell and keeps its format. Text that stays text is stored exactly as
+// typed (a leading "=" included: a typed note never becomes a formula).
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,
-               FormatVariants& variants);
+               const input::InputLocale& locale, FormatVariants& variants);
 
 } // namespace spreadsheet::automation

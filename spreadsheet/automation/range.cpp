@@ -49,7 +49,7 @@ void Range::Value(std::string_view text) const
     for (uint32_t row = m_area.firstRow; row <= m_area.lastRow; ++row)
         for (uint32_t column = m_area.firstColumn; column <= m_area.lastColumn; ++column)
             enterText(doc.book, {m_sheet, row, static_cast<uint16_t>(column)}, text,
-                      doc.formatVariants);
+                      m_session->locale, doc.formatVariants);
 }
 
 void Range::Select() const

@@ -2,15 +2,15 @@
 
 // State shared by an Application and every handle taken from it. Internal to this folder.
 
+#include "cell_entry.h"
 #include "row_operations.h"
 
+#include "spreadsheet/input/typed_input.h"
 #include "spreadsheet/model/workbook.h"
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace spreadsheet::automation::detail {
@@ -31,7 +31,7 @@ struct Document
     std::vector<SheetSelection> selections; // one per sheet
     // Cell formats made by typing a number into a General cell: (cell XF, number format) ->
     // the XF that has that number format, so that a column of dates shares one XF.
-    std::map<std::pair<uint16_t, uint16_t>, uint16_t> formatVariants;
+    FormatVariants formatVariants;
 
     // The file's name without its folder, as messages name a workbook.
     std::string name() const;
@@ -45,6 +45,7 @@ struct Session
     bool visible = false;
     bool quit = false;
     std::optional<RowClip> clipboard;
+    input::InputLocale locale; // how typed numbers and dates are read
 
     void requireRunning() const;
     Document& activeDocument() const;

@@ -91,6 +91,10 @@ TEST_P(BuilderScenario, BlockPrintAreaAndStripesFitTheItems)
     const Formula& total = sheet.formulas[0];
     EXPECT_EQ(total.row, 6u);
     EXPECT_EQ(printed(total.tokens), "SUM(J:J)");
+    // Estimated values "$1.50", "$2.50", ... typed into currency cells add up in F7.
+    auto sum = formula::evaluate(book, formula::parseTokens(total.tokens), {0, 6, 5});
+    ASSERT_TRUE(sum);
+    EXPECT_DOUBLE_EQ(sum->number, count * (count + 1) / 2.0 + 0.5 * count);
 
     auto used = excel.ActiveWorkbook().ActiveSheet().UsedRange();
     EXPECT_EQ(used.Rows(static_cast<int32_t>(used.Rows().count())).Row(),

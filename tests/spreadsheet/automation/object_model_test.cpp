@@ -143,3 +143,93 @@ TEST_F(ObjectModel, SelectionFollowsSelectAndInsert)
 
 } // namespace
 } // namespace spreadsheet::automation
+
+namespace spreadsheet::automation {
+namespace {
+
+struct TypedCase
+{
+    const char* what;
+    int32_t row;
+    int32_t column;
+    const char* typed;
+    CellKind kind;
+    double number; // for numbers
+};
+
+// Rows 10:11 are the item block: E dates, H and I currency, J currency, the rest General.
+const TypedCase kTypedCases[] = {
+    {"date in the date column", 10, 5, "3/14/2019", CellKind::Number, 43538},
+    {"ISO date", 10, 5, "2019-03-14", CellKind::Number, 43538},
+    {"price with symbol and thousands", 10, 8, "$1,234.50", CellKind::Number, 1234.5},
+    {"negative in parentheses", 10, 10, "(12.50)", CellKind::Number, -12.5},
+    {"percent in a currency cell", 11, 8, "50%", CellKind::Number, 0.5},
+    {"words in the value column", 11, 10, "about 20", CellKind::String, 0},
+    {"serial number in a General cell", 10, 4, "000123", CellKind::String, 0},
+    {"phone in a General cell", 3, 6, "10-12", CellKind::String, 0},
+    {"number in a General owner cell", 3, 2, "42", CellKind::String, 0},
+    {"formula-like note in the value column", 11, 10, "=1+1", CellKind::String, 0},
+};
+
+TEST(TypedInput, CellsConvertAsTheirFormatSays)
+{
+    Application excel;
+    excel.Workbooks().Add(makeInventoryTemplate());
+    const spreadsheet::Workbook& book = excel.ActiveWorkbook().model();
+    for (const TypedCase& c : kTypedCases) {
+        excel.Cells(c.row, c.column).Value(c.typed);
+        const Cell* cell = book.sheets[0].findCell(static_cast<uint32_t>(c.row - 1),
+                                                   static_cast<uint16_t>(c.column - 1));
+        ASSERT_NE(cell, nullptr) << c.what;
+        EXPECT_EQ(cell->kind, c.kind) << c.what;
+        if (c.kind == CellKind::Number)
+            EXPECT_DOUBLE_EQ(cell->number, c.number) << c.what;
+        else
+            EXPECT_EQ(book.strings.at(cell->index).text, c.typed) << c.what;
+    }
+}
+
+TEST(TypedInput, DatesInCurrencyCellsShareOneDateFormat)
+{
+    Application excel;
+    excel.Workbooks().Add(makeInventoryTemplate());
+    const spreadsheet::Workbook& book = excel.ActiveWorkbook().model();
+    const auto& sheet = book.sheets[0];
+    const size_t xfsBefore = book.xfs.size();
+    const uint16_t currencyXf = sheet.findCell(9, 9)->xf;
+    excel.Cells(10, 10).Value("12/25/2020"); // estimated value column, right aligned
+    excel.Cells(11, 10).Value("1/2/2021");
+    excel.Cells(10, 10).Value("7"); // a plain number keeps the date format now on the cell
+    const Cell* first = sheet.findCell(9, 9);
+    const Cell* second = sheet.findCell(10, 9);
+    EXPECT_EQ(book.xfs.size(), xfsBefore + 1);
+    EXPECT_EQ(first->xf, second->xf);
+    EXPECT_NE(first->xf, currencyXf);
+    EXPECT_EQ(book.xfs[first->xf].format, 14);
+    EXPECT_EQ(book.xfs[first->xf].horizontal, book.xfs[currencyXf].horizontal);
+    EXPECT_EQ(first->number, 7);
+
+    // In the price column the dated look already exists: the purchase-date column's XF.
+    excel.Cells(10, 8).Value("12/25/2020");
+    EXPECT_EQ(sheet.findCell(9, 7)->xf, sheet.findCell(9, 4)->xf);
+    EXPECT_EQ(book.xfs.size(), xfsBefore + 1);
+}
+
+TEST(TypedInput, TheApplicationsLocaleReadsNumbersAndDates)
+{
+    input::InputLocale german;
+    german.decimalSeparator = ",";
+    german.groupSeparator = ".";
+    german.currencySymbol = "\u20ac";
+    german.dateOrder = input::DateOrder::DayMonthYear;
+    Application excel(german);
+    excel.Workbooks().Add(makeInventoryTemplate());
+    excel.Cells(10, 5).Value("14.03.2019");
+    excel.Cells(10, 10).Value("1.234,50 \u20ac");
+    const auto& sheet = excel.ActiveWorkbook().model().sheets[0];
+    EXPECT_EQ(sheet.findCell(9, 4)->number, 43538);
+    EXPECT_EQ(sheet.findCell(9, 9)->number, 1234.5);
+}
+
+} // namespace
+} // namespace spreadsheet::automation
