@@ -168,6 +168,14 @@ private:
             add(TokenKind::TextPlaceholder, "@");
             ++m_pos;
             return;
+        case ',':
+            add(TokenKind::Comma, ",");
+            ++m_pos;
+            return;
+        case '%':
+            add(TokenKind::Percent, "%");
+            ++m_pos;
+            return;
         default:
             break;
         }
@@ -331,9 +339,6 @@ const Token* neighbourDatePart(const std::vector<Token>& tokens, size_t i, int s
 
 void turnIntoLiteral(Token& token)
 {
-    if (token.kind == TokenKind::Hidden) {
-        token.text = ",";
-    }
     token.kind = TokenKind::Literal;
 }
 
@@ -509,13 +514,12 @@ void resolveCommas(Section& section)
 {
     std::vector<Token>& tokens = section.tokens;
     for (size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind != TokenKind::Literal || tokens[i].text != ",") {
+        if (tokens[i].kind != TokenKind::Comma) {
             continue;
         }
         size_t before = i;
         while (before > 0 && (tokens[before - 1].kind == TokenKind::Hidden ||
-                              (tokens[before - 1].kind == TokenKind::Literal &&
-                               tokens[before - 1].text == ","))) {
+                              tokens[before - 1].kind == TokenKind::Comma)) {
             --before;
         }
         const bool afterDigit = before > 0 && tokens[before - 1].kind == TokenKind::Digit;
@@ -545,7 +549,7 @@ void resolveNumberSection(Section& section)
     }
     resolveCommas(section);
     for (Token& token : section.tokens) {
-        if (token.kind == TokenKind::Literal && token.text == "%") {
+        if (token.kind == TokenKind::Percent) {
             section.powerOfTen += 2;
         } else if (token.kind == TokenKind::DecimalPoint && section.kind == SectionKind::Fraction) {
             turnIntoLiteral(token);

@@ -20,7 +20,9 @@ enum class TokenKind : uint8_t
     Fill,            // "*x": text holds x
     Digit,           // "0", "#" or "?" in text; role and index say where it belongs
     DecimalPoint,    // the point of a number section
-    Hidden,          // a grouping or scaling comma: shows nothing
+    Comma,           // "," until it turns out to group, scale or be a literal
+    Percent,         // "%" not quoted or escaped: multiplies by 100
+    Hidden,          // a grouping or scaling comma, "@" in a number section: shows nothing
     Exponent,        // "E+" / "E-": text holds "E+" as written
     FractionSlash,   // the "/" between numerator and denominator
     TextPlaceholder, // "@"

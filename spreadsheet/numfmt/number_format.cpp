@@ -152,9 +152,8 @@ const Section* textSection(const ParsedFormat& format)
 
 bool hasPercent(const Section& section)
 {
-    return std::any_of(section.tokens.begin(), section.tokens.end(), [](const detail::Token& t) {
-        return t.kind == detail::TokenKind::Literal && t.text == "%";
-    });
+    return std::any_of(section.tokens.begin(), section.tokens.end(),
+                       [](const detail::Token& t) { return t.kind == detail::TokenKind::Percent; });
 }
 
 FormatCategory numberCategory(const Section& section)

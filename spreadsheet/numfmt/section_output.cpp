@@ -6,6 +6,8 @@ bool appendLayoutToken(const Token& token, FormattedText& out)
 {
     switch (token.kind) {
     case TokenKind::Literal:
+    case TokenKind::Comma:
+    case TokenKind::Percent:
         out.text += token.text;
         return true;
     case TokenKind::Spacing:

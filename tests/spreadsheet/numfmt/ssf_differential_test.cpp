@@ -32,6 +32,7 @@ struct GridCase
 {
     std::string code;
     std::variant<double, std::string> value;
+    bool date1904 = false;
 };
 
 std::string jsonString(std::string_view text)
@@ -147,101 +148,181 @@ std::string ssfAnswer(std::string_view line)
     return line.substr(0, 5) == "{\"e\":" ? "ssf error: " + text : text;
 }
 
-std::vector<GridCase> buildGrid()
+// Number formats of every kind with values that test rounding, sizes, signs and zero.
+std::vector<std::string> numberFormats()
 {
-    const std::vector<std::string> numberFormats = {"General",
-                                                    "0",
-                                                    "0.00",
-                                                    "#,##0",
-                                                    "#,##0.00",
-                                                    "0.0",
-                                                    "#.##",
-                                                    "0.##",
-                                                    "00000",
-                                                    "#,##0,",
-                                                    "0.0,,",
-                                                    "000-0000",
-                                                    "(###) ###-####",
-                                                    "0%",
-                                                    "0.00%",
-                                                    "0.000%",
-                                                    "0.00E+00",
-                                                    "##0.0E+0",
-                                                    "0.0E+00",
-                                                    "# ?/?",
-                                                    "# ?\?/?\?",
-                                                    "?/?",
-                                                    "# ?\?/16",
-                                                    "0 ?/8",
-                                                    "\"$\"#,##0",
-                                                    "[Red]0.00",
-                                                    "0.00;[Red]-0.00",
-                                                    "#,##0;(#,##0);\"zero\"",
-                                                    "[$€-407]#,##0.00",
-                                                    "0\" units\"",
-                                                    "\"Total: \"0.00",
-                                                    std::string(kTemplateAccounting),
-                                                    "_(* #,##0_)",
-                                                    "#,##0.00_);(#,##0.00)",
-                                                    "0.0%",
-                                                    "[Blue]General",
-                                                    "#,##0.000",
-                                                    "0.0000"};
-    std::vector<std::string> codes = numberFormats;
+    std::vector<std::string> codes = {"General",
+                                      "0",
+                                      "0.00",
+                                      "#,##0",
+                                      "#,##0.00",
+                                      "0.0",
+                                      "#.##",
+                                      "0.##",
+                                      "00000",
+                                      "#,##0,",
+                                      "0.0,,",
+                                      "000-0000",
+                                      "(###) ###-####",
+                                      "0%",
+                                      "0.00%",
+                                      "0.000%",
+                                      "0.00E+00",
+                                      "##0.0E+0",
+                                      "0.0E+00",
+                                      "0.00E-00",
+                                      "# ?/?",
+                                      "# ?\?/?\?",
+                                      "?/?",
+                                      "# ?\?/16",
+                                      "0 ?/8",
+                                      "\"$\"#,##0",
+                                      "[Red]0.00",
+                                      "0.00;[Red]-0.00",
+                                      "#,##0;(#,##0);\"zero\"",
+                                      "[$€-407]#,##0.00",
+                                      "0\" units\"",
+                                      "\"Total: \"0.00",
+                                      "_(* #,##0_)",
+                                      "#,##0.00_);(#,##0.00)",
+                                      "0.0%",
+                                      "[Blue]General",
+                                      "#,##0.000",
+                                      "0.0000",
+                                      "[Color 10]0.00",
+                                      "[Green]#,##0;[Magenta]-#,##0",
+                                      "\\$#,##0.00",
+                                      "0\\%",
+                                      "0.0?",
+                                      "#,##0.0?",
+                                      "?? ??",
+                                      "*-0",
+                                      "0*x",
+                                      "_(0_)",
+                                      "#,##0 \"items\"",
+                                      "0.00 \"€\"",
+                                      "[$$-409]#,##0.00",
+                                      "[>100]0.0;[<=-100]-0.0;0",
+                                      "[>=100][Red]0;[Blue]0",
+                                      "[<=-5]\"low\";[>=5]\"high\";0",
+                                      "[Red][<=100]0;[Blue][>100]0",
+                                      "0.00;-0.00;\"zero\"",
+                                      "\"+\"0;\"-\"0;0",
+                                      "#,##0.00;;",
+                                      "0;-0;;@"};
     for (const uint16_t id : {5, 6, 7, 8, 37, 38, 39, 40, 41, 42, 43, 44}) {
         codes.emplace_back(builtinFormatCode(id));
     }
-    codes.erase(std::remove(codes.begin() + 1, codes.end(), std::string(kTemplateAccounting)),
-                codes.end());
-    codes.emplace_back(kTemplateAccounting);
-    const std::vector<double> numbers = {0,         1,           -1,           0.5,
-                                         -0.5,      1234.5,      -1234.5,      1234567.891,
-                                         0.001234,  12345678901, 123456789012, 1e20,
-                                         0.1 + 0.2, 2.0 / 3.0,   1e-10,        -0.000001234,
-                                         99.995,    2.675,       1e15,         3.14159265358979,
-                                         100,       1000000,     0.05,         -45000.125};
+    return codes;
+}
+
+std::vector<std::string> dateFormats()
+{
+    return {"m/d/yyyy",
+            "d-mmm-yy",
+            "d-mmm",
+            "mmm-yy",
+            "h:mm AM/PM",
+            "h:mm:ss AM/PM",
+            "h:mm",
+            "h:mm:ss",
+            "m/d/yyyy h:mm",
+            "mm:ss",
+            "[h]:mm:ss",
+            "mmss.0",
+            "yyyy-mm-dd",
+            "dddd, mmmm d, yyyy",
+            "d/m/yy h:mm:ss",
+            "h:mm:ss.00",
+            "[h]:mm",
+            "[mm]:ss",
+            "[ss]",
+            "mmmmm",
+            "ddd",
+            "h AM/PM",
+            "yy",
+            "m/d/yy",
+            "h:mm a/p",
+            "[h]:mm:ss.0",
+            "ss.000",
+            "dd/mm/yyyy",
+            "mmm d, yyyy",
+            "yyyy\"年\"m\"月\"d\"日\"",
+            "[$-409]h:mm:ss AM/PM",
+            "[Red]m/d/yyyy",
+            "d \\d\\a\\y\\s"};
+}
+
+std::vector<GridCase> buildGrid()
+{
+    const std::vector<double> numbers = {0,
+                                         1,
+                                         -1,
+                                         0.5,
+                                         -0.5,
+                                         1234.5,
+                                         -1234.5,
+                                         1234567.891,
+                                         0.001234,
+                                         12345678901,
+                                         123456789012,
+                                         1e20,
+                                         0.1 + 0.2,
+                                         2.0 / 3.0,
+                                         1e-10,
+                                         -0.000001234,
+                                         99.995,
+                                         2.675,
+                                         1e15,
+                                         3.14159265358979,
+                                         100,
+                                         1000000,
+                                         0.05,
+                                         -45000.125,
+                                         1e-5,
+                                         0.00001234,
+                                         1e100,
+                                         123456.789,
+                                         -150,
+                                         5,
+                                         -5};
+    const std::vector<double> serials = {0,           1,
+                                         59,          60,
+                                         61,          38641,
+                                         38641.5,     38641.999999,
+                                         2958465,     45000.25,
+                                         0.75,        1.5,
+                                         1.0 / 86400, 12345.678,
+                                         0.999999,    -1,
+                                         2958466,     0.5 + 0.25 / 86400};
     std::vector<GridCase> grid;
-    for (const std::string& code : codes) {
+    for (const std::string& code : numberFormats()) {
         for (const double number : numbers) {
             grid.push_back({code, number});
         }
     }
-    const std::vector<std::string> dateFormats = {"m/d/yyyy",
-                                                  "d-mmm-yy",
-                                                  "d-mmm",
-                                                  "mmm-yy",
-                                                  "h:mm AM/PM",
-                                                  "h:mm:ss AM/PM",
-                                                  "h:mm",
-                                                  "h:mm:ss",
-                                                  "m/d/yyyy h:mm",
-                                                  "mm:ss",
-                                                  "[h]:mm:ss",
-                                                  "mmss.0",
-                                                  "yyyy-mm-dd",
-                                                  "dddd, mmmm d, yyyy",
-                                                  "d/m/yy h:mm:ss",
-                                                  "h:mm:ss.00",
-                                                  "[h]:mm",
-                                                  "[mm]:ss",
-                                                  "[ss]",
-                                                  "mmmmm",
-                                                  "ddd",
-                                                  "h AM/PM",
-                                                  "yy",
-                                                  "m/d/yy"};
-    const std::vector<double> serials = {0,     1,       59,           60,        61,
-                                         38641, 38641.5, 38641.999999, 2958465,   45000.25,
-                                         0.75,  1.5,     1.0 / 86400,  12345.678, 0.999999};
-    for (const std::string& code : dateFormats) {
+    for (const std::string& code : dateFormats()) {
         for (const double serial : serials) {
             grid.push_back({code, serial});
         }
+        for (const double serial : {0.0, 1.0, 38641.0 - 1462, 2957003.0}) {
+            grid.push_back({code, serial, true});
+        }
     }
-    const std::vector<std::string> textFormats = {
-        "@", "\"Name: \"@", std::string(kTemplateAccounting), "0;0;0;\"x\"@", "General", "0.00"};
+    const std::vector<std::string> textFormats = {"@",
+                                                  "\"Name: \"@",
+                                                  std::string(kTemplateAccounting),
+                                                  "0;0;0;\"x\"@",
+                                                  "General",
+                                                  "0.00",
+                                                  "@\" kg\"",
+                                                  "[Red]@",
+                                                  ";;;@",
+                                                  "\"(\"@\")\"",
+                                                  "0;0;0;_(@_)",
+                                                  "0.00;@"};
     for (const std::string& code : textFormats) {
-        for (const std::string text : {"abc", "", " x "}) {
+        for (const std::string text : {"abc", "", " x ", "12"}) {
             grid.push_back({code, text});
         }
     }
@@ -251,7 +332,7 @@ std::vector<GridCase> buildGrid()
 std::string ourAnswer(const GridCase& c)
 {
     if (const double* number = std::get_if<double>(&c.value)) {
-        return plainText(formatNumber(*number, c.code));
+        return plainText(formatNumber(*number, c.code, c.date1904));
     }
     return plainText(formatText(std::get<std::string>(c.value), c.code));
 }
@@ -310,7 +391,8 @@ std::vector<std::string> runSsf(const fs::path& ssfDir, const std::vector<GridCa
     {
         std::ofstream in(work / "cases.jsonl");
         for (const GridCase& c : grid) {
-            in << "{\"f\":" << jsonString(c.code) << ",\"v\":" << jsonValue(c.value) << "}\n";
+            in << "{\"f\":" << jsonString(c.code) << ",\"v\":" << jsonValue(c.value)
+               << (c.date1904 ? ",\"d\":1" : "") << "}\n";
         }
     }
     const fs::path script =
@@ -350,7 +432,8 @@ TEST(NumberFormatAgainstSsf, EveryDifferenceIsExplained)
         if (ours == answers[i]) {
             continue;
         }
-        const std::string value = jsonValue(grid[i].value);
+        // The value column says "1904" after the value for the 1904 date system.
+        const std::string value = jsonValue(grid[i].value) + (grid[i].date1904 ? " 1904" : "");
         const auto found = exceptions.find(caseKey(grid[i].code, value));
         if (found != exceptions.end() && found->second.ours == ours &&
             found->second.ssf == answers[i]) {
