@@ -1,0 +1,391 @@
+#include "spreadsheet/render/sheet_renderer.h"
+
+#include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/cell_lines.h"
+#include "spreadsheet/render/cell_text.h"
+#include "spreadsheet/render/sheet_geometry.h"
+#include "spreadsheet/render/style_cache.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace spreadsheet::render {
+
+namespace {
+
+// Space between a cell's edges and its text; with the gridline pixel this makes the five
+// pixels of padding that a column width includes.
+constexpr int kTextPadding = 2;
+// The gridline colour of a sheet that keeps the automatic one (Excel 97-2003's silver).
+constexpr uint32_t kAutomaticGridColor = 0xC0C0C0;
+constexpr uint16_t kDefaultCellXf = 15;
+
+// One cell of the row being drawn, with what its neighbours need to know about it.
+struct Slot
+{
+    const Cell* cell = nullptr;
+    uint16_t xf = kDefaultCellXf;     // its own format: text and borders
+    uint16_t fillXf = kDefaultCellXf; // the format whose fill covers it (a merged area's first)
+    int32_t merge = -1;               // index into the renderer's merged areas
+    bool hasValue = false;            // stops text spilling from a neighbour
+};
+
+// A merged area in range coordinates (0 = the range's first row and column).
+struct MergedArea
+{
+    uint32_t firstRow, lastRow, firstColumn, lastColumn;
+    uint16_t fillXf;
+};
+
+int verticalFlags(VerticalAlignment alignment)
+{
+    switch (alignment) {
+    case VerticalAlignment::Top:
+    case VerticalAlignment::Justify:
+    case VerticalAlignment::Distributed:
+        return Qt::AlignTop;
+    case VerticalAlignment::Center:
+        return Qt::AlignVCenter;
+    case VerticalAlignment::Bottom:
+        break;
+    }
+    return Qt::AlignBottom;
+}
+
+int horizontalFlag(HorizontalAlignment alignment)
+{
+    switch (alignment) {
+    case HorizontalAlignment::Right:
+        return Qt::AlignRight;
+    case HorizontalAlignment::Center:
+    case HorizontalAlignment::CenterAcrossSelection:
+        return Qt::AlignHCenter;
+    default:
+        return Qt::AlignLeft;
+    }
+}
+
+QColor rgb(uint32_t value)
+{
+    return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+class RangeRenderer
+{
+public:
+    RangeRenderer(const Workbook& workbook, const Worksheet& sheet, const CellRange& range);
+    SheetPicture render();
+
+private:
+    uint16_t formatOf(const Row* row, const Cell* cell, uint32_t column) const;
+    void collectRow(uint32_t index, std::vector<Slot>& rowCells);
+    void updateActiveMerges(uint32_t index);
+    void drawFills(uint32_t index, const std::vector<Slot>& rowCells);
+    void drawText(uint32_t index, uint32_t column, const std::vector<Slot>& rowCells);
+    void drawVerticalEdges(uint32_t index, const std::vector<Slot>& rowCells);
+    void drawHorizontalEdges(uint32_t boundary, const std::vector<Slot>* above,
+                             const std::vector<Slot>* below);
+    EdgeLine edgeBetween(const Slot* before, const Slot* after, bool vertical, bool gridline);
+    bool spillable(const Slot& slot) const { return !slot.hasValue && slot.merge < 0; }
+
+    const Workbook& m_workbook;
+    const Worksheet& m_sheet;
+    CellRange m_range;
+    StyleCache m_styles;
+    SheetGeometry m_geometry;
+    SheetPicture m_picture;
+    LineCollector m_lines;
+    std::array<uint16_t, kMaxColumns> m_columnXf;
+    std::vector<MergedArea> m_merges; // sorted by first row
+    size_t m_nextMerge = 0;
+    std::vector<int32_t> m_activeMerges;
+    std::optional<QColor> m_gridColor;
+    std::vector<char> m_crossed; // vertical edges of the current row that spilling text hides
+};
+
+RangeRenderer::RangeRenderer(const Workbook& workbook, const Worksheet& sheet,
+                             const CellRange& range)
+    : m_workbook(workbook), m_sheet(sheet), m_range(range), m_styles(workbook),
+      m_geometry(sheet, range, m_styles.maxDigitWidth()),
+      m_picture(QSize(m_geometry.width(), m_geometry.height())),
+      m_lines(m_picture, m_geometry.columnCount() + 1)
+{
+    m_columnXf.fill(kDefaultCellXf);
+    for (const ColumnInfo& info : sheet.columns)
+        for (uint32_t column = info.first; column <= info.last && column < kMaxColumns; ++column)
+            m_columnXf[column] = info.xf;
+
+    for (const CellRange& merged : sheet.merged) {
+        if (merged.lastRow < range.firstRow || merged.firstRow > range.lastRow ||
+            merged.lastColumn < range.firstColumn || merged.firstColumn > range.lastColumn ||
+            merged.firstRow > merged.lastRow || merged.firstColumn > merged.lastColumn)
+            continue;
+        const Row* anchorRow = sheet.findRow(merged.firstRow);
+        const Cell* anchor = anchorRow ? anchorRow->find(merged.firstColumn) : nullptr;
+        const auto clampRow = [&](uint32_t row) {
+            return std::clamp(row, range.firstRow, range.lastRow) - range.firstRow;
+        };
+        const auto clampColumn = [&](uint32_t column) {
+            return std::clamp<uint32_t>(column, range.firstColumn, range.lastColumn) -
+                   range.firstColumn;
+        };
+        m_merges.push_back(MergedArea{
+            clampRow(merged.firstRow), clampRow(merged.lastRow), clampColumn(merged.firstColumn),
+            clampColumn(merged.lastColumn), formatOf(anchorRow, anchor, merged.firstColumn)});
+    }
+    std::sort(m_merges.begin(), m_merges.end(),
+              [](const MergedArea& a, const MergedArea& b) { return a.firstRow < b.firstRow; });
+
+    if (sheet.window.showGridlines()) {
+        const uint16_t index = sheet.window.gridlineColorIndex;
+        m_gridColor =
+            index >= 8 && index < 64 ? rgb(workbook.colorOf(index)) : rgb(kAutomaticGridColor);
+    }
+}
+
+// The format of a cell: its own, else its row's when the row is formatted, else its column's.
+uint16_t RangeRenderer::formatOf(const Row* row, const Cell* cell, uint32_t column) const
+{
+    if (cell)
+        return cell->xf;
+    if (row && row->formatted)
+        return row->xf;
+    return column < kMaxColumns ? m_columnXf[column] : kDefaultCellXf;
+}
+
+void RangeRenderer::updateActiveMerges(uint32_t index)
+{
+    std::erase_if(m_activeMerges, [&](int32_t merge) { return m_merges[merge].lastRow < index; });
+    while (m_nextMerge < m_merges.size() && m_merges[m_nextMerge].firstRow <= index)
+        m_activeMerges.push_back(static_cast<int32_t>(m_nextMerge++));
+}
+
+void RangeRenderer::collectRow(uint32_t index, std::vector<Slot>& rowCells)
+{
+    const uint32_t sheetRow = m_range.firstRow + index;
+    const Row* row = m_sheet.findRow(sheetRow);
+    auto cell =
+        row ? std::lower_bound(row->cells.begin(), row->cells.end(), m_range.firstColumn,
+                               [](const Cell& c, uint16_t column) { return c.column < column; })
+            : std::vector<Cell>::const_iterator{};
+    for (uint32_t column = 0; column < rowCells.size(); ++column) {
+        const uint32_t sheetColumn = m_range.firstColumn + column;
+        const Cell* found = nullptr;
+        if (row && cell != row->cells.end() && cell->column == sheetColumn)
+            found = &*cell++;
+        Slot& slot = rowCells[column];
+        slot.cell = found;
+        slot.xf = slot.fillXf = formatOf(row, found, sheetColumn);
+        slot.merge = -1;
+        slot.hasValue = found && found->kind != CellKind::Blank;
+    }
+    updateActiveMerges(index);
+    for (int32_t merge : m_activeMerges) {
+        const MergedArea& area = m_merges[merge];
+        for (uint32_t column = area.firstColumn; column <= area.lastColumn; ++column) {
+            rowCells[column].merge = merge;
+            rowCells[column].fillXf = area.fillXf;
+        }
+    }
+}
+
+// Each row's fills, with equal neighbours joined into one rectangle.
+void RangeRenderer::drawFills(uint32_t index, const std::vector<Slot>& rowCells)
+{
+    const int top = m_geometry.rowEdge(index);
+    const int bottom = m_geometry.rowEdge(index + 1);
+    if (bottom <= top)
+        return;
+    uint32_t column = 0;
+    while (column < rowCells.size()) {
+        const std::optional<QColor> fill = m_styles.look(rowCells[column].fillXf).fill;
+        uint32_t end = column + 1;
+        while (end < rowCells.size() && m_styles.look(rowCells[end].fillXf).fill == fill)
+            ++end;
+        const int left = m_geometry.columnEdge(column);
+        const int right = m_geometry.columnEdge(end);
+        if (fill && right > left)
+            m_picture.addFill({QRectF(left, top, right - left, bottom - top), *fill});
+        column = end;
+    }
+}
+
+void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<Slot>& rowCells)
+{
+    const Slot& slot = rowCells[column];
+    uint32_t lastColumn = column;
+    uint32_t lastRow = index;
+    if (slot.merge >= 0) {
+        const MergedArea& area = m_merges[slot.merge];
+        if (area.firstRow != index || area.firstColumn != column)
+            return; // only the first cell of a merged area shows its value
+        lastColumn = area.lastColumn;
+        lastRow = area.lastRow;
+    }
+    const CellLook& look = m_styles.look(slot.xf);
+    const CellText text = cellText(m_workbook, m_sheet, *slot.cell, look);
+    if (text.kind == CellText::Kind::None)
+        return;
+
+    // The cell's inside, without the gridline pixels on its right and bottom.
+    const int x0 = m_geometry.columnEdge(column);
+    const int x1 = m_geometry.columnEdge(lastColumn + 1) - 1;
+    const int y0 = m_geometry.rowEdge(index);
+    const int y1 = m_geometry.rowEdge(lastRow + 1) - 1;
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    const Xf& xf = *look.xf;
+    const HorizontalAlignment alignment = effectiveAlignment(xf.horizontal, text);
+    const qreal left = x0 + kTextPadding;
+    const qreal right = x1 - kTextPadding;
+    const qreal available = std::max<qreal>(0, right - left);
+    const qreal indent = xf.indent * 3 * look.metrics->horizontalAdvance(QLatin1Char(' '));
+    const int vertical = verticalFlags(xf.vertical);
+    const QColor color = text.formatted.color ? rgb(*text.formatted.color) : look.textColor;
+    QRectF clip(x0, y0, x1 - x0, y1 - y0);
+
+    const bool wraps = (xf.wrap || alignment == HorizontalAlignment::Justify ||
+                        alignment == HorizontalAlignment::Distributed) &&
+                       !text.isNumeric();
+    if (wraps) {
+        m_picture.addText({QRectF(left + indent, y0, available - indent, y1 - y0), clip,
+                           QString::fromStdString(numfmt::plainText(text.formatted)), *look.font,
+                           color, horizontalFlag(alignment) | vertical | Qt::TextWordWrap});
+        return;
+    }
+
+    TextLine line = layOutLine(text, *look.metrics, available);
+    if (alignment == HorizontalAlignment::Fill && line.runs.size() == 1 && !line.fillsCell &&
+        line.width > 0) {
+        // Fill repeats the value across the cell; it never spills.
+        const int count = std::max(1, static_cast<int>(std::floor(available / line.width)));
+        line.runs.front().text = line.runs.front().text.repeated(count);
+        line.runs.front().width *= count;
+        line.width *= count;
+        line.fillsCell = true;
+    }
+
+    qreal start = left + indent;
+    if (!line.fillsCell && alignment == HorizontalAlignment::Right)
+        start = right - indent - line.width;
+    else if (!line.fillsCell && horizontalFlag(alignment) == Qt::AlignHCenter)
+        start = (left + right - line.width) / 2;
+
+    // Text wider than its cell spills into empty neighbours on the side(s) it grows to, and
+    // hides the gridlines it crosses; a filled value or a number never spills.
+    if (!line.fillsCell && !text.isNumeric() && slot.merge < 0) {
+        uint32_t next = lastColumn + 1;
+        while (start + line.width > clip.right() && next < rowCells.size() &&
+               spillable(rowCells[next])) {
+            m_crossed[next] = 1;
+            clip.setRight(m_geometry.columnEdge(next + 1) - 1);
+            ++next;
+        }
+        uint32_t previous = column;
+        while (start < clip.left() && previous > 0 && spillable(rowCells[previous - 1])) {
+            m_crossed[previous] = 1;
+            --previous;
+            clip.setLeft(m_geometry.columnEdge(previous));
+        }
+    }
+
+    // Runs of a right-aligned or centred value are anchored on the side they are aligned to,
+    // so that small differences of glyph widths at other zoom factors do not move that edge.
+    const bool single = line.runs.size() == 1;
+    for (const TextRun& run : line.runs) {
+        int anchor = Qt::AlignLeft;
+        if (alignment == HorizontalAlignment::Right || (line.fillsCell && run.left > 0))
+            anchor = Qt::AlignRight;
+        else if (single && horizontalFlag(alignment) == Qt::AlignHCenter && !line.fillsCell)
+            anchor = Qt::AlignHCenter;
+        m_picture.addText({QRectF(start + run.left, y0, run.width, y1 - y0), clip, run.text,
+                           *look.font, color,
+                           anchor | vertical | Qt::TextSingleLine | Qt::TextDontClip});
+    }
+}
+
+// The border on an edge, or the gridline where there is none and `gridline` allows one.
+EdgeLine RangeRenderer::edgeBetween(const Slot* before, const Slot* after, bool vertical,
+                                    bool gridline)
+{
+    if (before && after && before->merge >= 0 && before->merge == after->merge)
+        return {};
+    static const BorderLine kNone;
+    const BorderLine& first = before ? (vertical ? m_styles.look(before->xf).xf->right
+                                                 : m_styles.look(before->xf).xf->bottom)
+                                     : kNone;
+    const BorderLine& second =
+        after ? (vertical ? m_styles.look(after->xf).xf->left : m_styles.look(after->xf).xf->top)
+              : kNone;
+    const BorderLine& border = heavierBorder(first, second);
+    if (border.style != 0)
+        return EdgeLine{border.style, m_styles.color(border.colorIndex)};
+    // A filled cell covers the gridlines on its edges.
+    const bool filled = (before && m_styles.look(before->fillXf).fill) ||
+                        (after && m_styles.look(after->fillXf).fill);
+    if (gridline && m_gridColor && !filled)
+        return EdgeLine{1, *m_gridColor};
+    return {};
+}
+
+void RangeRenderer::drawVerticalEdges(uint32_t index, const std::vector<Slot>& rowCells)
+{
+    const int top = m_geometry.rowEdge(index);
+    const int bottom = m_geometry.rowEdge(index + 1);
+    for (uint32_t edge = 0; edge <= rowCells.size(); ++edge) {
+        const Slot* before = edge > 0 ? &rowCells[edge - 1] : nullptr;
+        const Slot* after = edge < rowCells.size() ? &rowCells[edge] : nullptr;
+        const EdgeLine line = edgeBetween(before, after, true, !m_crossed[edge]);
+        m_lines.vertical(edge, m_geometry.columnEdge(edge), top, bottom, line);
+    }
+}
+
+void RangeRenderer::drawHorizontalEdges(uint32_t boundary, const std::vector<Slot>* above,
+                                        const std::vector<Slot>* below)
+{
+    const int y = m_geometry.rowEdge(boundary);
+    const uint32_t columns = m_geometry.columnCount();
+    for (uint32_t column = 0; column < columns; ++column) {
+        const EdgeLine line = edgeBetween(above ? &(*above)[column] : nullptr,
+                                          below ? &(*below)[column] : nullptr, false, true);
+        m_lines.horizontal(y, m_geometry.columnEdge(column), m_geometry.columnEdge(column + 1),
+                           line);
+    }
+}
+
+SheetPicture RangeRenderer::render()
+{
+    const uint32_t columns = m_geometry.columnCount();
+    std::vector<Slot> previous(columns);
+    std::vector<Slot> current(columns);
+    m_crossed.assign(columns + 1, 0);
+    for (uint32_t index = 0; index < m_geometry.rowCount(); ++index) {
+        collectRow(index, current);
+        drawFills(index, current);
+        std::fill(m_crossed.begin(), m_crossed.end(), 0);
+        for (uint32_t column = 0; column < columns; ++column)
+            if (current[column].hasValue)
+                drawText(index, column, current);
+        drawVerticalEdges(index, current);
+        drawHorizontalEdges(index, index > 0 ? &previous : nullptr, &current);
+        std::swap(previous, current);
+    }
+    drawHorizontalEdges(m_geometry.rowCount(), &previous, nullptr);
+    m_lines.finish();
+    m_picture.finish();
+    return std::move(m_picture);
+}
+
+} // namespace
+
+SheetPicture renderRange(const Workbook& workbook, const Worksheet& sheet, CellRange range)
+{
+    range.lastRow = std::min(range.lastRow, kMaxRows - 1);
+    range.lastColumn = static_cast<uint16_t>(std::min<uint32_t>(range.lastColumn, kMaxColumns - 1));
+    if (range.firstRow > range.lastRow || range.firstColumn > range.lastColumn)
+        return SheetPicture();
+    return RangeRenderer(workbook, sheet, range).render();
+}
+
+} // namespace spreadsheet::render

@@ -1,0 +1,151 @@
+#include "spreadsheet/render/style_cache.h"
+
+#include "spreadsheet/model/workbook.h"
+#include "spreadsheet/numfmt/number_format.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace spreadsheet::render {
+
+struct StyleCache::FontEntry
+{
+    QFont font;
+    QFontMetricsF metrics;
+};
+
+namespace {
+
+// Share of the foreground colour in each fill pattern (1 solid ... 18 6.25 % grey), used to
+// blend the two colours: at the zoom factors of the preview a pattern's dots read as that
+// blend anyway.
+constexpr double kPatternDensity[19] = {0,    1,    0.5,  0.75, 0.25, 0.5, 0.5, 0.5,   0.5,   0.75,
+                                        0.75, 0.25, 0.25, 0.25, 0.25, 0.4, 0.4, 0.125, 0.0625};
+
+QColor rgb(uint32_t value)
+{
+    return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
+}
+
+QColor blend(const QColor& foreground, const QColor& background, double share)
+{
+    const auto mix = [&](int f, int b) {
+        return static_cast<int>(std::lround(f * share + b * (1 - share)));
+    };
+    return QColor(mix(foreground.red(), background.red()),
+                  mix(foreground.green(), background.green()),
+                  mix(foreground.blue(), background.blue()));
+}
+
+std::string formatCodeOf(const Workbook& workbook, uint16_t id)
+{
+    if (auto it = workbook.numberFormats.find(id); it != workbook.numberFormats.end())
+        return it->second;
+    const std::string_view builtin = numfmt::builtinFormatCode(id);
+    return builtin.empty() ? std::string("General") : std::string(builtin);
+}
+
+bool isGeneral(const std::string& code)
+{
+    return QString::fromStdString(code).compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void installFontSubstitutes()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                                  QStringLiteral("Liberation Serif"));
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+        QFont::insertSubstitution(QStringLiteral("Calibri"), QStringLiteral("Carlito"));
+        QFont::insertSubstitution(QStringLiteral("Cambria"), QStringLiteral("Caladea"));
+    });
+}
+
+QFont qtFont(const Font& font)
+{
+    QFont result(QString::fromStdString(font.name));
+    result.setPixelSize(std::max(1, static_cast<int>(std::lround(font.heightTwips / 15.0))));
+    result.setBold(font.bold());
+    result.setItalic(font.italic);
+    result.setUnderline(font.underline != 0);
+    result.setStrikeOut(font.strikeout);
+    return result;
+}
+
+StyleCache::StyleCache(const Workbook& workbook) : m_workbook(workbook)
+{
+    installFontSubstitutes();
+    m_fonts.resize(workbook.fonts.size());
+    m_looks.resize(workbook.xfs.size());
+    // The Normal style's font sets the unit of column widths.
+    if (!workbook.fonts.empty()) {
+        const QFontMetricsF& metrics = fontEntry(0).metrics;
+        qreal widest = 0;
+        for (QChar digit = u'0'; digit <= u'9'; digit = QChar(digit.unicode() + 1))
+            widest = std::max(widest, metrics.horizontalAdvance(digit));
+        m_maxDigitWidth = std::max(1, static_cast<int>(std::lround(widest)));
+    }
+}
+
+StyleCache::~StyleCache() = default;
+
+QColor StyleCache::color(uint16_t index, bool isBackground) const
+{
+    return rgb(m_workbook.colorOf(index, isBackground));
+}
+
+const StyleCache::FontEntry& StyleCache::fontEntry(uint16_t index)
+{
+    // A format naming a font the workbook lacks draws with the default Arial 10.
+    const bool known = index < m_fonts.size();
+    std::unique_ptr<FontEntry>& entry = known ? m_fonts[index] : m_missingFont;
+    if (!entry) {
+        const QFont font = qtFont(known ? m_workbook.fonts[index] : Font{});
+        entry = std::make_unique<FontEntry>(FontEntry{font, QFontMetricsF(font)});
+    }
+    return *entry;
+}
+
+CellLook StyleCache::makeLook(const Xf& xf)
+{
+    const FontEntry& font = fontEntry(xf.font);
+    CellLook look;
+    look.xf = &xf;
+    look.font = &font.font;
+    look.metrics = &font.metrics;
+    const uint16_t fontColor = xf.font < m_workbook.fonts.size()
+                                   ? m_workbook.fonts[xf.font].colorIndex
+                                   : kColorAutomaticFont;
+    look.textColor = color(fontColor);
+    if (xf.fillPattern >= 1 && xf.fillPattern <= 18) {
+        const QColor foreground = color(xf.patternColorIndex);
+        look.fill = xf.fillPattern == 1 ? foreground
+                                        : blend(foreground, color(xf.backgroundColorIndex, true),
+                                                kPatternDensity[xf.fillPattern]);
+    }
+    look.formatCode = formatCodeOf(m_workbook, xf.format);
+    look.generalFormat = isGeneral(look.formatCode);
+    return look;
+}
+
+const CellLook& StyleCache::look(uint16_t xf)
+{
+    if (xf >= m_looks.size()) {
+        if (!m_defaultLook)
+            m_defaultLook = makeLook(m_defaultXf);
+        return *m_defaultLook;
+    }
+    std::optional<CellLook>& look = m_looks[xf];
+    if (!look)
+        look = makeLook(m_workbook.xfs[xf]);
+    return *look;
+}
+
+} // namespace spreadsheet::render

@@ -1,0 +1,69 @@
+#pragma once
+
+// What the renderer needs of a cell format, resolved once per XF: the Qt font and its
+// metrics, colours from the palette, the fill, and the number format's code.
+
+#include "spreadsheet/model/styles.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetricsF>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace spreadsheet {
+class Workbook;
+}
+
+namespace spreadsheet::render {
+
+// Fonts the machine lacks are drawn with their metric twins (Times New Roman with Liberation
+// Serif, Arial with Liberation Sans, ...), so texts take the width they take in Excel. Safe to
+// call more than once.
+void installFontSubstitutes();
+
+// A model font as Qt draws it, sized in whole pixels at 96 dots per inch as Windows rounds a
+// point size (9 pt = 12 px, 10 pt = 13 px, 11 pt = 15 px).
+QFont qtFont(const Font& font);
+
+struct CellLook
+{
+    const Xf* xf = nullptr;
+    const QFont* font = nullptr;
+    const QFontMetricsF* metrics = nullptr;
+    QColor textColor;
+    std::optional<QColor> fill;
+    std::string formatCode;
+    bool generalFormat = true;
+};
+
+class StyleCache
+{
+public:
+    explicit StyleCache(const Workbook& workbook);
+    ~StyleCache();
+
+    // The look of XF `xf`; an index the workbook does not have gets the default cell format.
+    const CellLook& look(uint16_t xf);
+    // The width of the default font's widest digit in whole pixels (column width unit).
+    int maxDigitWidth() const { return m_maxDigitWidth; }
+    QColor color(uint16_t index, bool isBackground = false) const;
+
+private:
+    struct FontEntry;
+    const FontEntry& fontEntry(uint16_t index);
+    CellLook makeLook(const Xf& xf);
+
+    const Workbook& m_workbook;
+    Xf m_defaultXf;
+    std::vector<std::unique_ptr<FontEntry>> m_fonts;
+    std::unique_ptr<FontEntry> m_missingFont;
+    std::vector<std::optional<CellLook>> m_looks;
+    std::optional<CellLook> m_defaultLook;
+    int m_maxDigitWidth = 7;
+};
+
+} // namespace spreadsheet::render

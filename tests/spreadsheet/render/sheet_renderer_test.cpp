@@ -1,0 +1,300 @@
+#include "inventory_fixture.h"
+
+#include "spreadsheet/render/sheet_geometry.h"
+#include "spreadsheet/render/sheet_renderer.h"
+#include "spreadsheet/render/style_cache.h"
+#include "spreadsheet/render/used_range.h"
+
+#include <QFontInfo>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace spreadsheet::render {
+namespace {
+
+TEST(SheetGeometry, ConvertsStoredSizesAsExcelDoes)
+{
+    const struct
+    {
+        uint16_t width256;
+        int maxDigitWidth;
+        int pixels;
+    } widths[] = {
+        {2340, 7, 64},  // the default 8.43 characters of Arial 10
+        {6582, 7, 180}, // the template's column A (25.71)
+        {6802, 7, 186}, {3437, 7, 94}, {2925, 7, 80}, {7204, 7, 197},
+        {256, 7, 7},    {0, 7, 0},     {2340, 8, 73}, // a font whose widest digit is 8 pixels
+    };
+    for (const auto& w : widths)
+        EXPECT_EQ(columnWidthPixels(w.width256, w.maxDigitWidth), w.pixels) << w.width256;
+
+    const struct
+    {
+        uint16_t twips;
+        int pixels;
+    } heights[] = {{255, 17}, {240, 16}, {540, 36}, {375, 25},
+                   {105, 7},  {855, 57}, {0, 0},    {300, 20}};
+    for (const auto& h : heights)
+        EXPECT_EQ(rowHeightPixels(h.twips), h.pixels) << h.twips;
+}
+
+TEST(SheetGeometry, TemplateColumnsAndRowsAddUp)
+{
+    const Workbook workbook = testing::inventoryWorkbook({}, false);
+    const Worksheet& sheet = workbook.sheets[0];
+    StyleCache styles(workbook);
+    EXPECT_EQ(styles.maxDigitWidth(), 7) << "Arial 10 (Liberation Sans 13 px)";
+    const SheetGeometry geometry(sheet, CellRange{0, 10, 0, 11}, styles.maxDigitWidth());
+    EXPECT_EQ(geometry.columnEdge(0), 1);
+    EXPECT_EQ(geometry.columnEdge(1), 181);
+    EXPECT_EQ(geometry.width(), 1 + 1516);
+    EXPECT_EQ(geometry.rowEdge(1), 37);
+    EXPECT_EQ(geometry.height(), 1 + 36 + 25 + 5 * 16 + 7 + 57 + 2 * 16);
+}
+
+TEST(UsedRange, EndsAtTheLastValueOrFormattedCell)
+{
+    EXPECT_EQ(usedRange(testing::inventoryWorkbook({}, false).sheets[0]),
+              (CellRange{0, 10, 0, 11}));
+    EXPECT_EQ(usedRange(testing::inventoryWorkbook({testing::sampleItem()}).sheets[0]),
+              (CellRange{0, 9, 0, 11}));
+    EXPECT_EQ(usedRange(testing::inventoryWorkbook(std::vector<testing::ItemRow>(5)).sheets[0]),
+              (CellRange{0, 13, 0, 11}));
+    EXPECT_EQ(usedRange(makeDefaultWorkbook("Empty").sheets[0]), (CellRange{0, 0, 0, 0}));
+
+    Workbook workbook = makeDefaultWorkbook("Sheet");
+    Worksheet& sheet = workbook.sheets[0];
+    sheet.ensureRow(40).ensure(3, 15); // a blank cell in the default format is not used
+    sheet.ensureRow(7).ensure(5, 15).kind = CellKind::Boolean;
+    EXPECT_EQ(usedRange(sheet), (CellRange{0, 7, 0, 5}));
+}
+
+// A small workbook on Arial 10 with gridlines, for the layout rules below.
+class RenderRules : public ::testing::Test
+{
+protected:
+    RenderRules() : workbook(makeDefaultWorkbook("Sheet")), sheet(workbook.sheets[0]) {}
+
+    uint16_t addXf(const std::function<void(Xf&)>& change)
+    {
+        Xf xf = workbook.xfs[15];
+        change(xf);
+        workbook.xfs.push_back(xf);
+        return static_cast<uint16_t>(workbook.xfs.size() - 1);
+    }
+    void text(uint32_t row, uint16_t column, const std::string& value, uint16_t xf = 15)
+    {
+        Cell& cell = sheet.ensureRow(row).ensure(column, xf);
+        cell.kind = CellKind::String;
+        cell.index = workbook.strings.intern(value);
+    }
+    void number(uint32_t row, uint16_t column, double value, uint16_t xf = 15)
+    {
+        Cell& cell = sheet.ensureRow(row).ensure(column, xf);
+        cell.kind = CellKind::Number;
+        cell.number = value;
+    }
+    SheetPicture render(CellRange range = {0, 3, 0, 4})
+    {
+        return renderRange(workbook, sheet, range);
+    }
+    // The text items of one cell's value, by the text they show (joined).
+    static QString shown(const SheetPicture& picture, const QRectF& cell)
+    {
+        QString joined;
+        for (const auto& item : picture.texts())
+            if (cell.contains(item.rect.center()))
+                joined += item.text;
+        return joined;
+    }
+    static const SheetPicture::TextItem* find(const SheetPicture& picture, const QString& text)
+    {
+        for (const auto& item : picture.texts())
+            if (item.text == text)
+                return &item;
+        return nullptr;
+    }
+    static bool lineCovers(const SheetPicture& picture, QPointF point)
+    {
+        for (const auto& line : picture.lines()) {
+            const QRectF box =
+                QRectF(line.from, line.to).normalized().adjusted(-0.5, -0.5, 0.5, 0.5);
+            if (box.contains(point))
+                return true;
+        }
+        return false;
+    }
+
+    Workbook workbook;
+    Worksheet& sheet;
+    // Default columns are 64 pixels, rows 17: column c spans x 1 + 64c .. 64 + 64c.
+    static constexpr int kColumn = 64;
+    static constexpr int kRow = 17;
+};
+
+TEST_F(RenderRules, LeftTextSpillsRightOverEmptyCellsUntilAValue)
+{
+    text(0, 0, "A text much longer than one default column");
+    number(0, 2, 5);
+    const SheetPicture picture = render();
+    const auto* item = find(picture, "A text much longer than one default column");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->clip.left(), 1);
+    EXPECT_EQ(item->clip.right(), 1 + 2 * kColumn - 1) << "cut at C1, which holds a value";
+    // The gridline between A1 and B1 is hidden under the text, the one in row 2 is not.
+    EXPECT_FALSE(lineCovers(picture, QPointF(kColumn + 0.5, 8)));
+    EXPECT_TRUE(lineCovers(picture, QPointF(kColumn + 0.5, kRow + 8)));
+    EXPECT_TRUE(lineCovers(picture, QPointF(2 * kColumn + 0.5, 8)));
+}
+
+TEST_F(RenderRules, AlignmentDecidesWhereTextSpills)
+{
+    const uint16_t right = addXf([](Xf& xf) { xf.horizontal = HorizontalAlignment::Right; });
+    const uint16_t centre = addXf([](Xf& xf) { xf.horizontal = HorizontalAlignment::Center; });
+    const uint16_t wrap = addXf([](Xf& xf) { xf.wrap = true; });
+    text(0, 3, "Right aligned and quite long", right);
+    text(1, 2, "Centred and rather long text", centre);
+    text(2, 1, "Wrapped text stays in its cell", wrap);
+    const SheetPicture picture = render();
+
+    const auto* r = find(picture, "Right aligned and quite long");
+    ASSERT_TRUE(r);
+    EXPECT_LT(r->clip.left(), 1 + 3 * kColumn) << "spills to the left";
+    EXPECT_EQ(r->clip.right(), 1 + 4 * kColumn - 1) << "never to the right";
+    EXPECT_NEAR(r->rect.right(), 4 * kColumn + 1 - 1 - 2, 0.01);
+
+    const auto* c = find(picture, "Centred and rather long text");
+    ASSERT_TRUE(c);
+    EXPECT_LT(c->clip.left(), 1 + 2 * kColumn);
+    EXPECT_GT(c->clip.right(), 3 * kColumn);
+    EXPECT_NEAR(c->rect.center().x(), 1 + 2.5 * kColumn - 0.5, 0.6);
+
+    const auto* w = find(picture, "Wrapped text stays in its cell");
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->flags & Qt::TextWordWrap);
+    EXPECT_EQ(w->clip, QRectF(1 + kColumn, 1 + 2 * kRow, kColumn - 1, kRow - 1));
+}
+
+TEST_F(RenderRules, NumbersThatDoNotFitShowHashMarksAndNeverSpill)
+{
+    const uint16_t currency = addXf([](Xf& xf) { xf.format = 8; });
+    workbook.numberFormats[8] = R"("$"#,##0.00_);[Red]\("$"#,##0.00\))";
+    number(0, 0, 12345678.5, currency);
+    number(1, 0, 450, currency);
+    number(2, 0, 1234567);      // General, fits whole
+    number(3, 0, 123456789012); // General, shortened
+    const SheetPicture picture = render();
+    const QString tooWide = shown(picture, QRectF(1, 1, kColumn, kRow));
+    EXPECT_FALSE(tooWide.isEmpty());
+    EXPECT_EQ(tooWide, QString(tooWide.size(), '#'));
+    EXPECT_EQ(shown(picture, QRectF(1, 1 + kRow, kColumn, kRow)), "$450.00");
+    EXPECT_EQ(shown(picture, QRectF(1, 1 + 2 * kRow, kColumn, kRow)), "1234567");
+    const QString shortened = shown(picture, QRectF(1, 1 + 3 * kRow, kColumn, kRow));
+    EXPECT_TRUE(shortened.contains("E+1")) << shortened.toStdString();
+    for (const auto& item : picture.texts())
+        EXPECT_LE(item.clip.right(), kColumn) << "a number spilled: " << item.text.toStdString();
+}
+
+TEST_F(RenderRules, NegativeCurrencyTakesTheSectionColourAndParenthesisSpace)
+{
+    const uint16_t currency = addXf([](Xf& xf) { xf.format = 8; });
+    workbook.numberFormats[8] = R"("$"#,##0.00_);[Red]\("$"#,##0.00\))";
+    sheet.columns.push_back(ColumnInfo{0, 0, 4000});
+    number(0, 0, -12.5, currency);
+    number(1, 0, 12.5, currency);
+    const SheetPicture picture = render();
+    const auto* negative = find(picture, "($12.50)");
+    const auto* positive = find(picture, "$12.50");
+    ASSERT_TRUE(negative && positive);
+    EXPECT_EQ(negative->color, QColor(Qt::red));
+    // "_)" keeps the width of ")" free after the positive number, so the digits line up.
+    EXPECT_NEAR(positive->rect.right(), negative->rect.right() - 4, 1.0);
+}
+
+TEST_F(RenderRules, GeneralAlignmentFollowsTheValue)
+{
+    text(0, 0, "text");
+    number(1, 0, 7);
+    Cell& flag = sheet.ensureRow(2).ensure(0, 15);
+    flag.kind = CellKind::Boolean;
+    flag.flag = 1;
+    const SheetPicture picture = render();
+    EXPECT_TRUE(find(picture, "text")->flags & Qt::AlignLeft);
+    EXPECT_TRUE(find(picture, "7")->flags & Qt::AlignRight);
+    EXPECT_TRUE(find(picture, "TRUE")->flags & Qt::AlignHCenter);
+}
+
+TEST_F(RenderRules, MergedAreaShowsItsFirstCellAcrossTheArea)
+{
+    const uint16_t filled = addXf([](Xf& xf) {
+        xf.fillPattern = 1;
+        xf.patternColorIndex = 10; // palette red
+        xf.horizontal = HorizontalAlignment::Center;
+    });
+    text(1, 1, "Merged", filled);
+    text(1, 2, "hidden under the merge");
+    sheet.merged.push_back(CellRange{1, 2, 1, 3});
+    const SheetPicture picture = render();
+    const auto* merged = find(picture, "Merged");
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(merged->clip, QRectF(1 + kColumn, 1 + kRow, 3 * kColumn - 1, 2 * kRow - 1));
+    EXPECT_FALSE(find(picture, "hidden under the merge"));
+    double filledArea = 0;
+    for (const auto& fill : picture.fills()) {
+        EXPECT_EQ(fill.color, QColor(0xFF, 0, 0));
+        filledArea += fill.rect.width() * fill.rect.height();
+    }
+    EXPECT_EQ(filledArea, 3 * kColumn * 2 * kRow);
+    // No gridline inside the area.
+    EXPECT_FALSE(lineCovers(picture, QPointF(2 * kColumn + 0.5, kRow + 8)));
+    EXPECT_FALSE(lineCovers(picture, QPointF(2 * kColumn, 2 * kRow + 0.5)));
+}
+
+TEST_F(RenderRules, HiddenGridlinesLeaveOnlyBorders)
+{
+    sheet.window.options &= ~0x0002;
+    const uint16_t boxed = addXf([](Xf& xf) {
+        xf.top = xf.bottom = BorderLine{1, 64};
+        xf.left = xf.right = BorderLine{2, 12}; // medium, palette blue
+    });
+    text(0, 0, "no grid");
+    text(1, 1, "boxed", boxed);
+    const SheetPicture picture = render();
+    ASSERT_EQ(picture.lines().size(), 4u);
+    for (const auto& line : picture.lines()) {
+        const bool vertical = line.from.x() == line.to.x();
+        EXPECT_EQ(line.width, vertical ? 2 : 1);
+        EXPECT_EQ(line.color, vertical ? QColor(0, 0, 0xFF) : QColor(Qt::black));
+    }
+    EXPECT_TRUE(lineCovers(picture, QPointF(kColumn + 0.5, kRow + 8)));
+}
+
+TEST_F(RenderRules, FontsUseTheirMetricTwinsAtWholePixelSizes)
+{
+    Font times;
+    times.name = "Times New Roman";
+    times.heightTwips = 220;
+    times.weight = 700;
+    workbook.fonts.push_back(times);
+    const uint16_t xf =
+        addXf([&](Xf& x) { x.font = static_cast<uint16_t>(workbook.fonts.size() - 1); });
+    text(0, 0, "Heading", xf);
+    const SheetPicture picture = render();
+    const auto* heading = find(picture, "Heading");
+    ASSERT_TRUE(heading);
+    EXPECT_EQ(heading->font.pixelSize(), 15) << "11 points at 96 dpi, rounded as Windows does";
+    EXPECT_TRUE(heading->font.bold());
+    EXPECT_EQ(QFontInfo(heading->font).family(), "Liberation Serif");
+}
+
+TEST_F(RenderRules, EmptyOrInvertedRangeGivesAnEmptyPicture)
+{
+    EXPECT_TRUE(renderRange(workbook, sheet, CellRange{5, 2, 0, 0}).isEmpty());
+    const SheetPicture clamped = renderRange(workbook, sheet, CellRange{65530, 70000, 250, 300});
+    EXPECT_EQ(clamped.size(), QSize(1 + 6 * kColumn, 1 + 6 * kRow));
+}
+
+} // namespace
+} // namespace spreadsheet::render
