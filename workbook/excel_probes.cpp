@@ -71,6 +71,11 @@ std::int32_t GetExcelFileFormat(const ExcelFactory& factory,
         version = own->Version();
         own->Quit();
     }
+    return fileFormatForVersion(version);
+}
+
+std::int32_t fileFormatForVersion(const std::string& version)
+{
     return versionNumber(version) > 11 ? 56 : -4143;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace spreadsheet::automation {
 class Application;
@@ -28,6 +29,10 @@ bool CheckExcelInstalled(const ExcelFactory& factory, Prompts& prompts,
 // quit; a given `app` is asked and left running. Failures propagate to the caller.
 std::int32_t GetExcelFileFormat(const ExcelFactory& factory,
                                 spreadsheet::automation::Application* app = nullptr);
+
+// The file-format code for an application version string such as "12.0": 56 above version 11,
+// -4143 up to it. Throws std::runtime_error when the version is not a number.
+std::int32_t fileFormatForVersion(const std::string& version);
 
 // The current locale's decimal separator, as it writes 0.5.
 QString LocaleDecimalSeparator();

@@ -1,0 +1,81 @@
+#include "platform/file_helpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace stowfolio {
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(FileExists, TellsPresentFilesFromEverythingElse)
+{
+    QTemporaryDir dir;
+    const QString present = dir.filePath(QStringLiteral("present é.txt"));
+    writeFile(present, "x");
+    const std::vector<std::pair<QString, bool>> cases = {
+        {present, true},
+        {QString(), false},
+        {dir.filePath(QStringLiteral("missing.txt")), false},
+        {dir.filePath(QStringLiteral("no folder/missing.txt")), false},
+    };
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_EQ(FileExists(path), expected);
+    }
+}
+
+TEST(DeleteFileSafe, RemovesWritableAndReadOnlyFilesAndIgnoresMissingOnes)
+{
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("plain.bin"));
+    const QString readOnly = dir.filePath(QStringLiteral("read-only.bin"));
+    writeFile(plain, "a");
+    writeFile(readOnly, "b");
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+
+    DeleteFileSafe(plain);
+    DeleteFileSafe(readOnly);
+    DeleteFileSafe(dir.filePath(QStringLiteral("missing.bin")));
+    DeleteFileSafe(QString());
+
+    EXPECT_FALSE(QFile::exists(plain));
+    EXPECT_FALSE(QFile::exists(readOnly));
+}
+
+TEST(WriteBytesToFile, ReplacesTheWholeFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("template.xlt"));
+    writeFile(path, QByteArray(1000, 'o'));
+    const QByteArray bytes("\xd0\xcf\x11\xe0 new and shorter", 20);
+    WriteBytesToFile(bytes, path);
+    // An old file's tail left behind would corrupt the workbook.
+    EXPECT_EQ(readFile(path), bytes);
+}
+
+TEST(WriteBytesToFile, FailsIntoTheCaller)
+{
+    QTemporaryDir dir;
+    EXPECT_THROW(WriteBytesToFile("x", dir.filePath(QStringLiteral("no folder/file.bin"))),
+                 std::runtime_error);
+}
+
+} // namespace
+} // namespace stowfolio
