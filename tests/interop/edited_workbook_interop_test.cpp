@@ -107,7 +107,8 @@ std::string itemText(const char* what, uint32_t item)
     return what + std::to_string(item);
 }
 
-// "$1,234.50": how the item columns' currency format shows a positive amount.
+// "$1,234.50 ": how the item columns' currency format shows a positive amount (its "_)"
+// leaves room for the closing parenthesis of negative amounts).
 std::string currencyText(double amount)
 {
     const auto cents = static_cast<long long>(amount * 100 + 0.5);
@@ -115,7 +116,7 @@ std::string currencyText(double amount)
     for (int at = int(whole.size()) - 3; at > 0; at -= 3)
         whole.insert(size_t(at), ",");
     const int fraction = int(cents % 100);
-    return "$" + whole + (fraction < 10 ? ".0" : ".") + std::to_string(fraction);
+    return "$" + whole + (fraction < 10 ? ".0" : ".") + std::to_string(fraction) + " ";
 }
 
 // Twenty items with text, dates and amounts, and a note outside the print area.
