@@ -504,6 +504,9 @@ void assignNumberRoles(Section& section)
             if (role == DigitRole::Integer && token.text == "#") {
                 section.integerHasHash = true;
             }
+            if (role == DigitRole::Decimal) {
+                section.decimalPlaceholders += token.text;
+            }
         }
     }
 }

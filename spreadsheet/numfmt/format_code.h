@@ -102,6 +102,7 @@ struct Section
     int numeratorDigits = 0;
     int denominatorDigits = 0;
     int fixedDenominator = 0; // "# ??/16": 16; 0 when the denominator is chosen
+    std::string decimalPlaceholders; // "0#?" of the decimal places, in order
     bool integerHasHash = false;
     bool grouping = false;
     int powerOfTen = 0; // +2 for each "%", -3 for each scaling comma

@@ -2,6 +2,8 @@
 #include "spreadsheet/numfmt/number_format.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -84,8 +86,16 @@ std::string formatGeneral(double value, int maxChars)
     if (!std::isfinite(value)) {
         return "#NUM!";
     }
-    if (value == 0) {
-        return "0";
+    // Whole numbers that fit are by far the most common: their digits as they are.
+    constexpr std::array<double, 16> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                                                     1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                                     1e12, 1e13, 1e14, 1e15};
+    const double wholeLimit = kPowersOfTen[static_cast<size_t>(std::clamp(maxChars, 0, 15))];
+    if (std::abs(value) < wholeLimit && value == std::trunc(value)) {
+        std::array<char, 24> buffer{};
+        const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                          static_cast<long long>(value));
+        return std::string(buffer.data(), result.ptr);
     }
     const int room = std::max(maxChars, 1);
     const DecimalNumber number = DecimalNumber::fromDouble(std::abs(value));

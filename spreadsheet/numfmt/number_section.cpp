@@ -23,17 +23,6 @@ struct PlaceholderDigits
     bool fractionHidden = false; // a whole number in a mixed fraction: no "0/1"
 };
 
-std::string placeholdersOf(const Section& section, DigitRole role)
-{
-    std::string placeholders;
-    for (const Token& token : section.tokens) {
-        if (token.kind == TokenKind::Digit && token.role == role) {
-            placeholders += token.text;
-        }
-    }
-    return placeholders;
-}
-
 // Right-aligned digits (integer part, numerator, exponent): the leftmost placeholder also
 // takes every digit that has no placeholder of its own.
 void appendRightAligned(std::string& out, const Token& token, int count, std::string_view digits,
@@ -244,7 +233,7 @@ void renderNumberSection(const Section& section, double magnitude, FormattedText
         break;
     }
     digits.lastDecimalShown =
-        lastShownDecimal(digits.decimals, placeholdersOf(section, DigitRole::Decimal));
+        lastShownDecimal(digits.decimals, section.decimalPlaceholders);
 
     for (const Token& token : section.tokens) {
         if (token.role != DigitRole::None) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <variant>
 
@@ -138,6 +140,18 @@ const FormatCase kCases[] = {
     {"m/d/yyyy h:mm", 38641.999999, "10/17/2005 0:00"},
     {"yy", 38641.0, "05"},
     {"h \"o'clock\"", 0.5, "12 o'clock"},
+    // Sections left empty hide their values; broken codes still show something sensible.
+    {";;;", 5.0, ""},
+    {";;;", "hidden", ""},
+    {"0;;", -5.0, ""},
+    {"0.00;;", 0.0, ""},
+    {"[>=100]0;0", -5.0, "-5"},
+    {"[>100]0;[<-100]0", 5.0, "#"},
+    {"[Color 99]0", 1.0, "1"},
+    {"\"abc", 1.0, "abc"},
+    {"0\\%", 0.5, "1%"},
+    {"#\\,##0", 1234567.0, "1234,567"},
+    {"0.0E+00", std::numeric_limits<double>::infinity(), "#NUM!"},
 };
 
 std::string shownText(const FormatCase& c, FormattedText& result)
@@ -180,6 +194,36 @@ TEST(NumberFormat, SpacingAndFillStayApartFromTheText)
     EXPECT_EQ(negative.text, "-5");
     EXPECT_EQ(negative.fillPosition, 1u) << "the fill stays after the sign";
     EXPECT_EQ(negative.fillChar, "x");
+}
+
+// Format codes come from workbook files: any bytes must give a result whose positions lie
+// inside its text.
+TEST(NumberFormat, AnyCodeGivesConsistentPositions)
+{
+    constexpr std::string_view kAlphabet = "0#?.,%E+-/@\"\\_*[]<>=;hmsdyAPGe $()!\xE2\x82\xAC\xFF";
+    std::mt19937 random(20051016);
+    std::uniform_int_distribution<size_t> length(0, 24);
+    std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+    const double values[] = {0, -1.5, 38641.75, 1e300, -1e-300, 2958466, 12345678.9};
+    for (int round = 0; round < 5000; ++round) {
+        std::string code;
+        for (size_t i = length(random); i > 0; --i) {
+            code += kAlphabet[pick(random)];
+        }
+        categorize(code);
+        for (const double value : values) {
+            const FormattedText result = formatNumber(value, code);
+            size_t previous = 0;
+            for (const Spacing& spacing : result.spacings) {
+                ASSERT_GE(spacing.position, previous) << code;
+                ASSERT_LE(spacing.position, result.text.size()) << code;
+                previous = spacing.position;
+            }
+            ASSERT_LE(result.fillPosition.value_or(0), result.text.size()) << code;
+        }
+        const FormattedText text = formatText("text", code);
+        ASSERT_LE(text.fillPosition.value_or(0), text.text.size()) << code;
+    }
 }
 
 TEST(NumberFormat, OutOfRangeDatesFillTheCellWithHashes)
