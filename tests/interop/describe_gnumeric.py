@@ -7,7 +7,7 @@ Gnumeric's ssconvert converts the workbook to its own uncompressed XML and to CS
 reads both. Layout:
 
   {"sheets": [{"name", "cells": [{"ref", "row", "column", "value", "formula"}],
-               "csv": [[...]] (first sheet only: the values as Gnumeric shows them),
+               "csv": [[...]] (first sheet only: Gnumeric's CSV export, numbers unformatted),
                "merged": ["A1:E1"], "column_widths_pt": {"A": 131.3},
                "default_column_width_pt", "row_heights_pt": {"1": {"points", "custom"}},
                "default_row_height_pt", "zoom", "show_gridlines",

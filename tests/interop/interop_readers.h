@@ -9,6 +9,19 @@
 //
 // A disagreement with any of them is a bug in our writer. Each reader is optional on a
 // developer's machine: tests call GTEST_SKIP when `...Available()` is false; CI installs them.
+//
+// A typical end-to-end test writes its workbooks first, then reads each with every reader once
+// (LibreOffice converts a whole batch in one run, which matters: each start costs seconds):
+//
+//     const QJsonObject book = interop::describeWithXlrd(path);
+//     const auto cells = interop::cellsByRef(interop::firstSheet(book));
+//     EXPECT_EQ(cells.at("B3").value("value").toString(), "Jane Doe");
+//     EXPECT_EQ(interop::xlrdFormatOf(book, cells.at("H10")).value("number_format_id"), 8);
+//
+//     interop::convertWithLibreOffice(paths, "pdf", folder);
+//     const auto pdf = interop::readPdf(interop::convertedPath(paths[0], folder, "pdf"));
+//
+// The scripts also run by hand: `tests/interop/describe_xls.py book.xls` prints the JSON.
 
 #include <QJsonObject>
 
