@@ -108,12 +108,10 @@ void Form2::Form_Activate()
     guard.step(138, [&] { mFirstActivate = false; });
 }
 
-// The surface takes the picture's extent, the holder keeps the picture as received and is the
-// source of every later repaint, and the viewer starts at zoom 1.0.
+// The holder keeps the picture as received and is the source of every later repaint; the
+// viewer starts at zoom 1.0 with the extents of that picture.
 void Form2::initialiseViewer(GuardedProcedure& guard)
 {
-    guard.step(106,
-               [&] { m_model.assignPicture(m_picture ? pictureExtent(*m_picture) : Extent{}); });
     guard.step(122, [&] { m_holder = m_picture; });
     guard.step(124, [&] { m_model.initialise(); });
     guard.step(134, [&] { RedrawImage(); });

@@ -116,6 +116,7 @@ Form2Controls buildForm2Controls(QWidget& form)
     QWidget::setTabOrder(c.PushButton1, c.PushButton2);
     QWidget::setTabOrder(c.PushButton2, c.PushButton6);
     QWidget::setTabOrder(c.PushButton6, c.PushButton8);
+    c.HScroll1->setFocus();
     return c;
 }
 

@@ -1,5 +1,7 @@
 #include "preview/form2.h"
 
+#include "platform/skin.h"
+
 #include "preview/form2_layout.h"
 #include "preview/picture_surface.h"
 #include "spreadsheet/render/sheet_picture.h"
@@ -165,6 +167,9 @@ TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
         }
     }
     EXPECT_EQ(controls().Frame1->title(), QStringLiteral("Zoom:"));
+    // The window's face colour leaves the viewport white.
+    EXPECT_EQ(controls().Picture2->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(controls().Frame1->palette().color(QPalette::Window), faceColor());
     // The viewport's inner area, inside its one-pixel border.
     EXPECT_EQ(controls().Picture1->parentWidget()->geometry(), QRect(1, 1, 620, 493));
 }
