@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 namespace spreadsheet::input {
 
@@ -142,8 +143,63 @@ bool takeIntegerDigits(std::string_view& text, const InputLocale& locale, std::s
 struct ParsedNumber
 {
     double value = 0;
+    bool percentSign = false;
     std::optional<uint16_t> formatId;
 };
+
+// Moves the decimal digits after the separator into plain; true when there was one.
+bool takeDecimals(std::string_view& text, const InputLocale& locale, std::string& plain)
+{
+    bool hasDecimals = false;
+    if (takePrefix(text, locale.decimalSeparator)) {
+        plain.push_back('.');
+        while (!text.empty() && isDigit(text.front())) {
+            plain.push_back(text.front());
+            text.remove_prefix(1);
+            hasDecimals = true;
+        }
+    }
+    return hasDecimals;
+}
+
+// Moves "E+5" into plain; nullopt for an "E" without digits.
+std::optional<bool> takeExponent(std::string_view& text, std::string& plain)
+{
+    if (text.empty() || (text.front() != 'e' && text.front() != 'E')) {
+        return false;
+    }
+    plain.push_back('e');
+    text.remove_prefix(1);
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        plain.push_back(text.front());
+        text.remove_prefix(1);
+    }
+    bool hasDigits = false;
+    while (!text.empty() && isDigit(text.front())) {
+        plain.push_back(text.front());
+        text.remove_prefix(1);
+        hasDigits = true;
+    }
+    return hasDigits ? std::optional<bool>(true) : std::nullopt;
+}
+
+std::optional<uint16_t> formatIdFor(const Decorations& decorations, bool hasDecimals,
+                                    bool scientific, bool grouped)
+{
+    if (decorations.percent) {
+        return hasDecimals ? kFormatPercentDecimals : kFormatPercent;
+    }
+    if (decorations.currency) {
+        return hasDecimals ? kFormatCurrencyDecimals : kFormatCurrency;
+    }
+    if (scientific) {
+        return kFormatScientific;
+    }
+    if (grouped) {
+        return hasDecimals ? kFormatGroupedDecimals : kFormatGrouped;
+    }
+    return std::nullopt;
+}
 
 std::optional<ParsedNumber> parseTypedNumber(std::string_view text, const InputLocale& locale)
 {
@@ -156,36 +212,14 @@ std::optional<ParsedNumber> parseTypedNumber(std::string_view text, const InputL
     if (!takeIntegerDigits(text, locale, plain, grouped)) {
         return std::nullopt;
     }
-    bool hasDecimals = false;
-    if (takePrefix(text, locale.decimalSeparator)) {
-        plain.push_back('.');
-        while (!text.empty() && isDigit(text.front())) {
-            plain.push_back(text.front());
-            text.remove_prefix(1);
-            hasDecimals = true;
-        }
-    }
+    const bool hasDecimals = takeDecimals(text, locale, plain);
     if (plain.empty() || plain == ".") {
         return std::nullopt;
     }
-    bool scientific = false;
-    if (!text.empty() && (text.front() == 'e' || text.front() == 'E') && !grouped) {
-        plain.push_back('e');
-        text.remove_prefix(1);
-        if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-            plain.push_back(text.front());
-            text.remove_prefix(1);
-        }
-        while (!text.empty() && isDigit(text.front())) {
-            plain.push_back(text.front());
-            text.remove_prefix(1);
-            scientific = true;
-        }
-        if (!scientific) {
-            return std::nullopt;
-        }
-    }
-    if (!text.empty() || (scientific && (decorations.currency || decorations.percent))) {
+    const std::optional<bool> scientific =
+        grouped ? std::optional<bool>(false) : takeExponent(text, plain);
+    if (!scientific || !text.empty() ||
+        (*scientific && (decorations.currency || decorations.percent))) {
         return std::nullopt;
     }
     ParsedNumber number;
@@ -195,17 +229,12 @@ std::optional<ParsedNumber> parseTypedNumber(std::string_view text, const InputL
     }
     if (decorations.percent) {
         number.value /= 100;
-        number.formatId = hasDecimals ? kFormatPercentDecimals : kFormatPercent;
-    } else if (decorations.currency) {
-        number.formatId = hasDecimals ? kFormatCurrencyDecimals : kFormatCurrency;
-    } else if (scientific) {
-        number.formatId = kFormatScientific;
-    } else if (grouped) {
-        number.formatId = hasDecimals ? kFormatGroupedDecimals : kFormatGrouped;
     }
     if (decorations.negative) {
         number.value = -number.value;
     }
+    number.percentSign = decorations.percent;
+    number.formatId = formatIdFor(decorations, hasDecimals, *scientific, grouped);
     return number;
 }
 
@@ -236,6 +265,12 @@ TypedValue interpretTyped(std::string_view typed, const InputLocale& locale,
     if (const std::optional<ParsedNumber> number = parseTypedNumber(trimmed, locale)) {
         value.number = number->value;
         value.formatId = number->formatId;
+        // Excel's automatic percent entry: in a percent cell "15" means 15 %, while 0.15 is
+        // already a fraction and shows as 15 %.
+        if (cellCategory == FormatCategory::Percent && !number->percentSign &&
+            std::abs(value.number) >= 1) {
+            value.number /= 100;
+        }
         return value;
     }
     return textAsTyped(typed);
