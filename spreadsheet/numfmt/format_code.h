@@ -101,7 +101,7 @@ struct Section
     int exponentDigits = 0;
     int numeratorDigits = 0;
     int denominatorDigits = 0;
-    int fixedDenominator = 0; // "# ??/16": 16; 0 when the denominator is chosen
+    int fixedDenominator = 0;        // "# ??/16": 16; 0 when the denominator is chosen
     std::string decimalPlaceholders; // "0#?" of the decimal places, in order
     bool integerHasHash = false;
     bool grouping = false;
@@ -123,8 +123,5 @@ struct ParsedFormat
 };
 
 ParsedFormat parseFormatCode(std::string_view code);
-
-// The number of bytes of the UTF-8 character starting at text[at] (1 for bad bytes).
-size_t utf8Length(std::string_view text, size_t at);
 
 } // namespace spreadsheet::numfmt::detail

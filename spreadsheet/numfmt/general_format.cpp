@@ -87,9 +87,8 @@ std::string formatGeneral(double value, int maxChars)
         return "#NUM!";
     }
     // Whole numbers that fit are by far the most common: their digits as they are.
-    constexpr std::array<double, 16> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
-                                                     1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                                     1e12, 1e13, 1e14, 1e15};
+    constexpr std::array<double, 16> kPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const double wholeLimit = kPowersOfTen[static_cast<size_t>(std::clamp(maxChars, 0, 15))];
     if (std::abs(value) < wholeLimit && value == std::trunc(value)) {
         std::array<char, 24> buffer{};

@@ -232,8 +232,7 @@ void renderNumberSection(const Section& section, double magnitude, FormattedText
     default:
         break;
     }
-    digits.lastDecimalShown =
-        lastShownDecimal(digits.decimals, section.decimalPlaceholders);
+    digits.lastDecimalShown = lastShownDecimal(digits.decimals, section.decimalPlaceholders);
 
     for (const Token& token : section.tokens) {
         if (token.role != DigitRole::None) {
