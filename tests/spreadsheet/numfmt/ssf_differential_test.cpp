@@ -20,6 +20,8 @@
 #include <variant>
 #include <vector>
 
+#include <unistd.h> // getpid
+
 namespace spreadsheet::numfmt {
 namespace {
 
