@@ -55,8 +55,10 @@ void ByteReader::readCharacters(size_t count, bool highByte, std::u16string& uni
 void ByteWriter::f64(double value)
 {
     const auto bits = std::bit_cast<uint64_t>(value);
-    u32(uint32_t(bits));
-    u32(uint32_t(bits >> 32));
+    uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i)
+        bytes[i] = uint8_t(bits >> (8 * i));
+    m_out.insert(m_out.end(), bytes, bytes + 8);
 }
 
 } // namespace spreadsheet::biff

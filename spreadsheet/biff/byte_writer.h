@@ -19,13 +19,14 @@ public:
     void u8(uint8_t value) { m_out.push_back(value); }
     void u16(uint16_t value)
     {
-        m_out.push_back(uint8_t(value));
-        m_out.push_back(uint8_t(value >> 8));
+        const uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
+        m_out.insert(m_out.end(), bytes, bytes + 2);
     }
     void u32(uint32_t value)
     {
-        u16(uint16_t(value));
-        u16(uint16_t(value >> 16));
+        const uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                                  uint8_t(value >> 24)};
+        m_out.insert(m_out.end(), bytes, bytes + 4);
     }
     void f64(double value);
     void bytes(std::span<const uint8_t> data)

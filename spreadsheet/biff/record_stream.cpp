@@ -136,13 +136,16 @@ void SplitRecordWriter::characters(std::span<const char16_t> units, bool compres
         }
         const size_t take = std::min(fit, units.size() - at);
         std::vector<uint8_t>& buffer = out.buffer();
+        const size_t start = buffer.size();
+        buffer.resize(start + take * width);
+        uint8_t* p = buffer.data() + start;
         if (compressed) {
             for (size_t i = 0; i < take; ++i)
-                buffer.push_back(uint8_t(units[at + i]));
+                p[i] = uint8_t(units[at + i]);
         } else {
             for (size_t i = 0; i < take; ++i) {
-                buffer.push_back(uint8_t(units[at + i]));
-                buffer.push_back(uint8_t(units[at + i] >> 8));
+                p[2 * i] = uint8_t(units[at + i]);
+                p[2 * i + 1] = uint8_t(units[at + i] >> 8);
             }
         }
         at += take;

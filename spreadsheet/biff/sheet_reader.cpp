@@ -351,8 +351,11 @@ private:
     {
         for (Row& row : m_sheet.rows)
             if (row.hasRecord && !row.cells.empty() &&
-                isPlainRow(row, m_sheet.defaultRowHeightTwips))
-                row.hasRecord = false;
+                isPlainRow(row, m_sheet.defaultRowHeightTwips)) {
+                std::vector<Cell> cells = std::move(row.cells);
+                row = Row{};
+                row.cells = std::move(cells);
+            }
     }
 
     static constexpr uint32_t kNone = UINT32_MAX;

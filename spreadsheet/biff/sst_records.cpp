@@ -4,6 +4,7 @@
 #include "record_types.h"
 #include "strings.h"
 
+#include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
 
 #include <algorithm>
@@ -73,8 +74,10 @@ void writeSst(RecordWriter& out, const StringTable& strings, uint32_t references
     for (uint32_t i = 0; i < count; ++i) {
         const SharedString& string = strings.at(i);
         toUtf16(string.text, units);
-        if (units.size() > 0xFFFF)
-            throw Error("a text has more than 65,535 characters");
+        if (units.size() > kMaxCellTextLength)
+            throw Error("a text of " + std::to_string(units.size()) +
+                        " characters is longer than the 32,767 characters a cell can hold: \"" +
+                        string.text.substr(0, 30) + "...\"");
         const bool compressed = isCompressible(units);
         const bool rich = !string.runs.empty();
         // The header and the first character stay together; a string never starts with a

@@ -102,6 +102,7 @@ std::string toUtf8(std::u16string_view units)
 void toUtf16(std::string_view utf8, std::u16string& units)
 {
     units.clear();
+    units.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
         if (uint8_t(utf8[i]) < 0x80) {

@@ -145,7 +145,7 @@ std::vector<uint8_t> writeWorkbookBytes(const Workbook& workbook, WriteOptions o
     streams.push_back(compound::Stream{"Workbook", biff::writeWorkbookStream(workbook, options)});
     for (compound::Stream& summary : compound::emptySummaryStreams())
         streams.push_back(std::move(summary));
-    return compound::writeCompoundFile(streams);
+    return compound::writeCompoundFile(std::move(streams));
 }
 
 void writeWorkbookFile(const Workbook& workbook, const std::string& path, WriteOptions options)

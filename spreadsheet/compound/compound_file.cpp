@@ -129,7 +129,7 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
     return std::nullopt;
 }
 
-std::vector<uint8_t> writeCompoundFile(const std::vector<Stream>& streams)
+std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams)
 {
     ensureGsfInitialised();
     GObjectRef<GsfOutput> memory(gsf_output_memory_new());
@@ -137,8 +137,10 @@ std::vector<uint8_t> writeCompoundFile(const std::vector<Stream>& streams)
         GObjectRef<GsfOutfile> root(gsf_outfile_msole_new(memory.object));
         if (!root.object)
             throw Error("cannot create a compound file");
-        for (const Stream& stream : streams)
+        for (Stream& stream : streams) {
             writeChild(root.object, stream.name, stream.data);
+            std::vector<uint8_t>().swap(stream.data);
+        }
         if (!gsf_output_close(GSF_OUTPUT(root.object)))
             throw Error("cannot finish the compound file");
     }

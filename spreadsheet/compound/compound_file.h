@@ -26,8 +26,9 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
                                                const std::string& name,
                                                const std::string& nameForErrors);
 
-// The whole compound file holding `streams` at its root, in that order.
-std::vector<uint8_t> writeCompoundFile(const std::vector<Stream>& streams);
+// The whole compound file holding `streams` at its root, in that order. Each stream's data is
+// released once copied, which keeps the peak memory of writing a large workbook down.
+std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams);
 
 // The "\005SummaryInformation" and "\005DocumentSummaryInformation" streams of a document that
 // sets no properties; Excel writes both into every workbook.

@@ -1,25 +1,75 @@
 #include "workbook.h"
 
+#include <algorithm>
+#include <bit>
+#include <functional>
+
 namespace spreadsheet {
 
 uint32_t StringTable::intern(std::string_view text)
 {
-    std::string key(text);
-    if (auto it = m_plainIndex.find(key); it != m_plainIndex.end())
-        return it->second;
+    indexPendingStrings();
+    const uint64_t hash = std::hash<std::string_view>{}(text);
+    const uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const uint64_t entry = m_slots[slot];
+        const auto index = uint32_t(entry) - 1;
+        if ((entry & 0xFFFFFFFF00000000ull) == tag && m_strings[index].text == text)
+            return index;
+    }
     const auto index = static_cast<uint32_t>(m_strings.size());
-    m_strings.push_back(SharedString{key, {}});
-    m_plainIndex.emplace(std::move(key), index);
+    m_strings.push_back(SharedString{std::string(text), {}});
+    m_indexed = index + 1;
+    insertSlot(hash, index);
     return index;
 }
 
 uint32_t StringTable::add(SharedString string)
 {
     const auto index = static_cast<uint32_t>(m_strings.size());
-    if (string.runs.empty())
-        m_plainIndex.try_emplace(string.text, index);
     m_strings.push_back(std::move(string));
     return index;
+}
+
+void StringTable::indexPendingStrings()
+{
+    // Keep the table at most half full, counting the strings still to be indexed.
+    const size_t needed = std::max<size_t>(16, std::bit_ceil(2 * (m_strings.size() + 1)));
+    if (m_slots.size() < needed) {
+        m_slots.assign(needed, 0);
+        m_indexed = 0;
+    }
+    for (; m_indexed < m_strings.size(); ++m_indexed) {
+        const SharedString& string = m_strings[m_indexed];
+        if (!string.runs.empty())
+            continue;
+        // The first of equal strings keeps the index, so a later duplicate is not entered.
+        const uint64_t hash = std::hash<std::string_view>{}(string.text);
+        const uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+        const size_t mask = m_slots.size() - 1;
+        bool found = false;
+        size_t slot = hash & mask;
+        for (; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+            const uint64_t entry = m_slots[slot];
+            if ((entry & 0xFFFFFFFF00000000ull) == tag &&
+                m_strings[uint32_t(entry) - 1].text == string.text) {
+                found = true;
+                break;
+            }
+        }
+        if (!found)
+            insertSlot(hash, m_indexed);
+    }
+}
+
+void StringTable::insertSlot(uint64_t hash, uint32_t index)
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = hash & mask;
+    while (m_slots[slot] != 0)
+        slot = (slot + 1) & mask;
+    m_slots[slot] = (hash & 0xFFFFFFFF00000000ull) | (uint64_t(index) + 1);
 }
 
 uint32_t Workbook::colorOf(uint16_t index, bool isBackground) const

@@ -17,7 +17,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace spreadsheet {
@@ -44,8 +43,14 @@ public:
     bool operator==(const StringTable& other) const { return m_strings == other.m_strings; }
 
 private:
+    void indexPendingStrings();
+    void insertSlot(uint64_t hash, uint32_t index);
+
     std::vector<SharedString> m_strings;
-    std::unordered_map<std::string, uint32_t> m_plainIndex;
+    // Open-addressing index of the plain strings: (hash's high half << 32) | (index + 1), 0 for
+    // a free slot. Built lazily by intern(), so reading a file and writing it never hashes.
+    std::vector<uint64_t> m_slots;
+    uint32_t m_indexed = 0; // m_strings[0, m_indexed) are in m_slots
 };
 
 // A NAME record. Built-in names have `builtIn` set and a one-character name code.

@@ -1,0 +1,194 @@
+#include "rich_workbook.h"
+
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/record_stream.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/workbook_reader.h"
+#include "spreadsheet/biff/workbook_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace spreadsheet;
+using namespace spreadsheet::biff;
+
+namespace {
+
+struct StreamRecord
+{
+    uint16_t type;
+    size_t offset;
+    std::vector<uint8_t> data;
+};
+
+std::vector<StreamRecord> allRecords(const std::vector<uint8_t>& stream)
+{
+    std::vector<StreamRecord> result;
+    RecordReader records(stream);
+    Record record;
+    while (records.next(record))
+        result.push_back({record.type, record.offset, {record.data.begin(), record.data.end()}});
+    return result;
+}
+
+const StreamRecord* recordAt(const std::vector<StreamRecord>& records, size_t offset)
+{
+    for (const StreamRecord& record : records)
+        if (record.offset == offset)
+            return &record;
+    return nullptr;
+}
+
+Workbook workbookWithRows(uint32_t rows)
+{
+    Workbook workbook = makeDefaultWorkbook("Rows");
+    for (uint32_t r = 0; r < rows; ++r) {
+        Row& row = workbook.sheets[0].ensureRow(r * 3);
+        for (uint16_t c = 0; c < 3; ++c) {
+            Cell cell;
+            cell.column = c;
+            cell.kind = CellKind::Number;
+            cell.number = r + c;
+            row.cells.push_back(cell);
+        }
+    }
+    return workbook;
+}
+
+} // namespace
+
+TEST(RoundTrip, RichWorkbookReadsBackEqual)
+{
+    const Workbook original = samples::richWorkbook();
+    const Workbook back = readWorkbookBytes(writeWorkbookBytes(original), "rich.xls");
+    EXPECT_EQ(back.fonts, original.fonts);
+    EXPECT_EQ(back.xfs, original.xfs);
+    EXPECT_EQ(back.strings, original.strings);
+    EXPECT_EQ(back.names, original.names);
+    ASSERT_EQ(back.sheets.size(), 2u);
+    EXPECT_EQ(back.sheets[0].rows, original.sheets[0].rows);
+    EXPECT_EQ(back.sheets[0].formulas, original.sheets[0].formulas);
+    EXPECT_EQ(back.sheets[0].pageSetup, original.sheets[0].pageSetup);
+    EXPECT_EQ(back.sheets[0].window, original.sheets[0].window);
+    EXPECT_EQ(back.sheets[0], original.sheets[0]);
+    EXPECT_EQ(back.sheets[1], original.sheets[1]);
+    EXPECT_EQ(back, original);
+    EXPECT_FALSE(back.isTemplate);
+}
+
+TEST(RoundTrip, SecondSaveIsByteIdentical)
+{
+    const std::vector<uint8_t> first = writeWorkbookStream(samples::richWorkbook(), {});
+    const std::vector<uint8_t> second = writeWorkbookStream(readWorkbookStream(first), {});
+    EXPECT_EQ(first, second);
+}
+
+TEST(RoundTrip, TemplateRecordOnlyWhenAsked)
+{
+    Workbook workbook = makeDefaultWorkbook("Sheet1");
+    EXPECT_TRUE(readWorkbookBytes(writeWorkbookBytes(workbook, {true}), "t.xlt").isTemplate);
+    workbook.isTemplate = true; // read from a template, saved as a workbook
+    EXPECT_FALSE(readWorkbookBytes(writeWorkbookBytes(workbook), "t.xls").isTemplate);
+}
+
+TEST(WrittenStream, SheetOffsetsPointAtTheirBofRecords)
+{
+    const auto stream = writeWorkbookStream(samples::richWorkbook(), {});
+    const auto records = allRecords(stream);
+    int sheets = 0;
+    for (const StreamRecord& record : records) {
+        if (record.type != kBoundSheet)
+            continue;
+        ByteReader in(record.data);
+        const StreamRecord* bof = recordAt(records, in.u32());
+        ASSERT_NE(bof, nullptr);
+        ASSERT_EQ(bof->type, kBof);
+        EXPECT_EQ(bof->data[2], 0x10); // worksheet substream
+        ++sheets;
+    }
+    EXPECT_EQ(sheets, 2);
+}
+
+// INDEX lists one DBCELL a 32-row block; each DBCELL points back at its first ROW record and
+// on to the first cell of each row.
+TEST(WrittenStream, IndexAndDbCellPointAtRowsAndCells)
+{
+    const auto stream = writeWorkbookStream(workbookWithRows(40), {}); // rows 0..117
+    const auto records = allRecords(stream);
+    auto index = std::find_if(records.begin(), records.end(),
+                              [](const StreamRecord& r) { return r.type == kIndex; });
+    ASSERT_NE(index, records.end());
+    ByteReader in(index->data);
+    in.skip(4);
+    EXPECT_EQ(in.u32(), 0u);
+    EXPECT_EQ(in.u32(), 118u);
+    const StreamRecord* defColWidth = recordAt(records, in.u32());
+    ASSERT_NE(defColWidth, nullptr);
+    EXPECT_EQ(defColWidth->type, kDefColWidth);
+    int blocks = 0;
+    while (!in.atEnd()) {
+        const StreamRecord* dbCell = recordAt(records, in.u32());
+        ASSERT_NE(dbCell, nullptr);
+        ASSERT_EQ(dbCell->type, kDbCell);
+        ByteReader cells(dbCell->data);
+        const size_t firstRowOffset = dbCell->offset - cells.u32();
+        const StreamRecord* firstRow = recordAt(records, firstRowOffset);
+        ASSERT_NE(firstRow, nullptr);
+        EXPECT_EQ(firstRow->type, kRow);
+        size_t cell = firstRowOffset + 20;
+        uint16_t expectedRow = firstRow->data[0] | (firstRow->data[1] << 8);
+        while (!cells.atEnd()) {
+            cell += cells.u16();
+            const StreamRecord* first = recordAt(records, cell);
+            ASSERT_NE(first, nullptr);
+            EXPECT_EQ(first->data[0] | (first->data[1] << 8), expectedRow);
+            EXPECT_EQ(first->data[2], 0); // first column
+            expectedRow += 3;
+        }
+        ++blocks;
+    }
+    EXPECT_EQ(blocks, 4);
+}
+
+TEST(WrittenStream, MergedCellsSplitAt1027Ranges)
+{
+    Workbook workbook = makeDefaultWorkbook("Merged");
+    for (uint32_t i = 0; i < 2100; ++i)
+        workbook.sheets[0].merged.push_back(CellRange{i, i, 0, 1});
+    const auto stream = writeWorkbookStream(workbook, {});
+    std::vector<uint16_t> counts;
+    for (const StreamRecord& record : allRecords(stream))
+        if (record.type == kMergedCells)
+            counts.push_back(record.data[0] | (record.data[1] << 8));
+    EXPECT_EQ(counts, (std::vector<uint16_t>{1027, 1027, 46}));
+    EXPECT_EQ(readWorkbookStream(stream).sheets[0].merged, workbook.sheets[0].merged);
+}
+
+// The fifth FONT record is font 5: the format has no font 4.
+TEST(WrittenStream, FontIndexFourIsSkipped)
+{
+    const Workbook workbook = samples::richWorkbook();
+    const auto records = allRecords(writeWorkbookStream(workbook, {}));
+    size_t fonts = 0;
+    std::map<uint16_t, int> xfFonts;
+    for (const StreamRecord& record : records) {
+        if (record.type == kFont)
+            ++fonts;
+        if (record.type == kXf)
+            ++xfFonts[uint16_t(record.data[0] | (record.data[1] << 8))];
+    }
+    EXPECT_EQ(fonts, workbook.fonts.size());
+    EXPECT_EQ(xfFonts.count(4), 0u);
+    EXPECT_EQ(xfFonts[5], 1);
+}
+
+// A row whose ROW record says nothing more than "this row has cells" is not kept as row
+// properties, so saving a file twice gives the same model.
+TEST(RoundTrip, PlainRowRecordsOfRowsWithCellsAreNotKept)
+{
+    const Workbook written = workbookWithRows(3);
+    const Workbook back = readWorkbookBytes(writeWorkbookBytes(written), "rows.xls");
+    EXPECT_FALSE(back.sheets[0].rows[0].hasRecord);
+    EXPECT_EQ(back, written);
+}
