@@ -279,7 +279,10 @@ private:
 
     void add(TokenKind kind, std::string text, int count = 0)
     {
-        if (kind == TokenKind::Literal && text.empty()) {
+        // "\", "_" or "*" at the very end takes no character: nothing to show or to fill with.
+        const bool needsText =
+            kind == TokenKind::Literal || kind == TokenKind::Spacing || kind == TokenKind::Fill;
+        if (needsText && text.empty()) {
             return;
         }
         m_section.tokens.push_back(Token{kind, std::move(text), count, DigitRole::None, 0});

@@ -190,6 +190,10 @@ TEST(NumberFormat, SpacingAndFillStayApartFromTheText)
     EXPECT_EQ(text.text, "abc");
     EXPECT_FALSE(text.isNumberResult);
 
+    const FormattedText dangling = formatNumber(5, "0_");
+    EXPECT_TRUE(dangling.spacings.empty()) << "a '_' at the end leaves no width";
+    EXPECT_FALSE(formatNumber(5, "0*").fillPosition) << "a '*' at the end has nothing to fill with";
+
     const FormattedText negative = formatNumber(-5, "*x0_)");
     EXPECT_EQ(negative.text, "-5");
     EXPECT_EQ(negative.fillPosition, 1u) << "the fill stays after the sign";
@@ -197,7 +201,7 @@ TEST(NumberFormat, SpacingAndFillStayApartFromTheText)
 }
 
 // Format codes come from workbook files: any bytes must give a result whose positions lie
-// inside its text.
+// inside its text and whose widths and fill are never empty (the renderer repeats the fill).
 TEST(NumberFormat, AnyCodeGivesConsistentPositions)
 {
     constexpr std::string_view kAlphabet = "0#?.,%E+-/@\"\\_*[]<>=;hmsdyAPGe $()!\xE2\x82\xAC\xFF";
@@ -217,9 +221,11 @@ TEST(NumberFormat, AnyCodeGivesConsistentPositions)
             for (const Spacing& spacing : result.spacings) {
                 ASSERT_GE(spacing.position, previous) << code;
                 ASSERT_LE(spacing.position, result.text.size()) << code;
+                ASSERT_FALSE(spacing.widthOf.empty()) << code;
                 previous = spacing.position;
             }
             ASSERT_LE(result.fillPosition.value_or(0), result.text.size()) << code;
+            ASSERT_EQ(result.fillPosition.has_value(), !result.fillChar.empty()) << code;
         }
         const FormattedText text = formatText("text", code);
         ASSERT_LE(text.fillPosition.value_or(0), text.text.size()) << code;
