@@ -72,6 +72,14 @@ QJsonObject runDescriber(const char* script, QStringList arguments)
     return document.object();
 }
 
+QStringList describerArguments(const std::string& path, const std::string& styleRange)
+{
+    QStringList arguments{QString::fromStdString(path)};
+    if (!styleRange.empty())
+        arguments << QStringLiteral("--styles") << QString::fromStdString(styleRange);
+    return arguments;
+}
+
 // One private LibreOffice profile for the whole test process: runs in parallel then never share
 // (and lock) a profile, and the slow first start happens once.
 QString libreOfficeProfileUrl()
@@ -132,10 +140,13 @@ QJsonObject describeWithXlrd(const std::string& path)
 
 QJsonObject describeWithGnumeric(const std::string& path, const std::string& styleRange)
 {
-    QStringList arguments{QString::fromStdString(path)};
-    if (!styleRange.empty())
-        arguments << QStringLiteral("--styles") << QString::fromStdString(styleRange);
-    return runDescriber("describe_gnumeric.py", arguments);
+    return runDescriber("describe_gnumeric.py", describerArguments(path, styleRange));
+}
+
+QJsonObject describeLibreOfficeConversion(const std::string& fodsPath,
+                                          const std::string& styleRange)
+{
+    return runDescriber("describe_fods.py", describerArguments(fodsPath, styleRange));
 }
 
 void convertWithLibreOffice(const std::vector<std::string>& paths, const std::string& format,

@@ -5,7 +5,8 @@
 //
 //   xlrd       describe_xls.py      values, types, every cell format, widths, heights, names
 //   Gnumeric   describe_gnumeric.py values, formulas, styles, print setup, conditional formats
-//   LibreOffice convertWithLibreOffice  CSV (values as shown) and PDF (the printed pages)
+//   LibreOffice convertWithLibreOffice  CSV (values as shown), PDF (the printed pages) and
+//              describe_fods.py     FODS: styles, conditional formats, page setup as it saw them
 //
 // A disagreement with any of them is a bug in our writer. Each reader is optional on a
 // developer's machine: tests call GTEST_SKIP when `...Available()` is false; CI installs them.
@@ -43,7 +44,12 @@ QJsonObject describeWithXlrd(const std::string& path);
 // describe_gnumeric.py's JSON; `styleRange` ("A1:N11") adds the style of each of its cells.
 QJsonObject describeWithGnumeric(const std::string& path, const std::string& styleRange = {});
 
-// Converts every file in `paths` with one LibreOffice run to `format` ("csv" or "pdf") into
+// describe_fods.py's JSON for a .fods file that convertWithLibreOffice wrote; `styleRange`
+// ("A1:N11") adds the style of each of its cells.
+QJsonObject describeLibreOfficeConversion(const std::string& fodsPath,
+                                          const std::string& styleRange = {});
+
+// Converts every file in `paths` with one LibreOffice run to `format` ("csv", "pdf", "fods") into
 // `folder`, each output named after its input ("book.xls" -> "book.csv"). CSV is UTF-8 with
 // the values as the sheet shows them. Throws std::runtime_error when an output is missing.
 void convertWithLibreOffice(const std::vector<std::string>& paths, const std::string& format,

@@ -190,6 +190,7 @@ struct Readings
     std::optional<QJsonObject> gnumeric;
     std::optional<interop::CsvTable> libreCsv;
     std::optional<interop::PdfDocument> librePdf;
+    std::optional<QJsonObject> libreFods;
     std::map<std::string, std::string> failures; // reader -> what went wrong
 };
 
@@ -218,8 +219,11 @@ protected:
             attempt("libreoffice", [&] {
                 interop::convertWithLibreOffice({path}, "csv", out);
                 interop::convertWithLibreOffice({path}, "pdf", out);
+                interop::convertWithLibreOffice({path}, "fods", out);
                 s_readings->libreCsv = interop::readCsv(interop::convertedPath(path, out, "csv"));
                 s_readings->librePdf = interop::readPdf(interop::convertedPath(path, out, "pdf"));
+                s_readings->libreFods = interop::describeLibreOfficeConversion(
+                    interop::convertedPath(path, out, "fods"), "A1:N12");
             });
         }
     }
@@ -238,6 +242,10 @@ protected:
     }
     static const QJsonObject* xlrd() { return reading(s_readings->xlrd, "xlrd"); }
     static const QJsonObject* gnumeric() { return reading(s_readings->gnumeric, "gnumeric"); }
+    static const QJsonObject* libreOffice()
+    {
+        return reading(s_readings->libreFods, "libreoffice");
+    }
 
     static Readings* s_readings;
 };
@@ -528,6 +536,101 @@ TEST_F(TemplateInterop, gnumericReadsTheBandingConditionalFormat)
             covered.insert(ref);
     const auto wanted = cellsOf("A10:N11");
     EXPECT_EQ(covered, std::set<std::string>(wanted.begin(), wanted.end()));
+}
+
+// LibreOffice turns number formats into its own styles: recognise the table's four by their
+// parts. 8 is the currency format with red negatives, 44 the accounting format with its text
+// section and the dash for zero.
+int libreOfficeFormatId(const QJsonObject& format)
+{
+    const QString kind = format.value("kind").toString();
+    const QString text = format.value("text").toString();
+    const bool currency = format.value("decimals").toInt() == 2 &&
+                          format.value("grouping").toBool() && text.contains('$');
+    if (format.value("kind").isNull())
+        return 0;
+    if (kind == "date")
+        return 14;
+    if (currency && kind == "number" && format.value("red_negative").toBool())
+        return 8;
+    if (currency && kind == "text" && text.contains('-') && !format.value("red_negative").toBool())
+        return 44;
+    return -1;
+}
+
+// LibreOffice's cell style in the layout the xlrd and Gnumeric descriptions share.
+QJsonObject libreOfficeFormat(const QJsonObject& style)
+{
+    QJsonObject format = style;
+    const QJsonValue fill = style.value("fill");
+    format["fill"] = QJsonObject{{"pattern", fill.isNull() ? 0 : 1}, {"color", fill}};
+    QJsonObject borders;
+    for (const char* side : {"left", "right", "top", "bottom"}) {
+        const QJsonObject line = style.value("borders").toObject().value(side).toObject();
+        // Excel's thin line arrives as a solid line of about 0.75 pt.
+        const bool thin = line.value("style") == "solid" && line.value("width_pt").toDouble() < 1;
+        borders[side] = QJsonObject{{"style", line.isEmpty() ? 0
+                                              : thin         ? 1
+                                                             : 99},
+                                    {"color", line.isEmpty() ? QJsonValue() : line.value("color")}};
+    }
+    format["borders"] = borders;
+    format["number_format_id"] = libreOfficeFormatId(style.value("number_format").toObject());
+    return format;
+}
+
+TEST_F(TemplateInterop, libreOfficeStylesMatchTheLayoutTable)
+{
+    REQUIRE_READING(book, libreOffice);
+    const QJsonObject styles = interop::firstSheet(*book).value("styles").toObject();
+    for (const Look& look : kLooks)
+        for (const std::string& ref : cellsOf(look.range)) {
+            const QJsonObject style = styles.value(QString::fromStdString(ref)).toObject();
+            ASSERT_FALSE(style.isEmpty()) << ref;
+            const bool automatic = style.value("font").toObject().value("color").isNull();
+            EXPECT_EQ(seenLook(libreOfficeFormat(style), automatic), expectedLook(look)) << ref;
+        }
+    for (const char* ref : {"M5", "N12", "G3", "A12"}) {
+        const QJsonObject font = styles.value(ref).toObject().value("font").toObject();
+        EXPECT_EQ(font.value("name").toString(), "Times New Roman") << ref;
+        EXPECT_EQ(font.value("points").toDouble(), 10.0) << ref;
+    }
+}
+
+TEST_F(TemplateInterop, libreOfficeReadsPageSetupPrintRangesAndBanding)
+{
+    REQUIRE_READING(book, libreOffice);
+    const QJsonObject sheet = interop::firstSheet(*book);
+    const QJsonObject page = sheet.value("page").toObject();
+    EXPECT_EQ(page.value("width_in").toDouble(), 11.0);
+    EXPECT_EQ(page.value("height_in").toDouble(), 8.5);
+    EXPECT_EQ(page.value("orientation").toString(), "landscape");
+    for (const QJsonValue& margin : page.value("margins_in").toObject())
+        EXPECT_NEAR(margin.toDouble(), 0.25, 1e-3);
+    EXPECT_EQ(page.value("scale_to_x").toString(), "1") << "one page wide";
+    EXPECT_TRUE(page.value("scale_to_y").isNull()) << "as many pages tall as needed";
+    EXPECT_EQ(page.value("centering").toString(), "horizontal");
+    EXPECT_FALSE(page.value("header").toBool());
+    EXPECT_FALSE(page.value("footer").toBool());
+
+    EXPECT_EQ(sheet.value("print_ranges").toString(), "'Home Inventory'.A1:'Home Inventory'.L11");
+    EXPECT_EQ(sheet.value("header_rows").toArray(), QJsonArray({9}));
+    QStringList merged;
+    for (const QJsonValue& range : sheet.value("merged").toArray())
+        merged << range.toString();
+    merged.sort();
+    EXPECT_EQ(merged, QStringList({"A1:E1", "A2:B2", "E2:F2", "I2:K2"}));
+
+    const auto cells = interop::cellsByRef(sheet);
+    ASSERT_TRUE(cells.contains("F7"));
+    EXPECT_EQ(cells.at("F7").value("formula").toString(), "of:=SUM([.J:.J])");
+
+    const QJsonArray conditions = sheet.value("conditions").toArray();
+    ASSERT_EQ(conditions.size(), 1);
+    const QJsonObject condition = conditions.first().toObject();
+    EXPECT_EQ(condition.value("range").toString(), "'Home Inventory'.A10:'Home Inventory'.N11");
+    EXPECT_EQ(condition.value("condition").toString(), "formula-is(MOD(ROW();2)=1)");
+    EXPECT_EQ(condition.value("style").toObject().value("fill").toString(), kGrey);
 }
 
 TEST_F(TemplateInterop, libreOfficeShowsCaptionsAndTheAccountingZero)
