@@ -47,62 +47,46 @@ void turnIntoLiteral(Token& token)
     token.kind = TokenKind::Literal;
 }
 
-void resolveDateSection(Section& section)
+bool isHourPart(const Token* token)
 {
-    section.kind = SectionKind::Date;
+    return token && (token->kind == TokenKind::Hour || token->kind == TokenKind::ElapsedHours);
+}
+
+bool isSecondPart(const Token* token)
+{
+    return token && (token->kind == TokenKind::Second || token->kind == TokenKind::ElapsedSeconds);
+}
+
+// "m" and "mm" are minutes right after an hour or right before seconds; otherwise months.
+bool isMinute(const std::vector<Token>& tokens, size_t i)
+{
+    return tokens[i].count <= 2 && (isHourPart(neighbourDatePart(tokens, i, -1)) ||
+                                    isSecondPart(neighbourDatePart(tokens, i, +1)));
+}
+
+// "ss.00": the point and the zeros after seconds become tenths, hundredths or thousandths;
+// any other point is a literal.
+void resolveSecondFraction(Section& section, size_t i)
+{
     std::vector<Token>& tokens = section.tokens;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        Token& token = tokens[i];
-        switch (token.kind) {
-        case TokenKind::Month: {
-            // "m" and "mm" are minutes right after an hour or right before seconds.
-            const Token* before = neighbourDatePart(tokens, i, -1);
-            const Token* after = neighbourDatePart(tokens, i, +1);
-            const bool minute =
-                token.count <= 2 && ((before && (before->kind == TokenKind::Hour ||
-                                                 before->kind == TokenKind::ElapsedHours)) ||
-                                     (after && (after->kind == TokenKind::Second ||
-                                                after->kind == TokenKind::ElapsedSeconds)));
-            if (minute) {
-                token.kind = TokenKind::Minute;
-            }
-            break;
-        }
-        case TokenKind::DecimalPoint: {
-            // "ss.00": tenths and hundredths of a second.
-            size_t end = i + 1;
-            while (end < tokens.size() && tokens[end].kind == TokenKind::Digit &&
-                   tokens[end].text == "0") {
-                ++end;
-            }
-            const Token* before = neighbourDatePart(tokens, i, -1);
-            const bool afterSeconds = before && (before->kind == TokenKind::Second ||
-                                                 before->kind == TokenKind::ElapsedSeconds);
-            if (end > i + 1 && afterSeconds) {
-                token.kind = TokenKind::SecondFraction;
-                token.count = std::min(3, static_cast<int>(end - i - 1));
-                section.secondDecimals = std::max(section.secondDecimals, token.count);
-                tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(i) + 1,
-                             tokens.begin() + static_cast<ptrdiff_t>(end));
-            } else {
-                turnIntoLiteral(token);
-            }
-            break;
-        }
-        case TokenKind::AmPm:
-            section.twelveHour = true;
-            break;
-        case TokenKind::Digit:
-        case TokenKind::Exponent:
-        case TokenKind::General:
-        case TokenKind::TextPlaceholder:
-            turnIntoLiteral(token);
-            break;
-        default:
-            break;
-        }
+    size_t end = i + 1;
+    while (end < tokens.size() && tokens[end].kind == TokenKind::Digit && tokens[end].text == "0") {
+        ++end;
     }
-    for (const Token& token : tokens) {
+    if (end == i + 1 || !isSecondPart(neighbourDatePart(tokens, i, -1))) {
+        turnIntoLiteral(tokens[i]);
+        return;
+    }
+    tokens[i].kind = TokenKind::SecondFraction;
+    tokens[i].count = std::min(3, static_cast<int>(end - i - 1));
+    section.secondDecimals = std::max(section.secondDecimals, tokens[i].count);
+    tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(i) + 1,
+                 tokens.begin() + static_cast<ptrdiff_t>(end));
+}
+
+void noteDateAndTimeParts(Section& section)
+{
+    for (const Token& token : section.tokens) {
         switch (token.kind) {
         case TokenKind::Year:
         case TokenKind::Month:
@@ -122,6 +106,36 @@ void resolveDateSection(Section& section)
             break;
         }
     }
+}
+
+void resolveDateSection(Section& section)
+{
+    section.kind = SectionKind::Date;
+    std::vector<Token>& tokens = section.tokens;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        switch (tokens[i].kind) {
+        case TokenKind::Month:
+            if (isMinute(tokens, i)) {
+                tokens[i].kind = TokenKind::Minute;
+            }
+            break;
+        case TokenKind::DecimalPoint:
+            resolveSecondFraction(section, i);
+            break;
+        case TokenKind::AmPm:
+            section.twelveHour = true;
+            break;
+        case TokenKind::Digit:
+        case TokenKind::Exponent:
+        case TokenKind::General:
+        case TokenKind::TextPlaceholder:
+            turnIntoLiteral(tokens[i]);
+            break;
+        default:
+            break;
+        }
+    }
+    noteDateAndTimeParts(section);
 }
 
 bool isAsciiDigitLiteral(const Token& token)
