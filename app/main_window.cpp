@@ -1,0 +1,185 @@
+// Start-up, shutdown and the saved state of the main window.
+
+#include "app/main_window.h"
+
+#include "platform/app_title.h"
+#include "platform/error_report.h"
+#include "platform/file_helpers.h"
+#include "platform/skin.h"
+#include "state/item_list_codec.h"
+#include "state/settings_store.h"
+#include "workbook/excel_probes.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include <stdexcept>
+
+namespace stowfolio {
+
+namespace {
+
+const QString kModule = QStringLiteral("Form1");
+
+std::u16string toU16(const QString& text)
+{
+    return text.toStdU16String();
+}
+
+QString fromU16(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+} // namespace
+
+Form1::Form1(Form1Dependencies dependencies, QWidget* parent)
+    : QWidget(parent), m_deps(std::move(dependencies)), m_pointer(*this)
+{
+    buildControls();
+    connectBehaviour();
+    m_ownerFields[0]->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::Form_Load()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("Form_Load"));
+    guard.step(100, [&] { ApplySkin(*this, m_deps.applicationFolder); });
+    guard.step(104, [&] { setWindowTitle(kProductName); });
+    guard.step(104, [&] { setWindowIcon(QIcon(QStringLiteral(":/stowfolio.png"))); });
+    guard.step(104, [&] { SetAppTitle(); });
+    const QString cursorPath = m_deps.applicationFolder + QStringLiteral("/HAND-M.CUR");
+    if (guard.test(106, [&] { return FileExists(cursorPath); }))
+        guard.step(108, [&] { m_pointer.setCustomCursor(loadCursorFile(cursorPath)); });
+    guard.step(110,
+               [&] { openHomePageOnOneStartInAHundred(m_deps.randomFraction, m_deps.openUrl); });
+    restoreOwnerFields(guard);
+    restoreItemList(guard);
+    guard.step(
+        162, [&] { CheckExcelInstalled(m_deps.excelFactory, m_deps.prompts, m_deps.endProgram); });
+}
+
+void Form1::restoreOwnerFields(GuardedProcedure& guard)
+{
+    // Setting the text runs the field's save-on-change, which writes the same value back.
+    for (int i = 0; i < kOwnerFieldCount; ++i) {
+        guard.step(128 + 2 * i, [&] {
+            m_ownerFields[i]->setText(m_deps.settings.read(kOwnerFieldKeys[i], QString()));
+        });
+    }
+}
+
+void Form1::restoreItemList(GuardedProcedure& guard)
+{
+    DecodedItemList decoded;
+    guard.step(144, [&] {
+        decoded = decodeItemList(toU16(m_deps.settings.read(kItemsKey, QString())),
+                                 static_cast<std::size_t>(columnCount()));
+    });
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(decoded.rows.size()));
+    for (const ItemRow& fields : decoded.rows) {
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(fields.size()));
+        for (const std::u16string& field : fields)
+            texts << fromU16(field);
+        rows << new QTreeWidgetItem(texts);
+    }
+    guard.step(154, [&] { appendRows(rows); });
+    // A stored item with more fields than the list has columns: each extra field is reported
+    // and dropped, and loading goes on.
+    for (const DroppedField& dropped : decoded.dropped) {
+        guard.step(156, [&] {
+            throw std::out_of_range(
+                QStringLiteral("Index out of bounds: the list has %1 columns, so field %2 of "
+                               "item %3 (\"%4\") cannot be shown")
+                    .arg(columnCount())
+                    .arg(dropped.field + 1)
+                    .arg(dropped.row + 1)
+                    .arg(fromU16(dropped.text))
+                    .toStdString());
+        });
+    }
+}
+
+void Form1::Form_QueryUnload()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("Form_QueryUnload"));
+    QString encoded;
+    guard.step(100, [&] { encoded = encodedItemList(); });
+    guard.step(120, [&] { m_deps.settings.write(kItemsKey, encoded); });
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+    emit unloaded();
+}
+
+QString Form1::encodedItemList() const
+{
+    std::vector<ItemRow> rows;
+    rows.reserve(static_cast<std::size_t>(itemCount()));
+    const int columns = columnCount();
+    for (int r = 0; r < itemCount(); ++r) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(r);
+        ItemRow fields;
+        fields.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            fields.push_back(toU16(item->text(c)));
+        rows.push_back(std::move(fields));
+    }
+    return fromU16(encodeItemList(rows, static_cast<std::size_t>(columns)));
+}
+
+void Form1::storeItemList(GuardedProcedure& guard, int line)
+{
+    guard.step(line, [&] { m_deps.settings.write(kItemsKey, encodedItemList()); });
+}
+
+void Form1::saveItemList()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("SaveItemList"));
+    storeItemList(guard, 100);
+}
+
+QStringList Form1::ownerFieldTexts() const
+{
+    QStringList texts;
+    for (const QLineEdit* field : m_ownerFields)
+        texts << field->text();
+    return texts;
+}
+
+int Form1::columnCount() const
+{
+    return m_list->columnCount();
+}
+
+int Form1::itemCount() const
+{
+    return m_list->topLevelItemCount();
+}
+
+QStringList Form1::itemRow(int row) const
+{
+    QStringList texts;
+    const QTreeWidgetItem* item = m_list->topLevelItem(row);
+    if (!item)
+        return texts;
+    for (int c = 0; c < columnCount(); ++c)
+        texts << item->text(c);
+    return texts;
+}
+
+void Form1::setStartCreatingTemplateHandler(std::function<void()> handler)
+{
+    m_startCreatingTemplate = std::move(handler);
+}
+
+} // namespace stowfolio

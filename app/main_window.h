@@ -1,0 +1,133 @@
+#pragma once
+
+// Form1, the main window. Its controls hold all of the user's data: the eight owner and
+// insurance fields (saved to the settings store the moment they change), the twelve detail
+// fields of the item being typed, and the item list ListView1 (saved under "Items" after every
+// change and when the window closes). Form_Load restores both and checks that the spreadsheet
+// application can be created before the window is first shown.
+//
+// Controls carry their names as object names ("txtName", "PushButton1", "ListView1").
+
+#include "platform/home_page.h"
+#include "platform/window_pointer.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace stowfolio {
+
+class ExcelFactory;
+class GuardedProcedure;
+class Prompts;
+class SettingsStore;
+
+struct Form1Dependencies
+{
+    SettingsStore& settings;
+    Prompts& prompts;
+    const ExcelFactory& excelFactory;
+    // Where HAND-M.CUR and the skin x/o.cjs are looked for.
+    QString applicationFolder;
+    RandomFraction randomFraction;
+    UrlOpener openUrl;
+    // Ends the program at once (start-up without a spreadsheet application).
+    std::function<void()> endProgram;
+};
+
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kOwnerFieldCount = 8;
+    static constexpr int kItemFieldCount = 12;
+
+    explicit Form1(Form1Dependencies dependencies, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: skin, caption, icon, title, hand cursor, home page, restored fields and list,
+    // spreadsheet check. Runs once, before the window is shown.
+    void Form_Load();
+    // Stores the item list; runs when the window is about to close.
+    void Form_QueryUnload();
+
+    // What the workbook builder reads and drives.
+    QStringList ownerFieldTexts() const; // txtName ... txtPolNo
+    int columnCount() const;
+    int itemCount() const;
+    QStringList itemRow(int row) const; // columnCount() texts
+    int pointerCode() const { return m_pointer.code(); }
+    void setPointerCode(int code) { m_pointer.setCode(code); }
+    void setStartCreatingTemplateHandler(std::function<void()> handler);
+
+    // Stores the item list under "Items" now; for windows that end the program themselves.
+    void saveItemList();
+
+    // Click procedures of the push buttons.
+    void PushButton1_Click(); // Add
+    void PushButton2_Click(); // Delete Selected Entry (Above)
+    void PushButton3_Click(); // "..." photo picker
+    void PushButton4_Click(); // Help
+    void PushButton6_Click(); // Start Creating Template
+    void PushButton7_Click(); // Load Sample/Example Data
+
+signals:
+    // Form_Unload: the main window has closed and the program should end.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Layout (main_window_layout.cpp).
+    void buildControls();
+    QGroupBox* addFrame(const char* name, const QString& caption, int top, int height);
+    QLineEdit* addField(QGroupBox* frame, const char* name, const QString& label, int top,
+                        int left = 2040, int width = 7070);
+    QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, int left,
+                           int top, int width, int height);
+    void buildList();
+    void setTabOrder();
+    void connectBehaviour();
+
+    // Saved state.
+    void restoreOwnerFields(GuardedProcedure& guard);
+    void restoreItemList(GuardedProcedure& guard);
+    QString encodedItemList() const;
+    void storeItemList(GuardedProcedure& guard, int line);
+    void saveOwnerField(const QString& key, const QString& text);
+
+    // Editing.
+    void appendRows(const QList<QTreeWidgetItem*>& rows);
+    void appendRowFromFields(GuardedProcedure& guard, int firstLine);
+    bool refuseSeparators();
+
+    Form1Dependencies m_deps;
+    WindowPointer m_pointer;
+    std::array<QLineEdit*, kOwnerFieldCount> m_ownerFields{};
+    // In the order of the list's columns: Location, Description, Date, ... Photo.
+    std::array<QLineEdit*, kItemFieldCount> m_itemFields{};
+    QTreeWidget* m_list = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_photoButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_templateButton = nullptr;
+    QPushButton* m_sampleButton = nullptr;
+    QList<QLabel*> m_labels;
+    std::function<void()> m_startCreatingTemplate;
+    bool m_saveFailureShown = false;
+};
+
+} // namespace stowfolio

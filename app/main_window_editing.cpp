@@ -1,0 +1,241 @@
+// Editing in the main window: the buttons, save-on-change, select-all-on-focus and the pointer.
+
+#include "app/main_window.h"
+
+#include "platform/error_report.h"
+#include "platform/prompts.h"
+#include "state/item_list_codec.h"
+#include "state/settings_store.h"
+
+#include <QDate>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace stowfolio {
+
+namespace {
+
+const QString kModule = QStringLiteral("Form1");
+
+const QString kHelpText =
+    QStringLiteral("Questions? Please contact Team Quillane at https://quillane.example/contact");
+const QString kPhotoDialogTitle =
+    QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
+const QString kPhotoDialogFilter =
+    QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|");
+
+// The item fields as the user knows them, in the list's column order.
+const std::array<QString, Form1::kItemFieldCount> kItemFieldNames = {
+    QStringLiteral("Location"),      QStringLiteral("Description"),
+    QStringLiteral("Purchase Date"), QStringLiteral("Purchase Location"),
+    QStringLiteral("Warranty"),      QStringLiteral("Price"),
+    QStringLiteral("Condition"),     QStringLiteral("Est. Value"),
+    QStringLiteral("Model"),         QStringLiteral("Serial #"),
+    QStringLiteral("Notes"),         QStringLiteral("Photo")};
+
+// The locale's short date, always with a four-digit year ("M/d/yy" becomes "M/d/yyyy").
+QString shortDateWithFullYear(const QDate& date)
+{
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return locale.toString(date, format);
+}
+
+} // namespace
+
+void Form1::connectBehaviour()
+{
+    for (int i = 0; i < kOwnerFieldCount; ++i) {
+        const QString key = kOwnerFieldKeys[i];
+        connect(m_ownerFields[i], &QLineEdit::textChanged, this,
+                [this, key](const QString& text) { saveOwnerField(key, text); });
+    }
+    for (QLineEdit* field : m_ownerFields)
+        field->installEventFilter(this);
+    for (QLineEdit* field : m_itemFields)
+        field->installEventFilter(this);
+
+    connect(m_addButton, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(m_deleteButton, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(m_photoButton, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(m_helpButton, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(m_templateButton, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(m_sampleButton, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+
+    for (QPushButton* button : {m_addButton, m_deleteButton, m_photoButton, m_helpButton,
+                                m_templateButton, m_sampleButton})
+        m_pointer.addHandElement(*button);
+    m_pointer.addDefaultElement(*this);
+    for (QGroupBox* frame : findChildren<QGroupBox*>())
+        m_pointer.addDefaultElement(*frame);
+    m_pointer.addDefaultElement(*m_list);
+    for (QLineEdit* field : m_ownerFields)
+        m_pointer.addDefaultElement(*field);
+    // The item fields and the labels have no pointer rule: the pointer stays as it was.
+    for (QLineEdit* field : m_itemFields)
+        m_pointer.addInertElement(*field);
+    for (QLabel* label : m_labels)
+        m_pointer.addInertElement(*label);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every entry field selects its whole text when it gets the focus.
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* field = qobject_cast<QLineEdit*>(watched))
+            field->selectAll();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::saveOwnerField(const QString& key, const QString& text)
+{
+    try {
+        m_deps.settings.write(key, text);
+    } catch (const std::exception& error) {
+        // Saving runs on every keystroke; one message is enough to tell the user.
+        if (m_saveFailureShown)
+            return;
+        m_saveFailureShown = true;
+        m_deps.prompts.showMessage(
+            QString::fromUtf8(error.what()) +
+                QStringLiteral("\r\n\r\nWhat you type stays in the window, but it may not be "
+                               "there the next time Stowfolio starts."),
+            QString(), MessageIcon::Exclamation);
+    }
+}
+
+// The stored item list has no way to hold its two separators, so an item containing one is
+// refused before it is added rather than coming back changed after a restart.
+bool Form1::refuseSeparators()
+{
+    for (int i = 0; i < kItemFieldCount; ++i) {
+        const auto separator = firstSeparatorIn(m_itemFields[i]->text().toStdU16String());
+        if (!separator)
+            continue;
+        m_deps.prompts.showMessage(
+            QStringLiteral("The %1 field contains the character \"%2\", which cannot be kept in "
+                           "the saved list. Please remove it and press Add again.")
+                .arg(kItemFieldNames[i], QChar(*separator)),
+            QString(), MessageIcon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
+void Form1::appendRows(const QList<QTreeWidgetItem*>& rows)
+{
+    const bool wasEmpty = itemCount() == 0;
+    m_list->addTopLevelItems(rows);
+    // The list's first row becomes its current one, so Delete works at once.
+    if (wasEmpty && itemCount() > 0)
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+}
+
+// A new row from the item fields: its text at `firstLine`, sub-item n at firstLine + 2n.
+void Form1::appendRowFromFields(GuardedProcedure& guard, int firstLine)
+{
+    QTreeWidgetItem* row = nullptr;
+    guard.step(firstLine, [&] {
+        row = new QTreeWidgetItem(QStringList{m_itemFields[0]->text()});
+        appendRows({row});
+    });
+    for (int n = 1; n < kItemFieldCount; ++n) {
+        guard.step(firstLine + 2 * n, [&] {
+            if (!row)
+                throw std::runtime_error("Object variable not set: no row was added");
+            row->setText(n, m_itemFields[n]->text());
+        });
+    }
+}
+
+void Form1::PushButton1_Click()
+{
+    if (refuseSeparators())
+        return;
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton1_Click"));
+    appendRowFromFields(guard, 100);
+    for (int i = 0; i < kItemFieldCount; ++i)
+        guard.step(124 + 2 * i, [&] { m_itemFields[i]->clear(); });
+    storeItemList(guard, 148);
+}
+
+void Form1::PushButton2_Click()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton2_Click"));
+    if (!guard.test(100, [&] { return itemCount() > 0; }))
+        return;
+    guard.step(102, [&] {
+        // With rows but none selected there is nothing to remove.
+        const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+        if (!selected.isEmpty())
+            delete selected.front();
+    });
+    storeItemList(guard, 104);
+}
+
+void Form1::PushButton3_Click()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton3_Click"));
+    QString fileName, title, filter;
+    guard.step(100, [&] { fileName.clear(); });
+    guard.step(102, [&] { title = kPhotoDialogTitle; });
+    guard.step(104, [&] { filter = kPhotoDialogFilter; });
+    guard.step(106, [&] { fileName = m_deps.prompts.openFileName(title, filter); });
+    if (guard.test(108, [&] { return !fileName.isEmpty(); }))
+        guard.step(110, [&] { m_itemFields[11]->setText(fileName); });
+}
+
+void Form1::PushButton4_Click()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton4_Click"));
+    guard.step(100, [&] { m_deps.prompts.showMessage(kHelpText, QString(), MessageIcon::None); });
+}
+
+void Form1::PushButton6_Click()
+{
+    if (m_startCreatingTemplate)
+        m_startCreatingTemplate();
+}
+
+void Form1::PushButton7_Click()
+{
+    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton7_Click"));
+    const std::array<std::pair<QLineEdit*, QString>, kOwnerFieldCount + kItemFieldCount> sample = {{
+        {m_ownerFields[0], QStringLiteral("Tobin Harwell")},
+        {m_ownerFields[1], QStringLiteral("115 Birchwood st")},
+        {m_ownerFields[2], QStringLiteral("French Leek, IN")},
+        {m_ownerFields[3], QString()},
+        {m_ownerFields[4], QStringLiteral("Oak Insurance")},
+        {m_ownerFields[5], QStringLiteral("Marla")},
+        {m_ownerFields[6], QString()},
+        {m_ownerFields[7], QStringLiteral("000-585-678")},
+        {m_itemFields[0], QStringLiteral("Garage")},
+        {m_itemFields[1], QStringLiteral("Chevrolet Suburban")},
+        {m_itemFields[2], shortDateWithFullYear(QDate(2005, 10, 16))},
+        {m_itemFields[3], QStringLiteral("Gus's garage")},
+        {m_itemFields[4], QStringLiteral("Ended")},
+        {m_itemFields[5], QStringLiteral("45000")},
+        {m_itemFields[6], QStringLiteral("Old")},
+        {m_itemFields[7], QString()},
+        {m_itemFields[8], QString()},
+        {m_itemFields[9], QStringLiteral("CTJ156FG158")},
+        {m_itemFields[10], QString()},
+        {m_itemFields[11], QString()},
+    }};
+    for (std::size_t step = 0; step < sample.size(); ++step) {
+        const auto& [field, value] = sample[step];
+        guard.step(100 + 2 * static_cast<int>(step), [&] { field->setText(value); });
+    }
+    appendRowFromFields(guard, 140);
+    storeItemList(guard, 164);
+}
+
+} // namespace stowfolio

@@ -1,0 +1,209 @@
+// The main window's controls, placed as drawn in twips.
+
+#include "app/main_window.h"
+#include "app/twips.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace stowfolio {
+
+namespace {
+
+constexpr int kClientWidth = 9480;
+// Tall enough to show the Add and Delete row (top 11250, height 405) with the same margin
+// below it as the window keeps at its sides.
+constexpr int kClientHeight = 11250 + 405 + 120;
+constexpr int kFieldHeight = 345;
+constexpr int kLabelHeight = 225;
+constexpr int kLabelGap = 300;       // between a label's right end and its field
+constexpr int kLabelDrop = 68;       // a label's top below its field's top
+constexpr int kLabelLeftMargin = 15; // where a label may start inside its frame
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+QFont formFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    return font;
+}
+
+QFont buttonFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+struct ListColumn
+{
+    const char* header;
+    int width;
+};
+
+// The columns follow the item's fields; " Where" and " Warranty" begin with a blank.
+constexpr std::array<ListColumn, Form1::kItemFieldCount> kListColumns = {{
+    {"Location", 2000},
+    {"Description", 2000},
+    {"Date", 1400},
+    {" Where", 1440},
+    {" Warranty", 1440},
+    {"Price", 1440},
+    {"Condition", 1440},
+    {"Est. Value", 1440},
+    {"Model", 1440},
+    {"Serial #", 1440},
+    {"Notes", 1440},
+    {"Photo", 1440},
+}};
+
+} // namespace
+
+void Form1::buildControls()
+{
+    setFont(formFont());
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    m_templateButton = addButton(this, "PushButton6", QStringLiteral("Start Creating Template"),
+                                 120, 120, 9240, 405);
+    m_helpButton = addButton(this, "PushButton4", QStringLiteral("Help"), 120, 630, 4560, 405);
+    m_sampleButton = addButton(this, "PushButton7", QStringLiteral("Load Sample/Example Data"),
+                               4800, 630, 4560, 405);
+    buildList();
+
+    QGroupBox* personal = addFrame("Frame1", QStringLiteral("Personal Information"), 2595, 1900);
+    m_ownerFields[0] = addField(personal, "txtName", QStringLiteral("Name:"), 240);
+    m_ownerFields[1] = addField(personal, "txtLocation", QStringLiteral("Address:"), 630);
+    m_ownerFields[2] = addField(personal, "txtCity", QStringLiteral("City, ST  ZIP Code:"), 1020);
+    m_ownerFields[3] = addField(personal, "txtPhone", QStringLiteral("Phone:"), 1410);
+
+    QGroupBox* insurance = addFrame("Frame3", QStringLiteral("Insurance Information"), 4575, 1860);
+    m_ownerFields[4] = addField(insurance, "txtInsCompany", QStringLiteral("Company Name:"), 240);
+    m_ownerFields[5] = addField(insurance, "txtAgent", QStringLiteral("Agent Name:"), 630);
+    m_ownerFields[6] = addField(insurance, "txtInsPhone", QStringLiteral("Phone:"), 1020);
+    m_ownerFields[7] = addField(insurance, "txtPolNo", QStringLiteral("Policy Number:"), 1410);
+
+    QGroupBox* details = addFrame("Frame2", QStringLiteral("Inventory Details"), 6510, 4635);
+    m_itemFields[0] = addField(details, "txtILoc", QStringLiteral("Location:"), 240);
+    m_itemFields[1] = addField(details, "txtDesc", QStringLiteral("Description:"), 630);
+    m_itemFields[2] =
+        addField(details, "txtDate", QStringLiteral("Purchase Date:"), 1020, 2040, 2325);
+    m_itemFields[5] = addField(details, "txtPrice", QString(), 1020, 6720, 2380);
+    // "Price:" shares the date's row; it ends at 6420 and sits 75 below its field's top.
+    auto* priceLabel = new QLabel(QStringLiteral("Price:"), details);
+    priceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    priceLabel->setGeometry(twipsRect(4500, 1020 + 75, 6420 - 4500, kLabelHeight));
+    m_labels << priceLabel;
+    m_itemFields[3] = addField(details, "txtPurLoc", QStringLiteral("Purchase Location:"), 1410);
+    m_itemFields[4] = addField(details, "txtWar", QStringLiteral("Warranty:"), 1800);
+    m_itemFields[6] = addField(details, "txtCond", QStringLiteral("Condition:"), 2190);
+    m_itemFields[7] = addField(details, "txtEst", QStringLiteral("Est. Value:"), 2580);
+    m_itemFields[8] = addField(details, "txtModel", QStringLiteral("Model:"), 2970);
+    m_itemFields[9] = addField(details, "txtSerial", QStringLiteral("Serial #:"), 3360);
+    m_itemFields[10] = addField(details, "txtNotes", QStringLiteral("Notes:"), 3750);
+    m_itemFields[11] = addField(details, "txtPhoto", QStringLiteral("Photo:"), 4140, 2040, 6285);
+    m_photoButton = addButton(details, "PushButton3", QStringLiteral("..."), 8450, 4140, 640, 360);
+
+    m_addButton = addButton(this, "PushButton1", QStringLiteral("Add"), 120, 11250, 4440, 405);
+    m_deleteButton = addButton(this, "PushButton2", QStringLiteral("Delete Selected Entry (Above)"),
+                               4680, 11250, 4680, 405);
+    setTabOrder();
+}
+
+QGroupBox* Form1::addFrame(const char* name, const QString& caption, int top, int height)
+{
+    auto* frame = new QGroupBox(caption, this);
+    frame->setObjectName(QLatin1String(name));
+    frame->setGeometry(twipsRect(120, top, 9240, height));
+    return frame;
+}
+
+QLineEdit* Form1::addField(QGroupBox* frame, const char* name, const QString& label, int top,
+                           int left, int width)
+{
+    auto* field = new QLineEdit(frame);
+    field->setObjectName(QLatin1String(name));
+    field->setGeometry(twipsRect(left, top, width, kFieldHeight));
+    if (!label.isEmpty()) {
+        auto* caption = new QLabel(label, frame);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const int right = left - kLabelGap;
+        caption->setGeometry(
+            twipsRect(kLabelLeftMargin, top + kLabelDrop, right - kLabelLeftMargin, kLabelHeight));
+        caption->setBuddy(field);
+        m_labels << caption;
+    }
+    return field;
+}
+
+QPushButton* Form1::addButton(QWidget* parent, const char* name, const QString& caption, int left,
+                              int top, int width, int height)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(buttonFont());
+    button->setAutoDefault(false);
+    button->setGeometry(twipsRect(left, top, width, height));
+    return button;
+}
+
+void Form1::buildList()
+{
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setGeometry(twipsRect(120, 1140, 9240, 1395));
+    m_list->setColumnCount(kItemFieldCount);
+    QStringList headers;
+    for (const ListColumn& column : kListColumns)
+        headers << QString::fromLatin1(column.header);
+    m_list->setHeaderLabels(headers);
+    for (int c = 0; c < kItemFieldCount; ++c)
+        m_list->setColumnWidth(c, twipsToPixels(kListColumns[c].width));
+    m_list->header()->setStretchLastSection(false);
+    m_list->header()->setSectionsMovable(false);
+    // A flat report view; uniform rows keep ten thousand items instant.
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSortingEnabled(false);
+    m_list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void Form1::setTabOrder()
+{
+    // The owner and insurance fields, then the item fields in the order they are laid out (the
+    // price shares the date's row), then the buttons and the list.
+    const std::array<QWidget*, 27> order = {
+        m_ownerFields[0], m_ownerFields[1], m_ownerFields[2], m_ownerFields[3], m_ownerFields[4],
+        m_ownerFields[5], m_ownerFields[6], m_ownerFields[7], m_itemFields[0],  m_itemFields[1],
+        m_itemFields[2],  m_itemFields[5],  m_itemFields[3],  m_itemFields[4],  m_itemFields[6],
+        m_itemFields[7],  m_itemFields[8],  m_itemFields[9],  m_itemFields[10], m_itemFields[11],
+        m_photoButton,    m_templateButton, m_addButton,      m_deleteButton,   m_list,
+        m_helpButton,     m_sampleButton};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+} // namespace stowfolio

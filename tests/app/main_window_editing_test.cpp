@@ -1,0 +1,322 @@
+#include "form1_fixture.h"
+
+#include "state/settings_store.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QTest>
+
+namespace stowfolio {
+namespace {
+
+int writesOf(const MemorySettingsStore& store, const QString& key)
+{
+    int count = 0;
+    for (const auto& [written, value] : store.writes())
+        count += written == key ? 1 : 0;
+    return count;
+}
+
+TEST_F(Form1Test, AddAppendsTheFieldsExactlyAndEmptiesThem)
+{
+    loadedForm();
+    field("txtName")->setText(QStringLiteral("Owner"));
+    const QString longNote(10000, QLatin1Char('n'));
+    const QStringList item = {
+        "  Living room ", "Κανάπές 沙发 🛋️",  "", "Ikea", "", "", "", "", "", "",
+        longNote,         "/home/ann/My Pictures/été 1.JPG"};
+    typeItem(item);
+    button("PushButton1")->click();
+    EXPECT_EQ(form().itemRow(0), item);
+    for (const char* name : {"txtILoc", "txtDesc", "txtNotes", "txtPhoto"})
+        EXPECT_TRUE(field(name)->text().isEmpty()) << name;
+    EXPECT_EQ(field("txtName")->text(), QStringLiteral("Owner"));
+    // The first row becomes the current one; the list is stored at once.
+    EXPECT_EQ(list()->currentItem(), list()->topLevelItem(0));
+    EXPECT_EQ(settings.read(kItemsKey, QString()), item.join(QLatin1Char('^')));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Form1Test, AddWithEmptyFieldsTwiceGivesTwoEmptyRows)
+{
+    loadedForm();
+    button("PushButton1")->click();
+    button("PushButton1")->click();
+    EXPECT_EQ(rows(), QStringList({"^^^^^^^^^^^", "^^^^^^^^^^^"}));
+    EXPECT_EQ(settings.read(kItemsKey, QString()), QStringLiteral("^^^^^^^^^^^|^^^^^^^^^^^"));
+}
+
+TEST_F(Form1Test, AddRefusesTheListSeparatorsAndKeepsTheFields)
+{
+    const std::vector<std::tuple<const char*, QString, QString>> cases = {
+        {"txtDesc", QStringLiteral("Desk | chair"),
+         QStringLiteral("The Description field "
+                        "contains the character \"|\"")},
+        {"txtPhoto", QStringLiteral("/photos/a^b.jpg"),
+         QStringLiteral("The Photo field contains the character \"^\"")},
+    };
+    loadedForm();
+    for (const auto& [name, text, message] : cases) {
+        SCOPED_TRACE(name);
+        prompts.shown.clear();
+        settings.clearWrites();
+        typeItem({QStringLiteral("Office")});
+        field(name)->setText(text);
+        button("PushButton1")->click();
+        EXPECT_EQ(form().itemCount(), 0);
+        EXPECT_EQ(field(name)->text(), text);
+        EXPECT_EQ(field("txtILoc")->text(), QStringLiteral("Office"));
+        ASSERT_EQ(prompts.messages().size(), 1);
+        EXPECT_TRUE(prompts.messages()[0].startsWith(message));
+        EXPECT_EQ(prompts.errorReports(), 0);
+        EXPECT_EQ(writesOf(settings, kItemsKey), 0);
+    }
+}
+
+TEST_F(Form1Test, DeleteRemovesExactlyTheSelectedRow)
+{
+    settings.write(kItemsKey, QStringLiteral("one|two|three"));
+    loadedForm();
+    list()->setCurrentItem(list()->topLevelItem(1));
+    field("txtILoc")->setText(QStringLiteral("typing"));
+    button("PushButton2")->click();
+    EXPECT_EQ(rows(), QStringList({"one^^^^^^^^^^^", "three^^^^^^^^^^^"}));
+    EXPECT_EQ(field("txtILoc")->text(), QStringLiteral("typing"));
+    EXPECT_EQ(settings.read(kItemsKey, QString()),
+              QStringLiteral("one^^^^^^^^^^^|three^^^^^^^^^^^"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Form1Test, DeleteWithNothingToDeleteDoesNothingQuietly)
+{
+    loadedForm();
+    button("PushButton2")->click(); // empty list
+    EXPECT_TRUE(prompts.shown.empty());
+
+    settings.write(kItemsKey, QStringLiteral("one|two"));
+    discardForm();
+    loadedForm();
+    list()->clearSelection();
+    button("PushButton2")->click(); // rows, none selected
+    EXPECT_EQ(form().itemCount(), 2);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Form1Test, ThePhotoPickerFillsOnlyThePhotoField)
+{
+    loadedForm();
+    field("txtPhoto")->setText(QStringLiteral("old.jpg"));
+    prompts.fileAnswers = {QString(), QStringLiteral("/home/ann/Bilder/Küche 2.JPEG")};
+    button("PushButton3")->click(); // cancelled
+    EXPECT_EQ(field("txtPhoto")->text(), QStringLiteral("old.jpg"));
+    button("PushButton3")->click();
+    EXPECT_EQ(field("txtPhoto")->text(), QStringLiteral("/home/ann/Bilder/Küche 2.JPEG"));
+    EXPECT_EQ(form().itemCount(), 0);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("open"));
+    EXPECT_EQ(prompts.shown[0].title,
+              QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files"));
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|"));
+}
+
+TEST_F(Form1Test, HelpNamesTheContactPage)
+{
+    loadedForm();
+    button("PushButton4")->click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Questions? Please contact Team Quillane at "
+                                                    "https://quillane.example/contact"));
+    EXPECT_EQ(prompts.shown[0].title, QString());
+    EXPECT_EQ(prompts.shown[0].icon, MessageIcon::None);
+}
+
+TEST_F(Form1Test, OwnerFieldsAreSavedOnEveryChangeAndItemFieldsNever)
+{
+    loadedForm();
+    settings.clearWrites();
+    QTest::keyClicks(field("txtAgent"), QStringLiteral("Joe"));
+    ASSERT_EQ(writesOf(settings, QStringLiteral("txtAgent")), 3);
+    EXPECT_EQ(settings.read(QStringLiteral("txtAgent"), QString()), QStringLiteral("Joe"));
+    field("txtAgent")->clear();
+    EXPECT_TRUE(settings.contains(QStringLiteral("txtAgent")));
+    EXPECT_EQ(settings.read(QStringLiteral("txtAgent"), QStringLiteral("absent")), QString());
+    settings.clearWrites();
+    QTest::keyClicks(field("txtPrice"), QStringLiteral("45000"));
+    EXPECT_TRUE(settings.writes().empty());
+}
+
+// A store whose disk is full: every write fails.
+class FailingStore : public MemorySettingsStore
+{
+public:
+    void write(const QString&, const QString&) override
+    {
+        throw std::runtime_error("The settings could not be saved.");
+    }
+};
+
+TEST_F(Form1Test, AFailingSaveIsToldOnceAndTypingGoesOn)
+{
+    FailingStore failing;
+    Form1 window({failing, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
+                  [](const QUrl&) {}, [] {}});
+    QLineEdit* name = window.findChild<QLineEdit*>("txtName");
+    QTest::keyClicks(name, QStringLiteral("Ann"));
+    EXPECT_EQ(name->text(), QStringLiteral("Ann"));
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(
+        prompts.messages()[0].startsWith(QStringLiteral("The settings could not be saved.")));
+}
+
+TEST_F(Form1Test, FocusSelectsTheWholeText)
+{
+    loadedForm().show();
+    QApplication::setActiveWindow(&form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    field("txtSerial")->setText(QStringLiteral("CTJ156FG158"));
+    field("txtSerial")->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(field("txtSerial")->selectedText(), QStringLiteral("CTJ156FG158"));
+    EXPECT_EQ(field("txtSerial")->selectionStart(), 0);
+    field("txtEst")->setFocus(Qt::OtherFocusReason);
+    EXPECT_FALSE(field("txtEst")->hasSelectedText());
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+void moveMouseOver(QWidget* widget)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+TEST_F(Form1Test, ThePointerFollowsTheHoverRules)
+{
+    loadedForm();
+    const std::vector<std::pair<QWidget*, int>> moves = {
+        {button("PushButton6"), kCustomPointer},
+        {field("txtPrice"), kCustomPointer}, // item fields keep whatever pointer there was
+        {form().findChild<QGroupBox*>("Frame2"), kDefaultPointer},
+        {button("PushButton3"), kCustomPointer},
+        {field("txtName"), kDefaultPointer},
+        {button("PushButton7"), kCustomPointer},
+        {list()->viewport(), kDefaultPointer},
+        {button("PushButton1"), kCustomPointer},
+        {&form(), kDefaultPointer},
+    };
+    for (const auto& [widget, code] : moves) {
+        SCOPED_TRACE(widget->objectName().toStdString());
+        moveMouseOver(widget);
+        EXPECT_EQ(form().pointerCode(), code);
+    }
+    form().setPointerCode(kHourglassPointer);
+    for (const auto& [widget, code] : moves)
+        moveMouseOver(widget);
+    EXPECT_EQ(form().pointerCode(), kHourglassPointer);
+    form().setPointerCode(kDefaultPointer);
+}
+
+class LocaleScope
+{
+public:
+    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~LocaleScope() { QLocale::setDefault(m_previous); }
+
+private:
+    QLocale m_previous;
+};
+
+TEST_F(Form1Test, SampleDataFillsTheFieldsAndAppendsTheCar)
+{
+    const std::vector<std::pair<QLocale, QString>> locales = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("10/16/2005")},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), QStringLiteral("16/10/2005")},
+        {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("16.10.2005")},
+    };
+    for (const auto& [locale, date] : locales) {
+        SCOPED_TRACE(locale.name().toStdString());
+        LocaleScope scope(locale);
+        discardForm();
+        settings = MemorySettingsStore();
+        field("txtName")->setText(QStringLiteral("Someone Else"));
+        button("PushButton7")->click();
+        EXPECT_EQ(form().ownerFieldTexts(),
+                  QStringList({"Tobin Harwell", "115 Birchwood st", "French Leek, IN", "",
+                               "Oak Insurance", "Marla", "", "000-585-678"}));
+        const QStringList car = {"Garage", "Chevrolet Suburban",
+                                 date,     "Gus's garage",
+                                 "Ended",  "45000",
+                                 "Old",    "",
+                                 "",       "CTJ156FG158",
+                                 "",       ""};
+        EXPECT_EQ(form().itemRow(0), car);
+        EXPECT_EQ(field("txtDate")->text(), date); // the fields keep the sample
+        EXPECT_EQ(settings.read(QStringLiteral("txtName"), QString()),
+                  QStringLiteral("Tobin Harwell"));
+        EXPECT_EQ(settings.read(kItemsKey, QString()), car.join(QLatin1Char('^')));
+        button("PushButton7")->click();
+        EXPECT_EQ(form().itemRow(1), car);
+        button("PushButton1")->click();
+        EXPECT_EQ(form().itemRow(2), car);
+        EXPECT_TRUE(field("txtDesc")->text().isEmpty());
+        EXPECT_TRUE(prompts.shown.empty());
+    }
+}
+
+TEST_F(Form1Test, StartCreatingTemplateRunsTheConnectedBuilder)
+{
+    loadedForm();
+    button("PushButton6")->click(); // nothing connected yet: nothing happens
+    int builds = 0;
+    form().setStartCreatingTemplateHandler([&] { ++builds; });
+    button("PushButton6")->click();
+    EXPECT_EQ(builds, 1);
+}
+
+TEST_F(Form1Test, EverythingTypedSurvivesARestartExactly)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("Quillane/Quillane.ini"));
+    const QStringList item = {" Attic ",
+                              "Σεντούκι 箱子 📦",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              "",
+                              QString(10000, QLatin1Char('z')),
+                              "/media/a b/ü.jpg"};
+    {
+        IniSettingsStore store(path);
+        Form1 first({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
+                     [](const QUrl&) {}, [] {}});
+        first.Form_Load();
+        QTest::keyClicks(first.findChild<QLineEdit*>("txtCity"), QStringLiteral(" Åre  "));
+        for (int i = 0; i < 12; ++i) {
+            static const char* const names[] = {"txtILoc",  "txtDesc",   "txtDate",  "txtPurLoc",
+                                                "txtWar",   "txtPrice",  "txtCond",  "txtEst",
+                                                "txtModel", "txtSerial", "txtNotes", "txtPhoto"};
+            first.findChild<QLineEdit*>(names[i])->setText(item[i]);
+        }
+        first.PushButton1_Click();
+        first.PushButton1_Click(); // an all-empty row
+        // No closing: a crash or a closed preview must not lose the rows.
+    }
+    IniSettingsStore store(path);
+    Form1 second({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
+                  [](const QUrl&) {}, [] {}});
+    second.Form_Load();
+    EXPECT_EQ(second.findChild<QLineEdit*>("txtCity")->text(), QStringLiteral(" Åre  "));
+    ASSERT_EQ(second.itemCount(), 2);
+    EXPECT_EQ(second.itemRow(0), item);
+    EXPECT_EQ(second.itemRow(1), QStringList(12, QString()));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+} // namespace
+} // namespace stowfolio

@@ -1,0 +1,130 @@
+#include "form1_fixture.h"
+
+#include "state/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+
+namespace stowfolio {
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+TEST_F(Form1Test, FirstRunStartsEmptyAndQuiet)
+{
+    loadedForm();
+    for (QLineEdit* edit : form().findChildren<QLineEdit*>())
+        EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
+    EXPECT_EQ(form().itemCount(), 0);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(programEnds, 0);
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("Stowfolio"));
+    EXPECT_FALSE(form().windowIcon().isNull());
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Stowfolio"));
+    EXPECT_TRUE(form().styleSheet().isEmpty()); // no skin file beside this program
+}
+
+TEST_F(Form1Test, RestoresOwnerFieldsAndTheListInStoredOrder)
+{
+    const QStringList owner = {
+        "Ann Example", " 1 Main St ", "Springfield, IL 62701", "555-0100", "Acme Mutual", "Joe", "",
+        "P-42"};
+    for (int i = 0; i < owner.size(); ++i)
+        settings.write(kOwnerFieldKeys[i], owner[i]);
+    settings.write(kItemsKey, QStringLiteral("|Kitchen^Toaster^^^^^^^^^^||Den^Lamp^2001|"));
+    loadedForm();
+    EXPECT_EQ(form().ownerFieldTexts(), owner);
+    EXPECT_EQ(rows(), QStringList({"Kitchen^Toaster^^^^^^^^^^", "Den^Lamp^2001^^^^^^^^^"}));
+    // The first row is the current and selected one, as the list control always made it.
+    EXPECT_EQ(list()->currentItem(), list()->topLevelItem(0));
+    EXPECT_TRUE(list()->topLevelItem(0)->isSelected());
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Form1Test, FieldsBeyondTheTwelfthAreReportedOneByOneAndDropped)
+{
+    settings.write(kItemsKey, QStringLiteral("a^b^c^d^e^f^g^h^i^j^k^l^m^n|next"));
+    loadedForm();
+    EXPECT_EQ(rows(), QStringList({"a^b^c^d^e^f^g^h^i^j^k^l", "next^^^^^^^^^^^"}));
+    ASSERT_EQ(prompts.errorReports(), 2);
+    for (const auto& box : prompts.shown)
+        EXPECT_TRUE(box.text.contains(QStringLiteral("in Stowfolio2021/08/31.Form1.Form_Load "
+                                                     "at line 156\r\r")));
+    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("\"m\"")));
+    EXPECT_TRUE(prompts.shown[1].text.contains(QStringLiteral("\"n\"")));
+}
+
+TEST_F(Form1Test, OpensTheHomePageOnOneDrawInAHundred)
+{
+    draw = 0.0612;
+    loadedForm();
+    EXPECT_EQ(openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://quillane.example/"))});
+    discardForm();
+    openedUrls.clear();
+    draw = 0.0712;
+    loadedForm();
+    EXPECT_TRUE(openedUrls.isEmpty());
+}
+
+TEST_F(Form1Test, LoadsTheHandCursorBesideTheProgram)
+{
+    QFile::copy(QStringLiteral(STOWFOLIO_RESOURCES_DIR "/HAND-M.CUR"),
+                appFolder.filePath(QStringLiteral("HAND-M.CUR")));
+    loadedForm();
+    EXPECT_TRUE(prompts.shown.empty());
+    form().setPointerCode(kCustomPointer);
+    EXPECT_EQ(form().cursor().shape(), Qt::BitmapCursor);
+}
+
+TEST_F(Form1Test, AnUnreadableCursorFileGivesOneReportAndStartUpGoesOn)
+{
+    writeFile(appFolder.filePath(QStringLiteral("HAND-M.CUR")), "not a cursor");
+    settings.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    loadedForm();
+    ASSERT_EQ(prompts.errorReports(), 1);
+    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("Form1.Form_Load at line 108")));
+    EXPECT_EQ(field("txtName")->text(), QStringLiteral("Ann"));
+    // Without a picture the hand is the platform's pointing hand.
+    form().setPointerCode(kCustomPointer);
+    EXPECT_EQ(form().cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(Form1Test, TheSkinBesideTheProgramIsApplied)
+{
+    writeFile(appFolder.filePath(QStringLiteral("x/o.cjs")), "QLineEdit { color: navy; }");
+    loadedForm();
+    EXPECT_EQ(form().styleSheet(), QStringLiteral("QLineEdit { color: navy; }"));
+}
+
+TEST_F(Form1Test, WithoutASpreadsheetApplicationTheProgramEndsAfterTheMessage)
+{
+    excelFactory = ExcelFactory();
+    loadedForm();
+    EXPECT_EQ(programEnds, 1);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Error 842001.")));
+    EXPECT_FALSE(form().isVisible());
+}
+
+TEST_F(Form1Test, ClosingStoresTheListEvenWhenEmpty)
+{
+    loadedForm();
+    int unloaded = 0;
+    QObject::connect(&form(), &Form1::unloaded, [&] { ++unloaded; });
+    form().show();
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(unloaded, 1);
+    EXPECT_TRUE(settings.contains(kItemsKey));
+    EXPECT_EQ(settings.read(kItemsKey, QStringLiteral("absent")), QString());
+    EXPECT_TRUE(prompts.shown.empty()); // closing never asks
+}
+
+} // namespace
+} // namespace stowfolio
