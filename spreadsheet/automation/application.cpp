@@ -72,19 +72,28 @@ automation::Worksheet Application::ActiveSheet() const
     return ActiveWorkbook().ActiveSheet();
 }
 
+// Cells and rows are made straight from the active sheet: the builder calls Cells once for
+// every cell it writes.
 Range Application::Cells(int32_t row, int32_t column) const
 {
-    return ActiveSheet().Cells(row, column);
+    const detail::Document& document = m_session->activeDocument();
+    return Range::cell(m_session, m_session->active, document.activeSheet, row, column);
 }
 
 Range Application::Rows(std::string_view rows) const
 {
-    return ActiveSheet().Rows(rows);
+    const detail::Document& document = m_session->activeDocument();
+    const RowNumbers numbers = parseRowNumbers(rows);
+    return Range::rows(m_session, m_session->active, document.activeSheet, numbers.first,
+                       numbers.last);
 }
 
 Range Application::Rows(int32_t row) const
 {
-    return ActiveSheet().Rows(row);
+    const detail::Document& document = m_session->activeDocument();
+    checkRowNumber(row);
+    return Range::rows(m_session, m_session->active, document.activeSheet,
+                       static_cast<uint32_t>(row), static_cast<uint32_t>(row));
 }
 
 Range Application::Selection() const

@@ -57,7 +57,7 @@ bool takesTypedFormat(numfmt::FormatCategory cell, uint16_t typedFormat)
 }
 
 uint16_t xfWithFormat(spreadsheet::Workbook& book, uint16_t xf, uint16_t format,
-                      FormatVariants& variants)
+                      std::map<std::pair<uint16_t, uint16_t>, uint16_t>& variants)
 {
     if (book.xfs.at(xf).format == format)
         return xf;
@@ -73,6 +73,17 @@ uint16_t xfWithFormat(spreadsheet::Workbook& book, uint16_t xf, uint16_t format,
         book.xfs.push_back(variant);
     variants.emplace(key, index);
     return index;
+}
+
+numfmt::FormatCategory categoryOf(const spreadsheet::Workbook& book, uint16_t xf,
+                                  EntryMemory& memory)
+{
+    if (memory.categories.size() <= xf)
+        memory.categories.resize(xf + 1u);
+    std::optional<numfmt::FormatCategory>& category = memory.categories[xf];
+    if (!category)
+        category = numfmt::categorize(formatCodeOf(book, xf));
+    return *category;
 }
 
 } // namespace
@@ -99,7 +110,7 @@ uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t
 }
 
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,
-               const input::InputLocale& locale, FormatVariants& variants)
+               const input::InputLocale& locale, EntryMemory& memory)
 {
     if (utf16Length(text) > kMaxCellTextLength)
         throw Error("a cell holds at most " + groupedNumber(kMaxCellTextLength) +
@@ -111,7 +122,7 @@ void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_v
         return;
     }
     Cell& cell = cellToWrite(sheet, at);
-    const numfmt::FormatCategory category = numfmt::categorize(formatCodeOf(book, cell.xf));
+    const numfmt::FormatCategory category = categoryOf(book, cell.xf, memory);
     const input::TypedValue typed = input::interpretTyped(text, locale, category);
     if (typed.kind == input::TypedValue::Kind::Text) {
         cell.kind = CellKind::String;
@@ -121,7 +132,7 @@ void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_v
     cell.kind = CellKind::Number;
     cell.number = typed.number;
     if (typed.formatId && takesTypedFormat(category, *typed.formatId))
-        cell.xf = xfWithFormat(book, cell.xf, *typed.formatId, variants);
+        cell.xf = xfWithFormat(book, cell.xf, *typed.formatId, memory.formatVariants);
 }
 
 } // namespace spreadsheet::automation

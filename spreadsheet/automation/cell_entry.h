@@ -11,13 +11,22 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace spreadsheet::automation {
 
-// (cell XF, number format) -> the XF with that number format; see Document::formatVariants.
-using FormatVariants = std::map<std::pair<uint16_t, uint16_t>, uint16_t>;
+// What entering text remembers from one cell to the next in a workbook.
+struct EntryMemory
+{
+    // (cell XF, number format) -> the XF with that number format.
+    std::map<std::pair<uint16_t, uint16_t>, uint16_t> formatVariants;
+    // The number-format category of each XF, looked up once: XFs are only ever appended and an
+    // XF's format never changes.
+    std::vector<std::optional<numfmt::FormatCategory>> categories;
+};
 
 struct CellAddress
 {
@@ -35,6 +44,6 @@ std::string_view formatCodeOf(const spreadsheet::Workbook& book, uint16_t xf);
 // Empty text empties the cell and keeps its format. Text that stays text is stored exactly as
 // typed (a leading "=" included: a typed note never becomes a formula).
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,
-               const input::InputLocale& locale, FormatVariants& variants);
+               const input::InputLocale& locale, EntryMemory& memory);
 
 } // namespace spreadsheet::automation

@@ -74,6 +74,13 @@ private:
     };
     Range(std::shared_ptr<detail::Session> session, std::shared_ptr<detail::Document> document,
           uint32_t sheet, CellRange area, bool wholeRows, Items items = Items::Cells);
+    // Cells(row, column) and Rows(...) of a sheet, with the numbers checked.
+    static Range cell(const std::shared_ptr<detail::Session>& session,
+                      const std::shared_ptr<detail::Document>& document, uint32_t sheet,
+                      int32_t row, int32_t column);
+    static Range rows(const std::shared_ptr<detail::Session>& session,
+                      const std::shared_ptr<detail::Document>& document, uint32_t sheet,
+                      uint32_t first, uint32_t last);
     detail::Document& document() const;
     void requireWholeRows(const char* operation) const;
 

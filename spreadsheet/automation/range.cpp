@@ -28,6 +28,25 @@ Range::Range(std::shared_ptr<detail::Session> session, std::shared_ptr<detail::D
 {
 }
 
+Range Range::cell(const std::shared_ptr<detail::Session>& session,
+                  const std::shared_ptr<detail::Document>& document, uint32_t sheet, int32_t row,
+                  int32_t column)
+{
+    checkRowNumber(row);
+    checkColumnNumber(column);
+    CellRange area;
+    area.firstRow = area.lastRow = static_cast<uint32_t>(row - 1);
+    area.firstColumn = area.lastColumn = static_cast<uint16_t>(column - 1);
+    return Range(session, document, sheet, area, false);
+}
+
+Range Range::rows(const std::shared_ptr<detail::Session>& session,
+                  const std::shared_ptr<detail::Document>& document, uint32_t sheet, uint32_t first,
+                  uint32_t last)
+{
+    return Range(session, document, sheet, {first - 1, last - 1, 0, kMaxColumns - 1}, true);
+}
+
 detail::Document& Range::document() const
 {
     m_session->requireRunning();
@@ -49,7 +68,7 @@ void Range::Value(std::string_view text) const
     for (uint32_t row = m_area.firstRow; row <= m_area.lastRow; ++row)
         for (uint32_t column = m_area.firstColumn; column <= m_area.lastColumn; ++column)
             enterText(doc.book, {m_sheet, row, static_cast<uint16_t>(column)}, text,
-                      m_session->locale, doc.formatVariants);
+                      m_session->locale, doc.entryMemory);
 }
 
 void Range::Select() const

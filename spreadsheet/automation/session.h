@@ -29,9 +29,7 @@ struct Document
     bool open = true;
     uint32_t activeSheet = 0;
     std::vector<SheetSelection> selections; // one per sheet
-    // Cell formats made by typing a number into a General cell: (cell XF, number format) ->
-    // the XF that has that number format, so that a column of dates shares one XF.
-    FormatVariants formatVariants;
+    EntryMemory entryMemory;
 
     // The file's name without its folder, as messages name a workbook.
     std::string name() const;

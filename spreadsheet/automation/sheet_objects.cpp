@@ -61,28 +61,22 @@ Range Worksheet::UsedRange() const
 Range Worksheet::Cells(int32_t row, int32_t column) const
 {
     liveDocument(*m_session, *m_document);
-    checkRowNumber(row);
-    checkColumnNumber(column);
-    CellRange cell;
-    cell.firstRow = cell.lastRow = static_cast<uint32_t>(row - 1);
-    cell.firstColumn = cell.lastColumn = static_cast<uint16_t>(column - 1);
-    return Range(m_session, m_document, m_sheet, cell, false);
+    return Range::cell(m_session, m_document, m_sheet, row, column);
 }
 
 Range Worksheet::Rows(std::string_view rows) const
 {
     liveDocument(*m_session, *m_document);
     const RowNumbers numbers = parseRowNumbers(rows);
-    const CellRange area{numbers.first - 1, numbers.last - 1, 0, kMaxColumns - 1};
-    return Range(m_session, m_document, m_sheet, area, true);
+    return Range::rows(m_session, m_document, m_sheet, numbers.first, numbers.last);
 }
 
 Range Worksheet::Rows(int32_t row) const
 {
     liveDocument(*m_session, *m_document);
     checkRowNumber(row);
-    const auto index = static_cast<uint32_t>(row - 1);
-    return Range(m_session, m_document, m_sheet, {index, index, 0, kMaxColumns - 1}, true);
+    return Range::rows(m_session, m_document, m_sheet, static_cast<uint32_t>(row),
+                       static_cast<uint32_t>(row));
 }
 
 // --- Workbook ---

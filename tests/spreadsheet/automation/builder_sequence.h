@@ -18,8 +18,8 @@ namespace spreadsheet::automation::testing {
 using InventoryItem = std::array<std::string, 12>;
 using OwnerFields = std::array<std::string, 8>; // B3:B6 then F3:F6
 
-inline void fillInventory(Application& excel, const OwnerFields& owner,
-                          const std::vector<InventoryItem>& items)
+// Steps 110-132: alerts off, sheet 1 active, the owner and insurance cells.
+inline void writeOwner(Application& excel, const OwnerFields& owner)
 {
     excel.DisplayAlerts(false);
     excel.ActiveWorkbook().Worksheets(1).Select();
@@ -28,9 +28,14 @@ inline void fillInventory(Application& excel, const OwnerFields& owner,
         excel.Cells(3 + i, 2).Value(owner[static_cast<size_t>(i)]);
         excel.Cells(3 + i, 6).Value(owner[static_cast<size_t>(i) + 4]);
     }
+}
+
+// Steps 134-164: copies of rows 10:11 inserted at row 10 until the block holds every item,
+// then the spare last row deleted for an odd count.
+inline void growBlock(Application& excel, int32_t count)
+{
     const int32_t start = 10;
     int32_t inserted = 1;
-    const auto count = static_cast<int32_t>(items.size());
     const int32_t blockRows = count % 2 == 0 ? count : count + 1;
     for (int32_t pass = 2; pass <= blockRows / 2; ++pass) {
         excel.Rows("10:11").Select();
@@ -44,9 +49,15 @@ inline void fillInventory(Application& excel, const OwnerFields& owner,
         excel.Selection().Delete(xlShiftUp);
         excel.Rows(start).Select();
     }
+}
+
+// Steps 166-202: item i into row 9 + i, one cell at a time, then A2 selected.
+inline void writeItems(Application& excel, const std::vector<InventoryItem>& items)
+{
+    const auto count = static_cast<int32_t>(items.size());
     for (int32_t i = 0; i < count; ++i) {
         const InventoryItem& item = items[static_cast<size_t>(i)];
-        const int32_t row = start + i;
+        const int32_t row = 10 + i;
         excel.Cells(row, 1).Value(item[0]);
         excel.Cells(row, 2).Value(item[1]);
         for (int32_t j = 2; j <= 7; ++j)
@@ -60,6 +71,14 @@ inline void fillInventory(Application& excel, const OwnerFields& owner,
     excel.Cells(2, 1).Select();
     excel.DisplayAlerts(true);
     excel.Visible(false);
+}
+
+inline void fillInventory(Application& excel, const OwnerFields& owner,
+                          const std::vector<InventoryItem>& items)
+{
+    writeOwner(excel, owner);
+    growBlock(excel, static_cast<int32_t>(items.size()));
+    writeItems(excel, items);
 }
 
 // Item i of a made-up list: a price and an estimated value of i dollars and 50 cents.
