@@ -30,13 +30,16 @@
 // viewport's far edge.
 //
 // Releasing the drag hands the offset back to the scroll bars as a percentage of the overflow:
-// percent = round(|left| / d x 100), position = round(percent / 100 x maximum); the change of
-// position moves the surface onto the position the rounded percentage stands for. For example
-// left -2345 with d 5000 (unit 10, maximum 500) gives 47 %, position 235 and offset -2350.
+// percent = min(100, round(|left| / d x 100)), position = round(percent / 100 x maximum); the
+// change of position moves the surface onto the position the rounded percentage stands for. For
+// example left -2345 with d 5000 (unit 10, maximum 500) gives 47 %, position 235 and offset
+// -2350. The drag can go the viewport's border width beyond d, hence the cap; with d = 0 there is
+// nothing to divide by and the percentage is 0.
 //
 // Roundings: "round" is to the nearest integer with ties to even; zoomed extents are floor(
 // original x zoom), formed in double precision from the integer extent and the single-precision
-// factor (multiples of a quarter, so the products are exact).
+// factor (multiples of a quarter, so the products are exact). Extents are 64-bit and offsets
+// double, so the largest sheets (some 31 million twips tall at 200 %) scroll and drag exactly.
 
 #include <cstdint>
 
