@@ -342,19 +342,6 @@ bool Condition::holds(double value) const
     return false;
 }
 
-bool Condition::onlyNegatives() const
-{
-    switch (op) {
-    case Op::Less:
-        return operand <= 0;
-    case Op::LessEqual:
-    case Op::Equal:
-        return operand < 0;
-    default:
-        return false;
-    }
-}
-
 ParsedFormat parseFormatCode(std::string_view code)
 {
     ParsedFormat parsed;

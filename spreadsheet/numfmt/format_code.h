@@ -84,8 +84,6 @@ struct Condition
     double operand = 0;
 
     bool holds(double value) const;
-    // True when only negative numbers can meet it, so the section shows them without "-".
-    bool onlyNegatives() const;
 };
 
 struct Section

@@ -106,7 +106,9 @@ std::optional<Condition> effectiveCondition(const ParsedFormat& format, size_t i
 struct SectionChoice
 {
     const Section* section = nullptr;
-    bool showMinus = false; // false in a section only negative numbers reach, such as the second
+    // Only the first section puts "-" in front of a negative value: the others show its
+    // magnitude, the negative section because it says itself how negatives look.
+    bool minusBelongs = false;
 };
 
 std::optional<SectionChoice> chooseSection(const ParsedFormat& format, double value)
@@ -114,8 +116,7 @@ std::optional<SectionChoice> chooseSection(const ParsedFormat& format, double va
     for (size_t i = 0; i < numberSectionCount(format); ++i) {
         const std::optional<Condition> condition = effectiveCondition(format, i);
         if (!condition || condition->holds(value)) {
-            const bool onlyNegatives = condition && condition->onlyNegatives();
-            return SectionChoice{&format.sections[i], value < 0 && !onlyNegatives};
+            return SectionChoice{&format.sections[i], value < 0 && i == 0};
         }
     }
     return std::nullopt;
@@ -186,6 +187,8 @@ FormattedText formatNumber(double value, std::string_view code, bool date1904)
     }
     const Section& section = *choice->section;
     FormattedText out;
+    // A value that shows as nothing but zeros (-0.001 in "0.00") takes no minus sign.
+    bool showsNonZero = false;
     switch (section.kind) {
     case SectionKind::Date:
         if (!detail::renderDateSection(section, value, date1904, out)) {
@@ -194,12 +197,13 @@ FormattedText formatNumber(double value, std::string_view code, bool date1904)
         break;
     case SectionKind::Text: // "@" alone: numbers stay General
         out.text = formatGeneral(std::abs(value));
+        showsNonZero = value != 0;
         break;
     default:
-        detail::renderNumberSection(section, std::abs(value), out);
+        showsNonZero = detail::renderNumberSection(section, std::abs(value), out);
         break;
     }
-    if (choice->showMinus && section.kind != SectionKind::Date) {
+    if (choice->minusBelongs && showsNonZero) {
         prependMinus(out);
     }
     out.color = section.color;

@@ -21,6 +21,7 @@ struct PlaceholderDigits
     std::string numerator;
     std::string denominator;
     bool fractionHidden = false; // a whole number in a mixed fraction: no "0/1"
+    bool showsNonZero = false;   // some digit other than 0 shows
 };
 
 // Right-aligned digits (integer part, numerator, exponent): the leftmost placeholder also
@@ -92,6 +93,7 @@ void fillPlainDigits(const Section& section, DecimalNumber number, PlaceholderDi
     number.roundToDecimals(section.decimalDigits);
     digits.integer = number.integerDigits();
     digits.decimals = number.fractionDigits(section.decimalDigits);
+    digits.showsNonZero = !number.isZero();
 }
 
 void fillScientificDigits(const Section& section, DecimalNumber number, PlaceholderDigits& digits)
@@ -126,6 +128,7 @@ void fillScientificDigits(const Section& section, DecimalNumber number, Placehol
     digits.decimals = number.fractionDigits(section.decimalDigits);
     digits.exponent = std::to_string(std::abs(exponent));
     digits.exponentNegative = exponent < 0;
+    digits.showsNonZero = !number.isZero();
 }
 
 // The closest fraction with a denominator up to maxDenominator: the last convergent of the
@@ -178,6 +181,7 @@ void fillFractionDigits(const Section& section, double magnitude, PlaceholderDig
     digits.integer = digits.fractionHidden && whole == 0 ? "0" : integerText(whole);
     digits.numerator = numerator == 0 && !mixed ? "0" : integerText(numerator);
     digits.denominator = integerText(denominator);
+    digits.showsNonZero = whole != 0 || numerator != 0;
 }
 
 void appendDigitToken(const Section& section, const Token& token, const PlaceholderDigits& digits,
@@ -214,7 +218,7 @@ void appendDigitToken(const Section& section, const Token& token, const Placehol
 
 } // namespace
 
-void renderNumberSection(const Section& section, double magnitude, FormattedText& out)
+bool renderNumberSection(const Section& section, double magnitude, FormattedText& out)
 {
     PlaceholderDigits digits;
     DecimalNumber number = DecimalNumber::fromDouble(magnitude);
@@ -232,6 +236,7 @@ void renderNumberSection(const Section& section, double magnitude, FormattedText
     default:
         break;
     }
+    digits.showsNonZero = digits.showsNonZero || (section.hasGeneral && magnitude != 0);
     digits.lastDecimalShown = lastShownDecimal(digits.decimals, section.decimalPlaceholders);
 
     for (const Token& token : section.tokens) {
@@ -262,6 +267,7 @@ void renderNumberSection(const Section& section, double magnitude, FormattedText
             break;
         }
     }
+    return digits.showsNonZero;
 }
 
 } // namespace spreadsheet::numfmt::detail

@@ -14,8 +14,9 @@ namespace spreadsheet::numfmt::detail {
 // any other token.
 bool appendLayoutToken(const Token& token, FormattedText& out);
 
-// Number, Scientific, Fraction and Literal sections.
-void renderNumberSection(const Section& section, double magnitude, FormattedText& out);
+// Number, Scientific, Fraction and Literal sections; true when a digit other than 0 shows, so
+// that the caller knows whether a minus sign belongs in front.
+bool renderNumberSection(const Section& section, double magnitude, FormattedText& out);
 
 // False when the value is no date Excel can show (negative or after 31/12/9999).
 bool renderDateSection(const Section& section, double value, bool date1904, FormattedText& out);
