@@ -415,6 +415,16 @@ TEST_F(Form2Test, AFailedCopyShowsTheErrorReportAndNotDone)
     EXPECT_FALSE(QFile::exists(target));
 }
 
+TEST_F(Form2Test, TheHandCursorBesideTheProgramIsLoaded)
+{
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(STOWFOLIO_HAND_CURSOR), path(QStringLiteral("HAND-M.CUR"))));
+    const std::unique_ptr<Form2> form = makeForm(m_dir.path());
+    EXPECT_EQ(m_prompts.errorReports(), 0);
+    EXPECT_TRUE(form->pointer().hasCustomCursor());
+    EXPECT_FALSE(m_form->pointer().hasCustomCursor());
+}
+
 TEST_F(Form2Test, AnUnreadableHandCursorIsReportedAtLoad)
 {
     writeFile(path(QStringLiteral("HAND-M.CUR")), "not a cursor");
