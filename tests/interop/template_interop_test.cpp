@@ -1,7 +1,9 @@
 // The shipped template, opened by xlrd, Gnumeric and LibreOffice, compared with the sheet it
 // must be: every caption, format, merge, width, height, name and print setting.
 
+#include "format_lines.h"
 #include "interop_readers.h"
+#include "template_layout.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -17,171 +19,12 @@
 namespace {
 
 using interop::cellsOf;
+using namespace template_layout;
 
 QString q(const char* text)
 {
     return QString::fromUtf8(text);
 }
-
-struct Caption
-{
-    const char* ref;
-    const char* text;
-};
-
-constexpr Caption kCaptions[] = {
-    {"A1", "Home Inventory List"},
-    {"A2", "Owner Information"},
-    {"E2", "Insurance"},
-    {"A3", "Name"},
-    {"A4", "Address"},
-    {"A5", "City, State, ZIP code"},
-    {"A6", "Phone"},
-    {"E3", "Company"},
-    {"E4", "Agent Name"},
-    {"E5", "Phone"},
-    {"E6", "Policy Number"},
-    {"E7", "Est. Value"},
-    {"A9", "Item Location"},
-    {"B9", "Description"},
-    {"C9", "Model"},
-    {"D9", "Serial #"},
-    {"E9", "Purchase Date"},
-    {"F9", "Purchase Location"},
-    {"G9", "Warranty"},
-    {"H9", "Price at Purchase"},
-    {"I9", "Condition"},
-    {"J9", "Estimated Value to Date"},
-    {"K9", "Notes"},
-    {"L9", "Photo"},
-};
-
-// Empty cells that exist for their format.
-constexpr const char* kFormattedBlanks[] = {"B1:E1", "F1:L1", "B2",    "F2", "I2:K2",
-                                            "B3:B6", "F3:F6", "E8:H8", "K8", "A10:L11"};
-
-constexpr const char* kAccounting = R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))";
-constexpr const char* kCurrency = R"("$"#,##0.00_);[Red]\("$"#,##0.00\))";
-
-// One line of the sheet's format table. Colours are #RRGGBB; a null font colour is automatic
-// (black), a null fill is none.
-struct Look
-{
-    const char* range;
-    double points;
-    bool bold;
-    const char* fontColor;
-    const char* horizontal;
-    const char* vertical;
-    bool wrap;
-    const char* fill;
-    bool border;
-    int numberFormatId; // as xlrd reports it: built-in 14, 8 and 44 or General 0
-};
-
-constexpr const char* kWhite = "#FFFFFF";
-constexpr const char* kInk = "#273359";
-constexpr const char* kBlue = "#3B4E87";
-constexpr const char* kTint = "#E4E8F3";
-constexpr const char* kGrey = "#F4F4F4";
-
-constexpr Look kLooks[] = {
-    {"A1:E1", 16, true, kInk, "center", "center", false, kGrey, false, 0},
-    {"F1:L1", 16, true, kInk, "left", "center", false, nullptr, false, 0},
-    {"A2:B2", 11, true, kWhite, "center", "center", false, kBlue, false, 0},
-    {"E2:F2", 11, true, kWhite, "center", "center", false, kBlue, false, 0},
-    {"I2:K2", 11, true, kWhite, "left", "center", false, nullptr, false, 0},
-    {"A3:A6", 9, false, nullptr, "right", "bottom", false, kTint, false, 0},
-    {"E3:E7", 9, false, nullptr, "right", "bottom", false, kTint, false, 0},
-    {"B3:B6", 9, false, nullptr, "general", "bottom", false, nullptr, true, 0},
-    {"F3:F6", 9, false, nullptr, "left", "bottom", false, nullptr, true, 0},
-    {"F7", 9, false, nullptr, "general", "bottom", false, nullptr, true, 44},
-    {"A9:L9", 11, true, kWhite, "center", "center", true, kBlue, false, 0},
-    {"A10:D11", 9, false, nullptr, "general", "bottom", false, kGrey, true, 0},
-    {"F10:G11", 9, false, nullptr, "general", "bottom", false, kGrey, true, 0},
-    {"K10:L11", 9, false, nullptr, "general", "bottom", false, kGrey, true, 0},
-    {"E10:E11", 9, false, nullptr, "general", "bottom", false, kGrey, true, 14},
-    {"H10:H11", 9, false, nullptr, "general", "bottom", false, kGrey, true, 8},
-    {"I10:I11", 9, false, nullptr, "left", "bottom", false, kGrey, true, 8},
-    {"J10:J11", 9, false, nullptr, "right", "bottom", false, kGrey, true, 8},
-    {"E8:H8", 10, true, nullptr, "general", "bottom", false, nullptr, false, 0},
-    {"K8", 10, false, nullptr, "general", "bottom", false, nullptr, false, 0},
-};
-
-// A cell format in one line, so that a difference shows whole:
-// "Times New Roman 16 bold #273359 | center center wrap | fill #F4F4F4 | thin border | 0".
-std::string lookText(const QString& fontName, double points, bool bold, const QString& color,
-                     const QString& horizontal, const QString& vertical, bool wrap,
-                     const QString& fill, const QString& border, int numberFormatId)
-{
-    return QStringLiteral("%1 %2%3 %4 | %5 %6%7 | fill %8 | %9 | %10")
-        .arg(fontName)
-        .arg(points)
-        .arg(bold ? " bold" : "", color, horizontal, vertical, wrap ? " wrap" : "", fill, border)
-        .arg(numberFormatId)
-        .toStdString();
-}
-
-std::string expectedLook(const Look& look)
-{
-    return lookText("Times New Roman", look.points, look.bold,
-                    look.fontColor ? q(look.fontColor) : "automatic", q(look.horizontal),
-                    q(look.vertical), look.wrap, look.fill ? q(look.fill) : "none",
-                    look.border ? "thin border" : "no border", look.numberFormatId);
-}
-
-// Reads the description layout that both describe scripts share (font, horizontal, vertical,
-// wrap, fill, borders, number_format_id).
-std::string seenLook(const QJsonObject& format, bool automaticFontColor)
-{
-    const QJsonObject font = format.value("font").toObject();
-    const QJsonObject fill = format.value("fill").toObject();
-    const QJsonObject borders = format.value("borders").toObject();
-    QStringList lines;
-    for (const char* side : {"left", "right", "top", "bottom"}) {
-        const QJsonObject line = borders.value(side).toObject();
-        const bool black =
-            line.value("color").isNull() || line.value("color").toString() == "#000000";
-        lines << QString::number(line.value("style").toInt()) + (black ? "" : " coloured");
-    }
-    lines.removeDuplicates();
-    const QString border = lines == QStringList{"1"}   ? QStringLiteral("thin border")
-                           : lines == QStringList{"0"} ? QStringLiteral("no border")
-                                                       : "borders " + lines.join(",");
-    const int pattern = fill.value("pattern").toInt();
-    const QString fillText = pattern == 0   ? QStringLiteral("none")
-                             : pattern == 1 ? fill.value("color").toString()
-                                            : "pattern " + QString::number(pattern);
-    return lookText(
-        font.value("name").toString(), font.value("points").toDouble(), font.value("bold").toBool(),
-        automaticFontColor ? "automatic" : font.value("color").toString(),
-        format.value("horizontal").toString(), format.value("vertical").toString(),
-        format.value("wrap").toBool(), fillText, border, format.value("number_format_id").toInt());
-}
-
-struct RowHeight
-{
-    const char* row;
-    int twips;
-    bool custom;
-};
-
-constexpr RowHeight kRowHeights[] = {
-    {"1", 540, true},  {"2", 375, true},   {"3", 240, false},  {"4", 240, false},
-    {"5", 240, false}, {"6", 240, false},  {"7", 240, false},  {"8", 105, true},
-    {"9", 855, true},  {"10", 240, false}, {"11", 240, false},
-};
-
-struct ColumnWidth
-{
-    const char* column;
-    int width; // 1/256 of a character
-};
-
-constexpr ColumnWidth kColumnWidths[] = {
-    {"A", 6582}, {"B", 6802}, {"C", 3437}, {"D", 3328}, {"E", 5632}, {"F", 4790}, {"G", 2925},
-    {"H", 2998}, {"I", 4059}, {"J", 3474}, {"K", 7204}, {"L", 4205}, {"M", 2340}, {"IV", 2340},
-};
 
 // Everything the readers saw, gathered once for all tests: LibreOffice alone takes seconds.
 struct Readings
@@ -410,36 +253,18 @@ TEST_F(TemplateInterop, xlrdReadsThePrintNamesLocalToTheSheet)
     }
 }
 
-// Gnumeric names number formats by their text: the ids of the table's formats.
-int gnumericFormatId(const QString& format)
-{
-    if (format == "General")
-        return 0;
-    if (format.endsWith("m/d/yy")) // the system's short date: "[$-f8f2]m/d/yy"
-        return 14;
-    if (format == q(kCurrency))
-        return 8;
-    if (format == q(kAccounting))
-        return 44;
-    return -1;
-}
-
 TEST_F(TemplateInterop, gnumericStylesMatchTheLayoutTable)
 {
     REQUIRE_READING(book, gnumeric);
     const QJsonObject styles = interop::firstSheet(*book).value("styles").toObject();
     for (const Look& look : kLooks)
         for (const std::string& ref : cellsOf(look.range)) {
-            QJsonObject style = styles.value(QString::fromStdString(ref)).toObject();
+            const QJsonObject style = styles.value(QString::fromStdString(ref)).toObject();
             ASSERT_FALSE(style.isEmpty()) << ref;
-            // Gnumeric shows the automatic colour as black and the fill colour as "back".
+            // Gnumeric shows the automatic colour as black.
             const bool automatic =
                 style.value("font").toObject().value("color").toString() == "#000000";
-            QJsonObject fill = style.value("fill").toObject();
-            fill["color"] = fill.value("back");
-            style["fill"] = fill;
-            style["number_format_id"] = gnumericFormatId(style.value("number_format").toString());
-            EXPECT_EQ(seenLook(style, automatic), expectedLook(look)) << ref;
+            EXPECT_EQ(seenLook(gnumericFormat(style), automatic), expectedLook(look)) << ref;
         }
     // Outside the layout, the sheet's plain Times New Roman 10.
     for (const char* ref : {"M5", "N12", "G3", "A12"}) {
@@ -536,47 +361,6 @@ TEST_F(TemplateInterop, gnumericReadsTheBandingConditionalFormat)
             covered.insert(ref);
     const auto wanted = cellsOf("A10:N11");
     EXPECT_EQ(covered, std::set<std::string>(wanted.begin(), wanted.end()));
-}
-
-// LibreOffice turns number formats into its own styles: recognise the table's four by their
-// parts. 8 is the currency format with red negatives, 44 the accounting format with its text
-// section and the dash for zero.
-int libreOfficeFormatId(const QJsonObject& format)
-{
-    const QString kind = format.value("kind").toString();
-    const QString text = format.value("text").toString();
-    const bool currency = format.value("decimals").toInt() == 2 &&
-                          format.value("grouping").toBool() && text.contains('$');
-    if (format.value("kind").isNull())
-        return 0;
-    if (kind == "date")
-        return 14;
-    if (currency && kind == "number" && format.value("red_negative").toBool())
-        return 8;
-    if (currency && kind == "text" && text.contains('-') && !format.value("red_negative").toBool())
-        return 44;
-    return -1;
-}
-
-// LibreOffice's cell style in the layout the xlrd and Gnumeric descriptions share.
-QJsonObject libreOfficeFormat(const QJsonObject& style)
-{
-    QJsonObject format = style;
-    const QJsonValue fill = style.value("fill");
-    format["fill"] = QJsonObject{{"pattern", fill.isNull() ? 0 : 1}, {"color", fill}};
-    QJsonObject borders;
-    for (const char* side : {"left", "right", "top", "bottom"}) {
-        const QJsonObject line = style.value("borders").toObject().value(side).toObject();
-        // Excel's thin line arrives as a solid line of about 0.75 pt.
-        const bool thin = line.value("style") == "solid" && line.value("width_pt").toDouble() < 1;
-        borders[side] = QJsonObject{{"style", line.isEmpty() ? 0
-                                              : thin         ? 1
-                                                             : 99},
-                                    {"color", line.isEmpty() ? QJsonValue() : line.value("color")}};
-    }
-    format["borders"] = borders;
-    format["number_format_id"] = libreOfficeFormatId(style.value("number_format").toObject());
-    return format;
 }
 
 TEST_F(TemplateInterop, libreOfficeStylesMatchTheLayoutTable)

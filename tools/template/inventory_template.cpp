@@ -18,27 +18,14 @@ constexpr uint16_t kBandGrey = 22;    // #F4F4F4: title and item block fills
 constexpr uint16_t kTitleInk = 60;    // #273359: the title's text
 constexpr uint16_t kWhite = 9;
 
-// Number formats, by the ids Excel gives them in an English workbook.
+// Number formats, by the ids Excel gives them in an English workbook. The default workbook
+// already holds the FORMAT records of the currency (8) and accounting (44) formats.
 constexpr uint16_t kGeneral = 0;
 constexpr uint16_t kShortDate = 14;
 constexpr uint16_t kCurrency = 8;
 constexpr uint16_t kAccounting = 44;
 
 constexpr uint16_t kNoFill = 0;
-
-// Excel stores its currency and accounting formats as FORMAT records although their ids are
-// built in, because their text depends on the locale. These are the English ones.
-void addLocaleFormats(Workbook& workbook)
-{
-    workbook.numberFormats[5] = R"("$"#,##0_);\("$"#,##0\))";
-    workbook.numberFormats[6] = R"("$"#,##0_);[Red]\("$"#,##0\))";
-    workbook.numberFormats[7] = R"("$"#,##0.00_);\("$"#,##0.00\))";
-    workbook.numberFormats[8] = R"("$"#,##0.00_);[Red]\("$"#,##0.00\))";
-    workbook.numberFormats[41] = R"(_(* #,##0_);_(* \(#,##0\);_(* "-"_);_(@_))";
-    workbook.numberFormats[42] = R"(_("$"* #,##0_);_("$"* \(#,##0\);_("$"* "-"_);_(@_))";
-    workbook.numberFormats[43] = R"(_(* #,##0.00_);_(* \(#,##0.00\);_(* "-"??_);_(@_))";
-    workbook.numberFormats[44] = R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))";
-}
 
 void setCustomPalette(Workbook& workbook)
 {
@@ -427,7 +414,6 @@ Workbook makeInventoryTemplate()
     Workbook workbook = makeDefaultWorkbook("Home Inventory");
     workbook.codePage = 1252;
     workbook.date1904 = false;
-    addLocaleFormats(workbook);
     setCustomPalette(workbook);
     const SheetFormats formats = addSheetFormats(workbook);
 
