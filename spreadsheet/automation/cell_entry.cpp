@@ -25,8 +25,10 @@ size_t utf16Length(std::string_view text)
 // The cell at `at`, created with the XF it already shows; a formula it held is dropped.
 Cell& cellToWrite(spreadsheet::Worksheet& sheet, const CellAddress& at)
 {
-    const uint16_t xf = effectiveXf(sheet, at.row, at.column);
-    Cell& cell = sheet.ensureRow(at.row).ensure(at.column, xf);
+    Row& row = sheet.ensureRow(at.row);
+    Cell* existing = row.find(at.column);
+    Cell& cell =
+        existing ? *existing : row.ensure(at.column, effectiveXf(sheet, at.row, at.column));
     if (cell.kind == CellKind::Formula && cell.index < sheet.formulas.size())
         sheet.formulas[cell.index].removed = true;
     cell.kind = CellKind::Blank;

@@ -33,6 +33,10 @@ void Workbook::SaveAs(const std::string& path, int32_t fileFormat) const
         throw Error("file format " + std::to_string(fileFormat) +
                     " cannot be written: only the Excel 97-2003 workbook formats " +
                     std::to_string(xlExcel8) + " and " + std::to_string(xlWorkbookNormal) + " can");
+    // As in Excel, a file opened read-only is not written over; another name is fine.
+    if (m_document->readOnly && path == m_document->path)
+        throw Error("the workbook \"" + m_document->name() +
+                    "\" is open read-only: save it under another name");
     spreadsheet::Workbook& book = m_document->book;
     // Readers that do not recalculate show the cached results, so they must be current.
     formula::refreshCachedResults(book);

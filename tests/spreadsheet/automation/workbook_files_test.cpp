@@ -85,6 +85,18 @@ TEST_F(WorkbookFiles, FailuresNameWhatWentWrong)
                                "workbook formats 56 and -4143 can");
     }
     EXPECT_FALSE(fs::exists(folder / "new.xlsx"));
+
+    const std::string copy = (folder / "template.xlt").string();
+    fs::copy_file(STOWFOLIO_TEMPLATE_PATH, copy);
+    Workbook readOnly = excel.Workbooks().Open(copy, true);
+    try {
+        readOnly.SaveAs(copy, xlExcel8);
+        FAIL() << "a read-only workbook was saved over itself";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "the workbook \"template.xlt\" is open read-only: save it under another name");
+    }
+    EXPECT_EQ(fs::file_size(copy), fs::file_size(STOWFOLIO_TEMPLATE_PATH));
 }
 
 } // namespace
