@@ -112,10 +112,12 @@ std::string columnName(int column)
 
 bool xlrdAvailable()
 {
-    return QFileInfo::exists(QString::fromUtf8(kPython)) &&
-           run(QString::fromUtf8(kPython), {QStringLiteral("-c"), QStringLiteral("import xlrd")},
-               kReaderTimeoutMs)
-                   .exitCode == 0;
+    static const bool available =
+        QFileInfo::exists(QString::fromUtf8(kPython)) &&
+        run(QString::fromUtf8(kPython), {QStringLiteral("-c"), QStringLiteral("import xlrd")},
+            kReaderTimeoutMs)
+                .exitCode == 0;
+    return available;
 }
 
 bool gnumericAvailable()
@@ -157,22 +159,33 @@ void convertWithLibreOffice(const std::vector<std::string>& paths, const std::st
                                ? QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,"
                                                 "false,true,true")
                                : QString::fromStdString(format);
-    QStringList arguments{QStringLiteral("-env:UserInstallation=") + libreOfficeProfileUrl(),
-                          QStringLiteral("--headless"),
-                          QStringLiteral("--norestore"),
-                          QStringLiteral("--convert-to"),
-                          target,
-                          QStringLiteral("--outdir"),
-                          QString::fromStdString(folder)};
-    for (const std::string& path : paths)
-        arguments << QString::fromStdString(path);
-    const ProcessOutput output = run(QStringLiteral("soffice"), arguments, kLibreOfficeTimeoutMs);
-    for (const std::string& path : paths) {
-        const std::string converted = convertedPath(path, folder, format);
-        if (!QFileInfo::exists(QString::fromStdString(converted)))
-            throw std::runtime_error("LibreOffice made no " + converted + ": " +
-                                     output.err.toStdString() + output.out.toStdString());
+    const auto missing = [&] {
+        std::vector<std::string> left;
+        for (const std::string& path : paths)
+            if (!QFileInfo::exists(QString::fromStdString(convertedPath(path, folder, format))))
+                left.push_back(path);
+        return left;
+    };
+    // A LibreOffice that sets up a fresh profile may restart itself and drop the conversions of
+    // that first run, so what is missing gets one more run.
+    ProcessOutput output;
+    std::vector<std::string> left = paths;
+    for (int attempt = 0; attempt < 2 && !left.empty(); ++attempt) {
+        QStringList arguments{QStringLiteral("-env:UserInstallation=") + libreOfficeProfileUrl(),
+                              QStringLiteral("--headless"),
+                              QStringLiteral("--norestore"),
+                              QStringLiteral("--convert-to"),
+                              target,
+                              QStringLiteral("--outdir"),
+                              QString::fromStdString(folder)};
+        for (const std::string& path : left)
+            arguments << QString::fromStdString(path);
+        output = run(QStringLiteral("soffice"), arguments, kLibreOfficeTimeoutMs);
+        left = missing();
     }
+    if (!left.empty())
+        throw std::runtime_error("LibreOffice made no " + convertedPath(left[0], folder, format) +
+                                 ": " + output.err.toStdString() + output.out.toStdString());
 }
 
 std::string convertedPath(const std::string& path, const std::string& folder,
