@@ -124,10 +124,10 @@ std::vector<uint16_t> toUtf16(const std::string& text)
     return units;
 }
 
-std::string readString(TokenReader& in)
+std::string readString(TokenReader& in, uint8_t& flags)
 {
     const uint8_t count = in.u8();
-    const uint8_t flags = in.u8();
+    flags = in.u8();
     std::string text;
     if ((flags & 0x01) == 0) {
         for (uint8_t i = 0; i < count; ++i)
@@ -146,12 +146,14 @@ std::string readString(TokenReader& in)
     return text;
 }
 
-void writeString(TokenWriter& out, const std::string& text)
+// Written one byte a character when the text allows and it was not stored as UTF-16 before:
+// the byte length must stay as read, since IF and CHOOSE jump over it.
+void writeString(TokenWriter& out, const std::string& text, bool storedWide)
 {
     const std::vector<uint16_t> units = toUtf16(text);
     if (units.size() > 255)
         throw Error("a text in a formula is longer than 255 characters");
-    bool latin1 = true;
+    bool latin1 = !storedWide;
     for (uint16_t unit : units)
         latin1 = latin1 && unit < 0x100;
     out.u8(static_cast<uint8_t>(units.size()));
@@ -223,7 +225,7 @@ Token readToken(TokenReader& in)
         token.byte = static_cast<uint8_t>(in.u16());
         break;
     case ptg::Str:
-        token.text = readString(in);
+        token.text = readString(in, token.byte);
         break;
     case ptg::Attr:
         token.byte = in.u8();
@@ -310,7 +312,7 @@ void writeToken(TokenWriter& out, const Token& token)
         out.u16(token.byte);
         break;
     case ptg::Str:
-        writeString(out, token.text);
+        writeString(out, token.text, (token.byte & 0x01) != 0);
         break;
     case ptg::Attr:
         out.u8(token.byte);

@@ -109,7 +109,8 @@ struct Token
                             // Attr: data word; Exp/Tbl: row; MemArea..MemFunc: size of the
                             // sub-expression
     uint8_t byte = 0;       // Err: code; Bool: 0/1; Attr: flags; FuncVar: argument count and
-                            // prompt bit; Exp/Tbl: low byte of the column
+                            // prompt bit; Exp/Tbl: low byte of the column; Str: the string's
+                            // flags as stored (bit 0: UTF-16)
     double number = 0;      // Num
     std::string text;       // Str, UTF-8
     std::vector<uint16_t> jumps;   // Attr choose: the jump table
@@ -122,8 +123,9 @@ struct Token
 // token.
 std::vector<Token> parseTokens(std::span<const uint8_t> bytes);
 
-// Writes tokens back; parseTokens(encodeTokens(t)) == t. Strings with a character beyond
-// Latin-1 are written as UTF-16, the others one byte a character.
+// Writes tokens back; parseTokens(encodeTokens(t)) == t, and bytes that parseTokens read come
+// back unchanged. New strings with a character beyond Latin-1 are written as UTF-16, the others
+// one byte a character.
 std::vector<uint8_t> encodeTokens(const std::vector<Token>& tokens);
 
 // Small constructors for formulas built in code.
