@@ -1,0 +1,322 @@
+// The build from typed inventory to a saved work file and its picture, checked on the
+// workbook that comes out: cells, rows, names, total, and what is left in the work folder.
+
+#include "workbook/workbook_builder.h"
+
+#include "platform/window_pointer.h"
+#include "spreadsheet/automation/application.h"
+#include "spreadsheet/biff/workbook_reader.h"
+#include "spreadsheet/formula/print.h"
+#include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "tests/support/scripted_prompts.h"
+#include "workbook/excel_factory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <stdexcept>
+
+namespace stowfolio {
+namespace {
+
+using spreadsheet::Workbook;
+
+struct Recorded
+{
+    std::vector<int> pointers;
+    std::optional<spreadsheet::render::SheetPicture> picture;
+    QString workbook;
+    bool previewShown = false;
+    bool mainHidden = false;
+};
+
+BuildTargets recordInto(Recorded& r)
+{
+    return {[&r](int code) { r.pointers.push_back(code); },
+            [&r](spreadsheet::render::SheetPicture p) { r.picture = std::move(p); },
+            [&r](const QString& path) { r.workbook = path; }, [&r] { r.previewShown = true; },
+            [&r] { r.mainHidden = true; }};
+}
+
+QStringList item(const QString& location, const QString& date = {}, const QString& value = {})
+{
+    QStringList row(12);
+    row[0] = location;
+    row[1] = QStringLiteral("Description of ") + location;
+    row[2] = date;
+    row[7] = value;
+    row[8] = QStringLiteral("M-") + location;
+    row[11] = QStringLiteral("/photos/") + location + QStringLiteral(".jpg");
+    return row;
+}
+
+Inventory inventoryOf(int count)
+{
+    Inventory inventory;
+    inventory.ownerFields = {"Tobin Harwell", "115 Birchwood st", "French Leek, IN",
+                             "555-0100",      "Oak Insurance",    "Marla",
+                             "555-0199",      "000-585-678"};
+    for (int i = 1; i <= count; ++i)
+        inventory.items.push_back(
+            item(QStringLiteral("Room %1").arg(i), QString(), QString::number(i * 100)));
+    return inventory;
+}
+
+std::string textAt(const Workbook& book, uint32_t row, uint16_t column)
+{
+    const spreadsheet::Cell* cell = book.sheets.at(0).findCell(row, column);
+    if (!cell || cell->kind != spreadsheet::CellKind::String)
+        return {};
+    return book.strings.at(cell->index).text;
+}
+
+std::string printAreaOf(const Workbook& book)
+{
+    for (const auto& name : book.names)
+        if (name.builtIn && name.builtInCode == spreadsheet::DefinedName::PrintArea) {
+            spreadsheet::formula::PrintContext context;
+            context.sheetName = [](uint16_t) { return std::string("'Home Inventory'"); };
+            return spreadsheet::formula::formulaText(spreadsheet::formula::parseTokens(name.tokens),
+                                                     context);
+        }
+    return {};
+}
+
+class WorkbookBuilderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        registerBuiltInEngine(factory);
+    }
+
+    QString workFolder() const
+    {
+        return QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
+    }
+
+    bool build(const Inventory& inventory)
+    {
+        WorkbookBuilder builder(factory, prompts, temp.path());
+        return builder.PushButton6_Click(inventory, recordInto(recorded));
+    }
+
+    QStringList workFiles() const { return QDir(workFolder()).entryList(QDir::Files); }
+
+    QTemporaryDir temp;
+    ExcelFactory factory;
+    testing::ScriptedPrompts prompts;
+    Recorded recorded;
+};
+
+TEST_F(WorkbookBuilderTest, ItemCountsGrowAndTrimTheBlock)
+{
+    // (items, last item row in Excel numbering, Print_Area)
+    const struct
+    {
+        int items;
+        std::string printArea;
+    } cases[] = {
+        {0, "'Home Inventory'!$A$1:$L$11"}, {1, "'Home Inventory'!$A$1:$L$10"},
+        {2, "'Home Inventory'!$A$1:$L$11"}, {3, "'Home Inventory'!$A$1:$L$12"},
+        {5, "'Home Inventory'!$A$1:$L$14"}, {100, "'Home Inventory'!$A$1:$L$109"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.items);
+        recorded = {};
+        ASSERT_TRUE(build(inventoryOf(c.items)));
+        EXPECT_EQ(prompts.errorReports(), 0) << prompts.messages().join("\n").toStdString();
+        const Workbook book = spreadsheet::readWorkbookFile(recorded.workbook.toStdString());
+        EXPECT_EQ(printAreaOf(book), c.printArea);
+        EXPECT_EQ(textAt(book, 2, 1), "Tobin Harwell");
+        EXPECT_EQ(textAt(book, 5, 5), "000-585-678");
+        for (int i = 1; i <= c.items; ++i) {
+            const uint32_t row = 8 + i; // zero-based row of Excel's 9 + i
+            EXPECT_EQ(textAt(book, row, 0), QStringLiteral("Room %1").arg(i).toStdString());
+            EXPECT_EQ(textAt(book, row, 2), QStringLiteral("M-Room %1").arg(i).toStdString());
+        }
+        // The first row below the items holds no item text.
+        EXPECT_EQ(textAt(book, 9 + c.items, 0), "");
+        // F7 totals the estimated values typed into column J.
+        const spreadsheet::Cell* total = book.sheets[0].findCell(6, 5);
+        ASSERT_NE(total, nullptr);
+        ASSERT_EQ(total->kind, spreadsheet::CellKind::Formula);
+        EXPECT_DOUBLE_EQ(book.sheets[0].formulas.at(total->index).cached.number,
+                         100.0 * c.items * (c.items + 1) / 2);
+        QFile::remove(recorded.workbook);
+    }
+}
+
+TEST_F(WorkbookBuilderTest, HandsOverAndLeavesOnlyTheWorkbook)
+{
+    ASSERT_TRUE(build(inventoryOf(3)));
+    EXPECT_TRUE(recorded.previewShown);
+    EXPECT_TRUE(recorded.mainHidden);
+    ASSERT_TRUE(recorded.picture.has_value());
+    EXPECT_FALSE(recorded.picture->isEmpty());
+    EXPECT_TRUE(recorded.workbook.startsWith(workFolder()));
+    EXPECT_TRUE(recorded.workbook.endsWith(QStringLiteral(".xls")));
+    // The template copy and the picture are gone; the workbook belongs to the preview.
+    EXPECT_EQ(workFiles(), QStringList{QFileInfo(recorded.workbook).fileName()});
+    EXPECT_EQ(recorded.pointers.front(), kHourglassPointer);
+    EXPECT_EQ(recorded.pointers.back(), kDefaultPointer);
+}
+
+TEST_F(WorkbookBuilderTest, TypedDatesAndAmountsBecomeNumbers)
+{
+    Inventory inventory = inventoryOf(0);
+    QStringList row =
+        item(QStringLiteral("Garage"), QStringLiteral("10/16/2005"), QStringLiteral("$1,250.50"));
+    row[5] = QStringLiteral("45000");
+    row[9] = QStringLiteral("000123"); // serial numbers stay text
+    inventory.items.push_back(row);
+    ASSERT_TRUE(build(inventory));
+    const Workbook book = spreadsheet::readWorkbookFile(recorded.workbook.toStdString());
+    const auto& sheet = book.sheets[0];
+    ASSERT_EQ(sheet.findCell(9, 4)->kind, spreadsheet::CellKind::Number);
+    EXPECT_DOUBLE_EQ(sheet.findCell(9, 4)->number, 38641); // 16 October 2005
+    EXPECT_DOUBLE_EQ(sheet.findCell(9, 7)->number, 45000);
+    EXPECT_DOUBLE_EQ(sheet.findCell(9, 9)->number, 1250.5);
+    EXPECT_EQ(textAt(book, 9, 3), "000123");
+}
+
+TEST_F(WorkbookBuilderTest, WithoutSpreadsheetTheMainWindowStays)
+{
+    ExcelFactory empty;
+    WorkbookBuilder builder(empty, prompts, temp.path());
+    EXPECT_FALSE(builder.PushButton6_Click(inventoryOf(2), recordInto(recorded)));
+    EXPECT_EQ(prompts.errorReports(), 1);
+    EXPECT_TRUE(
+        prompts.messages().value(0).contains(QStringLiteral("PushButton6_Click at line 102")));
+    EXPECT_FALSE(recorded.previewShown);
+    EXPECT_FALSE(recorded.mainHidden);
+    EXPECT_EQ(recorded.pointers.back(), kDefaultPointer);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(WorkbookBuilderTest, FailedSaveShowsNoPreview)
+{
+    // No work file name can be had, so there is nothing to save to.
+    const DigitSource broken = []() -> int { throw std::runtime_error("no random source"); };
+    WorkbookBuilder builder(factory, prompts, temp.path(), broken);
+    EXPECT_FALSE(builder.PushButton6_Click(inventoryOf(1), recordInto(recorded)));
+    const QStringList reports = prompts.messages();
+    ASSERT_EQ(reports.size(), 2);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("at line 204")));
+    EXPECT_TRUE(reports[1].contains(QStringLiteral("at line 220")));
+    EXPECT_FALSE(recorded.previewShown);
+    EXPECT_FALSE(recorded.mainHidden);
+    EXPECT_TRUE(workFiles().isEmpty());
+}
+
+TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
+{
+    ASSERT_TRUE(build(inventoryOf(0))); // creates the private folder
+    QFile::remove(recorded.workbook);
+    const QString templatePath = QDir(workFolder()).filePath(QStringLiteral("template.xlt"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(STOWFOLIO_RESOURCES_DIR "/template.xlt"), templatePath));
+    recorded = {};
+    ASSERT_TRUE(build(inventoryOf(1)));
+    EXPECT_FALSE(QFile::exists(templatePath));
+}
+
+TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
+{
+    int created = 0;
+    ExcelFactory counting;
+    counting.registerProgId(kExcelProgId, [&created] {
+        ++created;
+        return std::make_unique<spreadsheet::automation::Application>();
+    });
+    Inventory inventory = inventoryOf(0);
+    inventory.items.assign(kMaxInventoryItems + 1, QStringList(12));
+    WorkbookBuilder builder(counting, prompts, temp.path());
+    EXPECT_FALSE(builder.PushButton6_Click(inventory, recordInto(recorded)));
+    EXPECT_EQ(created, 0);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("65,526")));
+    EXPECT_FALSE(QDir(workFolder()).exists());
+}
+
+TEST(WorkFolderTest, RefusesALinkInPlaceOfTheFolder)
+{
+    QTemporaryDir temp;
+    const QString target = QDir(temp.path()).filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    const QString link = QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
+    ASSERT_TRUE(QFile::link(target, link));
+    EXPECT_THROW(privateWorkFolder(temp.path()), std::exception);
+}
+
+TEST(WorkFolderTest, PrivateFolderIsOwnerOnly)
+{
+    QTemporaryDir temp;
+    const QString folder = privateWorkFolder(temp.path());
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(WorkFolderTest, CollidingNamesAreDrawnAgain)
+{
+    QTemporaryDir temp;
+    // The first name drawn is all ones; the second all twos.
+    int draws = 0;
+    const DigitSource digits = [&draws] { return draws++ < 16 ? 1 : 2; };
+    const QString taken = QDir(temp.path()).filePath(QStringLiteral("wendax11111111.xls"));
+    QFile existing(taken);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep");
+    existing.close();
+    EXPECT_EQ(createGeneratedWorkbookFile(temp.path(), digits),
+              QDir(temp.path()).filePath(QStringLiteral("wendax22222222.xls")));
+    QFile check(taken);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), QByteArray("keep"));
+}
+
+TEST(WorkFolderTest, TemporaryFolderFollowsTempThenTmpdir)
+{
+    qputenv("TEMP", "/first");
+    qputenv("TMPDIR", "/second");
+    EXPECT_EQ(temporaryFolder(), QStringLiteral("/first"));
+    qunsetenv("TEMP");
+    EXPECT_EQ(temporaryFolder(), QStringLiteral("/second"));
+    qunsetenv("TMPDIR");
+    EXPECT_EQ(temporaryFolder(), QDir::tempPath());
+}
+
+TEST_F(WorkbookBuilderTest, ExportWritesTheWorkbookOrSaysWhy)
+{
+    const QString target = QDir(temp.path()).filePath(QStringLiteral("out.xls"));
+    exportInventoryWorkbook(factory, inventoryOf(3), temp.path(), target);
+    const Workbook book = spreadsheet::readWorkbookFile(target.toStdString());
+    EXPECT_EQ(textAt(book, 11, 0), "Room 3");
+    EXPECT_TRUE(workFiles().isEmpty());
+
+    const QString impossible = QDir(temp.path()).filePath(QStringLiteral("missing/out.xls"));
+    EXPECT_THROW(exportInventoryWorkbook(factory, inventoryOf(1), temp.path(), impossible),
+                 std::exception);
+    EXPECT_FALSE(QFile::exists(impossible));
+}
+
+} // namespace
+} // namespace stowfolio
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,64 @@
+#include "workbook/snapshot.h"
+
+#include "platform/error_report.h"
+#include "spreadsheet/automation/application.h"
+#include "spreadsheet/model/error.h"
+#include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "spreadsheet/render/sheet_renderer.h"
+
+#include <optional>
+
+namespace stowfolio {
+
+namespace {
+
+const spreadsheet::Worksheet& modelSheet(const spreadsheet::Workbook& workbook,
+                                         const std::string& name)
+{
+    for (const spreadsheet::Worksheet& sheet : workbook.sheets)
+        if (sheet.name == name)
+            return sheet;
+    throw spreadsheet::Error("The active sheet \"" + name + "\" is not in the workbook");
+}
+
+} // namespace
+
+void saveCellsActivesheet(Prompts& prompts, const spreadsheet::automation::Workbook& workbook,
+                          const QString& path)
+{
+    GuardedProcedure guard(prompts, QStringLiteral("Excel1"),
+                           QStringLiteral("saveCellsActivesheet"));
+    std::optional<spreadsheet::automation::Worksheet> sheet;
+    int32_t lastRow = 0;
+    int32_t lastColumn = 0;
+    guard.step(100, [&] { sheet = workbook.ActiveSheet(); });
+    guard.step(102, [&] {
+        const auto used = sheet.value().UsedRange();
+        lastRow = used.Rows(static_cast<int32_t>(used.Rows().count())).Row();
+    });
+    guard.step(104, [&] {
+        const auto used = sheet.value().UsedRange();
+        lastColumn = used.Columns(static_cast<int32_t>(used.Columns().count())).Column();
+    });
+    if (!guard.test(106, [&] { return lastRow > 1 && lastColumn > 1; }))
+        return;
+
+    // The picture of the used range takes the place of the clipboard's copy of it.
+    std::optional<spreadsheet::render::SheetPicture> picture;
+    guard.step(110, [&] {
+        const spreadsheet::CellRange used{0, static_cast<uint32_t>(lastRow - 1), 0,
+                                          static_cast<uint16_t>(lastColumn - 1)};
+        picture = spreadsheet::render::renderRange(
+            workbook.model(), modelSheet(workbook.model(), sheet.value().Name()), used);
+    });
+    guard.step(112, [&] {
+        if (!picture)
+            throw spreadsheet::Error("There is no picture of the sheet to save");
+        QString error;
+        if (!picture->save(path, &error))
+            throw spreadsheet::Error(error.toStdString());
+    });
+}
+
+} // namespace stowfolio

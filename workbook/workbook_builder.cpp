@@ -1,0 +1,263 @@
+#include "workbook/workbook_builder.h"
+
+#include "platform/file_helpers.h"
+#include "platform/window_pointer.h"
+#include "spreadsheet/automation/application.h"
+#include "spreadsheet/model/error.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "workbook/excel_factory.h"
+#include "workbook/excel_probes.h"
+#include "workbook/snapshot.h"
+#include "workbook/template_resource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <optional>
+
+namespace stowfolio {
+
+namespace {
+
+using spreadsheet::automation::Application;
+namespace xl = spreadsheet::automation;
+
+constexpr int kFirstItemRow = 10;
+
+std::string utf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+Application& require(const std::unique_ptr<Application>& excel)
+{
+    if (!excel)
+        throw spreadsheet::Error("Object variable not set: the spreadsheet application could "
+                                 "not be created");
+    return *excel;
+}
+
+// The sheet column (1-based) of list field `field` (0 = the row's text): Location and
+// Description go to A and B, Date..Est. Value to E..J, Model and Serial # to C and D, and Notes,
+// Photo and any later field to K onwards.
+int sheetColumnOf(int field)
+{
+    if (field <= 1)
+        return field + 1;
+    if (field <= 7)
+        return field + 3;
+    if (field <= 9)
+        return field - 5;
+    return field + 1;
+}
+
+QString fieldOf(const QStringList& row, int field)
+{
+    return field < row.size() ? row[field] : QString();
+}
+
+} // namespace
+
+QString tooManyItemsMessage(std::size_t itemCount)
+{
+    return QStringLiteral("The inventory has %1 items, but an Excel 97-2003 sheet holds at most "
+                          "%2 items (its last row is 65,536). Please remove %3 items and try "
+                          "again.")
+        .arg(QLocale().toString(static_cast<qulonglong>(itemCount)),
+             QLocale().toString(kMaxInventoryItems),
+             QLocale().toString(static_cast<qulonglong>(itemCount - kMaxInventoryItems)));
+}
+
+std::unique_ptr<Application> OpenWorkbookInNewExcel(const ExcelFactory& factory,
+                                                    const QString& path)
+{
+    auto excel = factory.create(kExcelProgId);
+    excel->Workbooks().Open(utf8(path));
+    return excel;
+}
+
+void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString& templatePath,
+                           const Inventory& inventory)
+{
+    steps.step(108, [&] { excel.Workbooks().Open(utf8(templatePath), true); });
+    steps.step(110, [&] { excel.DisplayAlerts(false); });
+    QString name;
+    steps.step(112, [&] { name = inventory.ownerFields.value(0); });
+    steps.step(114, [&] { excel.ActiveWorkbook().Worksheets(1).Select(); });
+    steps.step(116, [&] { excel.ActiveWorkbook().Worksheets(1).Activate(); });
+
+    // B3:B6 take the owner, F3:F6 the insurance fields.
+    steps.step(118, [&] { excel.Cells(3, 2).Value(utf8(name)); });
+    for (int field = 1; field < 8; ++field) {
+        const int row = 3 + field % 4;
+        const int column = field < 4 ? 2 : 6;
+        steps.step(118 + 2 * field, [&] {
+            excel.Cells(row, column).Value(utf8(inventory.ownerFields.value(field)));
+        });
+    }
+
+    // The template's block holds two item rows; copies of it go in at row 10 until the block
+    // has room for every item, and an odd count leaves one spare row to delete.
+    int firstRow = kFirstItemRow;
+    int inserted = 0;
+    steps.step(134, [&] { firstRow = kFirstItemRow; });
+    steps.step(136, [&] { inserted = 1; });
+    const int count = static_cast<int>(inventory.items.size());
+    int blockRows = count;
+    if (steps.test(138, [&] { return count % 2 == 0; }))
+        steps.step(140, [&] { blockRows = count; });
+    else
+        steps.step(142, [&] { blockRows = count + 1; });
+    for (int pass = 2; pass <= blockRows / 2; ++pass) {
+        steps.step(146, [&] { excel.Rows("10:11").Select(); });
+        steps.step(148, [&] { excel.Selection().Copy(); });
+        steps.step(150, [&] { excel.Selection().Insert(xl::xlShiftDown); });
+        steps.step(152, [&] { excel.CutCopyMode(false); });
+        steps.step(154, [&] { inserted += 2; });
+    }
+    if (steps.test(158, [&] { return count % 2 == 1; })) {
+        steps.step(160, [&] { excel.Rows(firstRow + inserted).Select(); });
+        steps.step(162, [&] { excel.Selection().Delete(xl::xlShiftUp); });
+        steps.step(164, [&] { excel.Rows(firstRow).Select(); });
+    }
+    steps.step(166, [&] { firstRow = kFirstItemRow; });
+
+    for (int item = 0; item < count; ++item) {
+        const QStringList& row = inventory.items[static_cast<std::size_t>(item)];
+        const int sheetRow = firstRow + item;
+        const auto write = [&](int line, int field) {
+            steps.step(line, [&] {
+                excel.Cells(sheetRow, sheetColumnOf(field)).Value(utf8(fieldOf(row, field)));
+            });
+        };
+        write(170, 0);
+        write(172, 1);
+        for (int field = 2; field <= 7; ++field)
+            write(176, field);
+        for (int field = 8; field <= 9; ++field)
+            write(182, field);
+        for (int field = 10; field <= inventory.columnCount - 1; ++field)
+            write(188, field);
+    }
+}
+
+WorkbookBuilder::WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts,
+                                 QString workFolderParent, DigitSource digit)
+    : m_factory(factory), m_prompts(prompts), m_workFolderParent(std::move(workFolderParent)),
+      m_digit(std::move(digit))
+{
+}
+
+bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildTargets& targets)
+{
+    // A sheet ends at row 65,536; an inventory that cannot fit is refused before any work.
+    if (inventory.items.size() > static_cast<std::size_t>(kMaxInventoryItems)) {
+        m_prompts.showMessage(tooManyItemsMessage(inventory.items.size()), QString(),
+                              MessageIcon::Exclamation);
+        return false;
+    }
+
+    ReportingSteps steps(m_prompts, QStringLiteral("Form1"), QStringLiteral("PushButton6_Click"));
+    QString folder;
+    steps.step(100, [&] {
+        targets.setPointer(kHourglassPointer);
+        folder = privateWorkFolder(m_workFolderParent);
+    });
+    const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
+    const QString picturePath = QDir(folder).filePath(QStringLiteral("temp.bmp"));
+
+    std::unique_ptr<Application> excelA;
+    const bool haveExcel = steps.step(102, [&] { excelA = m_factory.create(kExcelProgId); });
+    QByteArray templateBytes;
+    steps.step(104, [&] { templateBytes = readTemplateResource(); });
+    steps.step(106, [&] {
+        if (!FileExists(templatePath))
+            WriteBytesToFile(templateBytes, templatePath);
+    });
+
+    QString workbookPath;
+    bool saved = false;
+    // Without an application nothing below can work: one report is enough, and the main
+    // window stays as it was.
+    if (haveExcel) {
+        fillInventoryWorkbook(steps, *excelA, templatePath, inventory);
+        steps.step(194, [&] { targets.setPointer(kDefaultPointer); });
+        steps.step(196, [&] { excelA->ActiveWorkbook().Worksheets(1).Select(); });
+        steps.step(198, [&] { excelA->Cells(2, 1).Select(); });
+        steps.step(200, [&] { excelA->DisplayAlerts(true); });
+        steps.step(202, [&] { excelA->Visible(false); });
+        steps.step(204, [&] { workbookPath = createGeneratedWorkbookFile(folder, m_digit); });
+        saved = steps.step(220, [&] {
+            excelA->ActiveWorkbook().SaveAs(utf8(workbookPath),
+                                            GetExcelFileFormat(m_factory, excelA.get()));
+        });
+        steps.step(222, [&] { excelA->DisplayAlerts(false); });
+        steps.step(224, [&] { excelA->ActiveWorkbook().Close(); });
+        steps.step(226, [&] { excelA->Quit(); });
+        steps.step(228, [&] { excelA.reset(); });
+    }
+
+    if (saved) {
+        std::unique_ptr<Application> excelB;
+        steps.step(230, [&] { excelB = OpenWorkbookInNewExcel(m_factory, workbookPath); });
+        steps.step(232, [&] { targets.setPointer(kHourglassPointer); });
+        std::optional<xl::Workbook> workbookB;
+        steps.step(234, [&] {
+            const auto workbooks = require(excelB).Workbooks();
+            workbookB = workbooks(workbooks.count());
+        });
+        steps.step(236, [&] { saveCellsActivesheet(m_prompts, workbookB.value(), picturePath); });
+        steps.step(238, [&] { require(excelB).DisplayAlerts(false); });
+        steps.step(240, [&] { workbookB.value().Close(); });
+        steps.step(242, [&] { require(excelB).Quit(); });
+    }
+    steps.step(244, [&] { targets.setPointer(kDefaultPointer); });
+
+    bool shown = false;
+    if (saved) {
+        const bool pictureLoaded = steps.step(246, [&] {
+            QString error;
+            auto picture = spreadsheet::render::SheetPicture::load(picturePath, &error);
+            if (!picture)
+                throw spreadsheet::Error(error.toStdString());
+            targets.setPreviewPicture(std::move(*picture));
+        });
+        if (pictureLoaded) {
+            steps.step(248, [&] { targets.setPreviewWorkbook(workbookPath); });
+            shown = steps.step(250, [&] { targets.showPreview(); });
+            steps.step(252, [&] { targets.hideMainWindow(); });
+        }
+    }
+    // A workbook that never reached the preview belongs to no one: remove it.
+    if (!shown && !workbookPath.isEmpty())
+        DeleteFileSafe(workbookPath);
+    steps.step(254, [&] { DeleteFileSafe(picturePath); });
+    steps.step(256, [&] { DeleteFileSafe(templatePath); });
+    return shown;
+}
+
+void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inventory,
+                             const QString& workFolderParent, const QString& targetPath)
+{
+    if (inventory.items.size() > static_cast<std::size_t>(kMaxInventoryItems))
+        throw spreadsheet::Error(tooManyItemsMessage(inventory.items.size()).toStdString());
+    const QString folder = privateWorkFolder(workFolderParent);
+    const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
+    WriteBytesToFile(readTemplateResource(), templatePath);
+
+    StrictSteps steps;
+    auto excel = factory.create(kExcelProgId);
+    try {
+        fillInventoryWorkbook(steps, *excel, templatePath, inventory);
+        excel->ActiveWorkbook().SaveAs(utf8(targetPath), GetExcelFileFormat(factory, excel.get()));
+    } catch (...) {
+        excel->Quit();
+        DeleteFileSafe(templatePath);
+        throw;
+    }
+    excel->Quit();
+    DeleteFileSafe(templatePath);
+}
+
+} // namespace stowfolio

@@ -1,0 +1,75 @@
+#pragma once
+
+// "Start Creating Template": the template is filled with the owner and insurance fields and one
+// row per item by an invisible spreadsheet application, saved as an Excel 97-2003 work file,
+// opened again by a second application for the sheet's picture, and handed to the preview.
+//
+//   template resource -> template.xlt -> application A (fill, grow the item block) -> SaveAs
+//   -> application B (open) -> saveCellsActivesheet -> temp.bmp -> preview window
+//
+// Work files live in the private work folder (work_folder.h). The same fill steps serve the
+// command-line export, which stops at the first failure instead of reporting and going on.
+
+#include "workbook/build_steps.h"
+#include "workbook/inventory.h"
+#include "workbook/work_folder.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace spreadsheet::automation {
+class Application;
+}
+namespace spreadsheet::render {
+class SheetPicture;
+}
+
+namespace stowfolio {
+
+class ExcelFactory;
+class Prompts;
+
+// Where the build's result goes: the main window's pointer and the hand-over to the preview.
+struct BuildTargets
+{
+    std::function<void(int)> setPointer; // codes of window_pointer.h
+    std::function<void(spreadsheet::render::SheetPicture)> setPreviewPicture;
+    std::function<void(const QString&)> setPreviewWorkbook; // Form2's mExcelFile
+    std::function<void()> showPreview;
+    std::function<void()> hideMainWindow;
+};
+
+// Creates an application and opens `path` in it.
+std::unique_ptr<spreadsheet::automation::Application>
+OpenWorkbookInNewExcel(const ExcelFactory& factory, const QString& path);
+
+// Statements 108 to 192: opens the template read-only in `excel` and fills it.
+void fillInventoryWorkbook(BuildSteps& steps, spreadsheet::automation::Application& excel,
+                           const QString& templatePath, const Inventory& inventory);
+
+class WorkbookBuilder
+{
+public:
+    WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts, QString workFolderParent,
+                    DigitSource digit = randomDigit);
+
+    // Form1.PushButton6_Click. Returns whether the preview was shown.
+    bool PushButton6_Click(const Inventory& inventory, const BuildTargets& targets);
+
+private:
+    const ExcelFactory& m_factory;
+    Prompts& m_prompts;
+    QString m_workFolderParent;
+    DigitSource m_digit;
+};
+
+// Builds the inventory and writes it to `targetPath` (replaced atomically), with no window.
+// Throws with a message for the user at the first failure.
+void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inventory,
+                             const QString& workFolderParent, const QString& targetPath);
+
+// The message shown when an inventory has more items than a sheet can hold.
+QString tooManyItemsMessage(std::size_t itemCount);
+
+} // namespace stowfolio
