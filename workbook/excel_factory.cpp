@@ -1,5 +1,7 @@
 #include "workbook/excel_factory.h"
 
+#include "workbook/input_locale.h"
+
 #include <stdexcept>
 
 namespace stowfolio {
@@ -23,8 +25,9 @@ ExcelFactory::create(const std::string& progId) const
 
 void registerBuiltInEngine(ExcelFactory& factory)
 {
-    factory.registerProgId(kExcelProgId,
-                           [] { return std::make_unique<spreadsheet::automation::Application>(); });
+    factory.registerProgId(kExcelProgId, [] {
+        return std::make_unique<spreadsheet::automation::Application>(inputLocaleOf());
+    });
 }
 
 } // namespace stowfolio
