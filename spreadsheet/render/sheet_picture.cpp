@@ -1,5 +1,7 @@
 #include "spreadsheet/render/sheet_picture.h"
 
+#include "spreadsheet/render/glyph_painter.h"
+
 #include <QImage>
 #include <QPainter>
 
@@ -30,37 +32,56 @@ QRectF boundsOf(const SheetPicture::TextItem& item)
     return item.clip;
 }
 
+// Taller than this an item is checked on every repaint instead of being looked up: a handful
+// of lines running down the whole sheet would otherwise widen every look-up to the whole list.
+constexpr qreal kTallItem = 2048;
+
 template <typename Item>
-void sortByTop(std::vector<Item>& items, std::vector<qreal>& reach)
+void sortByTop(std::vector<Item>& items, SheetPicture::LookupIndex& index)
 {
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-        return boundsOf(a).top() < boundsOf(b).top();
+    const auto tall = std::stable_partition(items.begin(), items.end(), [](const Item& item) {
+        return boundsOf(item).height() <= kTallItem;
     });
-    reach.resize(items.size());
-    qreal lowest = -std::numeric_limits<qreal>::infinity();
-    for (size_t i = 0; i < items.size(); ++i) {
-        lowest = std::max(lowest, boundsOf(items[i]).bottom());
-        reach[i] = lowest;
-    }
+    const auto byTop = [](const Item& a, const Item& b) {
+        return boundsOf(a).top() < boundsOf(b).top();
+    };
+    std::stable_sort(items.begin(), tall, byTop);
+    std::stable_sort(tall, items.end(), byTop);
+    index.ordinary = static_cast<size_t>(tall - items.begin());
+    index.tallest = 0;
+    for (auto it = items.begin(); it != tall; ++it)
+        index.tallest = std::max(index.tallest, boundsOf(*it).height());
 }
 
-// Calls `draw` for every item whose bounds meet `visible`, in list order.
+bool meets(const QRectF& bounds, const QRectF& visible)
+{
+    return bounds.right() >= visible.left() && bounds.left() <= visible.right() &&
+           bounds.bottom() >= visible.top() && bounds.top() <= visible.bottom();
+}
+
+// Calls `draw` for every item whose bounds meet `visible`: the ordinary items found by binary
+// search, then the tall ones. Without an index (an unfinished picture) every item is checked.
 template <typename Item, typename Draw>
-void forVisible(const std::vector<Item>& items, const std::vector<qreal>& reach, bool sorted,
+void forVisible(const std::vector<Item>& items, const SheetPicture::LookupIndex* index,
                 const QRectF& visible, Draw draw)
 {
-    size_t first = 0;
-    if (sorted)
-        first = static_cast<size_t>(std::lower_bound(reach.begin(), reach.end(), visible.top()) -
-                                    reach.begin());
-    for (size_t i = first; i < items.size(); ++i) {
-        const QRectF bounds = boundsOf(items[i]);
-        if (sorted && bounds.top() > visible.bottom())
-            break;
-        if (bounds.right() >= visible.left() && bounds.left() <= visible.right() &&
-            bounds.bottom() >= visible.top() && bounds.top() <= visible.bottom())
-            draw(items[i]);
+    if (!index) {
+        for (const Item& item : items)
+            if (meets(boundsOf(item), visible))
+                draw(item);
+        return;
     }
+    const auto ordinaryEnd = items.begin() + static_cast<std::ptrdiff_t>(index->ordinary);
+    const qreal firstTop = visible.top() - index->tallest;
+    auto it =
+        std::lower_bound(items.begin(), ordinaryEnd, firstTop,
+                         [](const Item& item, qreal top) { return boundsOf(item).top() < top; });
+    for (; it != ordinaryEnd && boundsOf(*it).top() <= visible.bottom(); ++it)
+        if (meets(boundsOf(*it), visible))
+            draw(*it);
+    for (it = ordinaryEnd; it != items.end(); ++it)
+        if (meets(boundsOf(*it), visible))
+            draw(*it);
 }
 
 } // namespace
@@ -87,9 +108,9 @@ void SheetPicture::addText(TextItem item)
 
 void SheetPicture::finish()
 {
-    sortByTop(m_fills, m_fillReach);
-    sortByTop(m_lines, m_lineReach);
-    sortByTop(m_texts, m_textReach);
+    sortByTop(m_fills, m_fillIndex);
+    sortByTop(m_lines, m_lineIndex);
+    sortByTop(m_texts, m_textIndex);
     m_finished = true;
 }
 
@@ -100,19 +121,32 @@ void SheetPicture::paint(QPainter& painter, const QRectF& visible) const
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
-    forVisible(m_fills, m_fillReach, m_finished, visible,
+    forVisible(m_fills, m_finished ? &m_fillIndex : nullptr, visible,
                [&](const FillItem& item) { painter.fillRect(item.rect, item.color); });
 
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    forVisible(m_texts, m_textReach, m_finished, visible, [&](const TextItem& item) {
+    // Neighbouring texts share font and colour, so the painter's state changes only when it
+    // has to.
+    GlyphPainter glyphs(painter);
+    const QFont* currentFont = nullptr;
+    QColor currentColor;
+    forVisible(m_texts, m_finished ? &m_textIndex : nullptr, visible, [&](const TextItem& item) {
+        if (item.color != currentColor || painter.pen().style() == Qt::NoPen) {
+            painter.setPen(item.color);
+            currentColor = item.color;
+        }
+        if ((item.flags & Qt::TextSingleLine) && glyphs.draw(item))
+            return;
+        if (!currentFont || !currentFont->isCopyOf(item.font)) {
+            painter.setFont(item.font);
+            currentFont = &item.font;
+        }
         painter.setClipRect(item.clip);
-        painter.setFont(item.font);
-        painter.setPen(item.color);
         painter.drawText(item.rect, item.flags, item.text);
     });
     painter.setClipping(false);
 
-    forVisible(m_lines, m_lineReach, m_finished, visible, [&](const LineItem& item) {
+    forVisible(m_lines, m_finished ? &m_lineIndex : nullptr, visible, [&](const LineItem& item) {
         QPen pen(item.color, item.width, item.style, Qt::FlatCap);
         painter.setPen(pen);
         painter.drawLine(item.from, item.to);

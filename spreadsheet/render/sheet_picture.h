@@ -47,6 +47,14 @@ public:
         int flags = 0; // Qt::AlignmentFlag | Qt::TextWordWrap
     };
 
+    // Built by finish(): items [0, ordinary) of a list are sorted by top edge and at most
+    // `tallest` high; the rest are the tall ones.
+    struct LookupIndex
+    {
+        size_t ordinary = 0;
+        qreal tallest = 0;
+    };
+
     SheetPicture() = default;
     explicit SheetPicture(QSize size) : m_size(size) {}
 
@@ -79,12 +87,14 @@ private:
     std::vector<FillItem> m_fills;
     std::vector<LineItem> m_lines;
     std::vector<TextItem> m_texts;
-    // reach[i] = the largest bottom edge among items 0..i of the sorted list. It never decreases,
-    // so a binary search finds the first item that can reach into the visible rectangle even
-    // when an item much taller than a row (a merged area, a long border) starts far above it.
-    std::vector<qreal> m_fillReach;
-    std::vector<qreal> m_lineReach;
-    std::vector<qreal> m_textReach;
+    // After finish() each list holds its ordinary items first, sorted by top edge, and after
+    // them the few items taller than kTallItem (long borders and gridlines running down the
+    // sheet), which every repaint checks one by one. An ordinary item that can reach into the
+    // visible rectangle starts at most `tallest ordinary height` above it, so a binary search
+    // finds the first one to look at and a repaint costs the same at the top and at the end.
+    LookupIndex m_fillIndex;
+    LookupIndex m_lineIndex;
+    LookupIndex m_textIndex;
     bool m_finished = true;
 };
 

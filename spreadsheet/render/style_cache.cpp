@@ -76,6 +76,8 @@ QFont qtFont(const Font& font)
     result.setItalic(font.italic);
     result.setUnderline(font.underline != 0);
     result.setStrikeOut(font.strikeout);
+    // Cells are measured as they are painted: glyph by glyph, without kerning.
+    result.setKerning(false);
     return result;
 }
 

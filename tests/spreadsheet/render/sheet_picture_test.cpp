@@ -21,7 +21,7 @@ QFont pixelFont(const QString& family, int pixels, bool bold = false)
 // A small picture with every kind of item, including a fill far taller than a row.
 SheetPicture samplePicture()
 {
-    SheetPicture picture(QSize(200, 1000));
+    SheetPicture picture(QSize(200, 5000));
     picture.addFill({QRectF(0, 0, 50, 1000), QColor(0x3B, 0x4E, 0x87)});
     for (int row = 0; row < 50; ++row) {
         picture.addFill({QRectF(60, row * 20, 100, 20), QColor(0xF4, 0xF4, 0xF4)});
@@ -32,7 +32,7 @@ SheetPicture samplePicture()
         picture.addLine({QPointF(60, row * 20 + 19.5), QPointF(160, row * 20 + 19.5), Qt::black, 1,
                          row % 3 == 0 ? Qt::DashLine : Qt::SolidLine});
     }
-    picture.addLine({QPointF(199.5, 0), QPointF(199.5, 1000), Qt::red, 2, Qt::SolidLine});
+    picture.addLine({QPointF(199.5, 0), QPointF(199.5, 5000), Qt::red, 2, Qt::SolidLine});
     picture.finish();
     return picture;
 }
@@ -65,6 +65,15 @@ TEST(SheetPicture, PaintsOnlyWhatIsVisibleButReachesTallItemsFromAbove)
     EXPECT_EQ(image.pixelColor(10, 50), QColor(0x3B, 0x4E, 0x87));
     EXPECT_EQ(image.pixelColor(155, 5), QColor(0xF4, 0xF4, 0xF4));
     EXPECT_EQ(image.pixelColor(199, 50), QColor(Qt::red));
+
+    // Far below every row only the line that runs down the whole picture is left.
+    image.fill(Qt::white);
+    painter.begin(&image);
+    painter.translate(0, -4000);
+    picture.paint(painter, QRectF(0, 4000, 200, 100));
+    painter.end();
+    EXPECT_EQ(image.pixelColor(199, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(10, 50), QColor(Qt::white));
 }
 
 TEST(SheetPicture, VisibleRectangleLimitsWhatIsPainted)
@@ -96,9 +105,9 @@ TEST(SheetPicture, UnfinishedPicturePaintsTheSame)
 TEST(SheetPicture, ToImageScalesTheWholePicture)
 {
     const SheetPicture picture = samplePicture();
-    EXPECT_EQ(picture.toImage(0.25).size(), QSize(50, 250));
+    EXPECT_EQ(picture.toImage(0.25).size(), QSize(50, 1250));
     const QImage doubled = picture.toImage(2.0);
-    EXPECT_EQ(doubled.size(), QSize(400, 2000));
+    EXPECT_EQ(doubled.size(), QSize(400, 10000));
     EXPECT_EQ(doubled.pixelColor(20, 1990), QColor(0x3B, 0x4E, 0x87));
 }
 
