@@ -84,7 +84,8 @@ void writeWindow1(RecordWriter& out, const WorkbookWindow& window)
 
 // FONT
 //   0  2  dyHeight   twips
-//   2  2  grbit      bit 1 italic, bit 3 strikeout, bit 4 outline, bit 5 shadow
+//   2  2  grbit      bit 0 bold (as the weight says), 1 italic, 3 strikeout, 4 outline,
+//                    5 shadow
 //   4  2  icv        colour index
 //   6  2  bls        weight (400 normal, 700 bold)
 //   8  2  sss        0 none, 1 superscript, 2 subscript
@@ -117,8 +118,10 @@ void writeFont(RecordWriter& out, const Font& font)
 {
     ByteWriter& w = out.begin(kFont);
     w.u16(font.heightTwips);
-    w.u16(uint16_t((font.italic ? 0x0002 : 0) | (font.strikeout ? 0x0008 : 0) |
-                   (font.outline ? 0x0010 : 0) | (font.shadow ? 0x0020 : 0)));
+    // Bit 0 repeats "bold" for readers that do not look at the weight.
+    w.u16(uint16_t((font.bold() ? 0x0001 : 0) | (font.italic ? 0x0002 : 0) |
+                   (font.strikeout ? 0x0008 : 0) | (font.outline ? 0x0010 : 0) |
+                   (font.shadow ? 0x0020 : 0)));
     w.u16(font.colorIndex);
     w.u16(font.weight);
     w.u16(font.escapement);

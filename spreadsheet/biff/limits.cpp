@@ -10,15 +10,6 @@ namespace spreadsheet::biff {
 
 namespace {
 
-// 65536 -> "65,536"
-std::string grouped(uint64_t value)
-{
-    std::string digits = std::to_string(value);
-    for (int at = int(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(size_t(at), ",");
-    return digits;
-}
-
 std::string columnName(uint32_t column)
 {
     std::string name;
@@ -29,7 +20,8 @@ std::string columnName(uint32_t column)
 
 std::string where(const Worksheet& sheet, uint32_t row, uint32_t column)
 {
-    return "cell " + columnName(column) + grouped(row + 1) + " of the sheet \"" + sheet.name + "\"";
+    return "cell " + columnName(column) + withThousands(row + 1) + " of the sheet \"" + sheet.name +
+           "\"";
 }
 
 void checkSheetName(const std::string& name, std::set<std::string>& seen)
@@ -58,32 +50,33 @@ void checkRange(const Worksheet& sheet, const CellRange& range, const char* what
         throw Error(std::string(what) + " of the sheet \"" + sheet.name + "\" is an empty range");
     if (range.lastRow >= kMaxRows)
         throw Error(std::string(what) + " of the sheet \"" + sheet.name + "\" reaches row " +
-                    grouped(range.lastRow + 1) + ", beyond the last row of the .xls format (" +
-                    grouped(kMaxRows) + ")");
+                    withThousands(range.lastRow + 1) +
+                    ", beyond the last row of the .xls format (" + withThousands(kMaxRows) + ")");
     if (range.lastColumn >= kMaxColumns)
         throw Error(std::string(what) + " of the sheet \"" + sheet.name + "\" reaches column " +
-                    grouped(range.lastColumn + 1) +
+                    withThousands(range.lastColumn + 1) +
                     ", beyond the last column of the .xls format (256)");
 }
 
 void checkCells(const Workbook& workbook, const Worksheet& sheet)
 {
     if (sheet.rows.size() > kMaxRows)
-        throw Error("row " + grouped(sheet.rows.size()) + " of the sheet \"" + sheet.name +
-                    "\" is beyond the last row of the .xls format (" + grouped(kMaxRows) + ")");
+        throw Error("row " + withThousands(sheet.rows.size()) + " of the sheet \"" + sheet.name +
+                    "\" is beyond the last row of the .xls format (" + withThousands(kMaxRows) +
+                    ")");
     for (uint32_t r = 0; r < sheet.rowCount(); ++r) {
         const Row& row = sheet.rows[r];
         if (row.xf >= workbook.xfs.size())
-            throw Error("row " + grouped(r + 1) + " of the sheet \"" + sheet.name +
+            throw Error("row " + withThousands(r + 1) + " of the sheet \"" + sheet.name +
                         "\" uses a cell format that does not exist");
         for (size_t i = 0; i < row.cells.size(); ++i) {
             const Cell& cell = row.cells[i];
             if (cell.column >= kMaxColumns)
-                throw Error("column " + grouped(cell.column + 1) + " of the sheet \"" + sheet.name +
-                            "\" is beyond the last column of the .xls format (256)");
+                throw Error("column " + withThousands(cell.column + 1) + " of the sheet \"" +
+                            sheet.name + "\" is beyond the last column of the .xls format (256)");
             if (i > 0 && row.cells[i - 1].column >= cell.column)
-                throw Error("the cells of row " + grouped(r + 1) + " of the sheet \"" + sheet.name +
-                            "\" are out of order");
+                throw Error("the cells of row " + withThousands(r + 1) + " of the sheet \"" +
+                            sheet.name + "\" are out of order");
             if (cell.xf >= workbook.xfs.size())
                 throw Error(where(sheet, r, cell.column) +
                             " uses a cell format that does not exist");
@@ -128,10 +121,10 @@ void checkLimits(const Workbook& workbook)
     if (workbook.xfs.size() < 16)
         throw Error("a workbook needs at least the 16 standard cell formats");
     if (workbook.xfs.size() > 4050)
-        throw Error("the workbook has " + grouped(workbook.xfs.size()) +
+        throw Error("the workbook has " + withThousands(workbook.xfs.size()) +
                     " cell formats; the .xls format allows 4,050");
     if (workbook.fonts.empty() || workbook.fonts.size() > 510)
-        throw Error("the workbook has " + grouped(workbook.fonts.size()) +
+        throw Error("the workbook has " + withThousands(workbook.fonts.size()) +
                     " fonts; the .xls format allows 1 to 510");
     for (const Xf& xf : workbook.xfs)
         if (xf.font >= workbook.fonts.size() || (!xf.isStyle && xf.parent >= workbook.xfs.size()))

@@ -75,7 +75,7 @@ void writeSst(RecordWriter& out, const StringTable& strings, uint32_t references
         const SharedString& string = strings.at(i);
         toUtf16(string.text, units);
         if (units.size() > kMaxCellTextLength)
-            throw Error("a text of " + std::to_string(units.size()) +
+            throw Error("a text of " + withThousands(units.size()) +
                         " characters is longer than the 32,767 characters a cell can hold: \"" +
                         string.text.substr(0, 30) + "...\"");
         const bool compressed = isCompressible(units);

@@ -60,8 +60,12 @@ void fillFirstSheet(Workbook& workbook, uint16_t boldXf)
         formula.column = c;
         formula.tokens = {0x1E, 0x2A, 0x00}; // =42
         formula.cached = results[c];
-        if (c == 4)
-            formula.attachments.push_back(FormulaAttachment{0x0221, {1, 2, 3, 4}});
+        if (c == 4) {
+            // A one-cell array formula {=42}: the cell points at the ARRAY record after it.
+            formula.tokens = {0x01, 0x04, 0x00, 0x04, 0x00};
+            formula.attachments.push_back(FormulaAttachment{
+                0x0221, {4, 0, 4, 0, 4, 4, 0, 0, 0, 0, 0, 0, 3, 0, 0x1E, 0x2A, 0x00}});
+        }
         Cell cell = makeCell(c, CellKind::Formula);
         cell.index = uint32_t(sheet.formulas.size());
         sheet.formulas.push_back(formula);
@@ -105,8 +109,9 @@ void fillFirstSheet(Workbook& workbook, uint16_t boldXf)
     sheet.window.activeRow = 2;
     sheet.window.activeColumn = 1;
     sheet.window.selection = {CellRange{2, 3, 1, 2}};
-    sheet.preserved = {RawRecord{0x089C, RawRecord::Place::SheetBeforeDimensions, {9}},
-                       RawRecord{0x01B8, RawRecord::Place::SheetEnd, {1, 2, 3}}};
+    // Record types no reader knows, so each keeps its place without meaning anything.
+    sheet.preserved = {RawRecord{0x0FFE, RawRecord::Place::SheetBeforeDimensions, {9}},
+                       RawRecord{0x0FFF, RawRecord::Place::SheetEnd, {1, 2, 3}}};
 }
 
 } // namespace
@@ -160,8 +165,8 @@ Workbook richWorkbook()
     user.name = "Total";
     user.tokens = {0x1E, 0x05, 0x00};
     workbook.names = {printArea, user};
-    workbook.preserved = {RawRecord{0x01C1, RawRecord::Place::GlobalsBeforeSheets, {1, 2}},
-                          RawRecord{0x0863, RawRecord::Place::GlobalsEnd, {3, 4, 5}}};
+    workbook.preserved = {RawRecord{0x0FFE, RawRecord::Place::GlobalsBeforeSheets, {1, 2}},
+                          RawRecord{0x0FFF, RawRecord::Place::GlobalsEnd, {3, 4, 5}}};
     workbook.window.activeSheet = 0;
     return workbook;
 }
