@@ -83,21 +83,16 @@ CellText formulaValue(const Workbook& workbook, const Formula& formula, const Ce
     return {};
 }
 
-qreal widthOf(const QFontMetricsF& metrics, const QString& text)
-{
-    return metrics.horizontalAdvance(text);
-}
-
 // The General number with as many digits as fit.
-TextLine fitGeneral(double number, const QFontMetricsF& metrics, qreal available)
+TextLine fitGeneral(double number, const TextWidths& widths, qreal available)
 {
     for (int chars = kGeneralMaxChars; chars >= 1; --chars) {
         const QString text = QString::fromStdString(numfmt::formatGeneral(number, chars));
-        const qreal width = widthOf(metrics, text);
+        const qreal width = widths.of(text);
         if (width <= available)
             return TextLine{{TextRun{text, 0, width}}, width, false};
     }
-    return hashMarks(metrics, available);
+    return hashMarks(widths, available);
 }
 
 } // namespace
@@ -142,9 +137,9 @@ HorizontalAlignment effectiveAlignment(HorizontalAlignment alignment, const Cell
     }
 }
 
-TextLine hashMarks(const QFontMetricsF& metrics, qreal available)
+TextLine hashMarks(const TextWidths& widths, qreal available)
 {
-    const qreal hashWidth = metrics.horizontalAdvance(QLatin1Char('#'));
+    const qreal hashWidth = widths.of(QLatin1Char('#'));
     const int count = hashWidth > 0 ? static_cast<int>(std::floor(available / hashWidth)) : 0;
     if (count <= 0)
         return TextLine{{}, 0, true};
@@ -152,10 +147,10 @@ TextLine hashMarks(const QFontMetricsF& metrics, qreal available)
         {TextRun{QString(count, QLatin1Char('#')), 0, count * hashWidth}}, count * hashWidth, true};
 }
 
-TextLine layOutLine(const CellText& text, const QFontMetricsF& metrics, qreal available)
+TextLine layOutLine(const CellText& text, const TextWidths& widths, qreal available)
 {
     if (text.generalNumber)
-        return fitGeneral(text.number, metrics, available);
+        return fitGeneral(text.number, widths, available);
     const numfmt::FormattedText& formatted = text.formatted;
 
     // Cut the text at every spacing and at the fill into pieces separated by gaps.
@@ -185,17 +180,17 @@ TextLine layOutLine(const CellText& text, const QFontMetricsF& metrics, qreal av
              ++nextSpacing) {
             cutAt(position);
             pieces.back().gapBefore +=
-                widthOf(metrics, QString::fromStdString(formatted.spacings[nextSpacing].widthOf));
+                widths.of(QString::fromStdString(formatted.spacings[nextSpacing].widthOf));
         }
     }
     cutAt(formatted.text.size());
 
     qreal natural = 0;
     for (const Piece& piece : pieces)
-        natural += piece.gapBefore + widthOf(metrics, piece.text);
+        natural += piece.gapBefore + widths.of(piece.text);
     const bool numeric = text.isNumeric();
     if (numeric && natural > available)
-        return hashMarks(metrics, available);
+        return hashMarks(widths, available);
 
     TextLine line;
     const bool fills = formatted.fillPosition.has_value() && available > natural;
@@ -205,7 +200,7 @@ TextLine layOutLine(const CellText& text, const QFontMetricsF& metrics, qreal av
         x += piece.gapBefore;
         if (piece.fillBefore && fills) {
             const QString fillChar = QString::fromStdString(formatted.fillChar);
-            const qreal charWidth = widthOf(metrics, fillChar);
+            const qreal charWidth = widths.of(fillChar);
             const int count =
                 charWidth > 0 ? static_cast<int>(std::floor(fillWidth / charWidth)) : 0;
             if (count > 0 && !fillChar.trimmed().isEmpty())
@@ -213,7 +208,7 @@ TextLine layOutLine(const CellText& text, const QFontMetricsF& metrics, qreal av
             x += fillWidth;
         }
         if (!piece.text.isEmpty()) {
-            const qreal width = widthOf(metrics, piece.text);
+            const qreal width = widths.of(piece.text);
             line.runs.push_back(TextRun{piece.text, x, width});
             x += width;
         }

@@ -10,8 +10,8 @@
 
 #include "spreadsheet/model/styles.h"
 #include "spreadsheet/numfmt/number_format.h"
+#include "spreadsheet/render/text_widths.h"
 
-#include <QFontMetricsF>
 #include <QString>
 
 #include <vector>
@@ -67,9 +67,9 @@ struct TextLine
 
 // Lays `text` out for a cell `available` pixels wide. Numbers that do not fit come back as
 // "#" marks; text is returned at its natural width (it may spill or be cut).
-TextLine layOutLine(const CellText& text, const QFontMetricsF& metrics, qreal available);
+TextLine layOutLine(const CellText& text, const TextWidths& widths, qreal available);
 
 // As many "#" as fit in `available` pixels.
-TextLine hashMarks(const QFontMetricsF& metrics, qreal available);
+TextLine hashMarks(const TextWidths& widths, qreal available);
 
 } // namespace spreadsheet::render

@@ -45,7 +45,9 @@ void sortByTop(std::vector<Item>& items, SheetPicture::LookupIndex& index)
     const auto byTop = [](const Item& a, const Item& b) {
         return boundsOf(a).top() < boundsOf(b).top();
     };
-    std::stable_sort(items.begin(), tall, byTop);
+    // The renderer adds items row by row, so the list is usually sorted already.
+    if (!std::is_sorted(items.begin(), tall, byTop))
+        std::stable_sort(items.begin(), tall, byTop);
     std::stable_sort(tall, items.end(), byTop);
     index.ordinary = static_cast<size_t>(tall - items.begin());
     index.tallest = 0;

@@ -240,7 +240,7 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
     const qreal left = x0 + kTextPadding;
     const qreal right = x1 - kTextPadding;
     const qreal available = std::max<qreal>(0, right - left);
-    const qreal indent = xf.indent * 3 * look.metrics->horizontalAdvance(QLatin1Char(' '));
+    const qreal indent = xf.indent * 3 * look.widths->of(QLatin1Char(' '));
     const int vertical = verticalFlags(xf.vertical);
     const QColor color = text.formatted.color ? rgb(*text.formatted.color) : look.textColor;
     QRectF clip(x0, y0, x1 - x0, y1 - y0);
@@ -255,7 +255,7 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
         return;
     }
 
-    TextLine line = layOutLine(text, *look.metrics, available);
+    TextLine line = layOutLine(text, *look.widths, available);
     if (alignment == HorizontalAlignment::Fill && line.runs.size() == 1 && !line.fillsCell &&
         line.width > 0) {
         // Fill repeats the value across the cell; it never spills.

@@ -14,7 +14,7 @@ namespace spreadsheet::render {
 struct StyleCache::FontEntry
 {
     QFont font;
-    QFontMetricsF metrics;
+    TextWidths widths;
 };
 
 namespace {
@@ -88,10 +88,10 @@ StyleCache::StyleCache(const Workbook& workbook) : m_workbook(workbook)
     m_looks.resize(workbook.xfs.size());
     // The Normal style's font sets the unit of column widths.
     if (!workbook.fonts.empty()) {
-        const QFontMetricsF& metrics = fontEntry(0).metrics;
+        const TextWidths& widths = fontEntry(0).widths;
         qreal widest = 0;
         for (QChar digit = u'0'; digit <= u'9'; digit = QChar(digit.unicode() + 1))
-            widest = std::max(widest, metrics.horizontalAdvance(digit));
+            widest = std::max(widest, widths.of(digit));
         m_maxDigitWidth = std::max(1, static_cast<int>(std::lround(widest)));
     }
 }
@@ -110,7 +110,7 @@ const StyleCache::FontEntry& StyleCache::fontEntry(uint16_t index)
     std::unique_ptr<FontEntry>& entry = known ? m_fonts[index] : m_missingFont;
     if (!entry) {
         const QFont font = qtFont(known ? m_workbook.fonts[index] : Font{});
-        entry = std::make_unique<FontEntry>(FontEntry{font, QFontMetricsF(font)});
+        entry = std::make_unique<FontEntry>(FontEntry{font, TextWidths(font)});
     }
     return *entry;
 }
@@ -121,7 +121,7 @@ CellLook StyleCache::makeLook(const Xf& xf)
     CellLook look;
     look.xf = &xf;
     look.font = &font.font;
-    look.metrics = &font.metrics;
+    look.widths = &font.widths;
     const uint16_t fontColor = xf.font < m_workbook.fonts.size()
                                    ? m_workbook.fonts[xf.font].colorIndex
                                    : kColorAutomaticFont;

@@ -1,13 +1,13 @@
 #pragma once
 
 // What the renderer needs of a cell format, resolved once per XF: the Qt font and its
-// metrics, colours from the palette, the fill, and the number format's code.
+// text widths, colours from the palette, the fill, and the number format's code.
 
 #include "spreadsheet/model/styles.h"
+#include "spreadsheet/render/text_widths.h"
 
 #include <QColor>
 #include <QFont>
-#include <QFontMetricsF>
 
 #include <memory>
 #include <optional>
@@ -33,7 +33,7 @@ struct CellLook
 {
     const Xf* xf = nullptr;
     const QFont* font = nullptr;
-    const QFontMetricsF* metrics = nullptr;
+    const TextWidths* widths = nullptr;
     QColor textColor;
     std::optional<QColor> fill;
     std::string formatCode;
