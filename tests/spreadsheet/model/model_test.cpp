@@ -1,0 +1,88 @@
+#include "spreadsheet/model/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace spreadsheet;
+
+TEST(DefaultWorkbook, HasExcelsStyleTables)
+{
+    const Workbook workbook = makeDefaultWorkbook("Sheet1");
+    EXPECT_EQ(workbook.fonts.size(), 4u);
+    ASSERT_EQ(workbook.xfs.size(), 21u);
+    for (size_t i = 0; i < workbook.xfs.size(); ++i)
+        EXPECT_EQ(workbook.xfs[i].isStyle, i != 15) << i;
+    EXPECT_EQ(workbook.xfs[15].parent, 0);
+    std::set<uint8_t> builtIns;
+    for (const CellStyle& style : workbook.styles) {
+        ASSERT_LT(style.xf, workbook.xfs.size());
+        EXPECT_TRUE(workbook.xfs[style.xf].isStyle);
+        builtIns.insert(style.builtInId);
+    }
+    EXPECT_EQ(builtIns, (std::set<uint8_t>{0, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(workbook.numberFormats.at(8), R"("$"#,##0.00_);[Red]\("$"#,##0.00\))");
+    EXPECT_EQ(workbook.numberFormats.at(44),
+              R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))");
+    ASSERT_EQ(workbook.sheets.size(), 1u);
+    EXPECT_EQ(workbook.sheets[0].name, "Sheet1");
+}
+
+TEST(StringTable, EqualPlainTextsShareAnIndex)
+{
+    StringTable strings;
+    const uint32_t first = strings.intern("apple");
+    EXPECT_EQ(strings.intern("pear"), first + 1);
+    EXPECT_EQ(strings.intern("apple"), first);
+    // A rich string is never handed out for plain text.
+    const uint32_t rich = strings.add(SharedString{"plum", {{0, 1}}});
+    EXPECT_NE(strings.intern("plum"), rich);
+    EXPECT_EQ(strings.size(), 4u);
+}
+
+// Strings added without lookup (as the reader does) are found by a later intern, the first of
+// equal ones winning.
+TEST(StringTable, AddedStringsAreFoundLater)
+{
+    StringTable strings;
+    for (int i = 0; i < 10000; ++i)
+        strings.add(SharedString{"s" + std::to_string(i % 5000), {}});
+    EXPECT_EQ(strings.intern("s42"), 42u);
+    EXPECT_EQ(strings.intern("s4999"), 4999u);
+    EXPECT_EQ(strings.intern("new"), 10000u);
+    for (int i = 0; i < 10000; ++i)
+        EXPECT_EQ(strings.intern("t" + std::to_string(i)), 10001u + i);
+    EXPECT_EQ(strings.intern("t7"), 10008u);
+}
+
+TEST(Row, EnsureKeepsCellsSortedAndUnique)
+{
+    Row row;
+    for (uint16_t column : {5, 1, 9, 5, 0})
+        row.ensure(column, 15);
+    ASSERT_EQ(row.cells.size(), 4u);
+    for (size_t i = 1; i < row.cells.size(); ++i)
+        EXPECT_LT(row.cells[i - 1].column, row.cells[i].column);
+    row.erase(5);
+    EXPECT_EQ(row.find(5), nullptr);
+    EXPECT_NE(row.find(9), nullptr);
+}
+
+TEST(Worksheet, InsertingAndErasingRowsMovesFormulas)
+{
+    Worksheet sheet;
+    sheet.ensureRow(11);
+    for (uint32_t row : {3, 10, 11}) {
+        Formula formula;
+        formula.row = row;
+        sheet.formulas.push_back(formula);
+    }
+    sheet.insertRows(5, 2);
+    EXPECT_EQ(sheet.rowCount(), 14u);
+    EXPECT_EQ(sheet.formulas[0].row, 3u);
+    EXPECT_EQ(sheet.formulas[1].row, 12u);
+    sheet.eraseRows(12, 1);
+    EXPECT_TRUE(sheet.formulas[1].removed);
+    EXPECT_EQ(sheet.formulas[2].row, 12u);
+    EXPECT_FALSE(sheet.formulas[0].removed);
+}
