@@ -261,7 +261,7 @@ private:
             return;
         case ptg::Exp:
         case ptg::Tbl:
-            m_stack.push_back("{shared at " + columnName(token.byte) +
+            m_stack.push_back("{shared at " + columnName(token.sheet & 0xFF) +
                               std::to_string(token.index + 1) + "}");
             return;
         case ptg::MemArea:

@@ -128,20 +128,28 @@ std::string readString(TokenReader& in, uint8_t& flags)
 {
     const uint8_t count = in.u8();
     flags = in.u8();
+    // Formulas hold plain strings only: no rich-text runs or phonetic data.
+    if ((flags & ~0x01) != 0)
+        throw Error("the formula holds a text in an unknown form at byte " +
+                    std::to_string(in.offset() - 1));
     std::string text;
     if ((flags & 0x01) == 0) {
         for (uint8_t i = 0; i < count; ++i)
             appendUtf8(text, in.u8());
         return text;
     }
-    for (uint8_t i = 0; i < count; ++i) {
-        uint32_t unit = in.u16();
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < count) {
-            const uint16_t low = in.u16();
+    std::vector<uint16_t> units(count);
+    for (uint16_t& unit : units)
+        unit = in.u16();
+    for (size_t i = 0; i < units.size(); ++i) {
+        uint32_t codePoint = units[i];
+        const bool pair = codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < units.size() &&
+                          units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000;
+        if (pair) {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
         }
-        appendUtf8(text, unit);
+        appendUtf8(text, codePoint); // a lone surrogate is kept as it was
     }
     return text;
 }
@@ -207,11 +215,19 @@ void writeArea(TokenWriter& out, const Token& token)
     out.u16(columnWord(token.last));
 }
 
+[[noreturn]] void unknownToken(uint8_t raw, size_t offset)
+{
+    throw Error("the formula holds an unknown token (" + std::to_string(static_cast<int>(raw)) +
+                ") at byte " + std::to_string(offset));
+}
+
 Token readToken(TokenReader& in)
 {
     const size_t start = in.offset();
     const uint8_t raw = in.u8();
     Token token;
+    if (raw >= 0x80)
+        unknownToken(raw, start);
     if (raw >= 0x20) {
         token.tokenClass = raw & 0x60;
         token.id = static_cast<uint8_t>((raw & 0x1F) | 0x20);
@@ -222,7 +238,7 @@ Token readToken(TokenReader& in)
     case ptg::Exp:
     case ptg::Tbl:
         token.index = in.u16();
-        token.byte = static_cast<uint8_t>(in.u16());
+        token.sheet = in.u16();
         break;
     case ptg::Str:
         token.text = readString(in, token.byte);
@@ -295,8 +311,7 @@ Token readToken(TokenReader& in)
     default:
         if (token.id <= ptg::MissArg && token.id >= ptg::Add)
             break; // operators carry no data
-        throw Error("the formula holds an unknown token (" + std::to_string(static_cast<int>(raw)) +
-                    ") at byte " + std::to_string(start));
+        unknownToken(raw, start);
     }
     return token;
 }
@@ -309,7 +324,7 @@ void writeToken(TokenWriter& out, const Token& token)
     case ptg::Exp:
     case ptg::Tbl:
         out.u16(token.index);
-        out.u16(token.byte);
+        out.u16(token.sheet);
         break;
     case ptg::Str:
         writeString(out, token.text, (token.byte & 0x01) != 0);

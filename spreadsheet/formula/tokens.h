@@ -104,12 +104,12 @@ struct Token
     uint8_t tokenClass = 0; // ptg::Class* for operand and function tokens, 0 otherwise
     CellReference first;    // Ref*: the cell; Area*: the first corner
     CellReference last;     // Area*: the second corner
-    uint16_t sheet = 0;     // 3-D references and NameX: the EXTERNSHEET index
+    uint16_t sheet = 0;     // 3-D references and NameX: the EXTERNSHEET index; Exp/Tbl: column
     uint16_t index = 0;     // Int: value; Func/FuncVar: function index; Name/NameX: name index;
                             // Attr: data word; Exp/Tbl: row; MemArea..MemFunc: size of the
                             // sub-expression
     uint8_t byte = 0;       // Err: code; Bool: 0/1; Attr: flags; FuncVar: argument count and
-                            // prompt bit; Exp/Tbl: low byte of the column; Str: the string's
+                            // prompt bit; Str: the string's
                             // flags as stored (bit 0: UTF-16)
     double number = 0;      // Num
     std::string text;       // Str, UTF-8
