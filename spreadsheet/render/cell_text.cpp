@@ -204,7 +204,10 @@ TextLine layOutLine(const CellText& text, const TextWidths& widths, qreal availa
             const int count =
                 charWidth > 0 ? static_cast<int>(std::floor(fillWidth / charWidth)) : 0;
             if (count > 0 && !fillChar.trimmed().isEmpty())
-                line.runs.push_back(TextRun{fillChar.repeated(count), x, count * charWidth});
+                // What is left of the fill beyond whole characters stays before them, so
+                // the repeated characters touch the text that follows.
+                line.runs.push_back(TextRun{fillChar.repeated(count),
+                                            x + fillWidth - count * charWidth, count * charWidth});
             x += fillWidth;
         }
         if (!piece.text.isEmpty()) {

@@ -73,6 +73,10 @@ int main(int argc, char** argv)
         const QImage image =
             spreadsheet::render::renderRange(workbook, sheet, spreadsheet::render::usedRange(sheet))
                 .toImage(zoom);
+        if (image.isNull()) {
+            std::fprintf(stderr, "render_sheet: the picture is too large for one image\n");
+            return 1;
+        }
         if (!image.save(files[1], "PNG")) {
             std::fprintf(stderr, "render_sheet: cannot write %s\n", qPrintable(files[1]));
             return 1;

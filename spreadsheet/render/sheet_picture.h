@@ -44,7 +44,9 @@ public:
         QString text;
         QFont font; // pixel size at 100 %, so that painting scaled stays exact
         QColor color;
-        int flags = 0; // Qt::AlignmentFlag | Qt::TextWordWrap
+        // Qt::AlignmentFlag | Qt::TextWordWrap, or Qt::TextSingleLine for one line laid out in
+        // `rect`, which paints fastest (from its glyphs; see glyph_painter.h).
+        int flags = 0;
     };
 
     // Built by finish(): items [0, ordinary) of a list are sorted by top edge and at most

@@ -4,6 +4,7 @@
 // a person to look at; with RENDER_SAVE_WORKBOOKS=DIR the workbooks are saved there as .xls
 // files for that script.
 
+#include "feature_fixture.h"
 #include "inventory_fixture.h"
 
 #include "spreadsheet/biff/workbook_writer.h"
@@ -88,6 +89,11 @@ TEST(ReferenceImage, SeveralItems)
     plain.purchaseDate = 44197;
     plain.photo = "C:\\Photos\\fridge-with-a-very-long-file-name.jpg";
     expectMatchesReference(inventoryWorkbook({wide, plain, sampleItem()}), "several_items");
+}
+
+TEST(ReferenceImage, OneOfEachFeature)
+{
+    expectMatchesReference(testing::featureWorkbook(), "features");
 }
 
 } // namespace
