@@ -2,6 +2,7 @@
 
 #include "limits.h"
 
+#include "spreadsheet/formula/print.h"
 #include "spreadsheet/formula/shift.h"
 #include "spreadsheet/model/error.h"
 
@@ -130,9 +131,23 @@ void shiftConditionalFormats(spreadsheet::Workbook& book, uint32_t editedSheet, 
     std::erase_if(formats, [](const ConditionalFormat& f) { return f.ranges.empty(); });
 }
 
+// Shared, array and table formulas tie cells to a range held in a record of their own, which
+// this layer does not move; editing rows under them would leave the file inconsistent, so the
+// edit is refused before anything changes. Files this program makes have none.
+void checkNoTiedFormulas(const spreadsheet::Worksheet& sheet)
+{
+    for (const Formula& f : sheet.formulas)
+        if (!f.removed && !f.attachments.empty())
+            throw Error("rows of the sheet \"" + sheet.name +
+                        "\" cannot be inserted or deleted: it holds shared or array formulas, "
+                        "which this program does not move (cell " +
+                        formula::columnName(f.column) + std::to_string(f.row + 1) + ")");
+}
+
 void applyEdit(spreadsheet::Workbook& book, uint32_t sheet, const RowEdit& edit)
 {
     spreadsheet::Worksheet& target = book.sheets.at(sheet);
+    checkNoTiedFormulas(target);
     if (edit.kind == RowEdit::Kind::Insert)
         target.insertRows(edit.at, edit.count);
     else

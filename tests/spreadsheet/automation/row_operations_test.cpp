@@ -124,6 +124,15 @@ TEST_F(RowOperations, EmptyRowsTakeTheFormatOfTheRowAbove)
     EXPECT_EQ(numberAt(5), 4);
 }
 
+TEST_F(RowOperations, SheetsWithSharedFormulasAreLeftUntouched)
+{
+    sheet().formulas[1].attachments.push_back({0x04BC, {}});
+    const Workbook before = book;
+    EXPECT_THROW(insertEmptyRows(book, 0, 1, 1), Error);
+    EXPECT_THROW(deleteRows(book, 0, 1, 1), Error);
+    EXPECT_EQ(book, before);
+}
+
 TEST_F(RowOperations, ContentsMayNotLeaveTheSheet)
 {
     sheet().ensureRow(kMaxRows - 2).ensure(0, 15);
