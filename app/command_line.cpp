@@ -3,9 +3,21 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace stowfolio {
+
+namespace {
+
+[[noreturn]] void refuse(const char* message)
+{
+    std::fprintf(stderr, "stowfolio: %s\n", message);
+    std::exit(2);
+}
+
+} // namespace
 
 bool asksForHelpOrVersion(int argc, const char* const* argv)
 {
@@ -18,17 +30,43 @@ bool asksForHelpOrVersion(int argc, const char* const* argv)
     return false;
 }
 
+bool asksForHeadlessJob(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char* flag : {"--export", "--render"}) {
+            if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 void addOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
         QStringLiteral("Turns a home inventory into a printable Excel 97-2003 workbook."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("export"),
+                      QStringLiteral("Build the stored inventory into the workbook <path.xls> "
+                                     "without showing a window."),
+                      QStringLiteral("path.xls")});
+    parser.addOption({QStringLiteral("render"),
+                      QStringLiteral("Draw the used range of the workbook <in.xls> into the PNG "
+                                     "given after it, without showing a window."),
+                      QStringLiteral("in.xls")});
+    parser.addPositionalArgument(QStringLiteral("out.png"),
+                                 QStringLiteral("Where --render writes its picture."),
+                                 QStringLiteral("[out.png]"));
 }
 
-CommandLineOptions readOptions(const QCommandLineParser&)
+CommandLineOptions readOptions(const QCommandLineParser& parser)
 {
-    return {};
+    CommandLineOptions options;
+    options.exportPath = parser.value(QStringLiteral("export"));
+    options.renderInput = parser.value(QStringLiteral("render"));
+    options.renderOutput = parser.positionalArguments().value(0);
+    return options;
 }
 
 CommandLineOptions parseCommandLine(const QCoreApplication& application)
@@ -36,7 +74,13 @@ CommandLineOptions parseCommandLine(const QCoreApplication& application)
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(application);
-    return readOptions(parser);
+    const CommandLineOptions options = readOptions(parser);
+    if (!options.renderInput.isEmpty() && options.renderOutput.isEmpty())
+        refuse("--render needs the PNG to write after the workbook: "
+               "stowfolio --render in.xls out.png");
+    if (!options.exportPath.isEmpty() && !options.renderInput.isEmpty())
+        refuse("--export and --render cannot be combined");
+    return options;
 }
 
 } // namespace stowfolio

@@ -3,6 +3,8 @@
 // The command line. Each option is declared in addOptions() and read in readOptions(), so a new
 // option touches only this pair.
 
+#include <QString>
+
 class QCommandLineParser;
 class QCoreApplication;
 
@@ -10,11 +12,17 @@ namespace stowfolio {
 
 struct CommandLineOptions
 {
+    QString exportPath;  // --export PATH.xls
+    QString renderInput; // --render IN.xls OUT.png
+    QString renderOutput;
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
 // graphical application starts, so they work without a display.
 bool asksForHelpOrVersion(int argc, const char* const* argv);
+
+// True when the arguments ask for a job that runs without a window (--export, --render).
+bool asksForHeadlessJob(int argc, const char* const* argv);
 
 // Parses the program's arguments (after Qt has taken its own); --help, --version and mistakes
 // print and end the program.

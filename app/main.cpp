@@ -1,18 +1,16 @@
-// Wires the program together: the settings store, the prompts, the spreadsheet component and the
-// main window.
+// Wires the program together: the settings store, the spreadsheet component, the windows, and
+// the command-line jobs that need no window.
 
 #include "app/command_line.h"
-#include "app/main_window.h"
+#include "app/headless.h"
+#include "app/program.h"
 #include "platform/file_helpers.h"
-#include "platform/prompts.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 
 #include <cstdlib>
 
@@ -24,28 +22,34 @@ int main(int argc, char* argv[])
         QCoreApplication console(argc, argv);
         stowfolio::parseCommandLine(console); // prints and ends the program
     }
+    if (stowfolio::asksForHeadlessJob(argc, argv)) {
+        // Drawing needs fonts but no display. Scripts read standard error for our failures
+        // only, so the toolkit's own chatter stays out of it.
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+            if (type == QtFatalMsg)
+                std::abort();
+        });
+        QGuiApplication headless(argc, argv);
+        const stowfolio::CommandLineOptions options = stowfolio::parseCommandLine(headless);
+        return options.exportPath.isEmpty()
+                   ? stowfolio::runRender(options.renderInput, options.renderOutput)
+                   : stowfolio::runExport(options.exportPath);
+    }
 
     QApplication application(argc, argv);
     stowfolio::parseCommandLine(application);
 
     stowfolio::IniSettingsStore settings;
-    stowfolio::WidgetPrompts prompts;
-    if (!settings.openingProblem().isEmpty())
-        prompts.showMessage(settings.openingProblem(), QString(),
-                            stowfolio::MessageIcon::Exclamation);
-
     stowfolio::ExcelFactory excelFactory;
     stowfolio::registerBuiltInEngine(excelFactory);
-
-    stowfolio::Form1 form({settings, prompts, excelFactory, stowfolio::applicationFolder(),
-                           stowfolio::systemRandomFraction(), stowfolio::desktopUrlOpener(),
-                           [] { std::exit(EXIT_FAILURE); }});
-    prompts.setParent(&form);
-    QObject::connect(&form, &stowfolio::Form1::unloaded, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    form.Form_Load();
-    form.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form.size(),
-                                         QGuiApplication::primaryScreen()->availableGeometry()));
-    form.show();
+    stowfolio::Program program({settings, excelFactory, stowfolio::applicationFolder()});
+    if (!settings.openingProblem().isEmpty()) {
+        stowfolio::WidgetPrompts prompts;
+        prompts.showMessage(settings.openingProblem(), QString(),
+                            stowfolio::MessageIcon::Exclamation);
+    }
+    program.start();
     return application.exec();
 }

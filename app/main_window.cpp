@@ -123,18 +123,14 @@ void Form1::closeEvent(QCloseEvent* event)
 
 QString Form1::encodedItemList() const
 {
-    std::vector<ItemRow> rows;
-    rows.reserve(static_cast<std::size_t>(itemCount()));
-    const int columns = columnCount();
-    for (int r = 0; r < itemCount(); ++r) {
-        const QTreeWidgetItem* item = m_list->topLevelItem(r);
-        ItemRow fields;
-        fields.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c)
-            fields.push_back(toU16(item->text(c)));
-        rows.push_back(std::move(fields));
-    }
-    return fromU16(encodeItemList(rows, static_cast<std::size_t>(columns)));
+    const std::u16string stored = encodeItemList(
+        static_cast<std::size_t>(itemCount()), static_cast<std::size_t>(columnCount()),
+        [this](std::u16string& out, std::size_t row, std::size_t column) {
+            const QString text =
+                m_list->topLevelItem(static_cast<int>(row))->text(static_cast<int>(column));
+            out.append(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
+        });
+    return fromU16(stored);
 }
 
 void Form1::storeItemList(GuardedProcedure& guard, int line)

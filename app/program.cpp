@@ -1,0 +1,92 @@
+#include "app/program.h"
+
+#include "platform/file_helpers.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "workbook/excel_factory.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QStyle>
+
+#include <cstdlib>
+
+namespace stowfolio {
+
+namespace {
+
+void centreOnScreen(QWidget& window)
+{
+    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
+                                           QGuiApplication::primaryScreen()->availableGeometry()));
+}
+
+} // namespace
+
+Program::Program(ProgramServices services)
+    : endProgram([] { QCoreApplication::exit(0); }),
+      m_prompts(services.mainPrompts ? *services.mainPrompts : m_widgetPrompts),
+      m_previewPrompts(services.previewPrompts ? *services.previewPrompts : m_previewWidgetPrompts),
+      m_applicationFolder(services.applicationFolder),
+      m_form1({services.settings, m_prompts, services.excelFactory, m_applicationFolder,
+               services.randomFraction, services.openUrl, [] { std::exit(EXIT_FAILURE); }}),
+      m_builder(services.excelFactory, m_prompts, services.temporaryFolder)
+{
+    m_widgetPrompts.setParent(&m_form1);
+    m_form1.setStartCreatingTemplateHandler([this] { startCreatingTemplate(); });
+    QObject::connect(&m_form1, &Form1::unloaded, [this] { endProgram(); });
+}
+
+Program::~Program() = default;
+
+void Program::start()
+{
+    m_form1.Form_Load();
+    centreOnScreen(m_form1);
+    m_form1.show();
+}
+
+Inventory Program::inventoryOfMainWindow() const
+{
+    Inventory inventory;
+    inventory.ownerFields = m_form1.ownerFieldTexts();
+    inventory.columnCount = m_form1.columnCount();
+    inventory.items.reserve(static_cast<std::size_t>(m_form1.itemCount()));
+    for (int row = 0; row < m_form1.itemCount(); ++row)
+        inventory.items.push_back(m_form1.itemRow(row));
+    return inventory;
+}
+
+preview::Form2& Program::loadPreview()
+{
+    if (!m_form2) {
+        preview::Form2Services services{m_previewPrompts,
+                                        [this] { m_form1.show(); },
+                                        [this] { m_form1.saveItemList(); },
+                                        [this] { endProgram(); },
+                                        m_applicationFolder,
+                                        QIcon(QStringLiteral(":/stowfolio.png"))};
+        m_form2 = std::make_unique<preview::Form2>(std::move(services));
+        m_previewWidgetPrompts.setParent(m_form2.get());
+        m_form2->Form_Load();
+        centreOnScreen(*m_form2);
+    }
+    return *m_form2;
+}
+
+void Program::startCreatingTemplate()
+{
+    BuildTargets targets{
+        [this](int code) { m_form1.setPointerCode(code); },
+        [this](spreadsheet::render::SheetPicture picture) {
+            loadPreview().setPicture(std::move(picture));
+        },
+        [this](const QString& path) { loadPreview().mExcelFile = path; },
+        [this] { loadPreview().show(); },
+        [this] { m_form1.hide(); },
+    };
+    m_builder.PushButton6_Click(inventoryOfMainWindow(), targets);
+}
+
+} // namespace stowfolio

@@ -1,0 +1,63 @@
+#pragma once
+
+// The running program: the main window, the preview window (made at the first build) and the
+// workbook builder that takes the user from one to the other.
+
+#include "app/main_window.h"
+#include "platform/home_page.h"
+#include "platform/prompts.h"
+#include "preview/form2.h"
+#include "workbook/workbook_builder.h"
+
+#include <memory>
+
+namespace stowfolio {
+
+class ExcelFactory;
+class SettingsStore;
+
+// What the program is made of; tests pass scripted prompts and a fixed random source.
+struct ProgramServices
+{
+    SettingsStore& settings;
+    const ExcelFactory& excelFactory;
+    QString applicationFolder;
+    // Null: real dialogs over each window.
+    Prompts* mainPrompts = nullptr;
+    Prompts* previewPrompts = nullptr;
+    RandomFraction randomFraction = systemRandomFraction();
+    UrlOpener openUrl = desktopUrlOpener();
+    // Where the private work folder is made.
+    QString temporaryFolder = stowfolio::temporaryFolder();
+};
+
+class Program
+{
+public:
+    explicit Program(ProgramServices services);
+    ~Program();
+
+    // Start-up of the main window, then the main window on screen.
+    void start();
+    Form1& mainWindow() { return m_form1; }
+    // The preview window, once a build has made it.
+    preview::Form2* previewWindow() { return m_form2.get(); }
+    // Ends the program (the event loop) at once.
+    std::function<void()> endProgram;
+
+private:
+    void startCreatingTemplate();
+    preview::Form2& loadPreview();
+    Inventory inventoryOfMainWindow() const;
+
+    WidgetPrompts m_widgetPrompts;
+    WidgetPrompts m_previewWidgetPrompts;
+    Prompts& m_prompts;
+    Prompts& m_previewPrompts;
+    QString m_applicationFolder;
+    Form1 m_form1;
+    std::unique_ptr<preview::Form2> m_form2;
+    WorkbookBuilder m_builder;
+};
+
+} // namespace stowfolio
