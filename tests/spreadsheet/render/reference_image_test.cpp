@@ -7,6 +7,7 @@
 #include "feature_fixture.h"
 #include "inventory_fixture.h"
 
+#include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/used_range.h"
@@ -67,6 +68,12 @@ void expectMatchesReference(const Workbook& workbook, const char* name)
 TEST(ReferenceImage, EmptyTemplate)
 {
     expectMatchesReference(inventoryWorkbook({}, false), "template");
+}
+
+// The shipped template file, read as the program reads it, looks like the template's model.
+TEST(ReferenceImage, TemplateFile)
+{
+    expectMatchesReference(readWorkbookFile(STOWFOLIO_TEMPLATE_PATH), "template");
 }
 
 TEST(ReferenceImage, SampleInventory)
