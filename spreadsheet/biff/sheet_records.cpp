@@ -76,7 +76,11 @@ uint16_t readRowNumber(ByteReader& in)
 
 void readRowProperties(ByteReader& in, Row& row)
 {
-    in.skip(4);
+    const uint16_t firstColumn = in.u16();
+    const uint16_t columnEnd = in.u16();
+    // The row's cells follow; room for them saves growing the vector cell by cell.
+    if (columnEnd > firstColumn && row.cells.empty())
+        row.cells.reserve(std::min<size_t>(columnEnd - firstColumn, kMaxColumns));
     row.hasRecord = true;
     row.heightTwips = in.u16() & 0x7FFF;
     in.skip(4);

@@ -248,25 +248,40 @@ Workbook readWorkbookStream(const std::vector<uint8_t>& stream)
 
 } // namespace biff
 
-Workbook readWorkbookBytes(const std::vector<uint8_t>& ole2Bytes, const std::string& nameForErrors)
+namespace {
+
+std::vector<uint8_t> workbookStream(const std::vector<uint8_t>& ole2Bytes,
+                                    const std::string& nameForErrors)
 {
-    const auto stream = compound::readStream(ole2Bytes, "Workbook", nameForErrors);
-    if (!stream) {
-        if (compound::readStream(ole2Bytes, "Book", nameForErrors))
-            throw Error(nameForErrors +
-                        ": an Excel 5.0/95 workbook, which this program cannot open");
-        throw Error(nameForErrors + ": not an Excel workbook (the file has no Workbook stream)");
-    }
+    auto stream = compound::readStream(ole2Bytes, "Workbook", nameForErrors);
+    if (stream)
+        return std::move(*stream);
+    if (compound::readStream(ole2Bytes, "Book", nameForErrors))
+        throw Error(nameForErrors + ": an Excel 5.0/95 workbook, which this program cannot open");
+    throw Error(nameForErrors + ": not an Excel workbook (the file has no Workbook stream)");
+}
+
+Workbook readStreamNamed(const std::vector<uint8_t>& stream, const std::string& nameForErrors)
+{
     try {
-        return biff::readWorkbookStream(*stream);
+        return biff::readWorkbookStream(stream);
     } catch (const Error& error) {
         throw Error(nameForErrors + ": " + error.what());
     }
 }
 
+} // namespace
+
+Workbook readWorkbookBytes(const std::vector<uint8_t>& ole2Bytes, const std::string& nameForErrors)
+{
+    return readStreamNamed(workbookStream(ole2Bytes, nameForErrors), nameForErrors);
+}
+
 Workbook readWorkbookFile(const std::string& path)
 {
-    return readWorkbookBytes(compound::readFileBytes(path), path);
+    // The file's bytes are let go before the stream is parsed.
+    const std::vector<uint8_t> stream = workbookStream(compound::readFileBytes(path), path);
+    return readStreamNamed(stream, path);
 }
 
 } // namespace spreadsheet

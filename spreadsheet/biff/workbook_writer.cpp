@@ -139,24 +139,33 @@ std::vector<uint8_t> writeWorkbookStream(const Workbook& workbook, WriteOptions 
 
 } // namespace biff
 
-std::vector<uint8_t> writeWorkbookBytes(const Workbook& workbook, WriteOptions options)
+namespace {
+
+std::vector<compound::Stream> workbookStreams(const Workbook& workbook, WriteOptions options)
 {
     std::vector<compound::Stream> streams;
     streams.push_back(compound::Stream{"Workbook", biff::writeWorkbookStream(workbook, options)});
     for (compound::Stream& summary : compound::emptySummaryStreams())
         streams.push_back(std::move(summary));
-    return compound::writeCompoundFile(std::move(streams));
+    return streams;
+}
+
+} // namespace
+
+std::vector<uint8_t> writeWorkbookBytes(const Workbook& workbook, WriteOptions options)
+{
+    return compound::writeCompoundFile(workbookStreams(workbook, options));
 }
 
 void writeWorkbookFile(const Workbook& workbook, const std::string& path, WriteOptions options)
 {
-    std::vector<uint8_t> bytes;
+    std::vector<compound::Stream> streams;
     try {
-        bytes = writeWorkbookBytes(workbook, options);
+        streams = workbookStreams(workbook, options);
     } catch (const Error& error) {
         throw Error(path + ": " + error.what());
     }
-    compound::writeFileAtomically(path, bytes);
+    compound::writeCompoundFileTo(path, std::move(streams));
 }
 
 } // namespace spreadsheet

@@ -10,6 +10,7 @@
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
 #include <cerrno>
@@ -129,27 +130,61 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
     return std::nullopt;
 }
 
+namespace {
+
+// Writes the compound file into `sink`, which closing the compound file closes too.
+void writeInto(GsfOutput* sink, std::vector<Stream>& streams)
+{
+    GObjectRef<GsfOutfile> root(gsf_outfile_msole_new(sink));
+    if (!root.object)
+        throw Error("cannot create a compound file");
+    for (Stream& stream : streams) {
+        writeChild(root.object, stream.name, stream.data);
+        std::vector<uint8_t>().swap(stream.data);
+    }
+    if (!gsf_output_close(GSF_OUTPUT(root.object)))
+        throw Error("cannot finish the compound file");
+}
+
+std::string temporaryNameFor(const std::string& path)
+{
+    std::random_device random;
+    return path + ".tmp" + std::to_string(random() % 1000000);
+}
+
+} // namespace
+
 std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams)
 {
     ensureGsfInitialised();
     GObjectRef<GsfOutput> memory(gsf_output_memory_new());
-    {
-        GObjectRef<GsfOutfile> root(gsf_outfile_msole_new(memory.object));
-        if (!root.object)
-            throw Error("cannot create a compound file");
-        for (Stream& stream : streams) {
-            writeChild(root.object, stream.name, stream.data);
-            std::vector<uint8_t>().swap(stream.data);
-        }
-        if (!gsf_output_close(GSF_OUTPUT(root.object)))
-            throw Error("cannot finish the compound file");
-    }
-    // Closing the compound file has closed `memory` too.
+    writeInto(memory.object, streams);
     const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.object));
     const auto size = static_cast<size_t>(gsf_output_size(memory.object));
     if (!bytes || size == 0)
         throw Error("cannot finish the compound file");
     return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams)
+{
+    ensureGsfInitialised();
+    const std::string temporary = temporaryNameFor(path);
+    GError* error = nullptr;
+    GObjectRef<GsfOutput> file(gsf_output_stdio_new(temporary.c_str(), &error));
+    if (!file.object)
+        throw Error(path + ": cannot write the file (" + takeMessage(error) + ")");
+    try {
+        writeInto(file.object, streams);
+    } catch (const Error& failure) {
+        std::remove(temporary.c_str());
+        throw Error(path + ": " + failure.what() + " (disk full?)");
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int savedErrno = errno;
+        std::remove(temporary.c_str());
+        throw Error(path + ": cannot write the file (" + std::strerror(savedErrno) + ")");
+    }
 }
 
 std::vector<Stream> emptySummaryStreams()
@@ -176,8 +211,7 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
 
 void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::random_device random;
-    const std::string temporary = path + ".tmp" + std::to_string(random() % 1000000);
+    const std::string temporary = temporaryNameFor(path);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)

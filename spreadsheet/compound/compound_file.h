@@ -30,6 +30,11 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
 // released once copied, which keeps the peak memory of writing a large workbook down.
 std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams);
 
+// Writes the compound file holding `streams` to `path` through a temporary file in the same
+// folder that then replaces `path`, so a failed write never leaves half a file behind. Throws
+// spreadsheet::Error naming the path.
+void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams);
+
 // The "\005SummaryInformation" and "\005DocumentSummaryInformation" streams of a document that
 // sets no properties; Excel writes both into every workbook.
 std::vector<Stream> emptySummaryStreams();
