@@ -321,3 +321,39 @@ std::vector<std::string> cellsOf(const std::string& range)
 }
 
 } // namespace interop
+
+namespace {
+
+std::string compactJson(const QJsonValue& value)
+{
+    // QJsonDocument holds only arrays and objects: wrap anything else in an array.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return text.mid(1, text.size() - 2).toStdString();
+}
+
+} // namespace
+
+void PrintTo(const QString& value, std::ostream* out)
+{
+    *out << '"' << value.toStdString() << '"';
+}
+
+void PrintTo(const QStringList& value, std::ostream* out)
+{
+    *out << compactJson(QJsonArray::fromStringList(value));
+}
+
+void PrintTo(const QJsonValue& value, std::ostream* out)
+{
+    *out << compactJson(value);
+}
+
+void PrintTo(const QJsonArray& value, std::ostream* out)
+{
+    *out << compactJson(value);
+}
+
+void PrintTo(const QJsonObject& value, std::ostream* out)
+{
+    *out << compactJson(value);
+}

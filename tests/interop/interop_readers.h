@@ -24,7 +24,12 @@
 //
 // The scripts also run by hand: `tests/interop/describe_xls.py book.xls` prints the JSON.
 
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonValue>
+#include <QStringList>
+
+#include <ostream>
 
 #include <string>
 #include <unordered_map>
@@ -89,3 +94,11 @@ std::string cellRef(int row, int column);
 std::vector<std::string> cellsOf(const std::string& range);
 
 } // namespace interop
+
+// Readable GoogleTest messages for the Qt values the descriptions hold (found by argument-
+// dependent lookup, so they live beside Qt's types in the global namespace).
+void PrintTo(const QString& value, std::ostream* out);
+void PrintTo(const QStringList& value, std::ostream* out);
+void PrintTo(const QJsonValue& value, std::ostream* out);
+void PrintTo(const QJsonArray& value, std::ostream* out);
+void PrintTo(const QJsonObject& value, std::ostream* out);
