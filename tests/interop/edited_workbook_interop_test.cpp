@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <map>
 #include <optional>
-#include <regex>
 
 namespace {
 
