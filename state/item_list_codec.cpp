@@ -26,20 +26,11 @@ std::vector<std::u16string> splitAll(const std::u16string& text, char16_t separa
 
 std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount)
 {
-    std::u16string stored;
-    for (const ItemRow& row : rows) {
-        if (!row.empty())
-            stored += row.front();
-        for (std::size_t n = 1; n < columnCount; ++n) {
-            stored += kFieldSeparator;
-            if (n < row.size())
-                stored += row[n];
-        }
-        stored += kRowSeparator;
-    }
-    if (!stored.empty())
-        stored.pop_back(); // the separator after the last row
-    return stored;
+    return encodeItemList(rows.size(), columnCount,
+                          [&](std::u16string& stored, std::size_t row, std::size_t column) {
+                              if (column < rows[row].size())
+                                  stored += rows[row][column];
+                          });
 }
 
 DecodedItemList decodeItemList(const std::u16string& stored, std::size_t columnCount)

@@ -19,8 +19,27 @@ inline constexpr char16_t kFieldSeparator = u'^';
 
 using ItemRow = std::vector<std::u16string>;
 
-// Rows in list order; each row is written with exactly `columnCount` fields (missing fields are
-// empty), so a row always holds columnCount - 1 field separators.
+// Rows in list order; each row is written with exactly `columnCount` fields, so a row always
+// holds columnCount - 1 field separators. `appendField(stored, row, column)` appends the text of
+// one field to `stored`; reading fields in place this way spares a copy of a long list.
+template <class AppendField>
+std::u16string encodeItemList(std::size_t rowCount, std::size_t columnCount,
+                              AppendField&& appendField)
+{
+    std::u16string stored;
+    for (std::size_t row = 0; row < rowCount; ++row) {
+        if (row > 0)
+            stored += kRowSeparator;
+        for (std::size_t column = 0; column < columnCount; ++column) {
+            if (column > 0)
+                stored += kFieldSeparator;
+            appendField(stored, row, column);
+        }
+    }
+    return stored;
+}
+
+// The same for rows held as texts; fields missing from a short row are empty.
 std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount);
 
 struct DroppedField

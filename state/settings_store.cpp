@@ -134,7 +134,13 @@ void IniSettingsStore::write(const QString& key, const QString& value)
 {
     if (!m_settings)
         throw std::runtime_error(m_openingProblem.toStdString());
-    m_settings->setValue(kSection + QLatin1Char('/') + key, value);
+    const QString path = kSection + QLatin1Char('/') + key;
+    // The same text is on disk already (start-up sets every field to its stored value, and
+    // each such change saves it); rewriting a file that holds a long list would only cost time.
+    const QVariant stored = m_settings->value(path);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == value)
+        return;
+    m_settings->setValue(path, value);
     m_settings->sync();
     if (m_settings->status() == QSettings::NoError)
         return;
