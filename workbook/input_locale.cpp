@@ -22,6 +22,10 @@ spreadsheet::input::DateOrder dateOrderOf(const QString& shortFormat)
 spreadsheet::input::InputLocale inputLocaleOf(const QLocale& locale)
 {
     spreadsheet::input::InputLocale result;
+    // The untranslated "C" locale of a bare system writes English text with day-first dates
+    // spelled out; typed dates there are read the way the spreadsheet's own defaults are.
+    if (locale.language() == QLocale::C)
+        return result;
     result.decimalSeparator = locale.decimalPoint().toStdString();
     result.groupSeparator = locale.groupSeparator().toStdString();
     const QString currency = locale.currencySymbol();
