@@ -90,6 +90,13 @@ public:
 private:
     void handle(const Record& record, ByteReader& in)
     {
+        if (record.type == kContinue) {
+            // A CONTINUE belongs to the record before it: kept with it, dropped with it.
+            if (m_lastKept)
+                keep(record);
+            return;
+        }
+        m_lastKept = false;
         if (record.type != kString && record.type != kShrFmla && record.type != kArray &&
             record.type != kTable)
             m_lastFormula = kNone;
@@ -337,6 +344,7 @@ private:
 
     void keep(const Record& record)
     {
+        m_lastKept = true;
         m_sheet.preserved.push_back(
             RawRecord{record.type, m_place, {record.data.begin(), record.data.end()}});
     }
@@ -365,6 +373,7 @@ private:
     Worksheet m_sheet;
     Place m_place = Place::SheetBeforeDimensions;
     uint32_t m_lastFormula = kNone;
+    bool m_lastKept = false; // the last record other than CONTINUE went to `preserved`
 };
 
 } // namespace

@@ -72,7 +72,14 @@ public:
                 throw Error("the workbook globals are cut short");
             if (record.type == kEof)
                 break;
-            if (record.type != kContinue && !belongsToExternalBook(record.type))
+            if (record.type == kContinue) {
+                // A CONTINUE belongs to the record before it: kept with it, dropped with it.
+                if (m_lastKept)
+                    keep(record);
+                continue;
+            }
+            m_lastKept = false;
+            if (!belongsToExternalBook(record.type))
                 inExternalBook = false;
             ByteReader in(record.data);
             switch (record.type) {
@@ -147,6 +154,7 @@ public:
 private:
     void keep(const Record& record)
     {
+        m_lastKept = true;
         m_workbook.preserved.push_back(RawRecord{
             record.type,
             m_seenSheets ? RawRecord::Place::GlobalsEnd : RawRecord::Place::GlobalsBeforeSheets,
@@ -198,6 +206,7 @@ private:
     std::vector<bool> m_supbookIsInternal;
     bool m_seenSheets = false;
     bool m_seenWindow = false;
+    bool m_lastKept = false; // the last record other than CONTINUE went to `preserved`
 };
 
 } // namespace

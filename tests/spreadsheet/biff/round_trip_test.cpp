@@ -192,3 +192,24 @@ TEST(RoundTrip, PlainRowRecordsOfRowsWithCellsAreNotKept)
     EXPECT_FALSE(back.sheets[0].rows[0].hasRecord);
     EXPECT_EQ(back, written);
 }
+
+// A CONTINUE record goes with the record before it: kept behind a kept record, dropped behind
+// one the writer regenerates.
+TEST(RoundTrip, ContinueRecordsFollowTheirRecord)
+{
+    Workbook workbook = makeDefaultWorkbook("Sheet1");
+    workbook.sheets[0].preserved = {
+        RawRecord{0x0FFF, RawRecord::Place::SheetAfterCells, {1, 2}},
+        RawRecord{kContinue, RawRecord::Place::SheetAfterCells, {3, 4}}};
+    auto stream = writeWorkbookStream(workbook, {});
+    EXPECT_EQ(readWorkbookStream(stream).sheets[0].preserved, workbook.sheets[0].preserved);
+
+    const auto records = allRecords(stream);
+    auto index = std::find_if(records.begin(), records.end(),
+                              [](const StreamRecord& r) { return r.type == kIndex; });
+    ASSERT_NE(index, records.end());
+    const std::vector<uint8_t> orphan{0x3C, 0x00, 0x01, 0x00, 0xAA};
+    stream.insert(stream.begin() + std::ptrdiff_t(index->offset + 4 + index->data.size()),
+                  orphan.begin(), orphan.end());
+    EXPECT_EQ(readWorkbookStream(stream).sheets[0].preserved, workbook.sheets[0].preserved);
+}
