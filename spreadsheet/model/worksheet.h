@@ -76,8 +76,9 @@ struct ConditionalRule
     uint8_t operation = 0;
     std::vector<uint8_t> formula1;
     std::vector<uint8_t> formula2;
-    // Everything between the formula sizes and the formulas: the flags word and the font,
-    // border and pattern blocks, kept as stored.
+    // Everything between the formula sizes and the formulas, kept as stored: the flags word,
+    // then (formatBlocks) the 2-byte word after it and the font, border and pattern blocks
+    // that the flags announce.
     uint32_t flags = 0;
     std::vector<uint8_t> formatBlocks;
     bool operator==(const ConditionalRule&) const = default;
