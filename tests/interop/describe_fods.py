@@ -9,7 +9,8 @@ what it understood of our file. Layout:
 
   {"sheets": [{"name", "print_ranges", "header_rows": [9],
                "cells": [{"ref", "row", "column", "type", "value", "text", "formula"}],
-               "merged": ["A1:E1"],
+               "merged": ["A1:E1"], "column_widths_in": {"A": 1.98},
+               "row_heights_pt": {"1": {"points", "custom"}},
                "conditions": [{"range", "condition", "style": {...}}],
                "page": {"width_in", "height_in", "orientation", "margins_in": {...},
                         "scale_to_x", "scale_to_y", "centering", "header", "footer"},
@@ -212,6 +213,33 @@ def header_rows(table):
     return rows
 
 
+def column_widths(table, styles):
+    """Column widths in inches, for the columns of the .xls grid (A to IV)."""
+    widths = {}
+    column = 0
+    for element in table.iter(q("table:table-column")):
+        count = int(element.get(q("table:number-columns-repeated"), "1"))
+        style = styles.raw.get(element.get(q("table:style-name")))
+        props = style.find("style:table-column-properties", NS) if style is not None else None
+        width = length_in(props.get(q("style:column-width")), "in") if props is not None \
+            else None
+        for index in range(column, min(column + count, 256)):
+            widths[column_name(index)] = round(width, 4) if width else None
+        column += count
+    return widths
+
+
+def row_height(row, styles):
+    """(points, custom) of a table row: custom when the height is not fitted to the cells."""
+    style = styles.raw.get(row.get(q("table:style-name")))
+    props = style.find("style:table-row-properties", NS) if style is not None else None
+    if props is None:
+        return None
+    height = length_in(props.get(q("style:row-height")), "pt")
+    return {"points": round(height, 2) if height else None,
+            "custom": props.get(q("style:use-optimal-row-height")) == "false"}
+
+
 def column_styles(table):
     styles = []
     for column in table.iter(q("table:table-column")):
@@ -222,17 +250,20 @@ def column_styles(table):
 
 def describe_sheet(table, styles, wanted):
     columns = column_styles(table)
-    cells, merged, found = [], [], {}
+    cells, merged, found, heights = [], [], {}, {}
     row = 0
     last_wanted_row = wanted[1] if wanted else -1
     for element in table_rows(table):
         repeat = int(element.get(q("table:number-rows-repeated"), "1"))
         entries = list(element)
-        has_content = any(len(cell) or cell.get(q("office:value-type")) for cell in entries)
+        # Rows past the last one with a value or a format are the grid's filler.
+        has_content = any(len(cell) or cell.get(q("office:value-type")) or
+                          cell.get(q("table:style-name")) for cell in entries)
         if not has_content and row > last_wanted_row:
             row += repeat
             continue
         for offset in range(min(repeat, 1024)):
+            heights[str(row + offset + 1)] = row_height(element, styles)
             column = 0
             for cell in entries:
                 count = int(cell.get(q("table:number-columns-repeated"), "1"))
@@ -273,6 +304,8 @@ def describe_sheet(table, styles, wanted):
         "header_rows": header_rows(table),
         "cells": cells,
         "merged": merged,
+        "column_widths_in": column_widths(table, styles),
+        "row_heights_pt": heights,
         "conditions": conditions,
         "styles": found,
         "style_name": table.get(q("table:style-name")),

@@ -416,6 +416,25 @@ TEST_F(TemplateInterop, libreOfficeReadsPageSetupPrintRangesAndBanding)
     EXPECT_EQ(condition.value("style").toObject().value("fill").toString(), kGrey);
 }
 
+TEST_F(TemplateInterop, libreOfficeReadsRowHeightsAndColumnWidths)
+{
+    REQUIRE_READING(book, libreOffice);
+    const QJsonObject sheet = interop::firstSheet(*book);
+    // LibreOffice marks every imported row height as set by hand, so only heights compare.
+    const QJsonObject heights = sheet.value("row_heights_pt").toObject();
+    for (const RowHeight& row : kRowHeights)
+        EXPECT_NEAR(heights.value(row.row).toObject().value("points").toDouble(), row.twips / 20.0,
+                    0.05)
+            << "row " << row.row;
+    // Widths arrive in inches through LibreOffice's font metrics: compare proportions.
+    const QJsonObject widths = sheet.value("column_widths_in").toObject();
+    const double inchesPerUnit = widths.value("A").toDouble() / 6582;
+    for (const ColumnWidth& column : kColumnWidths)
+        EXPECT_NEAR(widths.value(column.column).toDouble() / inchesPerUnit, column.width,
+                    column.width * 0.05)
+            << column.column;
+}
+
 TEST_F(TemplateInterop, libreOfficeShowsCaptionsAndTheAccountingZero)
 {
     const auto* table = reading(s_readings->libreCsv, "libreoffice");
