@@ -35,6 +35,9 @@ constexpr quint32 kMaxStringBytes = 1 << 20;
 // far beyond that is damage, not a picture.
 constexpr double kMaxCoordinate = 1e9;
 constexpr qint32 kMaxPixelSize = 2000;
+// A workbook holds at most a few hundred fonts; each loaded font costs far more memory than its
+// bytes in the file, so their number is capped on its own.
+constexpr quint32 kMaxFonts = 4096;
 constexpr qreal kMaxLineWidth = 100;
 constexpr int kAllowedTextFlags = Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask |
                                   Qt::TextWordWrap | Qt::TextSingleLine | Qt::TextDontClip;
@@ -301,6 +304,10 @@ std::optional<SheetPicture> PictureReader::read(QString* problem)
                        bytesLeft();
         if (!ok)
             fail(QStringLiteral("its item counts are more than its size can hold"));
+        if (ok && fonts > kMaxFonts)
+            ok = fail(QStringLiteral("it claims %1 fonts; a sheet has at most %2")
+                          .arg(fonts)
+                          .arg(kMaxFonts));
         for (quint32 i = 0; ok && i < fonts; ++i)
             ok = readFont();
         for (quint32 i = 0; ok && i < fills; ++i)

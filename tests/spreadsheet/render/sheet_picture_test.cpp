@@ -182,6 +182,7 @@ TEST(SheetPicture, LoadRefusesDamagedFiles)
         {"absurd font count", withU32At(14, 0xFFFFFFFF), "more than its size can hold"},
         {"absurd text count", withU32At(26, 100000000), "more than its size can hold"},
         {"trailing bytes", good + QByteArray(9, 'x'), "follow the last item"},
+        {"too many fonts", withU32At(14, 5000) + QByteArray(5000 * 11, 'x'), "at most 4096"},
         {"long family name", withU32At(30, 0x7FFFFFFF), "longer than the file"},
     };
     for (const auto& c : cases) {
