@@ -23,6 +23,7 @@ enum RecordType : uint16_t
     kName = 0x0018,
     kWindowProtect = 0x0019,
     kDateMode = 0x0022,
+    kFilePass = 0x002F,
     kLeftMargin = 0x0026,
     kRightMargin = 0x0027,
     kTopMargin = 0x0028,

@@ -86,6 +86,9 @@ public:
             case kTemplate:
                 m_workbook.isTemplate = true;
                 break;
+            case kFilePass:
+                throw Error("the workbook is protected with a password, which this program "
+                            "cannot open");
             case kCodePage:
                 m_workbook.codePage = in.u16();
                 break;

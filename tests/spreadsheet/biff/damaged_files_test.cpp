@@ -87,6 +87,18 @@ TEST(DamagedFiles, WrongStartGivesAClearError)
     EXPECT_EQ(readError({'P', 'K', 3, 4, 0, 0, 0, 0}, "book.xlsx").rfind("book.xlsx: ", 0), 0u);
 }
 
+TEST(DamagedFiles, EncryptedWorkbookIsRefused)
+{
+    auto stream = richStream();
+    // FILEPASS (RC4, its 52-byte body left zero) right after the globals BOF.
+    std::vector<uint8_t> filePass{0x2F, 0x00, 0x36, 0x00, 0x01, 0x00, 0x01, 0x00};
+    filePass.resize(4 + 0x36);
+    stream.insert(stream.begin() + 20, filePass.begin(), filePass.end());
+    EXPECT_EQ(readError(withStream(stream), "secret.xls"),
+              "secret.xls: the workbook is protected with a password, which this program cannot "
+              "open");
+}
+
 TEST(DamagedFiles, RecordLengthsPastTheEndGiveAnError)
 {
     auto stream = richStream();
