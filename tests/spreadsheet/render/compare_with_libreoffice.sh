@@ -3,8 +3,9 @@
 #
 # Writes OUTDIR/NAME.ours.png (our picture of the active sheet's used range at 100 %) and
 # OUTDIR/NAME.libreoffice-N.png (LibreOffice's PDF of the same sheet at 96 dpi, one file a page)
-# for a person to compare. LibreOffice prints a copy of the workbook set to 100 % on A3
-# landscape without margins, so both images are at the same scale with A1 at the top left.
+# for a person to compare, and OUTDIR/NAME.gnumeric-N.png from Gnumeric when ssconvert is
+# installed. Both print a copy of the workbook set to 100 % on A3 landscape without margins, so
+# the images are at the same scale with A1 at the top left (Gnumeric adds its own page header).
 #
 # RENDER_SHEET names the render_sheet tool (default: build-render's).
 set -eu
@@ -27,5 +28,10 @@ mkdir -p "$outdir"
 soffice -env:UserInstallation="file://$work/profile" --headless --convert-to pdf \
     --outdir "$work" "$work/$name.xls" >/dev/null 2>&1
 pdftoppm -png -r 96 "$work/$name.pdf" "$outdir/$name.libreoffice"
+if command -v ssconvert >/dev/null 2>&1; then
+    ssconvert "$work/$name.xls" "$work/$name.gnumeric.pdf" >/dev/null 2>&1 &&
+        pdftoppm -png -r 96 "$work/$name.gnumeric.pdf" "$outdir/$name.gnumeric"
+fi
 echo "ours:        $outdir/$name.ours.png"
 ls "$outdir/$name".libreoffice*.png | sed 's/^/libreoffice: /'
+ls "$outdir/$name".gnumeric*.png 2>/dev/null | sed 's/^/gnumeric:    /' || true
