@@ -102,9 +102,14 @@ void checkSheet(const Workbook& workbook, const Worksheet& sheet)
     }
     for (const CellRange& range : sheet.merged)
         checkRange(sheet, range, "a merged area");
-    for (const ConditionalFormat& format : sheet.conditionalFormats)
+    for (const ConditionalFormat& format : sheet.conditionalFormats) {
+        if (format.rules.size() > 3)
+            throw Error("a conditional format of the sheet \"" + sheet.name + "\" has " +
+                        std::to_string(format.rules.size()) +
+                        " conditions; the .xls format allows 3");
         for (const CellRange& range : format.ranges)
             checkRange(sheet, range, "a conditional format");
+    }
     for (const CellRange& range : sheet.window.selection)
         checkRange(sheet, range, "the selection");
     if (utf16Length(sheet.pageSetup.header) > 255 || utf16Length(sheet.pageSetup.footer) > 255)

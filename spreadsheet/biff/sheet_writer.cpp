@@ -56,8 +56,8 @@ void writePreserved(RecordWriter& out, const Worksheet& sheet, Place place)
 // The fixed calculation settings: automatic, 100 iterations off, A1 references, full save.
 void writeCalculationSettings(RecordWriter& out)
 {
-    out.u16Record(kCalcCount, 100);
     out.u16Record(kCalcMode, 1);
+    out.u16Record(kCalcCount, 100);
     out.u16Record(kRefMode, 1);
     out.u16Record(kIteration, 0);
     ByteWriter& w = out.begin(kDelta);

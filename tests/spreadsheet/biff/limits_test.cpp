@@ -71,6 +71,12 @@ TEST(Limits, WorkbooksBeyondTheFormatAreRefusedWithAClearError)
              w.sheets[0].merged.push_back(CellRange{65535, 65536, 0, 1});
          },
          "a merged area of the sheet \"Sheet1\" reaches row 65,537"},
+        {"four conditions in one conditional format",
+         [](Workbook& w) {
+             w.sheets[0].conditionalFormats.push_back(
+                 ConditionalFormat{{CellRange{0, 1, 0, 1}}, std::vector<ConditionalRule>(4)});
+         },
+         "has 4 conditions; the .xls format allows 3"},
         {"missing cell format",
          [](Workbook& w) {
              Cell cell = textCell(w, 0, "x");
