@@ -65,13 +65,12 @@ bool equalIgnoringCase(const char* a, const std::string& b)
     return true;
 }
 
-std::vector<uint8_t> readWhole(GsfInput* input, const std::string& what)
+std::vector<uint8_t> readWhole(GsfInput* input, size_t containerSize, const std::string& what)
 {
     const gsf_off_t size = gsf_input_size(input);
-    // A compound file cannot hold a stream larger than itself; libgsf has checked the sector
-    // chain, so `size` is bounded by the input we were given.
-    if (size < 0)
-        throw Error(what + ": the stream has an invalid size");
+    // A stream cannot be larger than the file that holds it, whatever its directory entry says.
+    if (size < 0 || static_cast<uint64_t>(size) > containerSize)
+        throw Error(what + ": a stream of the file claims more bytes than the file has");
     std::vector<uint8_t> data(static_cast<size_t>(size));
     if (size > 0 && gsf_input_read(input, data.size(), data.data()) == nullptr)
         throw Error(what + ": the stream is cut short");
@@ -125,7 +124,7 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
         GObjectRef<GsfInput> child(gsf_infile_child_by_index(ole.object, i));
         if (!child.object)
             throw Error(nameForErrors + ": the " + name + " stream cannot be opened");
-        return readWhole(child.object, nameForErrors);
+        return readWhole(child.object, bytes.size(), nameForErrors);
     }
     return std::nullopt;
 }

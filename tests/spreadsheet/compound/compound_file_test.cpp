@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -124,4 +125,23 @@ TEST(CompoundFile, WriteIntoMissingFolderFailsNamingThePath)
     const std::string message = errorOf([&] { writeFileAtomically(path, pattern(10, 1)); });
     EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
     EXPECT_EQ(errorOf([&] { readFileBytes(path); }).rfind(path + ": ", 0), 0u);
+}
+
+// The directory entry's size field is believed only as far as the file reaches: the stream is
+// either missing or an error, never a huge allocation.
+TEST(CompoundFile, StreamSizeBeyondTheFileGivesAnError)
+{
+    auto file = writeCompoundFile({{"Workbook", pattern(5000, 5)}});
+    const std::u16string name = u"Workbook";
+    const auto* raw = reinterpret_cast<const uint8_t*>(name.data());
+    auto entry = std::search(file.begin(), file.end(), raw, raw + name.size() * 2);
+    ASSERT_NE(entry, file.end());
+    const size_t sizeField = size_t(entry - file.begin()) + 0x78;
+    for (size_t i = 0; i < 4; ++i)
+        file[sizeField + i] = i < 3 ? 0xF0 : 0x7F;
+    try {
+        EXPECT_FALSE(readStream(file, "Workbook", "big.xls").has_value());
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("big.xls: ", 0), 0u) << error.what();
+    }
 }
