@@ -311,7 +311,7 @@ size_t writeBoundSheet(RecordWriter& out, const Worksheet& sheet)
     const size_t offsetField = w.position();
     w.u32(0);
     w.u8(sheet.visibility != 0 ? sheet.visibility : (sheet.visible ? 0 : 1));
-    w.u8(0);
+    w.u8(sheet.substream.empty() ? 0 : sheet.sheetType);
     writeShortString(w, sheet.name);
     out.end();
     return offsetField;

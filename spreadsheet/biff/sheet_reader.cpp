@@ -378,6 +378,51 @@ private:
 
 } // namespace
 
+namespace {
+
+uint8_t sheetTypeOf(const SheetEntry& entry, const Bof& bof)
+{
+    if (entry.type != 0)
+        return entry.type;
+    switch (bof.type) {
+    case kChartSubstream:
+        return 2;
+    case kMacroSubstream:
+        return 1;
+    default:
+        return 6;
+    }
+}
+
+// A sheet that is no worksheet, kept as its records from BOF to the matching EOF.
+Worksheet readOtherSheet(RecordReader& records, const Record& bof, const SheetEntry& entry,
+                         uint8_t sheetType)
+{
+    Worksheet sheet;
+    sheet.name = entry.name;
+    sheet.visibility = entry.visibility;
+    sheet.visible = entry.visibility == 0;
+    sheet.sheetType = sheetType;
+    const auto keep = [&](const Record& record) {
+        sheet.substream.push_back(RawRecord{
+            record.type, RawRecord::Place::SheetEnd, {record.data.begin(), record.data.end()}});
+    };
+    keep(bof);
+    Record record;
+    for (int depth = 1; depth > 0;) {
+        if (!records.next(record))
+            throw Error("the sheet \"" + entry.name + "\" is cut short");
+        if (record.type == kBof)
+            ++depth;
+        else if (record.type == kEof)
+            --depth;
+        keep(record);
+    }
+    return sheet;
+}
+
+} // namespace
+
 Worksheet readWorksheet(RecordReader& records, const SheetEntry& entry, Workbook& workbook)
 {
     records.seek(entry.offset);
@@ -386,9 +431,8 @@ Worksheet readWorksheet(RecordReader& records, const SheetEntry& entry, Workbook
         throw Error("the sheet \"" + entry.name + "\" does not start where the file says");
     ByteReader in(record.data);
     const Bof bof = readBof(in);
-    if (bof.type != kWorksheetSubstream)
-        throw Error("the sheet \"" + entry.name +
-                    "\" is a chart or macro sheet, which this program cannot open");
+    if (entry.type != 0 || bof.type != kWorksheetSubstream)
+        return readOtherSheet(records, record, entry, sheetTypeOf(entry, bof));
     return SheetReader(records, entry, workbook).read();
 }
 

@@ -148,6 +148,11 @@ void writeCellTable(RecordWriter& out, const Worksheet& sheet, size_t dbCellSlot
 
 void writeWorksheet(RecordWriter& out, const Worksheet& sheet)
 {
+    if (isKeptWhole(sheet)) {
+        for (const RawRecord& record : sheet.substream)
+            out.record(record.type, record.data);
+        return;
+    }
     Extent rowExtent;
     size_t blocks = 0;
     for (uint32_t r = 0; r < sheet.rowCount(); ++r) {

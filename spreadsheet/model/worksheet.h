@@ -171,6 +171,11 @@ public:
     std::vector<RawRecord> preserved;
     bool visible = true; // BOUNDSHEET hidden state
     uint8_t visibility = 0;
+    // A chart, macro or module sheet is no worksheet: its substream is kept whole, BOF to EOF,
+    // and written back as it was; it has no rows. 0 worksheet, 1 macro sheet, 2 chart, 6 module
+    // (BOUNDSHEET's sheet type).
+    uint8_t sheetType = 0;
+    std::vector<RawRecord> substream;
 
     uint32_t rowCount() const { return static_cast<uint32_t>(rows.size()); }
     const Row* findRow(uint32_t row) const;

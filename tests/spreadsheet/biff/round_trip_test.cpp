@@ -213,3 +213,26 @@ TEST(RoundTrip, ContinueRecordsFollowTheirRecord)
                   orphan.begin(), orphan.end());
     EXPECT_EQ(readWorkbookStream(stream).sheets[0].preserved, workbook.sheets[0].preserved);
 }
+
+// A chart sheet is kept as its records and written back unchanged, with its sheet type.
+TEST(RoundTrip, ChartSheetIsKeptWhole)
+{
+    Workbook workbook = makeDefaultWorkbook("Data");
+    Worksheet chart;
+    chart.name = "Chart1";
+    chart.sheetType = 2;
+    const std::vector<uint8_t> chartBof{0x00, 0x06, 0x20, 0x00, 0xBB, 0x0D, 0xCC, 0x07,
+                                        0,    0,    0,    0,    6,    0,    0,    0};
+    chart.substream = {RawRecord{kBof, RawRecord::Place::SheetEnd, chartBof},
+                       RawRecord{0x1002, RawRecord::Place::SheetEnd, {1, 2, 3, 4}},
+                       RawRecord{kEof, RawRecord::Place::SheetEnd, {}}};
+    workbook.sheets.push_back(chart);
+    const auto stream = writeWorkbookStream(workbook, {});
+    const Workbook back = readWorkbookStream(stream);
+    EXPECT_EQ(back, workbook);
+    int chartSheets = 0;
+    for (const StreamRecord& record : allRecords(stream))
+        if (record.type == kBoundSheet && record.data[5] == 2)
+            ++chartSheets;
+    EXPECT_EQ(chartSheets, 1);
+}
