@@ -88,6 +88,13 @@ void forVisible(const std::vector<Item>& items, const SheetPicture::LookupIndex*
 
 } // namespace
 
+void SheetPicture::reserve(size_t fills, size_t lines, size_t texts)
+{
+    m_fills.reserve(m_fills.size() + fills);
+    m_lines.reserve(m_lines.size() + lines);
+    m_texts.reserve(m_texts.size() + texts);
+}
+
 void SheetPicture::addFill(FillItem item)
 {
     m_fills.push_back(std::move(item));

@@ -63,6 +63,8 @@ public:
     QSize size() const { return m_size; }
     bool isEmpty() const { return m_size.isEmpty(); }
 
+    // Makes room for this many more items of each kind (a loader that knows the counts).
+    void reserve(size_t fills, size_t lines, size_t texts);
     void addFill(FillItem item);
     void addLine(LineItem item);
     void addText(TextItem item);

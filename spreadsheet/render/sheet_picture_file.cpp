@@ -3,20 +3,22 @@
 //   magic "SFPC" (4 bytes), version (u16), width and height in pixels (i32 each),
 //   counts of fonts, fills, lines and texts (u32 each), then the items in that order:
 //   font  family (u32 byte count + UTF-8), pixel size (i32), weight (u16), style bits (u8:
-//         1 italic, 2 underline, 4 strike-out)
+//         1 italic, 2 underline, 4 strike-out, 8 no kerning)
 //   fill  rectangle (4 x f64: x, y, width, height), colour (u32 ARGB)
 //   line  from, to (4 x f64), colour (u32 ARGB), width (f64), pen style (u8)
 //   text  rectangle, clip (8 x f64), font index (u32), colour (u32 ARGB), flags (i32),
 //         text (u32 byte count + UTF-8)
 //
-// All numbers big-endian as QDataStream writes them. Fonts are stored once and shared by index,
+// All numbers little-endian (picture_bytes.h). Fonts are stored once and shared by index,
 // which keeps both the file and the loaded picture small. The loader trusts nothing: every
 // count is capped by the bytes that are left, every number is checked for range, and a file
 // with bytes left over is refused as well.
 
 #include "spreadsheet/render/sheet_picture.h"
 
-#include <QDataStream>
+#include "spreadsheet/render/picture_bytes.h"
+#include "spreadsheet/render/style_cache.h"
+
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
@@ -28,7 +30,7 @@ namespace spreadsheet::render {
 namespace {
 
 constexpr quint32 kMagic = 0x53465043; // "SFPC"
-constexpr quint16 kVersion = 1;
+constexpr quint16 kVersion = 2;
 constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr quint32 kMaxStringBytes = 1 << 20;
 // A sheet is at most 65,536 rows of 409 points and 256 columns of 255 characters; anything
@@ -53,6 +55,7 @@ enum StyleBits : quint8
     Italic = 1,
     Underline = 2,
     StrikeOut = 4,
+    NoKerning = 8,
 };
 
 struct FontKey
@@ -78,6 +81,8 @@ FontKey keyOf(const QFont& font)
         style |= Underline;
     if (font.strikeOut())
         style |= StrikeOut;
+    if (!font.kerning())
+        style |= NoKerning;
     // A font given in points is stored at its pixel size on a 96 dpi screen.
     const int pixelSize =
         font.pixelSize() > 0 ? font.pixelSize() : std::max(1, qRound(font.pointSizeF() * 96 / 72));
@@ -92,21 +97,18 @@ QFont fontOf(const FontKey& key)
     font.setItalic(key.style & Italic);
     font.setUnderline(key.style & Underline);
     font.setStrikeOut(key.style & StrikeOut);
+    font.setKerning(!(key.style & NoKerning));
     return font;
 }
 
 // Writing -------------------------------------------------------------------------------------
 
-void writeString(QDataStream& out, const QString& text)
+void writeRect(ByteSink& out, const QRectF& rect)
 {
-    const QByteArray bytes = text.toUtf8();
-    out << quint32(bytes.size());
-    out.writeRawData(bytes.constData(), static_cast<int>(bytes.size()));
-}
-
-void writeRect(QDataStream& out, const QRectF& rect)
-{
-    out << rect.x() << rect.y() << rect.width() << rect.height();
+    out.f64(rect.x());
+    out.f64(rect.y());
+    out.f64(rect.width());
+    out.f64(rect.height());
 }
 
 // Reading -------------------------------------------------------------------------------------
@@ -115,16 +117,14 @@ void writeRect(QDataStream& out, const QRectF& rect)
 class PictureReader
 {
 public:
-    explicit PictureReader(const QByteArray& bytes) : m_size(bytes.size()), m_in(bytes)
-    {
-        m_in.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    }
+    explicit PictureReader(const QByteArray& bytes) : m_in(bytes) {}
 
     std::optional<SheetPicture> read(QString* problem);
 
 private:
-    qint64 bytesLeft() const { return m_size - m_in.device()->pos(); }
     bool fail(const QString& problem);
+    // False (with the problem noted) when the cursor ran past the end, reading `what`.
+    bool complete(const char* what);
     bool readCount(const char* what, qint64 minBytes, quint32* count);
     bool readCoordinate(qreal* value);
     bool readRect(QRectF* rect);
@@ -134,8 +134,7 @@ private:
     bool readLine(SheetPicture& picture);
     bool readText(SheetPicture& picture);
 
-    qint64 m_size;
-    QDataStream m_in;
+    ByteCursor m_in;
     QString m_problem;
     std::vector<QFont> m_fonts;
 };
@@ -147,12 +146,18 @@ bool PictureReader::fail(const QString& problem)
     return false;
 }
 
+bool PictureReader::complete(const char* what)
+{
+    return m_in.ok() ||
+           fail(QStringLiteral("it ends in the middle of %1").arg(QLatin1String(what)));
+}
+
 bool PictureReader::readCount(const char* what, qint64 minBytes, quint32* count)
 {
-    m_in >> *count;
-    if (m_in.status() != QDataStream::Ok)
+    *count = m_in.u32();
+    if (!m_in.ok())
         return fail(QStringLiteral("it ends before the item counts"));
-    if (qint64(*count) * minBytes > bytesLeft())
+    if (qint64(*count) * minBytes > m_in.left())
         return fail(QStringLiteral("it claims %1 %2, more than its size can hold")
                         .arg(*count)
                         .arg(QLatin1String(what)));
@@ -161,9 +166,9 @@ bool PictureReader::readCount(const char* what, qint64 minBytes, quint32* count)
 
 bool PictureReader::readCoordinate(qreal* value)
 {
-    m_in >> *value;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of an item"));
+    *value = m_in.f64();
+    if (!complete("an item"))
+        return false;
     if (!std::isfinite(*value) || std::abs(*value) > kMaxCoordinate)
         return fail(QStringLiteral("it holds a coordinate out of range"));
     return true;
@@ -183,31 +188,27 @@ bool PictureReader::readRect(QRectF* rect)
 
 bool PictureReader::readString(QString* text)
 {
-    quint32 byteCount = 0;
-    m_in >> byteCount;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of an item"));
-    if (byteCount > kMaxStringBytes || qint64(byteCount) > bytesLeft())
+    const quint32 byteCount = m_in.u32();
+    if (!complete("an item"))
+        return false;
+    if (byteCount > kMaxStringBytes || qint64(byteCount) > m_in.left())
         return fail(QStringLiteral("it holds a text longer than the file"));
-    QByteArray bytes(static_cast<qsizetype>(byteCount), Qt::Uninitialized);
-    if (m_in.readRawData(bytes.data(), static_cast<int>(byteCount)) != int(byteCount))
-        return fail(QStringLiteral("it ends in the middle of a text"));
-    *text = QString::fromUtf8(bytes);
-    return true;
+    *text = m_in.utf8(byteCount);
+    return complete("a text");
 }
 
 bool PictureReader::readFont()
 {
     FontKey key;
-    qint32 pixelSize = 0;
-    quint16 weight = 0;
     if (!readString(&key.family))
         return false;
-    m_in >> pixelSize >> weight >> key.style;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of a font"));
+    const qint32 pixelSize = m_in.i32();
+    const quint16 weight = m_in.u16();
+    key.style = m_in.u8();
+    if (!complete("a font"))
+        return false;
     if (pixelSize < 1 || pixelSize > kMaxPixelSize || weight < 1 || weight > 1000 ||
-        (key.style & ~(Italic | Underline | StrikeOut)) != 0)
+        (key.style & ~(Italic | Underline | StrikeOut | NoKerning)) != 0)
         return fail(QStringLiteral("it holds a font with impossible attributes"));
     key.pixelSize = pixelSize;
     key.weight = weight;
@@ -218,13 +219,11 @@ bool PictureReader::readFont()
 bool PictureReader::readFill(SheetPicture& picture)
 {
     SheetPicture::FillItem item;
-    quint32 argb = 0;
     if (!readRect(&item.rect))
         return false;
-    m_in >> argb;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of a fill"));
-    item.color = QColor::fromRgba(argb);
+    item.color = QColor::fromRgba(m_in.u32());
+    if (!complete("a fill"))
+        return false;
     picture.addFill(std::move(item));
     return true;
 }
@@ -233,14 +232,14 @@ bool PictureReader::readLine(SheetPicture& picture)
 {
     SheetPicture::LineItem item;
     qreal x1, y1, x2, y2;
-    quint32 argb = 0;
-    quint8 style = 0;
     if (!readCoordinate(&x1) || !readCoordinate(&y1) || !readCoordinate(&x2) ||
         !readCoordinate(&y2))
         return false;
-    m_in >> argb >> item.width >> style;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of a line"));
+    const quint32 argb = m_in.u32();
+    item.width = m_in.f64();
+    const quint8 style = m_in.u8();
+    if (!complete("a line"))
+        return false;
     if (!(item.width >= 0 && item.width <= kMaxLineWidth) || style < Qt::SolidLine ||
         style > Qt::DashDotDotLine)
         return fail(QStringLiteral("it holds a line with impossible attributes"));
@@ -255,14 +254,13 @@ bool PictureReader::readLine(SheetPicture& picture)
 bool PictureReader::readText(SheetPicture& picture)
 {
     SheetPicture::TextItem item;
-    quint32 fontIndex = 0;
-    quint32 argb = 0;
-    qint32 flags = 0;
     if (!readRect(&item.rect) || !readRect(&item.clip))
         return false;
-    m_in >> fontIndex >> argb >> flags;
-    if (m_in.status() != QDataStream::Ok)
-        return fail(QStringLiteral("it ends in the middle of a text"));
+    const quint32 fontIndex = m_in.u32();
+    const quint32 argb = m_in.u32();
+    const qint32 flags = m_in.i32();
+    if (!complete("a text"))
+        return false;
     if (fontIndex >= m_fonts.size())
         return fail(
             QStringLiteral("a text names font %1 of %2").arg(fontIndex).arg(m_fonts.size()));
@@ -279,12 +277,12 @@ bool PictureReader::readText(SheetPicture& picture)
 
 std::optional<SheetPicture> PictureReader::read(QString* problem)
 {
-    quint32 magic = 0;
-    quint16 version = 0;
-    qint32 width = 0, height = 0;
-    m_in >> magic >> version >> width >> height;
+    const quint32 magic = m_in.u32();
+    const quint16 version = m_in.u16();
+    const qint32 width = m_in.i32();
+    const qint32 height = m_in.i32();
     std::optional<SheetPicture> result;
-    if (m_in.status() != QDataStream::Ok || magic != kMagic) {
+    if (!m_in.ok() || magic != kMagic) {
         fail(QStringLiteral("it is not a sheet picture"));
     } else if (version != kVersion) {
         fail(QStringLiteral("it has format version %1; this program reads version %2")
@@ -301,13 +299,15 @@ std::optional<SheetPicture> PictureReader::read(QString* problem)
                   readCount("texts", kMinTextBytes, &texts);
         ok = ok && qint64(fonts) * kMinFontBytes + qint64(fills) * kMinFillBytes +
                            qint64(lines) * kMinLineBytes + qint64(texts) * kMinTextBytes <=
-                       bytesLeft();
+                       m_in.left();
         if (!ok)
             fail(QStringLiteral("its item counts are more than its size can hold"));
         if (ok && fonts > kMaxFonts)
             ok = fail(QStringLiteral("it claims %1 fonts; a sheet has at most %2")
                           .arg(fonts)
                           .arg(kMaxFonts));
+        if (ok)
+            picture.reserve(fills, lines, texts);
         for (quint32 i = 0; ok && i < fonts; ++i)
             ok = readFont();
         for (quint32 i = 0; ok && i < fills; ++i)
@@ -316,8 +316,8 @@ std::optional<SheetPicture> PictureReader::read(QString* problem)
             ok = readLine(picture);
         for (quint32 i = 0; ok && i < texts; ++i)
             ok = readText(picture);
-        if (ok && bytesLeft() != 0)
-            ok = fail(QStringLiteral("%1 bytes follow the last item").arg(bytesLeft()));
+        if (ok && m_in.left() != 0)
+            ok = fail(QStringLiteral("%1 bytes follow the last item").arg(m_in.left()));
         if (ok) {
             picture.finish();
             result = std::move(picture);
@@ -336,49 +336,66 @@ bool SheetPicture::save(const QString& path, QString* error) const
     QHash<FontKey, quint32> fontIndex;
     std::vector<quint32> textFonts;
     textFonts.reserve(m_texts.size());
+    // Texts in a row mostly share one font object, so the last one found is tried first.
+    const QFont* lastFont = nullptr;
+    quint32 lastIndex = 0;
     for (const TextItem& text : m_texts) {
-        const FontKey key = keyOf(text.font);
-        auto it = fontIndex.find(key);
-        if (it == fontIndex.end()) {
-            it = fontIndex.insert(key, static_cast<quint32>(fonts.size()));
-            fonts.push_back(text.font);
+        if (!lastFont || !lastFont->isCopyOf(text.font)) {
+            const FontKey key = keyOf(text.font);
+            auto it = fontIndex.find(key);
+            if (it == fontIndex.end()) {
+                it = fontIndex.insert(key, static_cast<quint32>(fonts.size()));
+                fonts.push_back(text.font);
+            }
+            lastFont = &text.font;
+            lastIndex = *it;
         }
-        textFonts.push_back(*it);
+        textFonts.push_back(lastIndex);
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot write the picture file \"%1\": %2")
-                         .arg(path, file.errorString());
-        return false;
-    }
-    QDataStream out(&file);
-    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
-    out << kMagic << kVersion << qint32(std::max(0, m_size.width()))
-        << qint32(std::max(0, m_size.height()));
-    out << quint32(fonts.size()) << quint32(m_fills.size()) << quint32(m_lines.size())
-        << quint32(m_texts.size());
+    ByteSink out;
+    out.reserve(64 + qsizetype(m_fills.size()) * kMinFillBytes +
+                qsizetype(m_lines.size()) * kMinLineBytes +
+                qsizetype(m_texts.size()) * (kMinTextBytes + 16));
+    out.u32(kMagic);
+    out.u16(kVersion);
+    out.i32(std::max(0, m_size.width()));
+    out.i32(std::max(0, m_size.height()));
+    for (const size_t count : {fonts.size(), m_fills.size(), m_lines.size(), m_texts.size()})
+        out.u32(static_cast<uint32_t>(count));
     for (const QFont& font : fonts) {
         const FontKey key = keyOf(font);
-        writeString(out, key.family);
-        out << qint32(key.pixelSize) << quint16(key.weight) << key.style;
+        out.text(key.family);
+        out.i32(key.pixelSize);
+        out.u16(static_cast<uint16_t>(key.weight));
+        out.u8(key.style);
     }
     for (const FillItem& fill : m_fills) {
         writeRect(out, fill.rect);
-        out << quint32(fill.color.rgba());
+        out.u32(fill.color.rgba());
     }
-    for (const LineItem& line : m_lines)
-        out << line.from.x() << line.from.y() << line.to.x() << line.to.y()
-            << quint32(line.color.rgba()) << line.width << quint8(line.style);
+    for (const LineItem& line : m_lines) {
+        out.f64(line.from.x());
+        out.f64(line.from.y());
+        out.f64(line.to.x());
+        out.f64(line.to.y());
+        out.u32(line.color.rgba());
+        out.f64(line.width);
+        out.u8(static_cast<uint8_t>(line.style));
+    }
     for (size_t i = 0; i < m_texts.size(); ++i) {
         const TextItem& text = m_texts[i];
         writeRect(out, text.rect);
         writeRect(out, text.clip);
-        out << textFonts[i] << quint32(text.color.rgba()) << qint32(text.flags);
-        writeString(out, text.text);
+        out.u32(textFonts[i]);
+        out.u32(text.color.rgba());
+        out.i32(text.flags);
+        out.text(text.text);
     }
-    if (out.status() != QDataStream::Ok || !file.commit()) {
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out.bytes()) != out.bytes().size() ||
+        !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write the picture file \"%1\": %2")
                          .arg(path, file.errorString());
@@ -404,6 +421,9 @@ std::optional<SheetPicture> SheetPicture::load(const QString& path, QString* err
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
+    // The picture names the sheet's fonts; a process that only loads pictures needs the same
+    // stand-ins for the fonts the machine lacks as the one that drew them.
+    installFontSubstitutes();
     QString problem;
     std::optional<SheetPicture> picture = PictureReader(bytes).read(&problem);
     if (!picture && error)

@@ -161,10 +161,10 @@ TEST(SheetPicture, LoadRefusesDamagedFiles)
     auto withU32At = [&](int offset, quint32 value) {
         QByteArray bytes = good;
         for (int i = 0; i < 4; ++i)
-            bytes[offset + i] = char(value >> (24 - 8 * i));
+            bytes[offset + i] = char(value >> (8 * i));
         return bytes;
     };
-    // Header: magic 0..3, version 4..5, size 6..13, counts 14..29, first font at 30.
+    // Little-endian header: magic 0..3, version 4..5, size 6..13, counts 14..29, first font at 30.
     const struct
     {
         const char* name;
@@ -173,7 +173,7 @@ TEST(SheetPicture, LoadRefusesDamagedFiles)
     } cases[] = {
         {"empty file", QByteArray(), "not a sheet picture"},
         {"bad magic", QByteArray("BMxx") + good.mid(4), "not a sheet picture"},
-        {"other version", QByteArray(good).replace(4, 2, QByteArray("\x00\x07", 2)),
+        {"other version", QByteArray(good).replace(4, 2, QByteArray("\x07\x00", 2)),
          "format version 7"},
         {"negative width", withU32At(6, 0xFFFFFFF0), "size"},
         {"truncated header", good.left(16), "item counts"},

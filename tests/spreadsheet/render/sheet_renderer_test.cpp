@@ -1,3 +1,4 @@
+#include "feature_fixture.h"
 #include "inventory_fixture.h"
 
 #include "spreadsheet/render/sheet_geometry.h"
@@ -6,6 +7,8 @@
 #include "spreadsheet/render/used_range.h"
 
 #include <QFontInfo>
+#include <QImage>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -294,6 +297,22 @@ TEST_F(RenderRules, EmptyOrInvertedRangeGivesAnEmptyPicture)
     EXPECT_TRUE(renderRange(workbook, sheet, CellRange{5, 2, 0, 0}).isEmpty());
     const SheetPicture clamped = renderRange(workbook, sheet, CellRange{65530, 70000, 250, 300});
     EXPECT_EQ(clamped.size(), QSize(1 + 6 * kColumn, 1 + 6 * kRow));
+}
+
+// What the snapshot saves is what the preview loads: the same picture, pixel for pixel.
+TEST(RenderedPicture, SurvivesTheFile)
+{
+    const Workbook workbook = testing::featureWorkbook();
+    const Worksheet& sheet = workbook.sheets[0];
+    const SheetPicture picture = renderRange(workbook, sheet, usedRange(sheet));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sheet.picture");
+    QString error;
+    ASSERT_TRUE(picture.save(path, &error)) << error.toStdString();
+    const std::optional<SheetPicture> loaded = SheetPicture::load(path, &error);
+    ASSERT_TRUE(loaded) << error.toStdString();
+    EXPECT_EQ(loaded->texts().size(), picture.texts().size());
+    EXPECT_EQ(loaded->toImage(0.75), picture.toImage(0.75));
 }
 
 } // namespace
