@@ -15,6 +15,8 @@ namespace biff {
 
 namespace {
 
+constexpr size_t kMinimumStreamSize = 4096;
+
 // WRITEACCESS
 //   0  112  user name as XLUnicodeString, padded with spaces
 void writeWriteAccess(RecordWriter& out)
@@ -134,6 +136,11 @@ std::vector<uint8_t> writeWorkbookStream(const Workbook& workbook, WriteOptions 
         out.bytes().patchU32(sheetOffsetFields[i], uint32_t(out.position()));
         writeWorksheet(out, workbook.sheets[i]);
     }
+    // Excel expects the Workbook stream in regular sectors, never in the compound file's mini
+    // stream (under 4,096 bytes). The padding is whole empty records of type 0, which readers
+    // pass over after the last sheet's EOF.
+    if (stream.size() < kMinimumStreamSize)
+        stream.resize(stream.size() + (kMinimumStreamSize - stream.size() + 3) / 4 * 4, 0);
     return stream;
 }
 

@@ -236,3 +236,15 @@ TEST(RoundTrip, ChartSheetIsKeptWhole)
             ++chartSheets;
     EXPECT_EQ(chartSheets, 1);
 }
+
+// Excel wants the Workbook stream out of the compound file's mini stream: a small workbook is
+// padded to 4,096 bytes with empty records.
+TEST(WrittenStream, SmallWorkbookIsPaddedToRegularSectors)
+{
+    const auto stream = writeWorkbookStream(makeDefaultWorkbook("Tiny"), {});
+    EXPECT_GE(stream.size(), 4096u);
+    EXPECT_LT(stream.size(), 4100u);
+    const auto records = allRecords(stream);
+    EXPECT_EQ(records.back().type, 0);
+    EXPECT_TRUE(records.back().data.empty());
+}
