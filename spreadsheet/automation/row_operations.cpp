@@ -7,6 +7,7 @@
 #include "spreadsheet/model/error.h"
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace spreadsheet::automation {
@@ -36,27 +37,6 @@ ShiftContext contextFor(const spreadsheet::Workbook& book, uint32_t editedSheet,
     return context;
 }
 
-// Every cell formula of every sheet: 3-D references elsewhere can point at the edited sheet.
-void shiftCellFormulas(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
-{
-    for (uint32_t s = 0; s < book.sheets.size(); ++s) {
-        const ShiftContext context = contextFor(book, editedSheet, edit, s == editedSheet);
-        for (Formula& f : book.sheets[s].formulas)
-            if (!f.removed)
-                formula::shiftFormula(f.tokens, context);
-    }
-}
-
-void shiftNames(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
-{
-    for (DefinedName& name : book.names) {
-        // A name's 2-D references (rare; Excel writes 3-D ones) mean the sheet it is local to.
-        const ShiftContext context =
-            contextFor(book, editedSheet, edit, name.sheet == editedSheet + 1);
-        formula::shiftFormula(name.tokens, context);
-    }
-}
-
 void shiftMergedAreas(spreadsheet::Worksheet& sheet, const RowEdit& edit)
 {
     std::vector<CellRange> kept;
@@ -76,6 +56,15 @@ uint32_t firstRowOf(const std::vector<CellRange>& ranges)
     for (const CellRange& range : ranges)
         first = std::min(first, range.firstRow);
     return first;
+}
+
+std::vector<CellRange> shiftedRanges(const std::vector<CellRange>& ranges, const RowEdit& edit)
+{
+    std::vector<CellRange> kept;
+    for (const CellRange& range : ranges)
+        if (auto shifted = formula::shiftRange(range, edit))
+            kept.push_back(*shifted);
+    return kept;
 }
 
 // Ranges of one format that touch vertically over the same columns become one range, so that
@@ -101,36 +90,6 @@ void joinRanges(std::vector<CellRange>& ranges)
     ranges = std::move(joined);
 }
 
-// The rule formulas' relative (N) references are offsets from the format's first row, which
-// may move with the edit.
-void shiftRuleFormulas(const spreadsheet::Workbook& book, uint32_t editedSheet,
-                       ConditionalFormat& format, const RowEdit& edit, uint32_t anchorBefore)
-{
-    ShiftContext context = contextFor(book, editedSheet, edit, true);
-    context.anchorBefore = anchorBefore;
-    context.anchorAfter = firstRowOf(format.ranges);
-    for (ConditionalRule& rule : format.rules) {
-        formula::shiftFormula(rule.formula1, context);
-        formula::shiftFormula(rule.formula2, context);
-    }
-}
-
-void shiftConditionalFormats(spreadsheet::Workbook& book, uint32_t editedSheet, const RowEdit& edit)
-{
-    auto& formats = book.sheets[editedSheet].conditionalFormats;
-    for (ConditionalFormat& format : formats) {
-        const uint32_t anchorBefore = firstRowOf(format.ranges);
-        std::vector<CellRange> kept;
-        for (const CellRange& range : format.ranges)
-            if (auto shifted = formula::shiftRange(range, edit))
-                kept.push_back(*shifted);
-        format.ranges = std::move(kept);
-        if (!format.ranges.empty())
-            shiftRuleFormulas(book, editedSheet, format, edit, anchorBefore);
-    }
-    std::erase_if(formats, [](const ConditionalFormat& f) { return f.ranges.empty(); });
-}
-
 // Shared, array and table formulas tie cells to a range held in a record of their own, which
 // this layer does not move; editing rows under them would leave the file inconsistent, so the
 // edit is refused before anything changes. Files this program makes have none.
@@ -144,18 +103,103 @@ void checkNoTiedFormulas(const spreadsheet::Worksheet& sheet)
                         formula::columnName(f.column) + std::to_string(f.row + 1) + ")");
 }
 
+std::vector<formula::Token> readForEdit(const std::vector<uint8_t>& rgce,
+                                        const std::function<std::string()>& describe)
+{
+    try {
+        return formula::parseTokens(rgce);
+    } catch (const Error& e) {
+        throw Error("rows cannot be inserted or deleted: " + describe() + " cannot be read (" +
+                    e.what() + ")");
+    }
+}
+
+// The formulas a row edit rewrites: every cell formula of every sheet (3-D references
+// elsewhere can point at the edited sheet), the defined names and the edited sheet's
+// conditional-format rules. All are read before anything changes, so that one the program
+// cannot read stops the edit instead of leaving it half done.
+class FormulaRewrites
+{
+public:
+    FormulaRewrites(spreadsheet::Workbook& book, uint32_t sheet, const RowEdit& edit)
+    {
+        for (uint32_t s = 0; s < book.sheets.size(); ++s) {
+            spreadsheet::Worksheet& on = book.sheets[s];
+            const size_t context = addContext(contextFor(book, sheet, edit, s == sheet));
+            for (Formula& f : on.formulas)
+                if (!f.removed)
+                    add(f.tokens, context, [&] {
+                        return "the formula in " + on.name + "!" + formula::columnName(f.column) +
+                               std::to_string(f.row + 1);
+                    });
+        }
+        for (DefinedName& name : book.names) {
+            // A name's 2-D references (rare; Excel writes 3-D ones) mean the sheet it is local
+            // to.
+            add(name.tokens, addContext(contextFor(book, sheet, edit, name.sheet == sheet + 1)),
+                [] { return std::string("a defined name"); });
+        }
+        for (ConditionalFormat& format : book.sheets[sheet].conditionalFormats) {
+            // Their relative (N) references are offsets from the format's first row, which may
+            // move with the edit.
+            ShiftContext context = contextFor(book, sheet, edit, true);
+            context.anchorBefore = firstRowOf(format.ranges);
+            context.anchorAfter = firstRowOf(shiftedRanges(format.ranges, edit));
+            const size_t index = addContext(std::move(context));
+            for (ConditionalRule& rule : format.rules)
+                for (auto* rgce : {&rule.formula1, &rule.formula2})
+                    add(*rgce, index, [] { return std::string("a conditional format"); });
+        }
+    }
+
+    // After the rows moved: the new references written back where they changed.
+    void apply()
+    {
+        for (Pending& pending : m_pending)
+            if (formula::shiftTokens(pending.tokens, m_contexts[pending.context]))
+                *pending.rgce = formula::encodeTokens(pending.tokens);
+    }
+
+private:
+    struct Pending
+    {
+        std::vector<uint8_t>* rgce;
+        std::vector<formula::Token> tokens;
+        size_t context;
+    };
+
+    size_t addContext(ShiftContext context)
+    {
+        m_contexts.push_back(std::move(context));
+        return m_contexts.size() - 1;
+    }
+
+    void add(std::vector<uint8_t>& rgce, size_t context,
+             const std::function<std::string()>& describe)
+    {
+        if (!rgce.empty())
+            m_pending.push_back({&rgce, readForEdit(rgce, describe), context});
+    }
+
+    std::vector<ShiftContext> m_contexts;
+    std::vector<Pending> m_pending;
+};
+
 void applyEdit(spreadsheet::Workbook& book, uint32_t sheet, const RowEdit& edit)
 {
     spreadsheet::Worksheet& target = book.sheets.at(sheet);
     checkNoTiedFormulas(target);
+    FormulaRewrites rewrites(book, sheet, edit);
     if (edit.kind == RowEdit::Kind::Insert)
         target.insertRows(edit.at, edit.count);
     else
         target.eraseRows(edit.at, edit.count);
-    shiftCellFormulas(book, sheet, edit);
-    shiftNames(book, sheet, edit);
+    rewrites.apply();
     shiftMergedAreas(target, edit);
-    shiftConditionalFormats(book, sheet, edit);
+    for (ConditionalFormat& format : target.conditionalFormats)
+        format.ranges = shiftedRanges(format.ranges, edit);
+    std::erase_if(target.conditionalFormats,
+                  [](const ConditionalFormat& f) { return f.ranges.empty(); });
 }
 
 // Rows are stored up to the last one with a record or a cell: inserting may not push any of
@@ -287,6 +331,8 @@ void insertCopiedRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, 
     if (count == 0)
         return;
     checkRoomFor(book.sheets.at(sheet), at, count);
+    for (const Formula& f : clip.formulas)
+        readForEdit(f.tokens, [] { return std::string("a copied formula"); });
     const RowEdit edit{RowEdit::Kind::Insert, at, count};
     applyEdit(book, sheet, edit);
     pasteRows(book, sheet, at, clip, edit);

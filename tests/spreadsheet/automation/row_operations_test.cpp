@@ -124,13 +124,20 @@ TEST_F(RowOperations, EmptyRowsTakeTheFormatOfTheRowAbove)
     EXPECT_EQ(numberAt(5), 4);
 }
 
-TEST_F(RowOperations, SheetsWithSharedFormulasAreLeftUntouched)
+TEST_F(RowOperations, EditsThatCannotBeDoneChangeNothing)
 {
-    sheet().formulas[1].attachments.push_back({0x04BC, {}});
-    const Workbook before = book;
+    const Workbook untouched = book;
+    sheet().formulas[1].attachments.push_back({0x04BC, {}}); // a shared formula
+    const Workbook shared = book;
     EXPECT_THROW(insertEmptyRows(book, 0, 1, 1), Error);
     EXPECT_THROW(deleteRows(book, 0, 1, 1), Error);
-    EXPECT_EQ(book, before);
+    EXPECT_EQ(book, shared);
+
+    book = untouched;
+    sheet().conditionalFormats[0].rules[0].formula1 = {0x18, 0x00}; // a token it cannot read
+    const Workbook unreadable = book;
+    EXPECT_THROW(insertCopiedRows(book, 0, 1, copyRows(book, 0, 1, 1)), Error);
+    EXPECT_EQ(book, unreadable);
 }
 
 TEST_F(RowOperations, ContentsMayNotLeaveTheSheet)
