@@ -35,6 +35,7 @@ void Worksheet::Select() const
     doc.book.window.activeSheet = static_cast<uint16_t>(m_sheet);
     doc.book.window.firstVisibleTab =
         std::min<uint16_t>(doc.book.window.firstVisibleTab, static_cast<uint16_t>(m_sheet));
+    doc.book.window.selectedTabs = 1;
     for (uint32_t s = 0; s < doc.book.sheets.size(); ++s) {
         uint16_t& options = doc.book.sheets[s].window.options;
         constexpr uint16_t kSelectedAndShown = 0x0600;
