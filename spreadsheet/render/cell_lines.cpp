@@ -82,6 +82,12 @@ void LineCollector::vertical(uint32_t index, int x, int y0, int y1, const EdgeLi
         run.to = y1;
 }
 
+void LineCollector::diagonal(QPointF from, QPointF to, const EdgeLine& line)
+{
+    if (line.style != 0)
+        addStyled(from, to, false, line);
+}
+
 void LineCollector::finish()
 {
     if (m_horizontal.line.style != 0)

@@ -36,6 +36,8 @@ public:
     void horizontal(int y, int x0, int x1, const EdgeLine& line);
     // The edge `index` (at x) from y0 to y1. Calls for one index come top to bottom.
     void vertical(uint32_t index, int x, int y0, int y1, const EdgeLine& line);
+    // A diagonal border, drawn at once (diagonals never join).
+    void diagonal(QPointF from, QPointF to, const EdgeLine& line);
     // Draws what is still pending; call once at the end.
     void finish();
 

@@ -84,6 +84,7 @@ private:
     void drawFills(uint32_t index, const std::vector<Slot>& rowCells);
     void drawText(uint32_t index, uint32_t column, const std::vector<Slot>& rowCells);
     void drawVerticalEdges(uint32_t index, const std::vector<Slot>& rowCells);
+    void drawDiagonals(uint32_t index, const std::vector<Slot>& rowCells);
     void drawHorizontalEdges(uint32_t boundary, const std::vector<Slot>* above,
                              const std::vector<Slot>* below);
     EdgeLine edgeBetween(const Slot* before, const Slot* after, bool vertical, bool gridline);
@@ -341,6 +342,36 @@ void RangeRenderer::drawVerticalEdges(uint32_t index, const std::vector<Slot>& r
     }
 }
 
+// Diagonal borders cross the cell (a merged area's first cell: the whole area) from corner to
+// corner: down from the top left, up from the bottom left.
+void RangeRenderer::drawDiagonals(uint32_t index, const std::vector<Slot>& rowCells)
+{
+    for (uint32_t column = 0; column < rowCells.size(); ++column) {
+        const Slot& slot = rowCells[column];
+        const Xf& xf = *m_styles.look(slot.xf).xf;
+        if (xf.diagonalKind == 0 || xf.diagonal.style == 0)
+            continue;
+        uint32_t lastColumn = column;
+        uint32_t lastRow = index;
+        if (slot.merge >= 0) {
+            const MergedArea& area = m_merges[slot.merge];
+            if (area.firstRow != index || area.firstColumn != column)
+                continue;
+            lastColumn = area.lastColumn;
+            lastRow = area.lastRow;
+        }
+        const QRectF cell(
+            QPointF(m_geometry.columnEdge(column) - 0.5, m_geometry.rowEdge(index) - 0.5),
+            QPointF(m_geometry.columnEdge(lastColumn + 1) - 0.5,
+                    m_geometry.rowEdge(lastRow + 1) - 0.5));
+        const EdgeLine line{xf.diagonal.style, m_styles.color(xf.diagonal.colorIndex)};
+        if (xf.diagonalKind & 1)
+            m_lines.diagonal(cell.topLeft(), cell.bottomRight(), line);
+        if (xf.diagonalKind & 2)
+            m_lines.diagonal(cell.bottomLeft(), cell.topRight(), line);
+    }
+}
+
 void RangeRenderer::drawHorizontalEdges(uint32_t boundary, const std::vector<Slot>* above,
                                         const std::vector<Slot>* below)
 {
@@ -368,6 +399,7 @@ SheetPicture RangeRenderer::render()
             if (current[column].hasValue)
                 drawText(index, column, current);
         drawVerticalEdges(index, current);
+        drawDiagonals(index, current);
         drawHorizontalEdges(index, index > 0 ? &previous : nullptr, &current);
         std::swap(previous, current);
     }

@@ -147,6 +147,10 @@ Workbook featureWorkbook()
     b.text(5, 0, "Top", b.xf([](Xf& x) { x.vertical = V::Top; }));
     b.text(5, 1, "Middle", b.xf([](Xf& x) { x.vertical = V::Center; }));
     b.text(5, 2, "Bottom");
+    b.blank(5, 4, b.xf([](Xf& x) {
+        x.diagonal = BorderLine{1, 10};
+        x.diagonalKind = 3; // both ways, red
+    }));
     b.text(5, 3, "Wrapped text over three lines of the cell", b.xf([](Xf& x) {
         x.wrap = true;
         x.vertical = V::Top;
