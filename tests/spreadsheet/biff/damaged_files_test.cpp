@@ -126,13 +126,16 @@ TEST(DamagedFiles, RandomDamageNeverCrashes)
 
 TEST(DamagedFiles, FuzzerFindingsStayFixed)
 {
+    int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(STOWFOLIO_REGRESSIONS_DIR)) {
         if (!entry.is_regular_file() || entry.path().extension() == ".md")
             continue;
+        ++files;
         SCOPED_TRACE(entry.path().filename().string());
         const auto bytes = compound::readFileBytes(entry.path().string());
         EXPECT_TRUE(readsOrThrowsError(bytes));
         const std::string message = readError(bytes, "found.xls");
         EXPECT_TRUE(message.empty() || message.rfind("found.xls: ", 0) == 0) << message;
     }
+    EXPECT_GT(files, 0) << "the regression files are missing";
 }
