@@ -299,6 +299,22 @@ TEST_F(RenderRules, EmptyOrInvertedRangeGivesAnEmptyPicture)
     EXPECT_EQ(clamped.size(), QSize(1 + 6 * kColumn, 1 + 6 * kRow));
 }
 
+// Equal borders continue each other down the item rows and along each row, so a long inventory
+// costs about one line and one fill per row rather than a dozen of each.
+TEST(RenderedPicture, BordersAndFillsOfManyRowsJoin)
+{
+    const Workbook workbook = testing::inventoryWorkbook(std::vector<testing::ItemRow>(1000));
+    const Worksheet& sheet = workbook.sheets[0];
+    const SheetPicture picture = renderRange(workbook, sheet, usedRange(sheet));
+    EXPECT_LT(picture.lines().size(), 1000u + 60u);
+    EXPECT_LT(picture.fills().size(), 1000u + 30u);
+    size_t longLines = 0;
+    for (const auto& line : picture.lines())
+        if (line.to.y() - line.from.y() > 1000 * 16)
+            ++longLines;
+    EXPECT_EQ(longLines, 13u) << "one line down each column edge of the item block";
+}
+
 // What the snapshot saves is what the preview loads: the same picture, pixel for pixel.
 TEST(RenderedPicture, SurvivesTheFile)
 {
