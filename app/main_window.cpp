@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 
+#include "app/list_row.h"
+
 #include "platform/app_title.h"
 #include "platform/error_report.h"
 #include "platform/file_helpers.h"
@@ -82,13 +84,8 @@ void Form1::restoreItemList(GuardedProcedure& guard)
     });
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(decoded.rows.size()));
-    for (const ItemRow& fields : decoded.rows) {
-        QStringList texts;
-        texts.reserve(static_cast<qsizetype>(fields.size()));
-        for (const std::u16string& field : fields)
-            texts << fromU16(field);
-        rows << new QTreeWidgetItem(texts);
-    }
+    for (const ItemRow& fields : decoded.rows)
+        rows << new ListRow(fields);
     guard.step(154, [&] { appendRows(rows); });
     // A stored item with more fields than the list has columns: each extra field is reported
     // and dropped, and loading goes on.
@@ -123,14 +120,20 @@ void Form1::closeEvent(QCloseEvent* event)
 
 QString Form1::encodedItemList() const
 {
-    const std::u16string stored = encodeItemList(
-        static_cast<std::size_t>(itemCount()), static_cast<std::size_t>(columnCount()),
-        [this](std::u16string& out, std::size_t row, std::size_t column) {
-            const QString text =
-                m_list->topLevelItem(static_cast<int>(row))->text(static_cast<int>(column));
-            out.append(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
-        });
-    return fromU16(stored);
+    // Every row of the list is a ListRow: the window makes all of them.
+    const auto rowAt = [this](std::size_t row) {
+        return static_cast<const ListRow*>(m_list->topLevelItem(static_cast<int>(row)));
+    };
+    const auto rows = static_cast<std::size_t>(itemCount());
+    qsizetype length = 0;
+    for (std::size_t row = 0; row < rows; ++row)
+        length += static_cast<qsizetype>(rowAt(row)->storedForm().size()) + 1;
+    QString stored;
+    stored.reserve(length);
+    appendItemList(stored, rows, [&](QString& out, std::size_t row) {
+        out += QStringView(rowAt(row)->storedForm());
+    });
+    return stored;
 }
 
 void Form1::storeItemList(GuardedProcedure& guard, int line)

@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 
+#include "app/list_row.h"
+
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
@@ -144,7 +146,7 @@ void Form1::appendRowFromFields(GuardedProcedure& guard, int firstLine)
 {
     QTreeWidgetItem* row = nullptr;
     guard.step(firstLine, [&] {
-        row = new QTreeWidgetItem(QStringList{m_itemFields[0]->text()});
+        row = new ListRow(QStringList{m_itemFields[0]->text()});
         appendRows({row});
     });
     for (int n = 1; n < kItemFieldCount; ++n) {

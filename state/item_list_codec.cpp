@@ -26,11 +26,14 @@ std::vector<std::u16string> splitAll(const std::u16string& text, char16_t separa
 
 std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount)
 {
-    return encodeItemList(rows.size(), columnCount,
-                          [&](std::u16string& stored, std::size_t row, std::size_t column) {
-                              if (column < rows[row].size())
-                                  stored += rows[row][column];
-                          });
+    std::u16string stored;
+    appendItemList(stored, rows.size(), [&](std::u16string& out, std::size_t row) {
+        out += encodeItemRow(columnCount, [&](std::u16string& field, std::size_t column) {
+            if (column < rows[row].size())
+                field += rows[row][column];
+        });
+    });
+    return stored;
 }
 
 DecodedItemList decodeItemList(const std::u16string& stored, std::size_t columnCount)

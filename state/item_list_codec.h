@@ -19,27 +19,34 @@ inline constexpr char16_t kFieldSeparator = u'^';
 
 using ItemRow = std::vector<std::u16string>;
 
-// Rows in list order; each row is written with exactly `columnCount` fields, so a row always
-// holds columnCount - 1 field separators. `appendField(stored, row, column)` appends the text of
-// one field to `stored`; reading fields in place this way spares a copy of a long list.
+// One row: its `columnCount` fields joined by the field separator, so a row always holds
+// columnCount - 1 of them. `appendField(stored, column)` appends the text of one field.
 template <class AppendField>
-std::u16string encodeItemList(std::size_t rowCount, std::size_t columnCount,
-                              AppendField&& appendField)
+std::u16string encodeItemRow(std::size_t columnCount, AppendField&& appendField)
 {
     std::u16string stored;
-    for (std::size_t row = 0; row < rowCount; ++row) {
-        if (row > 0)
-            stored += kRowSeparator;
-        for (std::size_t column = 0; column < columnCount; ++column) {
-            if (column > 0)
-                stored += kFieldSeparator;
-            appendField(stored, row, column);
-        }
+    for (std::size_t column = 0; column < columnCount; ++column) {
+        if (column > 0)
+            stored += kFieldSeparator;
+        appendField(stored, column);
     }
     return stored;
 }
 
-// The same for rows held as texts; fields missing from a short row are empty.
+// The list: its rows in order, joined by the row separator, appended to `stored` (any string
+// of UTF-16 units, so the caller can reserve room for a long list). `appendRow(stored, row)`
+// appends one row as encodeItemRow() writes it.
+template <class Text, class AppendRow>
+void appendItemList(Text& stored, std::size_t rowCount, AppendRow&& appendRow)
+{
+    for (std::size_t row = 0; row < rowCount; ++row) {
+        if (row > 0)
+            stored += kRowSeparator;
+        appendRow(stored, row);
+    }
+}
+
+// Rows held as texts; fields missing from a short row are empty.
 std::u16string encodeItemList(const std::vector<ItemRow>& rows, std::size_t columnCount);
 
 struct DroppedField

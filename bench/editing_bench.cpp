@@ -1,0 +1,191 @@
+// How the main window copes with a long inventory: restoring 10,000 rows at start-up, and one
+// Add or Delete when the list already holds them (each of which stores the whole list).
+
+#include "app/main_window.h"
+#include "platform/prompts.h"
+#include "state/memory_settings_store.h"
+#include "state/settings_store.h"
+#include "workbook/excel_factory.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace stowfolio {
+namespace {
+
+constexpr int kRows = 10000;
+
+// Prompts that only count; nothing in these runs should ask anything.
+class SilentPrompts : public Prompts
+{
+public:
+    void showMessage(const QString&, const QString&, MessageIcon) override { ++shown; }
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    int shown = 0;
+};
+
+// A plausible list: every row with all twelve fields filled.
+QString storedList(int rows)
+{
+    QStringList items;
+    items.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        items << QStringLiteral("Room %1^Item number %1 with a description^10/16/2005^A shop"
+                                "^1 year^%1.00^Good^%1^Model %1^SN-%1^Some notes about it"
+                                "^/home/user/Pictures/item %1.jpg")
+                     .arg(r);
+    return items.join(QLatin1Char('|'));
+}
+
+struct Setup
+{
+    SilentPrompts prompts;
+    ExcelFactory factory;
+    QTemporaryDir folder;
+
+    Setup() { registerBuiltInEngine(factory); }
+
+    std::unique_ptr<Form1> window(SettingsStore& store)
+    {
+        return std::make_unique<Form1>(Form1Dependencies{
+            store, prompts, factory, folder.path(), [] { return 0.5; }, [](const QUrl&) {}, [] {}});
+    }
+};
+
+void BM_StartUpRestore(benchmark::State& state)
+{
+    Setup setup;
+    MemorySettingsStore store;
+    store.write(kItemsKey, storedList(kRows));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = setup.window(store);
+        state.ResumeTiming();
+        form->Form_Load();
+        state.PauseTiming();
+        if (form->itemCount() != kRows)
+            state.SkipWithError("rows missing");
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpRestore)->Unit(benchmark::kMillisecond);
+
+void BM_StartUpRestoreFromFile(benchmark::State& state)
+{
+    Setup setup;
+    const QString path = setup.folder.filePath(QStringLiteral("Quillane.ini"));
+    IniSettingsStore(path).write(kItemsKey, storedList(kRows));
+    for (auto _ : state) {
+        state.PauseTiming();
+        IniSettingsStore store(path);
+        auto form = setup.window(store);
+        state.ResumeTiming();
+        form->Form_Load();
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUpRestoreFromFile)->Unit(benchmark::kMillisecond);
+
+// One Add with 10,000 rows in the list, including storing the whole list.
+void addAtTenThousand(benchmark::State& state, SettingsStore& store)
+{
+    Setup setup;
+    store.write(kItemsKey, storedList(kRows));
+    auto form = setup.window(store);
+    form->Form_Load();
+    QLineEdit* location = form->findChild<QLineEdit*>("txtILoc");
+    QLineEdit* description = form->findChild<QLineEdit*>("txtDesc");
+    for (auto _ : state) {
+        state.PauseTiming();
+        location->setText(QStringLiteral("Garage"));
+        description->setText(QStringLiteral("Chevrolet Suburban"));
+        state.ResumeTiming();
+        form->PushButton1_Click();
+    }
+    state.counters["rows at end"] = form->itemCount();
+}
+
+void BM_AddAtTenThousandRows(benchmark::State& state)
+{
+    MemorySettingsStore store;
+    addAtTenThousand(state, store);
+}
+BENCHMARK(BM_AddAtTenThousandRows)->Unit(benchmark::kMillisecond);
+
+void BM_AddAtTenThousandRowsSavedToFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.filePath(QStringLiteral("Quillane.ini")));
+    addAtTenThousand(state, store);
+}
+BENCHMARK(BM_AddAtTenThousandRowsSavedToFile)->Unit(benchmark::kMillisecond);
+
+// Storing the list alone, without the file: the encoding of 10,000 rows.
+void BM_StoreTenThousandRows(benchmark::State& state)
+{
+    Setup setup;
+    MemorySettingsStore store;
+    store.write(kItemsKey, storedList(kRows));
+    auto form = setup.window(store);
+    form->Form_Load();
+    for (auto _ : state)
+        form->saveItemList();
+}
+BENCHMARK(BM_StoreTenThousandRows)->Unit(benchmark::kMillisecond);
+
+// Typing one character into an owner field rewrites the settings file, list included.
+void BM_OwnerFieldKeystrokeWithTenThousandRowsSaved(benchmark::State& state)
+{
+    Setup setup;
+    IniSettingsStore store(setup.folder.filePath(QStringLiteral("Quillane.ini")));
+    store.write(kItemsKey, storedList(kRows));
+    auto form = setup.window(store);
+    form->Form_Load();
+    QLineEdit* name = form->findChild<QLineEdit*>("txtName");
+    for (auto _ : state)
+        name->insert(QStringLiteral("a"));
+}
+BENCHMARK(BM_OwnerFieldKeystrokeWithTenThousandRowsSaved)->Unit(benchmark::kMillisecond);
+
+void BM_DeleteAtTenThousandRows(benchmark::State& state)
+{
+    Setup setup;
+    MemorySettingsStore store;
+    store.write(kItemsKey, storedList(kRows + 2000));
+    auto form = setup.window(store);
+    form->Form_Load();
+    auto* list = form->findChild<QTreeWidget*>("ListView1");
+    for (auto _ : state) {
+        state.PauseTiming();
+        list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() / 2));
+        state.ResumeTiming();
+        form->PushButton2_Click();
+    }
+}
+BENCHMARK(BM_DeleteAtTenThousandRows)->Unit(benchmark::kMillisecond)->Iterations(1000);
+
+} // namespace
+} // namespace stowfolio
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
