@@ -5,7 +5,7 @@
 namespace stowfolio {
 
 // The bytes of the inventory template workbook built into the program. Throws
-// std::runtime_error when the program was built without it.
+// std::runtime_error if the resource cannot be read.
 QByteArray readTemplateResource();
 
 } // namespace stowfolio
