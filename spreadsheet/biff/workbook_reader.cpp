@@ -212,6 +212,33 @@ private:
     bool m_lastKept = false; // the last record other than CONTINUE went to `preserved`
 };
 
+bool offsetsPointAtSheets(const std::vector<uint8_t>& stream,
+                          const std::vector<SheetEntry>& entries, size_t globalsEnd)
+{
+    std::vector<uint32_t> offsets;
+    for (const SheetEntry& entry : entries) {
+        if (entry.offset < globalsEnd || stream.size() - entry.offset < 4 ||
+            (stream[entry.offset] | (stream[entry.offset + 1] << 8)) != kBof)
+            return false;
+        offsets.push_back(entry.offset);
+    }
+    std::sort(offsets.begin(), offsets.end());
+    return std::adjacent_find(offsets.begin(), offsets.end()) == offsets.end();
+}
+
+// The stream position of the first BOF at or after `from`.
+size_t nextBof(RecordReader& records, size_t from, const std::string& sheetName)
+{
+    Record record;
+    if (from < records.size()) {
+        records.seek(from);
+        while (records.next(record))
+            if (record.type == kBof)
+                return record.offset;
+    }
+    throw Error("the sheet \"" + sheetName + "\" is missing");
+}
+
 } // namespace
 
 Workbook readWorkbookStream(const std::vector<uint8_t>& stream)
@@ -235,14 +262,19 @@ Workbook readWorkbookStream(const std::vector<uint8_t>& stream)
         throw Error("the workbook has no sheets");
 
     // Sheets are read in stream order, each starting after the one before ended, so that no
-    // bytes are read twice however the offsets are set.
+    // bytes are read twice however the offsets are set. Offsets that do not point at a BOF, as
+    // some writers leave them, are replaced by the sheets' order in the stream.
+    const bool offsetsUsable = offsetsPointAtSheets(stream, entries, globalsEnd);
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return entries[a].offset < entries[b].offset; });
+    if (offsetsUsable)
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return entries[a].offset < entries[b].offset; });
     std::vector<Worksheet> sheets(entries.size());
     size_t end = globalsEnd;
     for (size_t index : order) {
+        if (!offsetsUsable)
+            entries[index].offset = uint32_t(nextBof(records, end, entries[index].name));
         if (entries[index].offset < end)
             throw Error("the sheet \"" + entries[index].name +
                         "\" overlaps another part of the file");

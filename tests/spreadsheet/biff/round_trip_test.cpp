@@ -248,3 +248,14 @@ TEST(WrittenStream, SmallWorkbookIsPaddedToRegularSectors)
     EXPECT_EQ(records.back().type, 0);
     EXPECT_TRUE(records.back().data.empty());
 }
+
+// Some writers leave the sheet offsets zero: the sheets are then taken in stream order.
+TEST(RoundTrip, SheetsAreFoundWhenTheirOffsetsAreWrong)
+{
+    const Workbook workbook = samples::richWorkbook();
+    auto stream = writeWorkbookStream(workbook, {});
+    for (const StreamRecord& record : allRecords(stream))
+        if (record.type == kBoundSheet)
+            std::fill_n(stream.begin() + std::ptrdiff_t(record.offset + 4), 4, 0);
+    EXPECT_EQ(readWorkbookStream(stream), workbook);
+}
