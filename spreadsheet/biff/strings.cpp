@@ -6,23 +6,25 @@ namespace spreadsheet::biff {
 
 namespace {
 
-void appendCodePoint(uint32_t c, std::string& out)
+// Writes the UTF-8 form of `c` at `out`; returns the end of what it wrote.
+char* encodeCodePoint(uint32_t c, char* out)
 {
     if (c < 0x80) {
-        out.push_back(char(c));
+        *out++ = char(c);
     } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     }
+    return out;
 }
 
 // Decodes one code point from `utf8` at `i`, advancing `i`; U+FFFD for a malformed sequence.
@@ -74,21 +76,26 @@ uint32_t decodeUtf8(std::string_view utf8, size_t& i)
 
 void appendUtf8(std::u16string_view units, std::string& utf8)
 {
+    // Room for the worst case (three bytes a unit), written through a pointer and trimmed.
+    const size_t start = utf8.size();
+    utf8.resize(start + units.size() * 3);
+    char* out = utf8.data() + start;
     for (size_t i = 0; i < units.size(); ++i) {
         uint32_t c = units[i];
         if (c < 0x80) {
-            utf8.push_back(char(c));
+            *out++ = char(c);
             continue;
         }
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
             units[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
+            ++i; // two units, four bytes: within the room of six
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD; // a lone surrogate
         }
-        appendCodePoint(c, utf8);
+        out = encodeCodePoint(c, out);
     }
+    utf8.resize(size_t(out - utf8.data()));
 }
 
 std::string toUtf8(std::u16string_view units)
@@ -101,22 +108,24 @@ std::string toUtf8(std::u16string_view units)
 
 void toUtf16(std::string_view utf8, std::u16string& units)
 {
-    units.clear();
-    units.reserve(utf8.size());
+    // Never more units than bytes: room for all, written through a pointer and trimmed.
+    units.resize(utf8.size());
+    char16_t* out = units.data();
     size_t i = 0;
     while (i < utf8.size()) {
         if (uint8_t(utf8[i]) < 0x80) {
-            units.push_back(char16_t(utf8[i++]));
+            *out++ = char16_t(utf8[i++]);
             continue;
         }
         const uint32_t c = decodeUtf8(utf8, i);
         if (c >= 0x10000) {
-            units.push_back(char16_t(0xD800 + ((c - 0x10000) >> 10)));
-            units.push_back(char16_t(0xDC00 + ((c - 0x10000) & 0x3FF)));
+            *out++ = char16_t(0xD800 + ((c - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            units.push_back(char16_t(c));
+            *out++ = char16_t(c);
         }
     }
+    units.resize(size_t(out - units.data()));
 }
 
 size_t utf16Length(std::string_view utf8)
