@@ -1,5 +1,6 @@
 #include "spreadsheet/render/glyph_painter.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainter>
 
@@ -23,6 +24,10 @@ const GlyphPainter::FontEntry& GlyphPainter::entryFor(const QFont& font)
     entry.raw = QRawFont::fromFont(font);
     entry.ascent = entry.raw.ascent();
     entry.descent = entry.raw.descent();
+    const QFontMetricsF metrics(font);
+    entry.underline = metrics.underlinePos();
+    entry.strikeOut = metrics.strikeOutPos();
+    entry.lineThickness = std::max<qreal>(1, metrics.lineWidth());
     m_fonts.push_back(std::move(entry));
     return m_fonts.back();
 }
@@ -68,9 +73,15 @@ bool GlyphPainter::draw(const SheetPicture::TextItem& item)
     run.setRawFont(font.raw);
     run.setGlyphIndexes(m_glyphs);
     run.setPositions(m_positions);
-    run.setUnderline(item.font.underline());
-    run.setStrikeOut(item.font.strikeOut());
-    m_painter.drawGlyphRun(QPointF(x, top + font.ascent), run);
+    const qreal baseline = top + font.ascent;
+    m_painter.drawGlyphRun(QPointF(x, baseline), run);
+    // The glyph run's own decorations land in the wrong place under a transform (Qt 6.4), so
+    // the lines are drawn here.
+    const QColor color = m_painter.pen().color();
+    if (item.font.underline())
+        m_painter.fillRect(QRectF(x, baseline + font.underline, width, font.lineThickness), color);
+    if (item.font.strikeOut())
+        m_painter.fillRect(QRectF(x, baseline - font.strikeOut, width, font.lineThickness), color);
     return true;
 }
 

@@ -31,6 +31,9 @@ private:
         QRawFont raw;
         qreal ascent = 0;
         qreal descent = 0;
+        qreal underline = 0; // below the baseline
+        qreal strikeOut = 0; // above the baseline
+        qreal lineThickness = 1;
     };
     const FontEntry& entryFor(const QFont& font);
 

@@ -3,7 +3,7 @@
 //   magic "SFPC" (4 bytes), version (u16), width and height in pixels (i32 each),
 //   counts of fonts, fills, lines and texts (u32 each), then the items in that order:
 //   font  family (u32 byte count + UTF-8), pixel size (i32), weight (u16), style bits (u8:
-//         1 italic, 2 underline, 4 strike-out, 8 no kerning)
+//         1 italic, 2 underline, 4 strike-out, 8 no kerning, 16 full hinting)
 //   fill  rectangle (4 x f64: x, y, width, height), colour (u32 ARGB)
 //   line  from, to (4 x f64), colour (u32 ARGB), width (f64), pen style (u8)
 //   text  rectangle, clip (8 x f64), font index (u32), colour (u32 ARGB), flags (i32),
@@ -56,6 +56,7 @@ enum StyleBits : quint8
     Underline = 2,
     StrikeOut = 4,
     NoKerning = 8,
+    FullHinting = 16,
 };
 
 struct FontKey
@@ -83,6 +84,8 @@ FontKey keyOf(const QFont& font)
         style |= StrikeOut;
     if (!font.kerning())
         style |= NoKerning;
+    if (font.hintingPreference() == QFont::PreferFullHinting)
+        style |= FullHinting;
     // A font given in points is stored at its pixel size on a 96 dpi screen.
     const int pixelSize =
         font.pixelSize() > 0 ? font.pixelSize() : std::max(1, qRound(font.pointSizeF() * 96 / 72));
@@ -98,6 +101,8 @@ QFont fontOf(const FontKey& key)
     font.setUnderline(key.style & Underline);
     font.setStrikeOut(key.style & StrikeOut);
     font.setKerning(!(key.style & NoKerning));
+    if (key.style & FullHinting)
+        font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
@@ -208,7 +213,7 @@ bool PictureReader::readFont()
     if (!complete("a font"))
         return false;
     if (pixelSize < 1 || pixelSize > kMaxPixelSize || weight < 1 || weight > 1000 ||
-        (key.style & ~(Italic | Underline | StrikeOut | NoKerning)) != 0)
+        (key.style & ~(Italic | Underline | StrikeOut | NoKerning | FullHinting)) != 0)
         return fail(QStringLiteral("it holds a font with impossible attributes"));
     key.pixelSize = pixelSize;
     key.weight = weight;

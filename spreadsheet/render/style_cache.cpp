@@ -76,8 +76,11 @@ QFont qtFont(const Font& font)
     result.setItalic(font.italic);
     result.setUnderline(font.underline != 0);
     result.setStrikeOut(font.strikeout);
-    // Cells are measured as they are painted: glyph by glyph, without kerning.
+    // Cells are measured as they are painted: glyph by glyph, without kerning, and with whole
+    // pixel advances as the spreadsheet program's text drawing has them (Arial 10's digits are
+    // 7 pixels wide, not 7.23), which decides where a column shows "#" marks.
     result.setKerning(false);
+    result.setHintingPreference(QFont::PreferFullHinting);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "spreadsheet/render/sheet_picture.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -109,6 +110,36 @@ TEST(SheetPicture, ToImageScalesTheWholePicture)
     const QImage doubled = picture.toImage(2.0);
     EXPECT_EQ(doubled.size(), QSize(400, 10000));
     EXPECT_EQ(doubled.pixelColor(20, 1990), QColor(0x3B, 0x4E, 0x87));
+}
+
+// Underlines of glyph-painted texts stay under the text at every zoom (Qt's own glyph-run
+// decorations drift under a transform).
+TEST(SheetPicture, UnderlineStaysUnderTheTextWhenZoomed)
+{
+    QFont font = pixelFont("Liberation Sans", 13);
+    font.setUnderline(true);
+    const QString text = QStringLiteral("Under");
+    const qreal width = QFontMetricsF(font).horizontalAdvance(text);
+    SheetPicture picture(QSize(200, 20));
+    picture.addText({QRectF(10, 0, width, 19), QRectF(0, 0, 200, 19), text, font, Qt::black,
+                     Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine});
+    picture.finish();
+    for (const double zoom : {1.0, 1.5, 2.0}) {
+        const QImage image = picture.toImage(zoom);
+        int longestDarkRun = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int run = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                const bool dark = image.pixelColor(x, y).lightness() < 128;
+                run = dark ? run + 1 : 0;
+                longestDarkRun = std::max(longestDarkRun, run);
+                if (dark) {
+                    EXPECT_LT(x, (10 + width + 3) * zoom) << "ink right of the text at " << zoom;
+                }
+            }
+        }
+        EXPECT_GE(longestDarkRun, 0.9 * width * zoom) << "no underline at zoom " << zoom;
+    }
 }
 
 TEST(SheetPicture, SaveAndLoadGiveTheSamePicture)
