@@ -161,7 +161,8 @@ std::vector<compound::Stream> workbookStreams(const Workbook& workbook, WriteOpt
 
 std::vector<uint8_t> writeWorkbookBytes(const Workbook& workbook, WriteOptions options)
 {
-    return compound::writeCompoundFile(workbookStreams(workbook, options));
+    return compound::writeCompoundFile(workbookStreams(workbook, options),
+                                       compound::kExcelWorkbookClassId);
 }
 
 void writeWorkbookFile(const Workbook& workbook, const std::string& path, WriteOptions options)
@@ -172,7 +173,7 @@ void writeWorkbookFile(const Workbook& workbook, const std::string& path, WriteO
     } catch (const Error& error) {
         throw Error(path + ": " + error.what());
     }
-    compound::writeCompoundFileTo(path, std::move(streams));
+    compound::writeCompoundFileTo(path, std::move(streams), compound::kExcelWorkbookClassId);
 }
 
 } // namespace spreadsheet

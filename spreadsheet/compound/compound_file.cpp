@@ -132,11 +132,12 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
 namespace {
 
 // Writes the compound file into `sink`, which closing the compound file closes too.
-void writeInto(GsfOutput* sink, std::vector<Stream>& streams)
+void writeInto(GsfOutput* sink, std::vector<Stream>& streams, const ClassId& classId)
 {
     GObjectRef<GsfOutfile> root(gsf_outfile_msole_new(sink));
     if (!root.object)
         throw Error("cannot create a compound file");
+    gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root.object), classId.data());
     for (Stream& stream : streams) {
         writeChild(root.object, stream.name, stream.data);
         std::vector<uint8_t>().swap(stream.data);
@@ -153,11 +154,11 @@ std::string temporaryNameFor(const std::string& path)
 
 } // namespace
 
-std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams)
+std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams, const ClassId& classId)
 {
     ensureGsfInitialised();
     GObjectRef<GsfOutput> memory(gsf_output_memory_new());
-    writeInto(memory.object, streams);
+    writeInto(memory.object, streams, classId);
     const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.object));
     const auto size = static_cast<size_t>(gsf_output_size(memory.object));
     if (!bytes || size == 0)
@@ -165,7 +166,8 @@ std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams)
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams)
+void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams,
+                         const ClassId& classId)
 {
     ensureGsfInitialised();
     const std::string temporary = temporaryNameFor(path);
@@ -174,7 +176,7 @@ void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams)
     if (!file.object)
         throw Error(path + ": cannot write the file (" + takeMessage(error) + ")");
     try {
-        writeInto(file.object, streams);
+        writeInto(file.object, streams, classId);
     } catch (const Error& failure) {
         std::remove(temporary.c_str());
         throw Error(path + ": " + failure.what() + " (disk full?)");

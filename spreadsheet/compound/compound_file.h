@@ -4,6 +4,7 @@
 // container itself is libgsf's business; this layer only moves whole streams in and out as
 // bytes, so the BIFF code above never sees a GLib type.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,13 @@ struct Stream
     std::vector<uint8_t> data;
 };
 
+// The class id of the root storage, as stored (16 bytes); all zero for none.
+using ClassId = std::array<uint8_t, 16>;
+
+// Excel 97-2003 workbooks: {00020820-0000-0000-C000-000000000046}.
+inline constexpr ClassId kExcelWorkbookClassId = {0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                  0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+
 // The root stream called `name` (compared without regard to ASCII case, as Excel does) from the
 // compound file in `bytes`, whether it lives in the regular or the mini stream; nullopt when the
 // file has no such stream. Throws spreadsheet::Error when `bytes` is no compound file or the
@@ -28,12 +36,13 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
 
 // The whole compound file holding `streams` at its root, in that order. Each stream's data is
 // released once copied, which keeps the peak memory of writing a large workbook down.
-std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams);
+std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams, const ClassId& classId = {});
 
 // Writes the compound file holding `streams` to `path` through a temporary file in the same
 // folder that then replaces `path`, so a failed write never leaves half a file behind. Throws
 // spreadsheet::Error naming the path.
-void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams);
+void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams,
+                         const ClassId& classId = {});
 
 // The "\005SummaryInformation" and "\005DocumentSummaryInformation" streams of a document that
 // sets no properties; Excel writes both into every workbook.

@@ -145,3 +145,14 @@ TEST(CompoundFile, StreamSizeBeyondTheFileGivesAnError)
         EXPECT_EQ(std::string(error.what()).rfind("big.xls: ", 0), 0u) << error.what();
     }
 }
+
+// Excel marks its workbooks by the root storage's class id.
+TEST(CompoundFile, RootClassIdIsWrittenWhenGiven)
+{
+    const auto contains = [](const std::vector<uint8_t>& file) {
+        return std::search(file.begin(), file.end(), kExcelWorkbookClassId.begin(),
+                           kExcelWorkbookClassId.end()) != file.end();
+    };
+    EXPECT_TRUE(contains(writeCompoundFile({{"Workbook", pattern(10, 1)}}, kExcelWorkbookClassId)));
+    EXPECT_FALSE(contains(writeCompoundFile({{"Workbook", pattern(10, 1)}})));
+}
