@@ -103,9 +103,11 @@ uint16_t Worksheet::columnWidth(uint16_t column) const
             return info.width;
     if (standardWidth != 0)
         return standardWidth;
-    // Excel adds five pixels of padding to DEFCOLWIDTH characters; for the 7-pixel zero digit of
-    // the default font that is 8 characters -> 8.43 (2340/256).
-    return static_cast<uint16_t>((defaultColumnWidth * 7 + 5) * 256 / 7);
+    // Excel adds five pixels of padding to DEFCOLWIDTH characters of the default font's 7-pixel
+    // zero digit and rounds up to a multiple of 8 pixels: 8 characters -> 64 pixels, which is
+    // 2340/256 characters.
+    const int pixels = (defaultColumnWidth * 7 + 5 + 7) / 8 * 8;
+    return static_cast<uint16_t>(pixels * 256 / 7);
 }
 
 uint16_t Worksheet::rowHeightTwips(uint32_t row) const

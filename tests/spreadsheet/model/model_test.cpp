@@ -86,3 +86,16 @@ TEST(Worksheet, InsertingAndErasingRowsMovesFormulas)
     EXPECT_EQ(sheet.formulas[2].row, 12u);
     EXPECT_FALSE(sheet.formulas[0].removed);
 }
+
+TEST(Worksheet, ColumnWidthsFollowColumnInfoThenTheDefault)
+{
+    spreadsheet::Worksheet sheet;
+    sheet.columns.push_back({2, 4, 6582});
+    // Eight characters of the default font are 64 pixels wide, 2340/256 characters.
+    EXPECT_EQ(sheet.columnWidth(0), 2340);
+    EXPECT_EQ(sheet.columnWidth(3), 6582);
+    sheet.defaultColumnWidth = 10; // 75 pixels, rounded up to 80
+    EXPECT_EQ(sheet.columnWidth(5), 80 * 256 / 7);
+    sheet.standardWidth = 3000;
+    EXPECT_EQ(sheet.columnWidth(5), 3000);
+}
