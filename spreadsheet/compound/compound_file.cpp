@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -196,16 +197,20 @@ std::vector<Stream> emptySummaryStreams()
 
 std::vector<uint8_t> readFileBytes(const std::string& path)
 {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        if (!std::filesystem::exists(path, error))
+            throw Error(path + ": cannot open the file (no such file)");
+        throw Error(path + ": not a file");
+    }
+    const auto size = std::filesystem::file_size(path, error);
+    if (error)
+        throw Error(path + ": cannot read the file (" + error.message() + ")");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw Error(path + ": cannot open the file (" + std::strerror(errno) + ")");
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-        throw Error(path + ": cannot read the file");
-    in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
         throw Error(path + ": cannot read the file");
     return bytes;
 }

@@ -125,6 +125,8 @@ TEST(CompoundFile, WriteIntoMissingFolderFailsNamingThePath)
     const std::string message = errorOf([&] { writeFileAtomically(path, pattern(10, 1)); });
     EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
     EXPECT_EQ(errorOf([&] { readFileBytes(path); }).rfind(path + ": ", 0), 0u);
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    EXPECT_EQ(errorOf([&] { readFileBytes(folder); }), folder + ": not a file");
 }
 
 // The directory entry's size field is believed only as far as the file reaches: the stream is
