@@ -217,7 +217,8 @@ bool offsetsPointAtSheets(const std::vector<uint8_t>& stream,
 {
     std::vector<uint32_t> offsets;
     for (const SheetEntry& entry : entries) {
-        if (entry.offset < globalsEnd || stream.size() - entry.offset < 4 ||
+        if (entry.offset < globalsEnd || entry.offset > stream.size() ||
+            stream.size() - entry.offset < 4 ||
             (stream[entry.offset] | (stream[entry.offset + 1] << 8)) != kBof)
             return false;
         offsets.push_back(entry.offset);
