@@ -98,7 +98,7 @@ private:
     QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, int left,
                            int top, int width, int height);
     void buildList();
-    void setTabOrder();
+    void setFocusOrder();
     void connectBehaviour();
 
     // Saved state.

@@ -125,7 +125,7 @@ void Form1::buildControls()
     m_addButton = addButton(this, "PushButton1", QStringLiteral("Add"), 120, 11250, 4440, 405);
     m_deleteButton = addButton(this, "PushButton2", QStringLiteral("Delete Selected Entry (Above)"),
                                4680, 11250, 4680, 405);
-    setTabOrder();
+    setFocusOrder();
 }
 
 QGroupBox* Form1::addFrame(const char* name, const QString& caption, int top, int height)
@@ -191,7 +191,7 @@ void Form1::buildList()
     m_list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
-void Form1::setTabOrder()
+void Form1::setFocusOrder()
 {
     // The owner and insurance fields, then the item fields in the order they are laid out (the
     // price shares the date's row), then the buttons and the list.
