@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source tools/ensure-packages.sh
 ensure_packages "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+command -v npm >/dev/null || ensure_packages "${NODE_PACKAGES[@]}"
 
 # The differential number-format test compares with the npm package ssf, kept out of the tree.
 if [ ! -d .test-tools/node_modules/ssf ]; then

@@ -29,4 +29,6 @@ RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libg
 # What the test suite adds: unit test frameworks, sanitizer and fuzzer runtimes, and the
 # independent spreadsheet readers that check every workbook we write.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-    python3 python3-xlrd libreoffice-calc-nogui gnumeric poppler-utils nodejs npm)
+    python3 python3-xlrd libreoffice-calc-nogui gnumeric poppler-utils)
+# npm may already come with another Node.js build; Debian's packages are needed only without it.
+NODE_PACKAGES=(nodejs npm)
