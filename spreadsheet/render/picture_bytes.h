@@ -10,42 +10,46 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace spreadsheet::render {
 
 class ByteSink
 {
 public:
-    void u8(uint8_t value) { m_bytes.append(static_cast<char>(value)); }
-    void u16(uint16_t value)
-    {
-        u8(static_cast<uint8_t>(value));
-        u8(static_cast<uint8_t>(value >> 8));
-    }
-    void u32(uint32_t value)
-    {
-        u16(static_cast<uint16_t>(value));
-        u16(static_cast<uint16_t>(value >> 16));
-    }
+    void u8(uint8_t value) { *room(1) = static_cast<char>(value); }
+    void u16(uint16_t value) { put(value, 2); }
+    void u32(uint32_t value) { put(value, 4); }
     void i32(int32_t value) { u32(static_cast<uint32_t>(value)); }
-    void f64(double value)
-    {
-        const auto bits = std::bit_cast<uint64_t>(value);
-        u32(static_cast<uint32_t>(bits));
-        u32(static_cast<uint32_t>(bits >> 32));
-    }
+    void f64(double value) { put(std::bit_cast<uint64_t>(value), 8); }
     // Byte count (u32) and UTF-8.
     void text(const QString& value)
     {
         const QByteArray utf8 = value.toUtf8();
         u32(static_cast<uint32_t>(utf8.size()));
-        m_bytes.append(utf8);
+        std::memcpy(room(static_cast<size_t>(utf8.size())), utf8.constData(),
+                    static_cast<size_t>(utf8.size()));
     }
-    void reserve(qsizetype bytes) { m_bytes.reserve(bytes); }
-    const QByteArray& bytes() const { return m_bytes; }
+    void reserve(size_t bytes) { m_bytes.reserve(bytes); }
+    const char* data() const { return m_bytes.data(); }
+    qint64 size() const { return static_cast<qint64>(m_bytes.size()); }
 
 private:
-    QByteArray m_bytes;
+    // The low `count` bytes of `value`, least significant first.
+    void put(uint64_t value, size_t count)
+    {
+        char* out = room(count);
+        for (size_t i = 0; i < count; ++i)
+            out[i] = static_cast<char>(value >> (8 * i));
+    }
+    char* room(size_t count)
+    {
+        const size_t used = m_bytes.size();
+        m_bytes.resize(used + count);
+        return m_bytes.data() + used;
+    }
+
+    std::vector<char> m_bytes;
 };
 
 class ByteCursor
@@ -62,22 +66,10 @@ public:
             return 0;
         return static_cast<uint8_t>(m_bytes[m_position++]);
     }
-    uint16_t u16()
-    {
-        const uint16_t low = u8();
-        return static_cast<uint16_t>(low | (u8() << 8));
-    }
-    uint32_t u32()
-    {
-        const uint32_t low = u16();
-        return low | (static_cast<uint32_t>(u16()) << 16);
-    }
+    uint16_t u16() { return static_cast<uint16_t>(take(2)); }
+    uint32_t u32() { return static_cast<uint32_t>(take(4)); }
     int32_t i32() { return static_cast<int32_t>(u32()); }
-    double f64()
-    {
-        const uint64_t low = u32();
-        return std::bit_cast<double>(low | (static_cast<uint64_t>(u32()) << 32));
-    }
+    double f64() { return std::bit_cast<double>(take(8)); }
     // `count` bytes as UTF-8 text; an empty string (and the cursor failed) when fewer are left.
     QString utf8(uint32_t count)
     {
@@ -90,6 +82,17 @@ public:
     }
 
 private:
+    // `count` bytes, least significant first; 0 (and the cursor failed) when fewer are left.
+    uint64_t take(qint64 count)
+    {
+        if (!need(count))
+            return 0;
+        uint64_t value = 0;
+        for (qint64 i = 0; i < count; ++i)
+            value |= uint64_t(static_cast<uint8_t>(m_bytes.constData()[m_position + i])) << (8 * i);
+        m_position += count;
+        return value;
+    }
     bool need(qint64 count)
     {
         if (!m_ok || count > left())

@@ -1,18 +1,23 @@
 // The picture file: our own small format, written by the snapshot and read by the preview.
 //
 //   magic "SFPC" (4 bytes), version (u16), width and height in pixels (i32 each),
-//   counts of fonts, fills, lines and texts (u32 each), then the items in that order:
-//   font  family (u32 byte count + UTF-8), pixel size (i32), weight (u16), style bits (u8:
-//         1 italic, 2 underline, 4 strike-out, 8 no kerning, 16 full hinting)
-//   fill  rectangle (4 x f64: x, y, width, height), colour (u32 ARGB)
-//   line  from, to (4 x f64), colour (u32 ARGB), width (f64), pen style (u8)
-//   text  rectangle, clip (8 x f64), font index (u32), colour (u32 ARGB), flags (i32),
-//         text (u32 byte count + UTF-8)
+//   counts of fonts, strings, fills, lines and texts (u32 each), then the items in that order:
+//   font    family (u32 byte count + UTF-8), pixel size (i32), weight (u16), style bits (u8:
+//           1 italic, 2 underline, 4 strike-out, 8 no kerning, 16 full hinting)
+//   string  u32 byte count + UTF-8
+//   fill    rectangle (4 x f64: x, y, width, height), colour (u32 ARGB)
+//   line    from, to (4 x f64), colour (u32 ARGB), width (f64), pen style (u8)
+//   text    reuse bits (u8, TextReuse below), then rectangle x and width (2 x f64), its y and
+//           height (2 x f64) unless taken from the previous text, the clip's x and width and its
+//           y and height (2 x f64 each) unless taken from the rectangle, font index (u32),
+//           colour (u32 ARGB) and flags (u16) each unless taken from the previous text, and
+//           the index of its string (u32)
 //
-// All numbers little-endian (picture_bytes.h). Fonts are stored once and shared by index,
-// which keeps both the file and the loaded picture small. The loader trusts nothing: every
-// count is capped by the bytes that are left, every number is checked for range, and a file
-// with bytes left over is refused as well.
+// All numbers little-endian (picture_bytes.h). Fonts and strings are stored once and shared by
+// index, and a text leaves out what it shares with its neighbour in the row, which keeps both
+// the file and the loaded picture small (a sheet repeats its texts a lot). The loader trusts
+// nothing: every count is capped by the bytes that are left, every number and index is checked
+// for range, and a file with bytes left over is refused as well.
 
 #include "spreadsheet/render/sheet_picture.h"
 
@@ -30,7 +35,7 @@ namespace spreadsheet::render {
 namespace {
 
 constexpr quint32 kMagic = 0x53465043; // "SFPC"
-constexpr quint16 kVersion = 2;
+constexpr quint16 kVersion = 3;
 constexpr qint64 kMaxFileSize = qint64(1) << 30;
 constexpr quint32 kMaxStringBytes = 1 << 20;
 // A sheet is at most 65,536 rows of 409 points and 256 columns of 255 characters; anything
@@ -43,12 +48,28 @@ constexpr quint32 kMaxFonts = 4096;
 constexpr qreal kMaxLineWidth = 100;
 constexpr int kAllowedTextFlags = Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask |
                                   Qt::TextWordWrap | Qt::TextSingleLine | Qt::TextDontClip;
+static_assert(kAllowedTextFlags <= 0xFFFF, "text flags are stored in 16 bits");
 
 // Smallest encoded size of each record, for capping counts by the bytes left.
 constexpr qint64 kMinFontBytes = 4 + 4 + 2 + 1;
+constexpr qint64 kMinStringBytes = 4;
 constexpr qint64 kMinFillBytes = 4 * 8 + 4;
 constexpr qint64 kMinLineBytes = 4 * 8 + 4 + 8 + 1;
-constexpr qint64 kMinTextBytes = 8 * 8 + 4 + 4 + 4 + 4;
+constexpr qint64 kMinTextBytes = 1 + 2 * 8 + 4;
+
+// What a text record leaves out because it equals its neighbour's or its own rectangle's.
+enum TextReuse : quint8
+{
+    RowOfPrevious = 1,     // rectangle y and height as the previous text's
+    ClipColumnsOfRect = 2, // clip x and width as the rectangle's
+    ClipRowOfRect = 4,     // clip y and height as the rectangle's
+    FontOfPrevious = 8,
+    ColorOfPrevious = 16,
+    FlagsOfPrevious = 32,
+};
+constexpr quint8 kAllTextReuse = 63;
+constexpr quint8 kReuseOfPrevious =
+    RowOfPrevious | FontOfPrevious | ColorOfPrevious | FlagsOfPrevious;
 
 enum StyleBits : quint8
 {
@@ -116,6 +137,51 @@ void writeRect(ByteSink& out, const QRectF& rect)
     out.f64(rect.height());
 }
 
+// A text record, leaving out what equals `previous` (the text written before it, if any) or
+// its own rectangle.
+void writeText(ByteSink& out, const SheetPicture::TextItem& text,
+               const SheetPicture::TextItem* previous, quint32 previousFont, quint32 font,
+               quint32 string)
+{
+    const QRectF& rect = text.rect;
+    const QRectF& clip = text.clip;
+    quint8 reuse = 0;
+    if (previous && previous->rect.y() == rect.y() && previous->rect.height() == rect.height())
+        reuse |= RowOfPrevious;
+    if (clip.x() == rect.x() && clip.width() == rect.width())
+        reuse |= ClipColumnsOfRect;
+    if (clip.y() == rect.y() && clip.height() == rect.height())
+        reuse |= ClipRowOfRect;
+    if (previous && previousFont == font)
+        reuse |= FontOfPrevious;
+    if (previous && previous->color == text.color)
+        reuse |= ColorOfPrevious;
+    if (previous && previous->flags == text.flags)
+        reuse |= FlagsOfPrevious;
+    out.u8(reuse);
+    out.f64(rect.x());
+    out.f64(rect.width());
+    if (!(reuse & RowOfPrevious)) {
+        out.f64(rect.y());
+        out.f64(rect.height());
+    }
+    if (!(reuse & ClipColumnsOfRect)) {
+        out.f64(clip.x());
+        out.f64(clip.width());
+    }
+    if (!(reuse & ClipRowOfRect)) {
+        out.f64(clip.y());
+        out.f64(clip.height());
+    }
+    if (!(reuse & FontOfPrevious))
+        out.u32(font);
+    if (!(reuse & ColorOfPrevious))
+        out.u32(text.color.rgba());
+    if (!(reuse & FlagsOfPrevious))
+        out.u16(static_cast<uint16_t>(text.flags));
+    out.u32(string);
+}
+
 // Reading -------------------------------------------------------------------------------------
 
 // Reads the picture from a byte buffer, remembering the first thing that was wrong.
@@ -135,6 +201,7 @@ private:
     bool readRect(QRectF* rect);
     bool readString(QString* text);
     bool readFont();
+    bool readStoredString();
     bool readFill(SheetPicture& picture);
     bool readLine(SheetPicture& picture);
     bool readText(SheetPicture& picture);
@@ -142,6 +209,7 @@ private:
     ByteCursor m_in;
     QString m_problem;
     std::vector<QFont> m_fonts;
+    std::vector<QString> m_strings;
 };
 
 bool PictureReader::fail(const QString& problem)
@@ -221,6 +289,15 @@ bool PictureReader::readFont()
     return true;
 }
 
+bool PictureReader::readStoredString()
+{
+    QString text;
+    if (!readString(&text))
+        return false;
+    m_strings.push_back(std::move(text));
+    return true;
+}
+
 bool PictureReader::readFill(SheetPicture& picture)
 {
     SheetPicture::FillItem item;
@@ -258,24 +335,54 @@ bool PictureReader::readLine(SheetPicture& picture)
 
 bool PictureReader::readText(SheetPicture& picture)
 {
-    SheetPicture::TextItem item;
-    if (!readRect(&item.rect) || !readRect(&item.clip))
-        return false;
-    const quint32 fontIndex = m_in.u32();
-    const quint32 argb = m_in.u32();
-    const qint32 flags = m_in.i32();
+    const quint8 reuse = m_in.u8();
     if (!complete("a text"))
         return false;
-    if (fontIndex >= m_fonts.size())
+    if ((reuse & ~kAllTextReuse) != 0)
+        return fail(QStringLiteral("a text has unknown reuse bits"));
+    const SheetPicture::TextItem* previous =
+        picture.texts().empty() ? nullptr : &picture.texts().back();
+    if ((reuse & kReuseOfPrevious) != 0 && !previous)
+        return fail(QStringLiteral("the first text refers to one before it"));
+    SheetPicture::TextItem item;
+    qreal x, width, y, height;
+    if (!readCoordinate(&x) || !readCoordinate(&width))
+        return false;
+    if (reuse & RowOfPrevious) {
+        y = previous->rect.y();
+        height = previous->rect.height();
+    } else if (!readCoordinate(&y) || !readCoordinate(&height)) {
+        return false;
+    }
+    if (width < 0 || height < 0)
+        return fail(QStringLiteral("it holds a rectangle of negative size"));
+    item.rect = QRectF(x, y, width, height);
+    if (!(reuse & ClipColumnsOfRect) && (!readCoordinate(&x) || !readCoordinate(&width)))
+        return false;
+    if (!(reuse & ClipRowOfRect) && (!readCoordinate(&y) || !readCoordinate(&height)))
+        return false;
+    if (width < 0 || height < 0)
+        return fail(QStringLiteral("it holds a rectangle of negative size"));
+    item.clip = QRectF(x, y, width, height);
+
+    const quint32 fontIndex = reuse & FontOfPrevious ? 0 : m_in.u32();
+    const quint32 argb = reuse & ColorOfPrevious ? 0 : m_in.u32();
+    const quint16 flags = reuse & FlagsOfPrevious ? 0 : m_in.u16();
+    const quint32 stringIndex = m_in.u32();
+    if (!complete("a text"))
+        return false;
+    if (!(reuse & FontOfPrevious) && fontIndex >= m_fonts.size())
         return fail(
             QStringLiteral("a text names font %1 of %2").arg(fontIndex).arg(m_fonts.size()));
-    if ((flags & ~kAllowedTextFlags) != 0)
+    if (!(reuse & FlagsOfPrevious) && (flags & ~kAllowedTextFlags) != 0)
         return fail(QStringLiteral("a text has unknown layout flags"));
-    if (!readString(&item.text))
-        return false;
-    item.font = m_fonts[fontIndex];
-    item.color = QColor::fromRgba(argb);
-    item.flags = flags;
+    if (stringIndex >= m_strings.size())
+        return fail(
+            QStringLiteral("a text names string %1 of %2").arg(stringIndex).arg(m_strings.size()));
+    item.font = reuse & FontOfPrevious ? previous->font : m_fonts[fontIndex];
+    item.color = reuse & ColorOfPrevious ? previous->color : QColor::fromRgba(argb);
+    item.flags = reuse & FlagsOfPrevious ? previous->flags : flags;
+    item.text = m_strings[stringIndex];
     picture.addText(std::move(item));
     return true;
 }
@@ -297,13 +404,15 @@ std::optional<SheetPicture> PictureReader::read(QString* problem)
         fail(QStringLiteral("its size %1 x %2 is impossible").arg(width).arg(height));
     } else {
         SheetPicture picture{QSize(width, height)};
-        quint32 fonts = 0, fills = 0, lines = 0, texts = 0;
+        quint32 fonts = 0, strings = 0, fills = 0, lines = 0, texts = 0;
         bool ok = readCount("fonts", kMinFontBytes, &fonts) &&
+                  readCount("strings", kMinStringBytes, &strings) &&
                   readCount("fills", kMinFillBytes, &fills) &&
                   readCount("lines", kMinLineBytes, &lines) &&
                   readCount("texts", kMinTextBytes, &texts);
-        ok = ok && qint64(fonts) * kMinFontBytes + qint64(fills) * kMinFillBytes +
-                           qint64(lines) * kMinLineBytes + qint64(texts) * kMinTextBytes <=
+        ok = ok && qint64(fonts) * kMinFontBytes + qint64(strings) * kMinStringBytes +
+                           qint64(fills) * kMinFillBytes + qint64(lines) * kMinLineBytes +
+                           qint64(texts) * kMinTextBytes <=
                        m_in.left();
         if (!ok)
             fail(QStringLiteral("its item counts are more than its size can hold"));
@@ -315,6 +424,10 @@ std::optional<SheetPicture> PictureReader::read(QString* problem)
             picture.reserve(fills, lines, texts);
         for (quint32 i = 0; ok && i < fonts; ++i)
             ok = readFont();
+        if (ok)
+            m_strings.reserve(strings);
+        for (quint32 i = 0; ok && i < strings; ++i)
+            ok = readStoredString();
         for (quint32 i = 0; ok && i < fills; ++i)
             ok = readFill(picture);
         for (quint32 i = 0; ok && i < lines; ++i)
@@ -344,6 +457,10 @@ bool SheetPicture::save(const QString& path, QString* error) const
     // Texts in a row mostly share one font object, so the last one found is tried first.
     const QFont* lastFont = nullptr;
     quint32 lastIndex = 0;
+    std::vector<const QString*> strings;
+    QHash<QStringView, quint32> stringIndex;
+    std::vector<quint32> textStrings;
+    textStrings.reserve(m_texts.size());
     for (const TextItem& text : m_texts) {
         if (!lastFont || !lastFont->isCopyOf(text.font)) {
             const FontKey key = keyOf(text.font);
@@ -356,17 +473,26 @@ bool SheetPicture::save(const QString& path, QString* error) const
             lastIndex = *it;
         }
         textFonts.push_back(lastIndex);
+        auto string = stringIndex.constFind(QStringView(text.text));
+        if (string == stringIndex.constEnd()) {
+            string = stringIndex.insert(QStringView(text.text), quint32(strings.size()));
+            strings.push_back(&text.text);
+        }
+        textStrings.push_back(*string);
     }
 
     ByteSink out;
-    out.reserve(64 + qsizetype(m_fills.size()) * kMinFillBytes +
-                qsizetype(m_lines.size()) * kMinLineBytes +
-                qsizetype(m_texts.size()) * (kMinTextBytes + 16));
+    qsizetype stringBytes = 0;
+    for (const QString* text : strings)
+        stringBytes += kMinStringBytes + text->size();
+    out.reserve(64 + stringBytes + size_t(m_fills.size()) * kMinFillBytes +
+                size_t(m_lines.size()) * kMinLineBytes + size_t(m_texts.size()) * 40);
     out.u32(kMagic);
     out.u16(kVersion);
     out.i32(std::max(0, m_size.width()));
     out.i32(std::max(0, m_size.height()));
-    for (const size_t count : {fonts.size(), m_fills.size(), m_lines.size(), m_texts.size()})
+    for (const size_t count :
+         {fonts.size(), strings.size(), m_fills.size(), m_lines.size(), m_texts.size()})
         out.u32(static_cast<uint32_t>(count));
     for (const QFont& font : fonts) {
         const FontKey key = keyOf(font);
@@ -375,6 +501,8 @@ bool SheetPicture::save(const QString& path, QString* error) const
         out.u16(static_cast<uint16_t>(key.weight));
         out.u8(key.style);
     }
+    for (const QString* text : strings)
+        out.text(*text);
     for (const FillItem& fill : m_fills) {
         writeRect(out, fill.rect);
         out.u32(fill.color.rgba());
@@ -388,18 +516,12 @@ bool SheetPicture::save(const QString& path, QString* error) const
         out.f64(line.width);
         out.u8(static_cast<uint8_t>(line.style));
     }
-    for (size_t i = 0; i < m_texts.size(); ++i) {
-        const TextItem& text = m_texts[i];
-        writeRect(out, text.rect);
-        writeRect(out, text.clip);
-        out.u32(textFonts[i]);
-        out.u32(text.color.rgba());
-        out.i32(text.flags);
-        out.text(text.text);
-    }
+    for (size_t i = 0; i < m_texts.size(); ++i)
+        writeText(out, m_texts[i], i > 0 ? &m_texts[i - 1] : nullptr, i > 0 ? textFonts[i - 1] : 0,
+                  textFonts[i], textStrings[i]);
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out.bytes()) != out.bytes().size() ||
+    if (!file.open(QIODevice::WriteOnly) || file.write(out.data(), out.size()) != out.size() ||
         !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write the picture file \"%1\": %2")

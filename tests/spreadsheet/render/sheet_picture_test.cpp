@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 namespace spreadsheet::render {
 namespace {
 
@@ -30,6 +32,10 @@ SheetPicture samplePicture()
                          QStringLiteral("Row %1 ünïcode").arg(row),
                          pixelFont("Liberation Sans", 12, row % 2), Qt::black,
                          Qt::AlignLeft | Qt::AlignBottom});
+        // A repeated string next to it, in the same row and clipped to its own rectangle.
+        picture.addText({QRectF(165, row * 20, 30, 20), QRectF(165, row * 20, 30, 20),
+                         QStringLiteral("ok"), pixelFont("Liberation Sans", 12, row % 2),
+                         row % 4 ? Qt::black : Qt::darkGreen, Qt::AlignRight | Qt::AlignBottom});
         picture.addLine({QPointF(60, row * 20 + 19.5), QPointF(160, row * 20 + 19.5), Qt::black, 1,
                          row % 3 == 0 ? Qt::DashLine : Qt::SolidLine});
     }
@@ -50,6 +56,52 @@ void writeAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+// A file of one font, one string and one text, written byte by byte: `reuse` is the text's
+// reuse bits (0 = everything stored), `string` the index of its string.
+QByteArray oneTextFile(quint8 reuse, quint32 string)
+{
+    QByteArray bytes;
+    const auto put = [&](quint64 value, int count) {
+        for (int i = 0; i < count; ++i)
+            bytes.append(char(value >> (8 * i)));
+    };
+    const auto putF64 = [&](double value) { put(std::bit_cast<quint64>(value), 8); };
+    bytes.append("CPFS"); // the magic number, little-endian
+    put(3, 2);
+    put(40, 4);
+    put(20, 4);
+    for (const quint32 count : {1, 1, 0, 0, 1})
+        put(count, 4);
+    put(15, 4);
+    bytes.append("Liberation Sans");
+    put(12, 4);
+    put(400, 2);
+    put(0, 1);
+    put(1, 4);
+    bytes.append("x");
+    put(reuse, 1);
+    for (const double value : {0.0, 40.0, 0.0, 20.0, 0.0, 40.0, 0.0, 20.0})
+        putF64(value);
+    put(0, 4);          // font
+    put(0xFF000000, 4); // colour
+    put(Qt::AlignLeft | Qt::AlignBottom, 2);
+    put(string, 4);
+    return bytes;
+}
+
+TEST(SheetPicture, HandWrittenFileLoads)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("one.bin");
+    writeAll(path, oneTextFile(0, 0));
+    QString error;
+    const std::optional<SheetPicture> loaded = SheetPicture::load(path, &error);
+    ASSERT_TRUE(loaded) << error.toStdString();
+    ASSERT_EQ(loaded->texts().size(), 1u);
+    EXPECT_EQ(loaded->texts()[0].text, QStringLiteral("x"));
+    EXPECT_EQ(loaded->texts()[0].clip, QRectF(0, 0, 40, 20));
 }
 
 TEST(SheetPicture, PaintsOnlyWhatIsVisibleButReachesTallItemsFromAbove)
@@ -195,7 +247,7 @@ TEST(SheetPicture, LoadRefusesDamagedFiles)
             bytes[offset + i] = char(value >> (8 * i));
         return bytes;
     };
-    // Little-endian header: magic 0..3, version 4..5, size 6..13, counts 14..29, first font at 30.
+    // Little-endian header: magic 0..3, version 4..5, size 6..13, counts 14..33, first font at 34.
     const struct
     {
         const char* name;
@@ -209,12 +261,15 @@ TEST(SheetPicture, LoadRefusesDamagedFiles)
         {"negative width", withU32At(6, 0xFFFFFFF0), "size"},
         {"truncated header", good.left(16), "item counts"},
         {"truncated counts", good.left(24), "more than its size can hold"},
-        {"truncated items", good.left(good.size() - 7), "text longer than the file"},
+        {"truncated items", good.left(good.size() - 7), "ends in the middle of"},
         {"absurd font count", withU32At(14, 0xFFFFFFFF), "more than its size can hold"},
-        {"absurd text count", withU32At(26, 100000000), "more than its size can hold"},
+        {"absurd text count", withU32At(30, 100000000), "more than its size can hold"},
         {"trailing bytes", good + QByteArray(9, 'x'), "follow the last item"},
         {"too many fonts", withU32At(14, 5000) + QByteArray(5000 * 11, 'x'), "at most 4096"},
-        {"long family name", withU32At(30, 0x7FFFFFFF), "longer than the file"},
+        {"long family name", withU32At(34, 0x7FFFFFFF), "longer than the file"},
+        {"first text refers back", oneTextFile(1, 0), "refers to one before it"},
+        {"unknown reuse bits", oneTextFile(0x80, 0), "unknown reuse bits"},
+        {"string out of range", oneTextFile(0, 1), "names string 1 of 1"},
     };
     for (const auto& c : cases) {
         const QString path = dir.filePath("damaged.bin");
