@@ -1,12 +1,20 @@
 #include "platform/app_title.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 namespace stowfolio {
 
 namespace {
+
 constexpr qsizetype kTitleLimit = 40;
+
+QString& storedAppTitle()
+{
+    static QString title;
+    return title;
 }
+
+} // namespace
 
 QString shortenedAppTitle(const QString& fullName)
 {
@@ -22,7 +30,13 @@ QString shortenedAppTitle(const QString& fullName)
 
 void SetAppTitle()
 {
-    QGuiApplication::setApplicationDisplayName(shortenedAppTitle(kProductName));
+    storedAppTitle() = shortenedAppTitle(kProductName);
+}
+
+QString AppTitle()
+{
+    const QString& title = storedAppTitle();
+    return title.isEmpty() ? QCoreApplication::applicationName() : title;
 }
 
 } // namespace stowfolio

@@ -10,7 +10,12 @@ inline const QString kProductName = QStringLiteral("Stowfolio");
 // `fullName` shortened word by word from the end until it is at most 40 characters long.
 QString shortenedAppTitle(const QString& fullName);
 
-// Sets the application display name, which message boxes without a title of their own show.
+// Sets the application title, which message boxes without a title of their own show.
 void SetAppTitle();
+
+// The title set by SetAppTitle, or the program's name before that. Kept apart from the
+// application display name, which the desktop would append to every window title ("Application
+// Error — Stowfolio"), so boxes that name their own title show exactly that title.
+QString AppTitle();
 
 } // namespace stowfolio

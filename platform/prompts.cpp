@@ -1,7 +1,8 @@
 #include "platform/prompts.h"
 
+#include "platform/app_title.h"
+
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ namespace {
 // A box that names no title of its own shows the application title.
 QString boxTitle(const QString& title)
 {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? AppTitle() : title;
 }
 
 } // namespace

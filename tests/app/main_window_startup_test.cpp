@@ -1,10 +1,10 @@
 #include "form1_fixture.h"
 
+#include "platform/app_title.h"
 #include "state/settings_store.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 
 namespace stowfolio {
 namespace {
@@ -27,7 +27,7 @@ TEST_F(Form1Test, FirstRunStartsEmptyAndQuiet)
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Stowfolio"));
     EXPECT_FALSE(form().windowIcon().isNull());
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Stowfolio"));
+    EXPECT_EQ(AppTitle(), QStringLiteral("Stowfolio"));
     EXPECT_TRUE(form().styleSheet().isEmpty()); // no skin file beside this program
 }
 

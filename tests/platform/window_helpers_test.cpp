@@ -39,10 +39,13 @@ TEST(AppTitle, ShortensWordByWordToFortyCharacters)
     }
 }
 
-TEST(AppTitle, BecomesTheApplicationDisplayName)
+TEST(AppTitle, IsSetWithoutRenamingEveryWindow)
 {
     SetAppTitle();
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Stowfolio"));
+    EXPECT_EQ(AppTitle(), QStringLiteral("Stowfolio"));
+    // A display name would be appended by the desktop to every window title, so the error box
+    // would read "Application Error — Stowfolio" instead of its own title.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
 }
 
 TEST(ErrorReport, TextIsBuiltExactly)
