@@ -31,6 +31,8 @@ public:
                     static_cast<size_t>(utf8.size()));
     }
     void reserve(size_t bytes) { m_bytes.reserve(bytes); }
+    // Forgets the bytes written so far, keeping the room they took.
+    void clear() { m_bytes.clear(); }
     const char* data() const { return m_bytes.data(); }
     qint64 size() const { return static_cast<qint64>(m_bytes.size()); }
 

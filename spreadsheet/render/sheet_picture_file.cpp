@@ -37,6 +37,7 @@ namespace {
 constexpr quint32 kMagic = 0x53465043; // "SFPC"
 constexpr quint16 kVersion = 3;
 constexpr qint64 kMaxFileSize = qint64(1) << 30;
+constexpr qint64 kChunkBytes = 1 << 20;
 constexpr quint32 kMaxStringBytes = 1 << 20;
 // A sheet is at most 65,536 rows of 409 points and 256 columns of 255 characters; anything
 // far beyond that is damage, not a picture.
@@ -481,12 +482,18 @@ bool SheetPicture::save(const QString& path, QString* error) const
         textStrings.push_back(*string);
     }
 
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
     ByteSink out;
-    qsizetype stringBytes = 0;
-    for (const QString* text : strings)
-        stringBytes += kMinStringBytes + text->size();
-    out.reserve(64 + stringBytes + size_t(m_fills.size()) * kMinFillBytes +
-                size_t(m_lines.size()) * kMinLineBytes + size_t(m_texts.size()) * 40);
+    out.reserve(2 * kChunkBytes);
+    // The bytes go to the file a chunk at a time, so that a picture of tens of megabytes never
+    // sits in memory a second time.
+    const auto flush = [&](qint64 atLeast) {
+        if (out.size() >= atLeast) {
+            written = written && file.write(out.data(), out.size()) == out.size();
+            out.clear();
+        }
+    };
     out.u32(kMagic);
     out.u16(kVersion);
     out.i32(std::max(0, m_size.width()));
@@ -501,11 +508,14 @@ bool SheetPicture::save(const QString& path, QString* error) const
         out.u16(static_cast<uint16_t>(key.weight));
         out.u8(key.style);
     }
-    for (const QString* text : strings)
+    for (const QString* text : strings) {
         out.text(*text);
+        flush(kChunkBytes);
+    }
     for (const FillItem& fill : m_fills) {
         writeRect(out, fill.rect);
         out.u32(fill.color.rgba());
+        flush(kChunkBytes);
     }
     for (const LineItem& line : m_lines) {
         out.f64(line.from.x());
@@ -515,14 +525,15 @@ bool SheetPicture::save(const QString& path, QString* error) const
         out.u32(line.color.rgba());
         out.f64(line.width);
         out.u8(static_cast<uint8_t>(line.style));
+        flush(kChunkBytes);
     }
-    for (size_t i = 0; i < m_texts.size(); ++i)
+    for (size_t i = 0; i < m_texts.size(); ++i) {
         writeText(out, m_texts[i], i > 0 ? &m_texts[i - 1] : nullptr, i > 0 ? textFonts[i - 1] : 0,
                   textFonts[i], textStrings[i]);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out.data(), out.size()) != out.size() ||
-        !file.commit()) {
+        flush(kChunkBytes);
+    }
+    flush(0);
+    if (!written || !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write the picture file \"%1\": %2")
                          .arg(path, file.errorString());

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace spreadsheet::render {
@@ -66,6 +67,44 @@ int horizontalFlag(HorizontalAlignment alignment)
     }
 }
 
+// A cell value in a format, laid out for a cell of some width.
+struct LayoutKey
+{
+    CellKind kind;
+    uint16_t xf;
+    uint64_t value;     // the number's bits, or the index of the shared string
+    uint64_t available; // the width's bits
+    bool operator==(const LayoutKey&) const = default;
+};
+
+// Spreads every bit of `x` over the whole result (the finaliser of SplitMix64): numbers that
+// differ only in their high bits must still land in different cache slots.
+uint64_t mixBits(uint64_t x)
+{
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+size_t hashOf(const LayoutKey& key)
+{
+    return mixBits(key.value ^ mixBits(key.available ^ (uint64_t(key.kind) << 16 | key.xf)));
+}
+
+// What a cell shows: its formatted value, and that laid out on one line once a cell that does
+// not wrap asks for it.
+struct LaidOutText
+{
+    CellText text;
+    std::optional<TextLine> line;
+};
+
+struct CachedLayout
+{
+    std::optional<LayoutKey> key;
+    LaidOutText laid;
+};
+
 QColor rgb(uint32_t value)
 {
     return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
@@ -89,6 +128,9 @@ private:
                              const std::vector<Slot>* below);
     EdgeLine edgeBetween(const Slot* before, const Slot* after, bool vertical, bool gridline);
     bool spillable(const Slot& slot) const { return !slot.hasValue && slot.merge < 0; }
+    LaidOutText& laidOut(const Cell& cell, uint16_t xf, const CellLook& look, qreal available);
+    const TextLine& lineOf(LaidOutText& laid, const CellLook& look, qreal available) const;
+    void reserveTexts();
 
     const Workbook& m_workbook;
     const Worksheet& m_sheet;
@@ -103,14 +145,22 @@ private:
     std::vector<int32_t> m_activeMerges;
     std::optional<QColor> m_gridColor;
     std::vector<char> m_crossed; // vertical edges of the current row that spilling text hides
+    // Columns repeat their values row after row ("Room 4", "Ended", a price): each value is
+    // formatted and measured once per format and width, and its texts in the picture share
+    // one string. A table of fixed size where a value takes the place of an earlier one with
+    // the same hash: a column of distinct values costs no more than that table.
+    std::vector<CachedLayout> m_layouts;
+    LaidOutText m_uncached; // formulas, booleans and errors
 };
+
+constexpr size_t kLayoutSlots = 4096; // a power of two
 
 RangeRenderer::RangeRenderer(const Workbook& workbook, const Worksheet& sheet,
                              const CellRange& range)
     : m_workbook(workbook), m_sheet(sheet), m_range(range), m_styles(workbook),
       m_geometry(sheet, range, m_styles.maxDigitWidth()),
       m_picture(QSize(m_geometry.width(), m_geometry.height())),
-      m_lines(m_picture, m_geometry.columnCount() + 1)
+      m_lines(m_picture, m_geometry.columnCount() + 1), m_layouts(kLayoutSlots)
 {
     m_columnXf.fill(kDefaultCellXf);
     for (const ColumnInfo& info : sheet.columns)
@@ -224,11 +274,6 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
         lastColumn = area.lastColumn;
         lastRow = area.lastRow;
     }
-    const CellLook& look = m_styles.look(slot.xf);
-    const CellText text = cellText(m_workbook, m_sheet, *slot.cell, look);
-    if (text.kind == CellText::Kind::None)
-        return;
-
     // The cell's inside, without the gridline pixels on its right and bottom.
     const int x0 = m_geometry.columnEdge(column);
     const int x1 = m_geometry.columnEdge(lastColumn + 1) - 1;
@@ -236,11 +281,17 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
     const int y1 = m_geometry.rowEdge(lastRow + 1) - 1;
     if (x1 <= x0 || y1 <= y0)
         return;
-    const Xf& xf = *look.xf;
-    const HorizontalAlignment alignment = effectiveAlignment(xf.horizontal, text);
     const qreal left = x0 + kTextPadding;
     const qreal right = x1 - kTextPadding;
     const qreal available = std::max<qreal>(0, right - left);
+    const CellLook& look = m_styles.look(slot.xf);
+    LaidOutText& laid = laidOut(*slot.cell, slot.xf, look, available);
+    const CellText& text = laid.text;
+    if (text.kind == CellText::Kind::None)
+        return;
+
+    const Xf& xf = *look.xf;
+    const HorizontalAlignment alignment = effectiveAlignment(xf.horizontal, text);
     const qreal indent = xf.indent * 3 * look.widths->of(QLatin1Char(' '));
     const int vertical = verticalFlags(xf.vertical);
     const QColor color = text.formatted.color ? rgb(*text.formatted.color) : look.textColor;
@@ -256,16 +307,20 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
         return;
     }
 
-    TextLine line = layOutLine(text, *look.widths, available);
-    if (alignment == HorizontalAlignment::Fill && line.runs.size() == 1 && !line.fillsCell &&
-        line.width > 0) {
+    const TextLine* laidLine = &lineOf(laid, look, available);
+    TextLine filled;
+    if (alignment == HorizontalAlignment::Fill && laidLine->runs.size() == 1 &&
+        !laidLine->fillsCell && laidLine->width > 0) {
         // Fill repeats the value across the cell; it never spills.
-        const int count = std::max(1, static_cast<int>(std::floor(available / line.width)));
-        line.runs.front().text = line.runs.front().text.repeated(count);
-        line.runs.front().width *= count;
-        line.width *= count;
-        line.fillsCell = true;
+        filled = *laidLine;
+        const int count = std::max(1, static_cast<int>(std::floor(available / filled.width)));
+        filled.runs.front().text = filled.runs.front().text.repeated(count);
+        filled.runs.front().width *= count;
+        filled.width *= count;
+        filled.fillsCell = true;
+        laidLine = &filled;
     }
+    const TextLine& line = *laidLine;
 
     qreal start = left + indent;
     if (!line.fillsCell && alignment == HorizontalAlignment::Right)
@@ -304,6 +359,48 @@ void RangeRenderer::drawText(uint32_t index, uint32_t column, const std::vector<
                            *look.font, color,
                            anchor | vertical | Qt::TextSingleLine | Qt::TextDontClip});
     }
+}
+
+LaidOutText& RangeRenderer::laidOut(const Cell& cell, uint16_t xf, const CellLook& look,
+                                    qreal available)
+{
+    uint64_t value = 0;
+    if (cell.kind == CellKind::Number)
+        value = std::bit_cast<uint64_t>(cell.number);
+    else if (cell.kind == CellKind::String)
+        value = cell.index;
+    else {
+        m_uncached = LaidOutText{cellText(m_workbook, m_sheet, cell, look), std::nullopt};
+        return m_uncached;
+    }
+    const LayoutKey key{cell.kind, xf, value, std::bit_cast<uint64_t>(available)};
+    CachedLayout& slot = m_layouts[hashOf(key) & (kLayoutSlots - 1)];
+    if (slot.key != key) {
+        slot.key = key;
+        slot.laid = LaidOutText{cellText(m_workbook, m_sheet, cell, look), std::nullopt};
+    }
+    return slot.laid;
+}
+
+const TextLine& RangeRenderer::lineOf(LaidOutText& laid, const CellLook& look,
+                                      qreal available) const
+{
+    if (!laid.line)
+        laid.line = layOutLine(laid.text, *look.widths, available);
+    return *laid.line;
+}
+
+// One text item for nearly every cell with a value; knowing their number up front spares the
+// picture's list from growing by copying.
+void RangeRenderer::reserveTexts()
+{
+    size_t cells = 0;
+    for (uint32_t row = m_range.firstRow; row <= m_range.lastRow; ++row)
+        if (const Row* found = m_sheet.findRow(row))
+            for (const Cell& cell : found->cells)
+                cells += cell.column >= m_range.firstColumn && cell.column <= m_range.lastColumn &&
+                         cell.kind != CellKind::Blank;
+    m_picture.reserve(0, 0, cells);
 }
 
 // The border on an edge, or the gridline where there is none and `gridline` allows one.
@@ -391,6 +488,7 @@ SheetPicture RangeRenderer::render()
     std::vector<Slot> previous(columns);
     std::vector<Slot> current(columns);
     m_crossed.assign(columns + 1, 0);
+    reserveTexts();
     for (uint32_t index = 0; index < m_geometry.rowCount(); ++index) {
         collectRow(index, current);
         drawFills(index, current);
