@@ -32,16 +32,20 @@ bool WidgetPrompts::askYesNo(const QString& text, const QString& title)
     return box.exec() == QMessageBox::Yes;
 }
 
+// The filter descriptions already name their patterns ("Excel Files (*.xls)"); the dialog shows
+// them as they are instead of adding the pattern list a second time.
 QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter));
+    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString WidgetPrompts::saveFileName(const QString& title, const QString& filter)
 {
     // The program asks its own overwrite question, so the dialog must not ask first.
     return QFileDialog::getSaveFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        QFileDialog::DontConfirmOverwrite |
+                                            QFileDialog::HideNameFilterDetails);
 }
 
 QString toQtFileFilter(const QString& filter)
