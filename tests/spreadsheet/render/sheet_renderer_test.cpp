@@ -200,6 +200,36 @@ TEST_F(RenderRules, NumbersThatDoNotFitShowHashMarksAndNeverSpill)
         EXPECT_LE(item.clip.right(), kColumn) << "a number spilled: " << item.text.toStdString();
 }
 
+// The renderer keeps the layout of values it has seen; the same value in a narrower column or
+// another format, and a different value after it, must each still get their own.
+TEST_F(RenderRules, RepeatedValuesAreLaidOutForEachCellAndFormat)
+{
+    const uint16_t currency = addXf([](Xf& xf) { xf.format = 8; });
+    workbook.numberFormats[8] = R"("$"#,##0.00_);[Red]\("$"#,##0.00\))";
+    sheet.columns.push_back(ColumnInfo{0, 0, 4000});
+    for (uint32_t row = 0; row < 3; ++row) {
+        number(row, 0, 1234567.25); // wide column A
+        number(row, 1, 1234567.25); // default column B: fewer digits
+        number(row, 2, 12345.5, row == 1 ? currency : uint16_t(15));
+        text(row, 3, row == 2 ? "Other" : "Same");
+    }
+    const SheetPicture picture = render();
+    for (uint32_t row = 0; row < 3; ++row) {
+        const double top = 1 + row * kRow;
+        EXPECT_EQ(shown(picture, QRectF(1, top, 105, kRow)), "1234567.25") << row;
+        const QString narrow = shown(picture, QRectF(1 + 105, top, kColumn, kRow));
+        EXPECT_TRUE(narrow.startsWith("12345") && narrow.size() < 10) << narrow.toStdString();
+        const QString formatted = shown(picture, QRectF(1 + 105 + kColumn, top, kColumn, kRow));
+        if (row == 1)
+            EXPECT_TRUE(!formatted.isEmpty() && formatted.count('#') == formatted.size());
+        else
+            EXPECT_EQ(formatted, "12345.5") << row;
+        EXPECT_EQ(shown(picture, QRectF(1 + 105 + 2 * kColumn, top, kColumn, kRow)),
+                  row == 2 ? "Other" : "Same")
+            << row;
+    }
+}
+
 TEST_F(RenderRules, NegativeCurrencyTakesTheSectionColourAndParenthesisSpace)
 {
     const uint16_t currency = addXf([](Xf& xf) { xf.format = 8; });
