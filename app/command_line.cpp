@@ -11,9 +11,9 @@ namespace stowfolio {
 
 namespace {
 
-[[noreturn]] void refuse(const char* message)
+[[noreturn]] void refuse(const QString& message)
 {
-    std::fprintf(stderr, "stowfolio: %s\n", message);
+    std::fprintf(stderr, "stowfolio: %s\n", message.toLocal8Bit().constData());
     std::exit(2);
 }
 
@@ -69,18 +69,34 @@ CommandLineOptions readOptions(const QCommandLineParser& parser)
     return options;
 }
 
+QString optionsProblem(const QCommandLineParser& parser)
+{
+    const bool exports = parser.isSet(QStringLiteral("export"));
+    const bool renders = parser.isSet(QStringLiteral("render"));
+    const CommandLineOptions options = readOptions(parser);
+    if (exports && renders)
+        return QStringLiteral("--export and --render cannot be combined");
+    // An empty path would otherwise pass for no option at all and start the wrong job.
+    if (exports && options.exportPath.isEmpty())
+        return QStringLiteral("--export needs the workbook to write: stowfolio --export out.xls");
+    if (renders && options.renderInput.isEmpty())
+        return QStringLiteral("--render needs the workbook to draw: "
+                              "stowfolio --render in.xls out.png");
+    if (renders && options.renderOutput.isEmpty())
+        return QStringLiteral("--render needs the PNG to write after the workbook: "
+                              "stowfolio --render in.xls out.png");
+    return QString();
+}
+
 CommandLineOptions parseCommandLine(const QCoreApplication& application)
 {
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(application);
-    const CommandLineOptions options = readOptions(parser);
-    if (!options.renderInput.isEmpty() && options.renderOutput.isEmpty())
-        refuse("--render needs the PNG to write after the workbook: "
-               "stowfolio --render in.xls out.png");
-    if (!options.exportPath.isEmpty() && !options.renderInput.isEmpty())
-        refuse("--export and --render cannot be combined");
-    return options;
+    const QString problem = optionsProblem(parser);
+    if (!problem.isEmpty())
+        refuse(problem);
+    return readOptions(parser);
 }
 
 } // namespace stowfolio

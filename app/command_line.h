@@ -31,4 +31,7 @@ CommandLineOptions parseCommandLine(const QCoreApplication& application);
 void addOptions(QCommandLineParser& parser);
 CommandLineOptions readOptions(const QCommandLineParser& parser);
 
+// The mistake in the parsed options that the program refuses to run with, or an empty text.
+QString optionsProblem(const QCommandLineParser& parser);
+
 } // namespace stowfolio

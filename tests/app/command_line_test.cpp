@@ -1,0 +1,51 @@
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace stowfolio {
+namespace {
+
+QString problemWith(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("stowfolio")} + arguments))
+        << parser.errorText().toStdString();
+    return optionsProblem(parser);
+}
+
+TEST(CommandLine, RefusesIncompleteOrCombinedJobs)
+{
+    struct Case
+    {
+        QStringList arguments;
+        QString problemStart; // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {{}, QString()},
+        {{"--export", "out.xls"}, QString()},
+        {{"--render", "in.xls", "out.png"}, QString()},
+        {{"--export", ""}, "--export needs the workbook to write"},
+        {{"--export="}, "--export needs the workbook to write"},
+        {{"--render", "", "out.png"}, "--render needs the workbook to draw"},
+        {{"--render", "in.xls"}, "--render needs the PNG to write"},
+        {{"--export", "a.xls", "--render", "b.xls", "c.png"}, "--export and --render cannot"},
+        {{"--export", "", "--render", "b.xls", "c.png"}, "--export and --render cannot"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const QString problem = problemWith(c.arguments);
+        if (c.problemStart.isEmpty())
+            EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+        else
+            EXPECT_TRUE(problem.startsWith(c.problemStart)) << problem.toStdString();
+    }
+}
+
+} // namespace
+} // namespace stowfolio
