@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace spreadsheet::render {
 
@@ -36,9 +37,30 @@ QRectF boundsOf(const SheetPicture::TextItem& item)
 // of lines running down the whole sheet would otherwise widen every look-up to the whole list.
 constexpr qreal kTallItem = 2048;
 
+// True when no item is tall and the items are sorted by top already, as the renderer and the
+// loader add them for texts and fills; one pass over the list then does all of sortByTop's work.
+template <typename Item>
+bool indexInOnePass(const std::vector<Item>& items, SheetPicture::LookupIndex& index)
+{
+    qreal tallest = 0;
+    qreal lastTop = -std::numeric_limits<qreal>::infinity();
+    for (const Item& item : items) {
+        const QRectF bounds = boundsOf(item);
+        if (bounds.height() > kTallItem || bounds.top() < lastTop)
+            return false;
+        lastTop = bounds.top();
+        tallest = std::max(tallest, bounds.height());
+    }
+    index.ordinary = items.size();
+    index.tallest = tallest;
+    return true;
+}
+
 template <typename Item>
 void sortByTop(std::vector<Item>& items, SheetPicture::LookupIndex& index)
 {
+    if (indexInOnePass(items, index))
+        return;
     const auto tall = std::stable_partition(items.begin(), items.end(), [](const Item& item) {
         return boundsOf(item).height() <= kTallItem;
     });

@@ -99,12 +99,6 @@ struct LaidOutText
     std::optional<TextLine> line;
 };
 
-struct CachedLayout
-{
-    std::optional<LayoutKey> key;
-    LaidOutText laid;
-};
-
 QColor rgb(uint32_t value)
 {
     return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
@@ -149,7 +143,9 @@ private:
     // formatted and measured once per format and width, and its texts in the picture share
     // one string. A table of fixed size where a value takes the place of an earlier one with
     // the same hash: a column of distinct values costs no more than that table.
-    std::vector<CachedLayout> m_layouts;
+    // The keys apart from the layouts, so that the look-up reads one small table.
+    std::vector<std::optional<LayoutKey>> m_layoutKeys;
+    std::vector<LaidOutText> m_layouts;
     LaidOutText m_uncached; // formulas, booleans and errors
 };
 
@@ -160,7 +156,8 @@ RangeRenderer::RangeRenderer(const Workbook& workbook, const Worksheet& sheet,
     : m_workbook(workbook), m_sheet(sheet), m_range(range), m_styles(workbook),
       m_geometry(sheet, range, m_styles.maxDigitWidth()),
       m_picture(QSize(m_geometry.width(), m_geometry.height())),
-      m_lines(m_picture, m_geometry.columnCount() + 1), m_layouts(kLayoutSlots)
+      m_lines(m_picture, m_geometry.columnCount() + 1), m_layoutKeys(kLayoutSlots),
+      m_layouts(kLayoutSlots)
 {
     m_columnXf.fill(kDefaultCellXf);
     for (const ColumnInfo& info : sheet.columns)
@@ -374,12 +371,12 @@ LaidOutText& RangeRenderer::laidOut(const Cell& cell, uint16_t xf, const CellLoo
         return m_uncached;
     }
     const LayoutKey key{cell.kind, xf, value, std::bit_cast<uint64_t>(available)};
-    CachedLayout& slot = m_layouts[hashOf(key) & (kLayoutSlots - 1)];
-    if (slot.key != key) {
-        slot.key = key;
-        slot.laid = LaidOutText{cellText(m_workbook, m_sheet, cell, look), std::nullopt};
+    const size_t slot = hashOf(key) & (kLayoutSlots - 1);
+    if (m_layoutKeys[slot] != key) {
+        m_layoutKeys[slot] = key;
+        m_layouts[slot] = LaidOutText{cellText(m_workbook, m_sheet, cell, look), std::nullopt};
     }
-    return slot.laid;
+    return m_layouts[slot];
 }
 
 const TextLine& RangeRenderer::lineOf(LaidOutText& laid, const CellLook& look,
