@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -30,11 +31,11 @@ public:
         std::memcpy(room(static_cast<size_t>(utf8.size())), utf8.constData(),
                     static_cast<size_t>(utf8.size()));
     }
-    void reserve(size_t bytes) { m_bytes.reserve(bytes); }
+    void reserve(size_t bytes) { m_bytes.resize(std::max(bytes, m_bytes.size())); }
     // Forgets the bytes written so far, keeping the room they took.
-    void clear() { m_bytes.clear(); }
+    void clear() { m_used = 0; }
     const char* data() const { return m_bytes.data(); }
-    qint64 size() const { return static_cast<qint64>(m_bytes.size()); }
+    qint64 size() const { return static_cast<qint64>(m_used); }
 
 private:
     // The low `count` bytes of `value`, least significant first.
@@ -46,12 +47,15 @@ private:
     }
     char* room(size_t count)
     {
-        const size_t used = m_bytes.size();
-        m_bytes.resize(used + count);
-        return m_bytes.data() + used;
+        if (m_bytes.size() - m_used < count)
+            m_bytes.resize(std::max(2 * m_bytes.size(), m_used + count));
+        char* out = m_bytes.data() + m_used;
+        m_used += count;
+        return out;
     }
 
-    std::vector<char> m_bytes;
+    std::vector<char> m_bytes; // [0, m_used) written, the rest room to write into
+    size_t m_used = 0;
 };
 
 class ByteCursor

@@ -183,6 +183,33 @@ void writeText(ByteSink& out, const SheetPicture::TextItem& text,
     out.u32(string);
 }
 
+// The table of the distinct strings of a picture's texts, which stay alive while it is in use.
+class DistinctStrings
+{
+public:
+    quint32 indexOf(const QString& text)
+    {
+        // Texts of a repeated value mostly share one string (the renderer lays each value out
+        // once), and comparing where the characters are is cheaper than comparing them.
+        const auto shared = m_byCharacters.constFind(text.constData());
+        if (shared != m_byCharacters.constEnd() && m_strings[*shared]->size() == text.size())
+            return *shared;
+        auto found = m_byContent.constFind(QStringView(text));
+        if (found == m_byContent.constEnd()) {
+            found = m_byContent.insert(QStringView(text), quint32(m_strings.size()));
+            m_strings.push_back(&text);
+        }
+        m_byCharacters.insert(text.constData(), *found);
+        return *found;
+    }
+    const std::vector<const QString*>& all() const { return m_strings; }
+
+private:
+    std::vector<const QString*> m_strings;
+    QHash<QStringView, quint32> m_byContent;
+    QHash<const QChar*, quint32> m_byCharacters;
+};
+
 // Reading -------------------------------------------------------------------------------------
 
 // Reads the picture from a byte buffer, remembering the first thing that was wrong.
@@ -458,8 +485,7 @@ bool SheetPicture::save(const QString& path, QString* error) const
     // Texts in a row mostly share one font object, so the last one found is tried first.
     const QFont* lastFont = nullptr;
     quint32 lastIndex = 0;
-    std::vector<const QString*> strings;
-    QHash<QStringView, quint32> stringIndex;
+    DistinctStrings strings;
     std::vector<quint32> textStrings;
     textStrings.reserve(m_texts.size());
     for (const TextItem& text : m_texts) {
@@ -474,12 +500,7 @@ bool SheetPicture::save(const QString& path, QString* error) const
             lastIndex = *it;
         }
         textFonts.push_back(lastIndex);
-        auto string = stringIndex.constFind(QStringView(text.text));
-        if (string == stringIndex.constEnd()) {
-            string = stringIndex.insert(QStringView(text.text), quint32(strings.size()));
-            strings.push_back(&text.text);
-        }
-        textStrings.push_back(*string);
+        textStrings.push_back(strings.indexOf(text.text));
     }
 
     QSaveFile file(path);
@@ -499,7 +520,7 @@ bool SheetPicture::save(const QString& path, QString* error) const
     out.i32(std::max(0, m_size.width()));
     out.i32(std::max(0, m_size.height()));
     for (const size_t count :
-         {fonts.size(), strings.size(), m_fills.size(), m_lines.size(), m_texts.size()})
+         {fonts.size(), strings.all().size(), m_fills.size(), m_lines.size(), m_texts.size()})
         out.u32(static_cast<uint32_t>(count));
     for (const QFont& font : fonts) {
         const FontKey key = keyOf(font);
@@ -508,7 +529,7 @@ bool SheetPicture::save(const QString& path, QString* error) const
         out.u16(static_cast<uint16_t>(key.weight));
         out.u8(key.style);
     }
-    for (const QString* text : strings) {
+    for (const QString* text : strings.all()) {
         out.text(*text);
         flush(kChunkBytes);
     }
