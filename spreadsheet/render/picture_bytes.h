@@ -42,17 +42,23 @@ private:
     void put(uint64_t value, size_t count)
     {
         char* out = room(count);
-        for (size_t i = 0; i < count; ++i)
-            out[i] = static_cast<char>(value >> (8 * i));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(out, &value, count);
+        } else {
+            for (size_t i = 0; i < count; ++i)
+                out[i] = static_cast<char>(value >> (8 * i));
+        }
     }
     char* room(size_t count)
     {
         if (m_bytes.size() - m_used < count)
-            m_bytes.resize(std::max(2 * m_bytes.size(), m_used + count));
+            grow(count);
         char* out = m_bytes.data() + m_used;
         m_used += count;
         return out;
     }
+
+    void grow(size_t count) { m_bytes.resize(std::max(2 * m_bytes.size(), m_used + count)); }
 
     std::vector<char> m_bytes; // [0, m_used) written, the rest room to write into
     size_t m_used = 0;
@@ -94,8 +100,13 @@ private:
         if (!need(count))
             return 0;
         uint64_t value = 0;
-        for (qint64 i = 0; i < count; ++i)
-            value |= uint64_t(static_cast<uint8_t>(m_bytes.constData()[m_position + i])) << (8 * i);
+        const char* in = m_bytes.constData() + m_position;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, in, static_cast<size_t>(count));
+        } else {
+            for (qint64 i = 0; i < count; ++i)
+                value |= uint64_t(static_cast<uint8_t>(in[i])) << (8 * i);
+        }
         m_position += count;
         return value;
     }

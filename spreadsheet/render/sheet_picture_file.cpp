@@ -28,6 +28,7 @@
 #include <QHash>
 #include <QSaveFile>
 
+#include <array>
 #include <cmath>
 
 namespace spreadsheet::render {
@@ -361,6 +362,8 @@ bool PictureReader::readLine(SheetPicture& picture)
     return true;
 }
 
+// A text's numbers are read first and checked together: a cursor that ran out returns zeros, so
+// one check of it after the last read covers them all.
 bool PictureReader::readText(SheetPicture& picture)
 {
     const quint8 reuse = m_in.u8();
@@ -372,33 +375,34 @@ bool PictureReader::readText(SheetPicture& picture)
         picture.texts().empty() ? nullptr : &picture.texts().back();
     if ((reuse & kReuseOfPrevious) != 0 && !previous)
         return fail(QStringLiteral("the first text refers to one before it"));
-    SheetPicture::TextItem item;
-    qreal x, width, y, height;
-    if (!readCoordinate(&x) || !readCoordinate(&width))
-        return false;
-    if (reuse & RowOfPrevious) {
-        y = previous->rect.y();
-        height = previous->rect.height();
-    } else if (!readCoordinate(&y) || !readCoordinate(&height)) {
-        return false;
-    }
-    if (width < 0 || height < 0)
-        return fail(QStringLiteral("it holds a rectangle of negative size"));
-    item.rect = QRectF(x, y, width, height);
-    if (!(reuse & ClipColumnsOfRect) && (!readCoordinate(&x) || !readCoordinate(&width)))
-        return false;
-    if (!(reuse & ClipRowOfRect) && (!readCoordinate(&y) || !readCoordinate(&height)))
-        return false;
-    if (width < 0 || height < 0)
-        return fail(QStringLiteral("it holds a rectangle of negative size"));
-    item.clip = QRectF(x, y, width, height);
 
+    // x, width, y, height of the rectangle, then of the clip.
+    std::array<qreal, 8> box{};
+    std::array<bool, 8> stored{};
+    const auto read = [&](size_t first, bool fromFile, qreal a, qreal b) {
+        stored[first] = stored[first + 1] = fromFile;
+        box[first] = fromFile ? m_in.f64() : a;
+        box[first + 1] = fromFile ? m_in.f64() : b;
+    };
+    read(0, true, 0, 0);
+    if (reuse & RowOfPrevious)
+        read(2, false, previous->rect.y(), previous->rect.height());
+    else
+        read(2, true, 0, 0);
+    read(4, !(reuse & ClipColumnsOfRect), box[0], box[1]);
+    read(6, !(reuse & ClipRowOfRect), box[2], box[3]);
     const quint32 fontIndex = reuse & FontOfPrevious ? 0 : m_in.u32();
     const quint32 argb = reuse & ColorOfPrevious ? 0 : m_in.u32();
     const quint16 flags = reuse & FlagsOfPrevious ? 0 : m_in.u16();
     const quint32 stringIndex = m_in.u32();
     if (!complete("a text"))
         return false;
+
+    for (size_t i = 0; i < box.size(); ++i)
+        if (stored[i] && (!std::isfinite(box[i]) || std::abs(box[i]) > kMaxCoordinate))
+            return fail(QStringLiteral("it holds a coordinate out of range"));
+    if (box[1] < 0 || box[3] < 0 || box[5] < 0 || box[7] < 0)
+        return fail(QStringLiteral("it holds a rectangle of negative size"));
     if (!(reuse & FontOfPrevious) && fontIndex >= m_fonts.size())
         return fail(
             QStringLiteral("a text names font %1 of %2").arg(fontIndex).arg(m_fonts.size()));
@@ -407,11 +411,11 @@ bool PictureReader::readText(SheetPicture& picture)
     if (stringIndex >= m_strings.size())
         return fail(
             QStringLiteral("a text names string %1 of %2").arg(stringIndex).arg(m_strings.size()));
-    item.font = reuse & FontOfPrevious ? previous->font : m_fonts[fontIndex];
-    item.color = reuse & ColorOfPrevious ? previous->color : QColor::fromRgba(argb);
-    item.flags = reuse & FlagsOfPrevious ? previous->flags : flags;
-    item.text = m_strings[stringIndex];
-    picture.addText(std::move(item));
+    picture.addText({QRectF(box[0], box[2], box[1], box[3]), QRectF(box[4], box[6], box[5], box[7]),
+                     m_strings[stringIndex],
+                     reuse & FontOfPrevious ? previous->font : m_fonts[fontIndex],
+                     reuse & ColorOfPrevious ? previous->color : QColor::fromRgba(argb),
+                     reuse & FlagsOfPrevious ? previous->flags : flags});
     return true;
 }
 
