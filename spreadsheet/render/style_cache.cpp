@@ -140,7 +140,7 @@ CellLook StyleCache::makeLook(const Xf& xf)
     return look;
 }
 
-const CellLook& StyleCache::look(uint16_t xf)
+const CellLook& StyleCache::firstLook(uint16_t xf)
 {
     if (xf >= m_looks.size()) {
         if (!m_defaultLook)

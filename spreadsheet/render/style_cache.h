@@ -47,7 +47,11 @@ public:
     ~StyleCache();
 
     // The look of XF `xf`; an index the workbook does not have gets the default cell format.
-    const CellLook& look(uint16_t xf);
+    // Asked several times for every cell, so the look made before is returned inline.
+    const CellLook& look(uint16_t xf)
+    {
+        return xf < m_looks.size() && m_looks[xf] ? *m_looks[xf] : firstLook(xf);
+    }
     // The width of the default font's widest digit in whole pixels (column width unit).
     int maxDigitWidth() const { return m_maxDigitWidth; }
     QColor color(uint16_t index, bool isBackground = false) const;
@@ -56,6 +60,7 @@ private:
     struct FontEntry;
     const FontEntry& fontEntry(uint16_t index);
     CellLook makeLook(const Xf& xf);
+    const CellLook& firstLook(uint16_t xf);
 
     const Workbook& m_workbook;
     Xf m_defaultXf;
