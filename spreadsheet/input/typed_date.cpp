@@ -1,6 +1,8 @@
 #include "spreadsheet/input/typed_date.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <vector>
@@ -14,6 +16,21 @@ struct DateField
     int value = 0;
     size_t digits = 0;
 };
+
+// A run of 1 to `maxDigits` decimal digits and nothing else.
+std::optional<DateField> digitField(std::string_view part, size_t maxDigits)
+{
+    DateField field;
+    if (part.empty() || part.size() > maxDigits) {
+        return std::nullopt;
+    }
+    const auto result = std::from_chars(part.data(), part.data() + part.size(), field.value);
+    if (result.ec != std::errc() || result.ptr != part.data() + part.size()) {
+        return std::nullopt;
+    }
+    field.digits = part.size();
+    return field;
+}
 
 // Splits "10/16/2005" into three runs of 1-4 digits with the same separator between them.
 std::optional<std::array<DateField, 3>> splitFields(std::string_view text)
@@ -30,16 +47,11 @@ std::optional<std::array<DateField, 3>> splitFields(std::string_view text)
         if (end == std::string_view::npos) {
             return std::nullopt;
         }
-        const std::string_view part = text.substr(start, end - start);
-        if (part.empty() || part.size() > 4) {
+        const std::optional<DateField> field = digitField(text.substr(start, end - start), 4);
+        if (!field) {
             return std::nullopt;
         }
-        const auto result =
-            std::from_chars(part.data(), part.data() + part.size(), fields[i].value);
-        if (result.ec != std::errc() || result.ptr != part.data() + part.size()) {
-            return std::nullopt;
-        }
-        fields[i].digits = part.size();
+        fields[i] = *field;
         start = end + 1;
     }
     return fields;
@@ -91,13 +103,62 @@ double serialOf(int year, int month, int day)
     return static_cast<double>(days >= 60 ? days + 1 : days);
 }
 
+std::optional<double> serialIfValid(std::optional<int> year, int month, int day)
+{
+    if (!year || *year < 1900 || *year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > daysInMonth(*year, month)) {
+        return std::nullopt;
+    }
+    return serialOf(*year, month, day);
+}
+
+// 1 to 12 for an English month name or its three-letter abbreviation, any case; 0 otherwise.
+int monthNumber(std::string_view name)
+{
+    constexpr std::array<std::string_view, 12> kMonths = {
+        "january", "february", "march",     "april",   "may",      "june",
+        "july",    "august",   "september", "october", "november", "december"};
+    const auto sameLetters = [](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) == y;
+        });
+    };
+    for (size_t i = 0; i < kMonths.size(); ++i) {
+        if (sameLetters(name, kMonths[i]) || sameLetters(name, kMonths[i].substr(0, 3))) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+// "16 Oct 2005", "16-Oct-05" or "16 October 2005": the day-first form with the month spelled
+// out, which is also how a system without a configured language writes its short dates.
+std::optional<double> parseSpelledMonthDate(std::string_view text)
+{
+    const size_t firstBreak = text.find_first_of(" -");
+    if (firstBreak == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const size_t secondBreak = text.find(text[firstBreak], firstBreak + 1);
+    if (secondBreak == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto day = digitField(text.substr(0, firstBreak), 2);
+    const int month = monthNumber(text.substr(firstBreak + 1, secondBreak - firstBreak - 1));
+    const auto year = digitField(text.substr(secondBreak + 1), 4);
+    if (!day || month == 0 || !year) {
+        return std::nullopt;
+    }
+    return serialIfValid(fullYear(*year), month, day->value);
+}
+
 } // namespace
 
 std::optional<double> parseTypedDate(std::string_view text, DateOrder order)
 {
     const auto fields = splitFields(text);
     if (!fields) {
-        return std::nullopt;
+        return parseSpelledMonthDate(text);
     }
     const auto& [first, second, third] = *fields;
     std::optional<int> year;
@@ -110,11 +171,7 @@ std::optional<double> parseTypedDate(std::string_view text, DateOrder order)
     } else {
         year = fullYear(third), month = second.value, day = first.value;
     }
-    if (!year || *year < 1900 || *year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > daysInMonth(*year, month)) {
-        return std::nullopt;
-    }
-    return serialOf(*year, month, day);
+    return serialIfValid(year, month, day);
 }
 
 } // namespace spreadsheet::input::detail

@@ -7,8 +7,8 @@
 
 namespace spreadsheet::input::detail {
 
-// The 1900-system serial of a date typed in the locale's short order or as yyyy-mm-dd;
-// nullopt when the text is no valid date.
+// The 1900-system serial of a date typed in the locale's short order, as yyyy-mm-dd or with
+// the month spelled out after the day; nullopt when the text is no valid date.
 std::optional<double> parseTypedDate(std::string_view text, DateOrder order);
 
 } // namespace spreadsheet::input::detail

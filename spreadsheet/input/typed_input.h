@@ -16,8 +16,9 @@
 // - scientific notation ("1.5E3");
 // - dates in the locale's short order with "/", "-" or "." between the parts (month/day/year
 //   in the United States), two-digit years 00-29 meaning 2000-2029 and 30-99 meaning
-//   1930-1999, and ISO yyyy-mm-dd; they become serials of the 1900 date system (with its
-//   29/2/1900, as in Excel).
+//   1930-1999, ISO yyyy-mm-dd, and the day before an English month name or its
+//   abbreviation ("16 Oct 2005", "16-October-05"); they become serials of the 1900 date
+//   system (with its 29/2/1900, as in Excel).
 // Whatever does not convert stays text exactly as typed, blanks included: an impossible date
 // such as 2/30/2005, a date without a year, a fraction "1 1/2", a time.
 

@@ -87,6 +87,18 @@ const TypedCase kCases[] = {
     {"2/29/2005", kDate, std::nullopt},
     {"13/1/2005", kDate, std::nullopt},
     {"10/16/205", kDate, std::nullopt},
+    // The month spelled out after the day, as a system without a configured language writes
+    // its short dates.
+    {"16 Oct 2005", kDate, 38641, 14},
+    {"16-oct-05", kDate, 38641, 14},
+    {"16 OCTOBER 2005", kDate, 38641, 14},
+    {"1 Jan 1900", kDate, 1, 14},
+    {"29 Feb 2005", kDate, std::nullopt},
+    {"16 Okt 2005", kDate, std::nullopt},
+    {"16 Oct-2005", kDate, std::nullopt},
+    {"16 Oct 205", kDate, std::nullopt},
+    {"Oct 2005", kDate, std::nullopt},
+    {"16 Oct", kDate, std::nullopt},
     {"10/16-2005", kDate, std::nullopt},
     {"10/16/2005", FormatCategory::Time, 38641, 14},
     {"10-12", kDate, std::nullopt},
