@@ -388,7 +388,8 @@ const TextLine& RangeRenderer::lineOf(LaidOutText& laid, const CellLook& look,
 }
 
 // One text item for nearly every cell with a value; knowing their number up front spares the
-// picture's list from growing by copying.
+// picture's list from growing by copying. Some values take more than one item (a fill, a
+// spacing), so the room is generous: pages of it that stay unused are never touched.
 void RangeRenderer::reserveTexts()
 {
     size_t cells = 0;
@@ -397,7 +398,7 @@ void RangeRenderer::reserveTexts()
             for (const Cell& cell : found->cells)
                 cells += cell.column >= m_range.firstColumn && cell.column <= m_range.lastColumn &&
                          cell.kind != CellKind::Blank;
-    m_picture.reserve(0, 0, cells);
+    m_picture.reserve(0, 0, cells + cells / 4 + 64);
 }
 
 // The border on an edge, or the gridline where there is none and `gridline` allows one.
