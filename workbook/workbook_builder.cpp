@@ -164,6 +164,13 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
         targets.setPointer(kHourglassPointer);
         folder = privateWorkFolder(m_workFolderParent);
     });
+    if (folder.isEmpty()) {
+        // Without our private folder there is nowhere safe to write the inventory: every work
+        // file would land in the current folder. One report is enough, and the main window
+        // stays as it was.
+        steps.step(244, [&] { targets.setPointer(kDefaultPointer); });
+        return false;
+    }
     const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
     const QString picturePath = QDir(folder).filePath(QStringLiteral("temp.bmp"));
 

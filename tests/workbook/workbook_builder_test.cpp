@@ -218,6 +218,28 @@ TEST_F(WorkbookBuilderTest, FailedSaveShowsNoPreview)
     EXPECT_TRUE(workFiles().isEmpty());
 }
 
+TEST_F(WorkbookBuilderTest, RefusedWorkFolderWritesNothingAnywhere)
+{
+    const QString elsewhere = QDir(temp.path()).filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, workFolder()));
+    // Relative work paths would land in the current folder; watch an empty one.
+    QTemporaryDir current;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(current.path()));
+    const bool shown = build(inventoryOf(2));
+    QDir::setCurrent(previous);
+
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("PushButton6_Click at line 100")));
+    EXPECT_FALSE(recorded.previewShown);
+    EXPECT_FALSE(recorded.mainHidden);
+    EXPECT_EQ(recorded.pointers.back(), kDefaultPointer);
+    EXPECT_TRUE(QDir(current.path()).isEmpty());
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+}
+
 TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
 {
     ASSERT_TRUE(build(inventoryOf(0))); // creates the private folder
