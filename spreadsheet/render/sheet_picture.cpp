@@ -46,7 +46,8 @@ bool indexInOnePass(const std::vector<Item>& items, SheetPicture::LookupIndex& i
     qreal lastTop = -std::numeric_limits<qreal>::infinity();
     for (const Item& item : items) {
         const QRectF bounds = boundsOf(item);
-        if (bounds.height() > kTallItem || bounds.top() < lastTop)
+        // Written so that a NaN takes the general path, as the partition there treats it.
+        if (!(bounds.height() <= kTallItem) || !(bounds.top() >= lastTop))
             return false;
         lastTop = bounds.top();
         tallest = std::max(tallest, bounds.height());
