@@ -1,7 +1,5 @@
 #include "platform/app_title.h"
 
-#include <QCoreApplication>
-
 namespace stowfolio {
 
 namespace {
@@ -36,7 +34,7 @@ void SetAppTitle()
 QString AppTitle()
 {
     const QString& title = storedAppTitle();
-    return title.isEmpty() ? QCoreApplication::applicationName() : title;
+    return title.isEmpty() ? kProductName : title;
 }
 
 } // namespace stowfolio

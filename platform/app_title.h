@@ -13,9 +13,9 @@ QString shortenedAppTitle(const QString& fullName);
 // Sets the application title, which message boxes without a title of their own show.
 void SetAppTitle();
 
-// The title set by SetAppTitle, or the program's name before that. Kept apart from the
-// application display name, which the desktop would append to every window title ("Application
-// Error — Stowfolio"), so boxes that name their own title show exactly that title.
+// The title set by SetAppTitle, or the product's name for a box shown before that. Kept apart
+// from the application display name, which the desktop would append to every window title
+// ("Application Error — Stowfolio"), so boxes that name their own title show exactly that.
 QString AppTitle();
 
 } // namespace stowfolio
