@@ -61,12 +61,14 @@ QString fieldOf(const QStringList& row, int field)
 
 QString tooManyItemsMessage(std::size_t itemCount)
 {
+    const std::size_t excess = itemCount - static_cast<std::size_t>(kMaxInventoryItems);
     return QStringLiteral("The inventory has %1 items, but an Excel 97-2003 sheet holds at most "
-                          "%2 items (its last row is 65,536). Please remove %3 items and try "
-                          "again.")
+                          "%2 items (its last row is 65,536). Please remove %3 and try again.")
         .arg(QLocale().toString(static_cast<qulonglong>(itemCount)),
              QLocale().toString(kMaxInventoryItems),
-             QLocale().toString(static_cast<qulonglong>(itemCount - kMaxInventoryItems)));
+             excess == 1 ? QStringLiteral("1 item")
+                         : QStringLiteral("%1 items")
+                               .arg(QLocale().toString(static_cast<qulonglong>(excess))));
 }
 
 std::unique_ptr<Application> OpenWorkbookInNewExcel(const ExcelFactory& factory,

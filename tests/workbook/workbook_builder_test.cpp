@@ -266,6 +266,7 @@ TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
     EXPECT_EQ(created, 0);
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("65,526")));
+    EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("Please remove 1 item and")));
     EXPECT_FALSE(QDir(workFolder()).exists());
 }
 
