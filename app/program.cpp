@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
 
@@ -77,6 +78,13 @@ preview::Form2& Program::loadPreview()
 
 void Program::startCreatingTemplate()
 {
+    // Further clicks on the button, queued while a build runs, arrive when its quiet deletes
+    // let pending events run or once it is over, by which time the main window may have given
+    // way to the preview. Building again then would take the preview's workbook from it and
+    // leave that file behind in the work folder.
+    if (m_building || !m_form1.isVisible())
+        return;
+    const QScopedValueRollback<bool> building(m_building, true);
     BuildTargets targets{
         [this](int code) { m_form1.setPointerCode(code); },
         [this](spreadsheet::render::SheetPicture picture) {

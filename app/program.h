@@ -58,6 +58,7 @@ private:
     Form1 m_form1;
     std::unique_ptr<preview::Form2> m_form2;
     WorkbookBuilder m_builder;
+    bool m_building = false;
 };
 
 } // namespace stowfolio

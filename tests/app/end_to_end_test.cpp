@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -164,6 +165,23 @@ TEST_F(EndToEndTest, BackRemovesTheWorkFileAndAnotherBuildStartsFresh)
     EXPECT_EQ(programEnds, 1);
     EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty());
     EXPECT_FALSE(settings.read(QStringLiteral("Items"), QString()).isEmpty());
+}
+
+TEST_F(EndToEndTest, ClicksQueuedDuringABuildDoNotBuildAgain)
+{
+    addItem({"Garage", "Car"});
+    auto* start = program->mainWindow().findChild<QPushButton*>("PushButton6");
+    ASSERT_NE(start, nullptr);
+    // An impatient second click waits in the queue while the first one builds.
+    QMetaObject::invokeMethod(start, &QPushButton::click, Qt::QueuedConnection);
+    click(program->mainWindow(), "PushButton6");
+    QCoreApplication::processEvents();
+
+    preview::Form2* preview = program->previewWindow();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(QDir(workFolder()).entryList(QDir::Files),
+              QStringList{QFileInfo(preview->mExcelFile).fileName()});
 }
 
 } // namespace
