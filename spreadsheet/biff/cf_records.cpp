@@ -1,6 +1,7 @@
 #include "cf_records.h"
 
 #include "record_types.h"
+#include "sheet_records.h"
 
 #include "spreadsheet/model/error.h"
 
@@ -19,17 +20,7 @@ ConditionalFormat readCfHeader(ByteReader& in, uint16_t& ruleCount)
     ConditionalFormat format;
     ruleCount = in.u16();
     in.skip(2 + 8);
-    const uint16_t count = in.u16();
-    for (uint16_t i = 0; i < count; ++i) {
-        CellRange range;
-        range.firstRow = in.u16();
-        range.lastRow = in.u16();
-        range.firstColumn = in.u16();
-        range.lastColumn = in.u16();
-        if (range.firstRow <= range.lastRow && range.firstColumn <= range.lastColumn &&
-            range.lastColumn < kMaxColumns)
-            format.ranges.push_back(range);
-    }
+    readRangeList(in, format.ranges);
     return format;
 }
 
@@ -72,12 +63,6 @@ void writeConditionalFormat(RecordWriter& out, const ConditionalFormat& format, 
         bounds.firstColumn = std::min(bounds.firstColumn, range.firstColumn);
         bounds.lastColumn = std::max(bounds.lastColumn, range.lastColumn);
     }
-    const auto writeRange = [](ByteWriter& w, const CellRange& range) {
-        w.u16(uint16_t(range.firstRow));
-        w.u16(uint16_t(range.lastRow));
-        w.u16(range.firstColumn);
-        w.u16(range.lastColumn);
-    };
     ByteWriter& w = out.begin(kCfHeader);
     w.u16(uint16_t(format.rules.size()));
     w.u16(uint16_t(1 | (id << 1)));

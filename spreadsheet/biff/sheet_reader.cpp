@@ -134,7 +134,7 @@ private:
             return;
         }
         case kMergedCells:
-            readMergedCells(in, m_sheet.merged);
+            readRangeList(in, m_sheet.merged);
             m_place = Place::SheetEnd;
             return;
         case kCfHeader: {

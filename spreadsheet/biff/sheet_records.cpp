@@ -141,7 +141,7 @@ void writeDimensions(RecordWriter& out, const Extent& extent)
 // MERGEDCELLS
 //   0  2  cmcs   number of ranges, at most 1,027 in one record
 //   2  8*cmcs    rwFirst, rwLast, colFirst, colLast
-void readMergedCells(ByteReader& in, std::vector<CellRange>& ranges)
+void readRangeList(ByteReader& in, std::vector<CellRange>& ranges)
 {
     const uint16_t count = in.u16();
     for (uint16_t i = 0; i < count; ++i) {
@@ -150,11 +150,18 @@ void readMergedCells(ByteReader& in, std::vector<CellRange>& ranges)
         range.lastRow = in.u16();
         range.firstColumn = in.u16();
         range.lastColumn = in.u16();
-        // A range the sheet cannot hold is dropped rather than passed on.
         if (range.firstRow <= range.lastRow && range.firstColumn <= range.lastColumn &&
             range.lastColumn < kMaxColumns)
             ranges.push_back(range);
     }
+}
+
+void writeRange(ByteWriter& out, const CellRange& range)
+{
+    out.u16(uint16_t(range.firstRow));
+    out.u16(uint16_t(range.lastRow));
+    out.u16(range.firstColumn);
+    out.u16(range.lastColumn);
 }
 
 void writeMergedCells(RecordWriter& out, const std::vector<CellRange>& ranges)
@@ -164,12 +171,8 @@ void writeMergedCells(RecordWriter& out, const std::vector<CellRange>& ranges)
         const size_t count = std::min(kPerRecord, ranges.size() - at);
         ByteWriter& w = out.begin(kMergedCells);
         w.u16(uint16_t(count));
-        for (size_t i = at; i < at + count; ++i) {
-            w.u16(uint16_t(ranges[i].firstRow));
-            w.u16(uint16_t(ranges[i].lastRow));
-            w.u16(ranges[i].firstColumn);
-            w.u16(ranges[i].lastColumn);
-        }
+        for (size_t i = at; i < at + count; ++i)
+            writeRange(w, ranges[i]);
         out.end();
     }
 }

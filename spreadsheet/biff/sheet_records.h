@@ -35,7 +35,10 @@ struct Extent
 };
 void writeDimensions(RecordWriter& out, const Extent& extent);
 
-void readMergedCells(ByteReader& in, std::vector<CellRange>& ranges);
+// A counted list of Ref8 ranges (MERGEDCELLS, CFHEADER). A range the sheet cannot hold is
+// dropped rather than passed on.
+void readRangeList(ByteReader& in, std::vector<CellRange>& ranges);
+void writeRange(ByteWriter& out, const CellRange& range);
 // One MERGEDCELLS record per 1,027 ranges.
 void writeMergedCells(RecordWriter& out, const std::vector<CellRange>& ranges);
 
