@@ -23,10 +23,12 @@ what it understood of our file. Layout:
 automatic colour; a null fill is none; a border is {"style", "width_pt", "color"} or null.
 """
 
-import json
 import re
 import sys
 import xml.etree.ElementTree as ET
+
+import sheet_refs
+from sheet_refs import cell_ref, column_name
 
 NS = {
     "office": "urn:oasis:names:tc:opendocument:xmlns:office:1.0",
@@ -45,25 +47,10 @@ def q(name):
     return "{%s}%s" % (NS[prefix], local)
 
 
-def column_name(column):
-    name = ""
-    column += 1
-    while column:
-        column, rest = divmod(column - 1, 26)
-        name = chr(ord("A") + rest) + name
-    return name
 
 
-def cell_ref(row, column):
-    return "%s%d" % (column_name(column), row + 1)
 
 
-def parse_ref(ref):
-    letters = "".join(ch for ch in ref if ch.isalpha())
-    number = 0
-    for letter in letters:
-        number = number * 26 + ord(letter) - ord("A") + 1
-    return int(ref[len(letters):]) - 1, number - 1
 
 
 def length_in(value, unit):
@@ -357,19 +344,7 @@ def describe(path, wanted):
 
 
 def main():
-    args = sys.argv[1:]
-    wanted = None
-    if len(args) == 3 and args[1] == "--styles":
-        first, last = args[2].split(":")
-        (first_row, first_column), (last_row, last_column) = parse_ref(first), parse_ref(last)
-        wanted = (first_row, last_row, first_column, last_column)
-        args = args[:1]
-    if len(args) != 1:
-        sys.stderr.write("usage: describe_fods.py WORKBOOK.fods [--styles A1:N11]\n")
-        return 2
-    json.dump(describe(args[0], wanted), sys.stdout, ensure_ascii=False, indent=1)
-    sys.stdout.write("\n")
-    return 0
+    return sheet_refs.run(describe, "describe_fods.py WORKBOOK.fods [--styles A1:N11]")
 
 
 if __name__ == "__main__":

@@ -26,12 +26,14 @@ reads both. Layout:
 """
 
 import csv
-import json
 import os
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ET
+
+import sheet_refs
+from sheet_refs import cell_ref, column_name
 
 NS = {"gnm": "http://www.gnumeric.org/v10.dtd"}
 G = "{http://www.gnumeric.org/v10.dtd}"
@@ -48,29 +50,12 @@ VERTICAL = {
 }
 
 
-def column_name(column):
-    name = ""
-    column += 1
-    while column:
-        column, rest = divmod(column - 1, 26)
-        name = chr(ord("A") + rest) + name
-    return name
 
 
-def column_number(letters):
-    number = 0
-    for letter in letters:
-        number = number * 26 + ord(letter) - ord("A") + 1
-    return number - 1
 
 
-def parse_ref(ref):
-    letters = "".join(ch for ch in ref if ch.isalpha())
-    return int(ref[len(letters):]) - 1, column_number(letters)
 
 
-def cell_ref(row, column):
-    return "%s%d" % (column_name(column), row + 1)
 
 
 def color(value):
@@ -280,19 +265,7 @@ def describe(path, wanted_styles):
 
 
 def main():
-    args = sys.argv[1:]
-    wanted = None
-    if len(args) == 3 and args[1] == "--styles":
-        first, last = args[2].split(":")
-        (first_row, first_column), (last_row, last_column) = parse_ref(first), parse_ref(last)
-        wanted = (first_row, last_row, first_column, last_column)
-        args = args[:1]
-    if len(args) != 1:
-        sys.stderr.write("usage: describe_gnumeric.py WORKBOOK.xls [--styles A1:N11]\n")
-        return 2
-    json.dump(describe(args[0], wanted), sys.stdout, ensure_ascii=False, indent=1)
-    sys.stdout.write("\n")
-    return 0
+    return sheet_refs.run(describe, "describe_gnumeric.py WORKBOOK.xls [--styles A1:N11]")
 
 
 if __name__ == "__main__":

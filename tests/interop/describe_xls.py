@@ -21,10 +21,12 @@ Rows and columns in "row"/"column" are zero-based; "ref" and row keys are Excel'
 Colours are "#RRGGBB", or null where the file names a system or automatic colour.
 """
 
-import json
 import sys
 
 import xlrd
+
+import sheet_refs
+from sheet_refs import cell_ref, column_name
 
 CELL_TYPES = {
     xlrd.XL_CELL_EMPTY: "empty",
@@ -41,17 +43,8 @@ HORIZONTAL = ["general", "left", "center", "right", "fill", "justify", "center_a
 VERTICAL = ["top", "center", "bottom", "justify", "distributed"]
 
 
-def column_name(column):
-    name = ""
-    column += 1
-    while column:
-        column, rest = divmod(column - 1, 26)
-        name = chr(ord("A") + rest) + name
-    return name
 
 
-def cell_ref(row, column):
-    return "%s%d" % (column_name(column), row + 1)
 
 
 def color(book, index):
@@ -178,12 +171,7 @@ def describe(path):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.stderr.write("usage: describe_xls.py WORKBOOK.xls\n")
-        return 2
-    json.dump(describe(sys.argv[1]), sys.stdout, ensure_ascii=False, indent=1)
-    sys.stdout.write("\n")
-    return 0
+    return sheet_refs.run(describe, "describe_xls.py WORKBOOK.xls", takes_styles=False)
 
 
 if __name__ == "__main__":
