@@ -10,12 +10,14 @@ namespace spreadsheet::numfmt::detail {
 
 namespace {
 
-bool isDateToken(TokenKind kind)
+bool isDayToken(TokenKind kind)
+{
+    return kind == TokenKind::Year || kind == TokenKind::Month || kind == TokenKind::Day;
+}
+
+bool isTimeToken(TokenKind kind)
 {
     switch (kind) {
-    case TokenKind::Year:
-    case TokenKind::Month:
-    case TokenKind::Day:
     case TokenKind::Hour:
     case TokenKind::Minute:
     case TokenKind::Second:
@@ -27,6 +29,12 @@ bool isDateToken(TokenKind kind)
     default:
         return false;
     }
+}
+
+// Any part of a date or a time.
+bool isDateToken(TokenKind kind)
+{
+    return isDayToken(kind) || isTimeToken(kind);
 }
 
 // The nearest date or time part before (step -1) or after (step +1) token i.
@@ -87,24 +95,8 @@ void resolveSecondFraction(Section& section, size_t i)
 void noteDateAndTimeParts(Section& section)
 {
     for (const Token& token : section.tokens) {
-        switch (token.kind) {
-        case TokenKind::Year:
-        case TokenKind::Month:
-        case TokenKind::Day:
-            section.hasDatePart = true;
-            break;
-        case TokenKind::Hour:
-        case TokenKind::Minute:
-        case TokenKind::Second:
-        case TokenKind::AmPm:
-        case TokenKind::ElapsedHours:
-        case TokenKind::ElapsedMinutes:
-        case TokenKind::ElapsedSeconds:
-            section.hasTimePart = true;
-            break;
-        default:
-            break;
-        }
+        section.hasDatePart = section.hasDatePart || isDayToken(token.kind);
+        section.hasTimePart = section.hasTimePart || isTimeToken(token.kind);
     }
 }
 
