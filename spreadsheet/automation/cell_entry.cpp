@@ -2,6 +2,7 @@
 
 #include "limits.h"
 
+#include "spreadsheet/biff/strings.h"
 #include "spreadsheet/model/error.h"
 
 #include <algorithm>
@@ -9,18 +10,6 @@
 namespace spreadsheet::automation {
 
 namespace {
-
-size_t utf16Length(std::string_view text)
-{
-    size_t units = 0;
-    for (unsigned char c : text) {
-        if ((c & 0xC0) != 0x80)
-            ++units; // a lead byte starts a character
-        if ((c & 0xF8) == 0xF0)
-            ++units; // beyond the basic plane: a surrogate pair
-    }
-    return units;
-}
 
 // The cell at `at`, created with the XF it already shows; a formula it held is dropped.
 Cell& cellToWrite(spreadsheet::Worksheet& sheet, const CellAddress& at)
@@ -114,9 +103,9 @@ uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,
                const input::InputLocale& locale, EntryMemory& memory)
 {
-    if (utf16Length(text) > kMaxCellTextLength)
+    if (biff::utf16Length(text) > kMaxCellTextLength)
         throw Error("a cell holds at most " + groupedNumber(kMaxCellTextLength) +
-                    " characters; the text has " + groupedNumber(utf16Length(text)));
+                    " characters; the text has " + groupedNumber(biff::utf16Length(text)));
     spreadsheet::Worksheet& sheet = book.sheets.at(at.sheet);
     if (text.empty()) {
         if (sheet.findCell(at.row, at.column))
