@@ -375,6 +375,22 @@ void writeExternSheet(RecordWriter& out, const std::vector<ExternSheet>& entries
 //  10  4  lengths of menu, description, help and status texts
 //  14  var  name   option byte and characters; a built-in name is one character, its code
 //  ..  cce  rgce   formula tokens (extra data and the four texts follow; not kept)
+namespace {
+
+// A built-in name's one character is its code, read as the character itself (a code such as
+// 0xC2 must not pass through text conversion, which would change it).
+uint8_t readBuiltInCode(ByteReader& in, uint8_t length)
+{
+    if (length == 0)
+        return 0;
+    const bool wide = (in.u8() & 0x01) != 0;
+    const auto code = uint8_t(wide ? in.u16() : in.u8());
+    in.skip(size_t(length - 1) * (wide ? 2 : 1));
+    return code;
+}
+
+} // namespace
+
 DefinedName readName(ByteReader& in)
 {
     DefinedName name;
@@ -386,11 +402,10 @@ DefinedName readName(ByteReader& in)
     name.sheet = in.u16();
     in.skip(4);
     name.builtIn = (name.options & 0x0020) != 0;
-    const std::string text = readStringNoLength(in, length);
     if (name.builtIn)
-        name.builtInCode = text.empty() ? 0 : uint8_t(text[0]);
+        name.builtInCode = readBuiltInCode(in, length);
     else
-        name.name = text;
+        name.name = readStringNoLength(in, length);
     name.tokens = in.copy(formulaSize);
     return name;
 }

@@ -84,6 +84,23 @@ TEST(RoundTrip, SecondSaveIsByteIdentical)
     EXPECT_EQ(first, second);
 }
 
+TEST(RoundTrip, BuiltInNameCodesKeepEveryByteValue)
+{
+    // A code above 0x7F once came back changed: it was read through text conversion.
+    Workbook workbook = makeDefaultWorkbook("Sheet1");
+    for (uint8_t code : {uint8_t(0x06), uint8_t(0x7F), uint8_t(0xC2), uint8_t(0xFF)}) {
+        DefinedName name;
+        name.builtIn = true;
+        name.builtInCode = code;
+        name.options = 0x0020;
+        name.sheet = 1;
+        name.tokens = {0x1E, 0x05, 0x00}; // the whole number 5
+        workbook.names.push_back(name);
+    }
+    const Workbook back = readWorkbookStream(writeWorkbookStream(workbook, {}));
+    EXPECT_EQ(back.names, workbook.names);
+}
+
 TEST(RoundTrip, TemplateRecordOnlyWhenAsked)
 {
     Workbook workbook = makeDefaultWorkbook("Sheet1");
