@@ -8,6 +8,7 @@
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/files/atomic_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -32,7 +33,7 @@ double millisecondsSince(Clock::time_point start)
 std::vector<uint8_t> templateBytes()
 {
     if (std::filesystem::exists(STOWFOLIO_TEMPLATE_PATH))
-        return compound::readFileBytes(STOWFOLIO_TEMPLATE_PATH);
+        return files::readFileBytes(STOWFOLIO_TEMPLATE_PATH);
     return writeWorkbookBytes(makeDefaultWorkbook("Home Inventory"), {true});
 }
 

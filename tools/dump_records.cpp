@@ -6,6 +6,7 @@
 
 #include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/error.h"
 
 #include <cstdio>
@@ -195,7 +196,7 @@ int main(int argc, char** argv)
     if (path.empty())
         return usage();
     try {
-        const auto file = spreadsheet::compound::readFileBytes(path);
+        const auto file = spreadsheet::files::readFileBytes(path);
         // Excel 5 and 95 files call the stream "Book".
         auto stream = spreadsheet::compound::readStream(file, "Workbook", path);
         if (!stream)

@@ -6,6 +6,7 @@
 #include "sst_records.h"
 
 #include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/error.h"
 
 #include <algorithm>
@@ -325,7 +326,7 @@ Workbook readWorkbookBytes(const std::vector<uint8_t>& ole2Bytes, const std::str
 Workbook readWorkbookFile(const std::string& path)
 {
     // The file's bytes are let go before the stream is parsed.
-    const std::vector<uint8_t> stream = workbookStream(compound::readFileBytes(path), path);
+    const std::vector<uint8_t> stream = workbookStream(files::readFileBytes(path), path);
     return readStreamNamed(stream, path);
 }
 

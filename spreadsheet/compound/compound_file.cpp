@@ -1,5 +1,6 @@
 #include "compound_file.h"
 
+#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/error.h"
 
 #include <gsf/gsf-doc-meta-data.h>
@@ -10,16 +11,11 @@
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <random>
+#include <span>
 
 namespace spreadsheet::compound {
 
@@ -147,93 +143,49 @@ void writeInto(GsfOutput* sink, std::vector<Stream>& streams, const ClassId& cla
         throw Error("cannot finish the compound file");
 }
 
-std::string temporaryNameFor(const std::string& path)
+// A compound file written into libgsf's memory output.
+class CompoundInMemory
 {
-    std::random_device random;
-    return path + ".tmp" + std::to_string(random() % 1000000);
-}
+public:
+    CompoundInMemory(std::vector<Stream>& streams, const ClassId& classId)
+        : m_memory((ensureGsfInitialised(), gsf_output_memory_new()))
+    {
+        writeInto(m_memory.object, streams, classId);
+    }
+    std::span<const uint8_t> bytes() const
+    {
+        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(m_memory.object));
+        const auto size = static_cast<size_t>(gsf_output_size(m_memory.object));
+        if (!bytes || size == 0)
+            throw Error("cannot finish the compound file");
+        return {bytes, size};
+    }
+
+private:
+    GObjectRef<GsfOutput> m_memory;
+};
 
 } // namespace
 
 std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams, const ClassId& classId)
 {
-    ensureGsfInitialised();
-    GObjectRef<GsfOutput> memory(gsf_output_memory_new());
-    writeInto(memory.object, streams, classId);
-    const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory.object));
-    const auto size = static_cast<size_t>(gsf_output_size(memory.object));
-    if (!bytes || size == 0)
-        throw Error("cannot finish the compound file");
-    return std::vector<uint8_t>(bytes, bytes + size);
+    CompoundInMemory file(streams, classId);
+    return std::vector<uint8_t>(file.bytes().begin(), file.bytes().end());
 }
 
 void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams,
                          const ClassId& classId)
 {
-    ensureGsfInitialised();
-    const std::string temporary = temporaryNameFor(path);
-    GError* error = nullptr;
-    GObjectRef<GsfOutput> file(gsf_output_stdio_new(temporary.c_str(), &error));
-    if (!file.object)
-        throw Error(path + ": cannot write the file (" + takeMessage(error) + ")");
-    try {
-        writeInto(file.object, streams, classId);
-    } catch (const Error& failure) {
-        std::remove(temporary.c_str());
-        throw Error(path + ": " + failure.what() + " (disk full?)");
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int savedErrno = errno;
-        std::remove(temporary.c_str());
-        throw Error(path + ": cannot write the file (" + std::strerror(savedErrno) + ")");
-    }
+    // The container is made in memory first: libgsf's own file output neither syncs the file
+    // nor reports every failed write, and a workbook is small beside the memory it describes.
+    CompoundInMemory file(streams, classId);
+    files::writeFileAtomically(path, file.bytes());
 }
 
 std::vector<Stream> emptySummaryStreams()
 {
     return {Stream{"\005SummaryInformation", emptyPropertySet(false)},
             Stream{"\005DocumentSummaryInformation", emptyPropertySet(true)}};
-}
-
-std::vector<uint8_t> readFileBytes(const std::string& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        if (!std::filesystem::exists(path, error))
-            throw Error(path + ": cannot open the file (no such file)");
-        throw Error(path + ": not a file");
-    }
-    const auto size = std::filesystem::file_size(path, error);
-    if (error)
-        throw Error(path + ": cannot read the file (" + error.message() + ")");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Error(path + ": cannot open the file (" + std::strerror(errno) + ")");
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        throw Error(path + ": cannot read the file");
-    return bytes;
-}
-
-void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    const std::string temporary = temporaryNameFor(path);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw Error(path + ": cannot write the file (" + std::strerror(errno) + ")");
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Error(path + ": cannot write the file (disk full?)");
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int savedErrno = errno;
-        std::remove(temporary.c_str());
-        throw Error(path + ": cannot write the file (" + std::strerror(savedErrno) + ")");
-    }
 }
 
 } // namespace spreadsheet::compound

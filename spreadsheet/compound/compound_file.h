@@ -39,20 +39,13 @@ std::optional<std::vector<uint8_t>> readStream(const std::vector<uint8_t>& bytes
 std::vector<uint8_t> writeCompoundFile(std::vector<Stream> streams, const ClassId& classId = {});
 
 // Writes the compound file holding `streams` to `path` through a temporary file in the same
-// folder that then replaces `path`, so a failed write never leaves half a file behind. Throws
-// spreadsheet::Error naming the path.
+// folder that then replaces `path` (files::AtomicFile), so a failed write never leaves half a
+// file behind. Throws spreadsheet::Error naming the path.
 void writeCompoundFileTo(const std::string& path, std::vector<Stream> streams,
                          const ClassId& classId = {});
 
 // The "\005SummaryInformation" and "\005DocumentSummaryInformation" streams of a document that
 // sets no properties; Excel writes both into every workbook.
 std::vector<Stream> emptySummaryStreams();
-
-// Reads a file whole. Throws spreadsheet::Error naming the file.
-std::vector<uint8_t> readFileBytes(const std::string& path);
-
-// Writes `bytes` to `path` through a temporary file in the same folder that then replaces
-// `path`, so a failed write never leaves half a file behind. Throws spreadsheet::Error.
-void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
 } // namespace spreadsheet::compound

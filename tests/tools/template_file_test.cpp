@@ -3,7 +3,7 @@
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
-#include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/files/atomic_file.h"
 #include "tools/template/inventory_template.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 
 TEST(TemplateFile, committedFileIsWhatTheGeneratorWritesNow)
 {
-    const auto committed = spreadsheet::compound::readFileBytes(STOWFOLIO_TEMPLATE_PATH);
+    const auto committed = spreadsheet::files::readFileBytes(STOWFOLIO_TEMPLATE_PATH);
     const auto generated =
         spreadsheet::writeWorkbookBytes(spreadsheet::makeInventoryTemplate(), {.asTemplate = true});
     const auto [committedAt, generatedAt] =

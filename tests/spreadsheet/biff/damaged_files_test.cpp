@@ -3,6 +3,7 @@
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/compound/compound_file.h"
+#include "spreadsheet/files/atomic_file.h"
 
 #include "spreadsheet/model/error.h"
 
@@ -132,7 +133,7 @@ TEST(DamagedFiles, FuzzerFindingsStayFixed)
             continue;
         ++files;
         SCOPED_TRACE(entry.path().filename().string());
-        const auto bytes = compound::readFileBytes(entry.path().string());
+        const auto bytes = files::readFileBytes(entry.path().string());
         EXPECT_TRUE(readsOrThrowsError(bytes));
         const std::string message = readError(bytes, "found.xls");
         EXPECT_TRUE(message.empty() || message.rfind("found.xls: ", 0) == 0) << message;

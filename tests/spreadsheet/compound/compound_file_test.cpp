@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace spreadsheet;
 using namespace spreadsheet::compound;
@@ -30,14 +29,6 @@ std::string errorOf(const auto& action)
         return error.what();
     }
     return "";
-}
-
-std::filesystem::path temporaryFolder()
-{
-    auto folder =
-        std::filesystem::temp_directory_path() / ("compound_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    return folder;
 }
 
 } // namespace
@@ -104,29 +95,6 @@ TEST(CompoundFile, TruncatedFileGivesAnError)
             EXPECT_EQ(std::string(error.what()).rfind("cut.xls: ", 0), 0u);
         }
     }
-}
-
-TEST(CompoundFile, AtomicWriteReplacesTheFileAndLeavesNoTemporary)
-{
-    const auto folder = temporaryFolder();
-    const auto path = (folder / "book.xls").string();
-    writeFileAtomically(path, pattern(100, 1));
-    writeFileAtomically(path, pattern(300, 2));
-    EXPECT_EQ(readFileBytes(path), pattern(300, 2));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
-                            std::filesystem::directory_iterator()),
-              1);
-    std::filesystem::remove_all(folder);
-}
-
-TEST(CompoundFile, WriteIntoMissingFolderFailsNamingThePath)
-{
-    const std::string path = "/nonexistent-folder/book.xls";
-    const std::string message = errorOf([&] { writeFileAtomically(path, pattern(10, 1)); });
-    EXPECT_EQ(message.rfind(path + ": ", 0), 0u) << message;
-    EXPECT_EQ(errorOf([&] { readFileBytes(path); }).rfind(path + ": ", 0), 0u);
-    const std::string folder = std::filesystem::temp_directory_path().string();
-    EXPECT_EQ(errorOf([&] { readFileBytes(folder); }), folder + ": not a file");
 }
 
 // The directory entry's size field is believed only as far as the file reaches: the stream is
