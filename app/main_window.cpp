@@ -106,16 +106,31 @@ void Form1::restoreItemList(GuardedProcedure& guard)
 void Form1::Form_QueryUnload()
 {
     GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("Form_QueryUnload"));
-    QString encoded;
-    guard.step(100, [&] { encoded = encodedItemList(); });
-    guard.step(120, [&] { m_deps.settings.write(kItemsKey, encoded); });
+    storeItemList(guard, 100);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();
+    if (!mayEndProgram()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     emit unloaded();
+}
+
+bool Form1::mayEndProgram()
+{
+    if (!m_deps.settings.hasUnsavedChanges())
+        return true;
+    // Closing would lose what the disk refused; staying open lets the user free space first.
+    return m_deps.prompts.askYesNo(
+        QStringLiteral("Some of your changes could not be saved:\r\n") + m_storeFailure +
+            QStringLiteral("\r\n\r\nIf Stowfolio closes now, they are lost. Close anyway?\r\n\r\n"
+                           "Choose No to keep the window open, free some disk space or make the "
+                           "folder writable, and close again."),
+        QString());
 }
 
 QString Form1::encodedItemList() const
@@ -138,7 +153,9 @@ QString Form1::encodedItemList() const
 
 void Form1::storeItemList(GuardedProcedure& guard, int line)
 {
-    guard.step(line, [&] { m_deps.settings.write(kItemsKey, encodedItemList()); });
+    QString encoded;
+    if (guard.step(line, [&] { encoded = encodedItemList(); }))
+        storeValue(kItemsKey, encoded);
 }
 
 void Form1::saveItemList()

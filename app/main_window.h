@@ -72,6 +72,9 @@ public:
 
     // Stores the item list under "Items" now; for windows that end the program themselves.
     void saveItemList();
+    // Whether the program may end now: true when everything is stored, or when the user, told
+    // what could not be stored, chooses to close anyway.
+    bool mayEndProgram();
 
     // Click procedures of the push buttons.
     void PushButton1_Click(); // Add
@@ -106,7 +109,7 @@ private:
     void restoreItemList(GuardedProcedure& guard);
     QString encodedItemList() const;
     void storeItemList(GuardedProcedure& guard, int line);
-    void saveOwnerField(const QString& key, const QString& text);
+    void storeValue(const QString& key, const QString& text);
 
     // Editing.
     void appendRows(const QList<QTreeWidgetItem*>& rows);
@@ -127,7 +130,10 @@ private:
     QPushButton* m_sampleButton = nullptr;
     QList<QLabel*> m_labels;
     std::function<void()> m_startCreatingTemplate;
-    bool m_saveFailureShown = false;
+    // Set when a store failed and the user was told; a store that succeeds clears it, so the
+    // next failure is told again.
+    bool m_storeFailureTold = false;
+    QString m_storeFailure;
 };
 
 } // namespace stowfolio

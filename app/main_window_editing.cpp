@@ -57,7 +57,7 @@ void Form1::connectBehaviour()
     for (int i = 0; i < kOwnerFieldCount; ++i) {
         const QString key = kOwnerFieldKeys[i];
         connect(m_ownerFields[i], &QLineEdit::textChanged, this,
-                [this, key](const QString& text) { saveOwnerField(key, text); });
+                [this, key](const QString& text) { storeValue(key, text); });
     }
     for (QLineEdit* field : m_ownerFields)
         field->installEventFilter(this);
@@ -97,19 +97,24 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::saveOwnerField(const QString& key, const QString& text)
+// Every change is stored at once. Stores run on every keystroke, so a disk that refuses them is
+// told once, not at every key; the next change tries again and stores everything held.
+void Form1::storeValue(const QString& key, const QString& text)
 {
     try {
         m_deps.settings.write(key, text);
+        m_storeFailure.clear();
+        m_storeFailureTold = false;
     } catch (const std::exception& error) {
-        // Saving runs on every keystroke; one message is enough to tell the user.
-        if (m_saveFailureShown)
+        m_storeFailure = QString::fromUtf8(error.what());
+        if (m_storeFailureTold)
             return;
-        m_saveFailureShown = true;
+        m_storeFailureTold = true;
         m_deps.prompts.showMessage(
-            QString::fromUtf8(error.what()) +
-                QStringLiteral("\r\n\r\nWhat you type stays in the window, but it may not be "
-                               "there the next time Stowfolio starts."),
+            m_storeFailure +
+                QStringLiteral("\r\n\r\nYour changes stay in the window, and Stowfolio tries "
+                               "again to save them with every change. Until then they are not "
+                               "saved: free some disk space or make the folder writable."),
             QString(), MessageIcon::Exclamation);
     }
 }

@@ -94,7 +94,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SilentPrompts prompts;
-    preview::Form2 form(preview::Form2Services{prompts, [] {}, [] {}, [] {}, QString(), QIcon()});
+    preview::Form2 form(preview::Form2Services{prompts, [] {}, [] {}, [] { return true; }, [] {},
+                                               QString(), QIcon()});
 
     auto start = Clock::now();
     SheetPicture picture = largestSheet();

@@ -248,8 +248,8 @@ void Form2::PushButton6_Click()
                         QStringLiteral(" ?"),
                     QString());
             });
-            if (answeredYes)
-                guard.step(124, [&] { DeleteFileSafe(chosen); });
+            // The old file is not deleted first: the copy replaces it only once it is whole,
+            // so a copy that fails leaves the old file as it was.
         } else {
             answeredYes = true;
         }
@@ -296,6 +296,11 @@ void Form2::changeEvent(QEvent* event)
 
 void Form2::closeEvent(QCloseEvent* event)
 {
+    // Asked before anything is deleted, so a user who stays has the workbook still there.
+    if (!m_services.mayEndProgram()) {
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     Form_Unload();
     event->accept();

@@ -1,8 +1,9 @@
 #include "preview/save_copy.h"
 
+#include "spreadsheet/files/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <stdexcept>
 
@@ -25,22 +26,20 @@ void copyFileAtomically(const QString& source, const QString& target)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throwCopyError(source, target, in.errorString());
-    QSaveFile out(target);
-    // Writing into the target itself (the fallback for folders that refuse new files) could leave
-    // it half written.
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        throwCopyError(source, target, out.errorString());
-    constexpr qint64 kChunk = 1 << 20;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(kChunk);
-        if (in.error() != QFileDevice::NoError)
-            throwCopyError(source, target, in.errorString());
-        if (out.write(chunk) != chunk.size())
-            throwCopyError(source, target, out.errorString());
+    try {
+        spreadsheet::files::AtomicFile out(QFile::encodeName(target).toStdString());
+        constexpr qint64 kChunk = 1 << 20;
+        while (!in.atEnd()) {
+            const QByteArray chunk = in.read(kChunk);
+            if (in.error() != QFileDevice::NoError)
+                throwCopyError(source, target, in.errorString());
+            out.write(chunk.constData(), static_cast<size_t>(chunk.size()));
+        }
+        out.commit();
+    } catch (const spreadsheet::files::FileError& error) {
+        throwCopyError(source, target,
+                       QString::fromStdString(spreadsheet::files::describeFileError(error.code())));
     }
-    if (!out.commit())
-        throwCopyError(source, target, out.errorString());
 }
 
 } // namespace stowfolio::preview

@@ -1,5 +1,8 @@
 #include "state/settings_store.h"
 
+#include "spreadsheet/files/atomic_file.h"
+#include "state/ini_text.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -95,14 +98,15 @@ void IniSettingsStore::open(const QString& filePath)
     m_filePath = filePath;
     QString problem = problemWithContents(filePath);
     if (problem.isEmpty()) {
-        QSettings check(filePath, QSettings::IniFormat);
-        check.allKeys(); // QSettings parses lazily; its status is known only after a read
-        problem = describeStatus(check.status());
+        QSettings file(filePath, QSettings::IniFormat);
+        const QStringList keys = file.allKeys(); // QSettings parses lazily
+        problem = describeStatus(file.status());
+        if (problem.isEmpty())
+            for (const QString& key : keys)
+                m_values.insert(key, file.value(key));
     }
     if (!problem.isEmpty())
         setAsideUnusableFile(filePath, problem);
-    if (!m_unusableFileInPlace)
-        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 
 void IniSettingsStore::setAsideUnusableFile(const QString& filePath, const QString& reason)
@@ -125,31 +129,39 @@ void IniSettingsStore::setAsideUnusableFile(const QString& filePath, const QStri
 
 QString IniSettingsStore::read(const QString& key, const QString& defaultValue) const
 {
-    if (!m_settings)
-        return defaultValue;
-    return valueAsText(m_settings->value(kSection + QLatin1Char('/') + key)).value_or(defaultValue);
+    return valueAsText(m_values.value(kSection + QLatin1Char('/') + key)).value_or(defaultValue);
 }
 
 void IniSettingsStore::write(const QString& key, const QString& value)
 {
-    if (!m_settings)
-        throw std::runtime_error(m_openingProblem.toStdString());
-    const QString path = kSection + QLatin1Char('/') + key;
+    QVariant& stored = m_values[kSection + QLatin1Char('/') + key];
     // The same text is on disk already (start-up sets every field to its stored value, and
     // each such change saves it); rewriting a file that holds a long list would only cost time.
-    const QVariant stored = m_settings->value(path);
-    if (stored.typeId() == QMetaType::QString && stored.toString() == value)
+    if (!m_unsaved && stored.typeId() == QMetaType::QString && stored.toString() == value)
         return;
-    m_settings->setValue(path, value);
-    m_settings->sync();
-    if (m_settings->status() == QSettings::NoError)
-        return;
-    // QSettings keeps its first error for good; start over so a later write can succeed once
-    // the disk is writable again.
-    m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
-    throw std::runtime_error(QStringLiteral("The settings could not be saved to %1.")
-                                 .arg(QDir::toNativeSeparators(m_filePath))
-                                 .toStdString());
+    stored = value;
+    m_unsaved = true;
+    if (m_unusableFileInPlace)
+        throw std::runtime_error(m_openingProblem.toStdString());
+    saveFile();
+    m_unsaved = false;
+}
+
+void IniSettingsStore::saveFile()
+{
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    const QByteArray text = iniFileText(m_values);
+    try {
+        spreadsheet::files::writeFileAtomically(
+            QFile::encodeName(m_filePath).toStdString(),
+            {reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size())});
+    } catch (const spreadsheet::files::FileError& error) {
+        throw std::runtime_error(
+            QStringLiteral("The settings file %1 cannot be written: %2.")
+                .arg(QDir::toNativeSeparators(m_filePath),
+                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
+                .toStdString());
+    }
 }
 
 QString IniSettingsStore::filePath() const

@@ -4,12 +4,10 @@
 // string values under application "Quillane", section "Stowfolio". Windows reach the store only
 // through SettingsStore so that tests can hand them a store of their own.
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
-
-#include <memory>
-
-class QSettings;
+#include <QVariant>
 
 namespace stowfolio {
 
@@ -27,15 +25,20 @@ public:
 
     // The stored text, or `defaultValue` when the key is absent.
     virtual QString read(const QString& key, const QString& defaultValue) const = 0;
-    // Creates or overwrites the value; throws std::runtime_error when it cannot be stored.
+    // Creates or overwrites the value and stores it at once, together with any earlier value
+    // that could not be stored. Throws std::runtime_error saying why when it cannot be stored;
+    // the value is then still held, and the next write tries again.
     virtual void write(const QString& key, const QString& value) = 0;
+    // True while a value written is not yet on disk because its write failed.
+    virtual bool hasUnsavedChanges() const = 0;
 };
 
 // The per-user INI file $XDG_CONFIG_HOME/Quillane/Quillane.ini, group "Stowfolio".
 //
-// Every write is synced at once, and QSettings replaces the file atomically, so a killed process
-// loses nothing already written and never leaves half a file behind. A file that cannot be read
-// or parsed is moved aside (never overwritten) and the program starts from the defaults;
+// QSettings reads the file once, at start; from then on the store holds every key of the file and
+// rewrites the whole file on each write through an atomic, checked write, so a full disk, a
+// read-only folder or a killed process leaves the file already on disk whole. A file that cannot
+// be read or parsed is moved aside (never overwritten) and the program starts from the defaults;
 // openingProblem() then says what happened, for the caller to tell the user once.
 class IniSettingsStore : public SettingsStore
 {
@@ -47,6 +50,7 @@ public:
 
     QString read(const QString& key, const QString& defaultValue) const override;
     void write(const QString& key, const QString& value) override;
+    bool hasUnsavedChanges() const override { return m_unsaved; }
 
     QString filePath() const;
     // Empty unless the file found at start could not be used.
@@ -56,12 +60,17 @@ private:
     void open(const QString& filePath);
     void setAsideUnusableFile(const QString& filePath, const QString& reason);
 
+    void saveFile();
+
     QString m_filePath;
-    // Null while an unusable file could not be moved aside: reads give the defaults and
-    // writes fail rather than overwrite it.
-    std::unique_ptr<QSettings> m_settings;
+    // Every key of the file as QSettings names and reads it ("Stowfolio/txtName"), with the
+    // values written since: what the file holds once the last write has succeeded.
+    QMap<QString, QVariant> m_values;
     QString m_openingProblem;
+    // True while an unusable file could not be moved aside: reads give the defaults and writes
+    // fail rather than overwrite it.
     bool m_unusableFileInPlace = false;
+    bool m_unsaved = false;
 };
 
 // Where the per-user store keeps its file.

@@ -148,27 +148,71 @@ TEST_F(Form1Test, OwnerFieldsAreSavedOnEveryChangeAndItemFieldsNever)
     EXPECT_TRUE(settings.writes().empty());
 }
 
-// A store whose disk is full: every write fails.
-class FailingStore : public MemorySettingsStore
-{
-public:
-    void write(const QString&, const QString&) override
-    {
-        throw std::runtime_error("The settings could not be saved.");
-    }
-};
+const QString kDiskFull =
+    QStringLiteral("The settings file /home/ann/.config/Quillane/Quillane.ini cannot be written: "
+                   "the disk is full.");
 
-TEST_F(Form1Test, AFailingSaveIsToldOnceAndTypingGoesOn)
+// A full disk is told once, not at every key; whatever was refused is stored by the first change
+// after the disk has room again, and a later failure is told again.
+TEST_F(Form1Test, AFailingStoreIsToldOnceAndTheNextChangeStoresEverything)
 {
-    FailingStore failing;
-    Form1 window({failing, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
-                  [](const QUrl&) {}, [] {}});
-    QLineEdit* name = window.findChild<QLineEdit*>("txtName");
-    QTest::keyClicks(name, QStringLiteral("Ann"));
-    EXPECT_EQ(name->text(), QStringLiteral("Ann"));
+    loadedForm();
+    settings.failWritesWith(kDiskFull);
+    QTest::keyClicks(field("txtName"), QStringLiteral("Ann"));
+    typeItem({QStringLiteral("Attic"), QStringLiteral("Trunk")});
+    button("PushButton1")->click();
+    EXPECT_EQ(field("txtName")->text(), QStringLiteral("Ann"));
     ASSERT_EQ(prompts.messages().size(), 1);
-    EXPECT_TRUE(
-        prompts.messages()[0].startsWith(QStringLiteral("The settings could not be saved.")));
+    EXPECT_TRUE(prompts.messages()[0].startsWith(kDiskFull));
+    EXPECT_TRUE(settings.hasUnsavedChanges());
+    EXPECT_EQ(settings.stored(QStringLiteral("txtName")), QString());
+
+    settings.failWritesWith(QString());
+    QTest::keyClicks(field("txtAgent"), QStringLiteral("J"));
+    EXPECT_FALSE(settings.hasUnsavedChanges());
+    EXPECT_EQ(settings.stored(QStringLiteral("txtName")), QStringLiteral("Ann"));
+    EXPECT_EQ(settings.stored(kItemsKey), QStringLiteral("Attic^Trunk^^^^^^^^^^"));
+
+    settings.failWritesWith(kDiskFull);
+    QTest::keyClicks(field("txtAgent"), QStringLiteral("o"));
+    EXPECT_EQ(prompts.messages().size(), 2);
+}
+
+// Closing while changes are refused says so and lets the user stay, free space and close again.
+TEST_F(Form1Test, ClosingWithUnsavedChangesOffersToStayOpen)
+{
+    loadedForm().show();
+    int unloaded = 0;
+    QObject::connect(&form(), &Form1::unloaded, [&] { ++unloaded; });
+    settings.failWritesWith(kDiskFull);
+    QTest::keyClicks(field("txtName"), QStringLiteral("Ann"));
+    prompts.shown.clear();
+
+    prompts.yesNoAnswers = {false};
+    EXPECT_FALSE(form().close());
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(unloaded, 0);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("question"));
+    EXPECT_TRUE(prompts.shown[0].text.contains(kDiskFull));
+
+    settings.failWritesWith(QString());
+    prompts.shown.clear();
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(unloaded, 1);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(settings.stored(QStringLiteral("txtName")), QStringLiteral("Ann"));
+}
+
+TEST_F(Form1Test, ClosingAnywayLosesOnlyWhatTheDiskRefused)
+{
+    loadedForm().show();
+    settings.failWritesWith(kDiskFull);
+    typeItem({QStringLiteral("Attic")});
+    button("PushButton1")->click();
+    prompts.yesNoAnswers = {true};
+    EXPECT_TRUE(form().close());
+    EXPECT_EQ(settings.stored(kItemsKey), QString());
 }
 
 TEST_F(Form1Test, FocusSelectsTheWholeText)

@@ -72,6 +72,10 @@ protected:
             m_prompts,
             [this] { m_calls.push_back("show main window"); },
             [this] { m_calls.push_back("store item list"); },
+            [this] {
+                m_calls.push_back("may end program");
+                return m_mayEndProgram;
+            },
             [this] { m_calls.push_back("end program"); },
             applicationFolder,
             QIcon(),
@@ -129,6 +133,7 @@ protected:
     QTemporaryDir m_dir;
     testing::ScriptedPrompts m_prompts;
     std::vector<std::string> m_calls;
+    bool m_mayEndProgram = true;
     QString m_workbook;
     std::unique_ptr<Form2> m_form;
 };
@@ -337,8 +342,20 @@ TEST_F(Form2Test, ClosingDeletesTheWorkbookStoresTheListAndEnds)
     showResult(kSmall);
     m_form->close();
     EXPECT_FALSE(QFile::exists(m_workbook));
-    EXPECT_EQ(m_calls, (std::vector<std::string>{"store item list", "end program"}));
+    EXPECT_EQ(m_calls,
+              (std::vector<std::string>{"may end program", "store item list", "end program"}));
     EXPECT_EQ(m_prompts.errorReports(), 0);
+}
+
+// The user chose to stay because the list could not be stored: nothing is deleted or ended.
+TEST_F(Form2Test, ClosingThatTheUserCancelsKeepsEverything)
+{
+    showResult(kSmall);
+    m_mayEndProgram = false;
+    m_form->close();
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_TRUE(QFile::exists(m_workbook));
+    EXPECT_EQ(m_calls, std::vector<std::string>{"may end program"});
 }
 
 TEST_F(Form2Test, SaveCopiesTheWorkbookAsTheUserDecides)
@@ -413,6 +430,22 @@ TEST_F(Form2Test, AFailedCopyShowsTheErrorReportAndNotDone)
         QStringLiteral("Form2.PushButton6_Click at line 130")));
     EXPECT_FALSE(m_prompts.messages().contains(QStringLiteral("Done.")));
     EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(Form2Test, AFailedCopyOverAnExistingFileKeepsTheOldFile)
+{
+    showResult(kSmall);
+    const QString target = path(QStringLiteral("last year.xls"));
+    writeFile(target, "last year's workbook");
+    QFile::remove(m_workbook);
+    m_prompts.fileAnswers = {target};
+    m_prompts.yesNoAnswers = {true};
+
+    controls().PushButton6->click();
+
+    EXPECT_EQ(m_prompts.errorReports(), 1);
+    EXPECT_FALSE(m_prompts.messages().contains(QStringLiteral("Done.")));
+    EXPECT_EQ(readFile(target), QByteArray("last year's workbook"));
 }
 
 TEST_F(Form2Test, TheHandCursorBesideTheProgramIsLoaded)

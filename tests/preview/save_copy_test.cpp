@@ -1,14 +1,14 @@
 #include "preview/save_copy.h"
 
+#include "tests/support/file_size_limit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <stdexcept>
-#include <sys/resource.h>
 
 namespace stowfolio::preview {
 namespace {
@@ -65,32 +65,34 @@ TEST_F(SaveCopyTest, AMissingTargetFolderFails)
                  std::runtime_error);
 }
 
-// A disk that fills up in the middle of the copy: the file size limit makes the writes fail
-// after the first megabyte.
+// A disk that fills up during the copy, in the middle of it or only in its last few bytes (which
+// a buffered writer sends when it is closed): the old target stays as it was.
 TEST_F(SaveCopyTest, AWriteFailingHalfwayKeepsTheOldTargetAndLeavesNoTemporaryFile)
 {
-    const QString source = write(QStringLiteral("source.xls"), QByteArray(4 << 20, 'n'));
-    const QString target = write(QStringLiteral("target.xls"), "the old workbook");
-
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = previous;
-    limited.rlim_cur = 1 << 20;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    bool threw = false;
-    try {
-        copyFileAtomically(source, target);
-    } catch (const std::runtime_error& error) {
-        threw = true;
-        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("target.xls")));
+    const struct
+    {
+        qsizetype size;
+        rlim_t limit;
+    } cases[] = {{4 << 20, 1 << 20}, {(1 << 20) + 100, (1 << 20) + 50}, {100, 50}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const QString source = write(QStringLiteral("source.xls"), QByteArray(c.size, 'n'));
+        const QString target = write(QStringLiteral("target.xls"), "the old workbook");
+        bool threw = false;
+        {
+            testing::FileSizeLimit full(c.limit);
+            try {
+                copyFileAtomically(source, target);
+            } catch (const std::runtime_error& error) {
+                threw = true;
+                EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("target.xls")));
+            }
+        }
+        EXPECT_TRUE(threw);
+        EXPECT_EQ(read(target), QByteArray("the old workbook"));
+        EXPECT_EQ(files(),
+                  (QStringList{QStringLiteral("source.xls"), QStringLiteral("target.xls")}));
     }
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_TRUE(threw);
-    EXPECT_EQ(read(target), QByteArray("the old workbook"));
-    EXPECT_EQ(files(), (QStringList{QStringLiteral("source.xls"), QStringLiteral("target.xls")}));
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 #include "state/settings_store.h"
 
+#include "tests/support/file_size_limit.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -141,7 +144,63 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReported)
     writeFile(configHome().filePath(QStringLiteral("Quillane")), "not a folder");
     IniSettingsStore store(configHome().filePath(QStringLiteral("Quillane/Quillane.ini")));
     EXPECT_THROW(store.write(QStringLiteral("txtName"), QStringLiteral("Ann")), std::runtime_error);
+    EXPECT_TRUE(store.hasUnsavedChanges());
     QFile::remove(configHome().filePath(QStringLiteral("Quillane")));
+}
+
+// The disk fills up: the file on disk stays whole, the reason is given, and the first write
+// after the disk has room again stores everything, the refused values included.
+TEST_F(SettingsStoreTest, AFullDiskLeavesTheFileWholeAndTheNextWriteStoresEverything)
+{
+    QString items;
+    for (int i = 0; i < 40; ++i)
+        items += QStringLiteral("Room %1^Item %1^^^^^^^^^^|").arg(i);
+    IniSettingsStore store;
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.write(kItemsKey, items);
+    const QByteArray before = readFile(iniPath());
+    {
+        testing::FileSizeLimit full(static_cast<rlim_t>(before.size()));
+        try {
+            store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678"));
+            ADD_FAILURE() << "a write past the disk's end succeeded";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()),
+                      QStringLiteral("The settings file %1 cannot be written: the file is larger "
+                                     "than the system allows.")
+                          .arg(iniPath()));
+        }
+        EXPECT_TRUE(store.hasUnsavedChanges());
+    }
+    EXPECT_EQ(readFile(iniPath()), before);
+    EXPECT_EQ(QDir(configHome().filePath(QStringLiteral("Quillane"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("Quillane.ini")});
+
+    store.write(QStringLiteral("txtAgent"), QStringLiteral("Marla"));
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    IniSettingsStore nextRun;
+    EXPECT_EQ(nextRun.read(QStringLiteral("txtPolNo"), QString()), QStringLiteral("000-585-678"));
+    EXPECT_EQ(nextRun.read(QStringLiteral("txtAgent"), QString()), QStringLiteral("Marla"));
+    EXPECT_EQ(nextRun.read(kItemsKey, QString()), items);
+}
+
+// Keys that are not ours (another section, a hand-made entry) are written back as they were.
+TEST_F(SettingsStoreTest, KeysItDoesNotUseAreKept)
+{
+    writeFile(iniPath(), "[General]\nsize=@Size(3 4)\n\n[Other]\nlist=a, b\n\n"
+                         "[Stowfolio]\nnote=hand-made\n");
+    IniSettingsStore(iniPath()).write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    // A copy under a name QSettings has not read before, so that it reads the disk.
+    const QString copy = configHome().filePath(QStringLiteral("copy.ini"));
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(iniPath(), copy));
+    QSettings settings(copy, QSettings::IniFormat);
+    EXPECT_EQ(settings.value(QStringLiteral("size")), QVariant(QSize(3, 4)));
+    EXPECT_EQ(settings.value(QStringLiteral("Other/list")),
+              QVariant(QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(settings.value(QStringLiteral("Stowfolio/note")),
+              QVariant(QStringLiteral("hand-made")));
+    EXPECT_EQ(settings.value(QStringLiteral("Stowfolio/txtName")), QVariant(QStringLiteral("Ann")));
 }
 
 } // namespace
