@@ -2,6 +2,7 @@
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/used_range.h"
@@ -77,8 +78,7 @@ int runRender(const QString& input, const QString& output)
         const spreadsheet::Worksheet& sheet = book.sheets[active];
         const auto picture =
             spreadsheet::render::renderRange(book, sheet, spreadsheet::render::usedRange(sheet));
-        if (!picture.toImage(1.0).save(output, "PNG"))
-            throw std::runtime_error("the picture cannot be written to " + output.toStdString());
+        spreadsheet::render::writePngFile(picture.toImage(1.0), output);
         return 0;
     } catch (const std::exception& error) {
         printError(

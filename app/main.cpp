@@ -12,10 +12,14 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <csignal>
 #include <cstdlib>
 
 int main(int argc, char* argv[])
 {
+    // A file that reaches the user's file size limit is a failed write to report ("the file is
+    // larger than the system allows"), not a reason to end the program and lose what is typed.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("stowfolio"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
     if (stowfolio::asksForHelpOrVersion(argc, argv)) {

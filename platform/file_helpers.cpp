@@ -1,5 +1,7 @@
 #include "platform/file_helpers.h"
 
+#include "spreadsheet/files/atomic_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -39,15 +41,18 @@ void DeleteFileSafe(const QString& path)
 
 void WriteBytesToFile(const QByteArray& bytes, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(QStringLiteral("Cannot write %1: %2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString())
-                                     .toStdString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        throw std::runtime_error(QStringLiteral("Cannot write %1: %2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString())
-                                     .toStdString());
+    try {
+        spreadsheet::files::writeFileAtomically(
+            QFile::encodeName(path).toStdString(),
+            {reinterpret_cast<const uint8_t*>(bytes.constData()),
+             static_cast<size_t>(bytes.size())});
+    } catch (const spreadsheet::files::FileError& error) {
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2")
+                .arg(QDir::toNativeSeparators(path),
+                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
+                .toStdString());
+    }
 }
 
 QString applicationFolder()

@@ -14,8 +14,8 @@ bool FileExists(const QString& path);
 // whether the file is gone.
 void DeleteFileSafe(const QString& path);
 
-// Writes `bytes` as the whole content of the file (created or truncated). Throws
-// std::runtime_error when the file cannot be written.
+// Writes `bytes` as the whole content of the file, whole or not at all: a file that is there
+// afterwards is complete. Throws std::runtime_error saying why when the file cannot be written.
 void WriteBytesToFile(const QByteArray& bytes, const QString& path);
 
 // The folder that holds the executable, without a trailing separator.

@@ -3,6 +3,7 @@
 #include "platform/file_helpers.h"
 #include "platform/window_pointer.h"
 #include "spreadsheet/automation/application.h"
+#include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -55,6 +57,21 @@ int sheetColumnOf(int field)
 QString fieldOf(const QStringList& row, int field)
 {
     return field < row.size() ? row[field] : QString();
+}
+
+// The template copy a build opens. A copy left in the work folder by an earlier build is used as
+// it is, unless the engine cannot read it (damaged since, or cut off by an older version on a
+// full disk): then it is replaced from the built-in template rather than failing every build.
+void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
+{
+    if (FileExists(path)) {
+        try {
+            spreadsheet::readWorkbookFile(QFile::encodeName(path).toStdString());
+            return;
+        } catch (const spreadsheet::Error&) {
+        }
+    }
+    WriteBytesToFile(templateBytes, path);
 }
 
 } // namespace
@@ -180,10 +197,7 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
     const bool haveExcel = steps.step(102, [&] { excelA = m_factory.create(kExcelProgId); });
     QByteArray templateBytes;
     steps.step(104, [&] { templateBytes = readTemplateResource(); });
-    steps.step(106, [&] {
-        if (!FileExists(templatePath))
-            WriteBytesToFile(templateBytes, templatePath);
-    });
+    steps.step(106, [&] { provideTemplateCopy(templateBytes, templatePath); });
 
     QString workbookPath;
     bool saved = false;
@@ -253,20 +267,18 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
         throw spreadsheet::Error(tooManyItemsMessage(inventory.items.size()).toStdString());
     const QString folder = privateWorkFolder(workFolderParent);
     const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
+    // The template copy goes on every way out of here, the failing ones included.
+    const auto removeTemplateCopy = qScopeGuard([&] { DeleteFileSafe(templatePath); });
     WriteBytesToFile(readTemplateResource(), templatePath);
 
     StrictSteps steps;
     auto excel = factory.create(kExcelProgId);
-    try {
-        fillInventoryWorkbook(steps, *excel, templatePath, inventory);
-        excel->ActiveWorkbook().SaveAs(utf8(targetPath), GetExcelFileFormat(factory, excel.get()));
-    } catch (...) {
-        excel->Quit();
-        DeleteFileSafe(templatePath);
-        throw;
-    }
-    excel->Quit();
-    DeleteFileSafe(templatePath);
+    const auto quit = qScopeGuard([&] {
+        if (excel)
+            excel->Quit();
+    });
+    fillInventoryWorkbook(steps, *excel, templatePath, inventory);
+    excel->ActiveWorkbook().SaveAs(utf8(targetPath), GetExcelFileFormat(factory, excel.get()));
 }
 
 } // namespace stowfolio

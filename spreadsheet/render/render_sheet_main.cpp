@@ -9,6 +9,7 @@
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/used_range.h"
 
@@ -77,10 +78,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "render_sheet: the picture is too large for one image\n");
             return 1;
         }
-        if (!image.save(files[1], "PNG")) {
-            std::fprintf(stderr, "render_sheet: cannot write %s\n", qPrintable(files[1]));
-            return 1;
-        }
+        spreadsheet::render::writePngFile(image, files[1]);
         if (!printCopy.isEmpty()) {
             preparePrintCopy(workbook, sheet);
             spreadsheet::writeWorkbookFile(workbook, printCopy.toStdString());

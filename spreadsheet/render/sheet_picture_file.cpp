@@ -21,15 +21,16 @@
 
 #include "spreadsheet/render/sheet_picture.h"
 
+#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/render/picture_bytes.h"
 #include "spreadsheet/render/style_cache.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace spreadsheet::render {
 
@@ -507,61 +508,64 @@ bool SheetPicture::save(const QString& path, QString* error) const
         textStrings.push_back(strings.indexOf(text.text));
     }
 
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
+    std::optional<files::AtomicFile> file;
     ByteSink out;
     out.reserve(2 * kChunkBytes);
     // The bytes go to the file a chunk at a time, so that a picture of tens of megabytes never
     // sits in memory a second time.
     const auto flush = [&](qint64 atLeast) {
         if (out.size() >= atLeast) {
-            written = written && file.write(out.data(), out.size()) == out.size();
+            file->write(out.data(), static_cast<size_t>(out.size()));
             out.clear();
         }
     };
-    out.u32(kMagic);
-    out.u16(kVersion);
-    out.i32(std::max(0, m_size.width()));
-    out.i32(std::max(0, m_size.height()));
-    for (const size_t count :
-         {fonts.size(), strings.all().size(), m_fills.size(), m_lines.size(), m_texts.size()})
-        out.u32(static_cast<uint32_t>(count));
-    for (const QFont& font : fonts) {
-        const FontKey key = keyOf(font);
-        out.text(key.family);
-        out.i32(key.pixelSize);
-        out.u16(static_cast<uint16_t>(key.weight));
-        out.u8(key.style);
-    }
-    for (const QString* text : strings.all()) {
-        out.text(*text);
-        flush(kChunkBytes);
-    }
-    for (const FillItem& fill : m_fills) {
-        writeRect(out, fill.rect);
-        out.u32(fill.color.rgba());
-        flush(kChunkBytes);
-    }
-    for (const LineItem& line : m_lines) {
-        out.f64(line.from.x());
-        out.f64(line.from.y());
-        out.f64(line.to.x());
-        out.f64(line.to.y());
-        out.u32(line.color.rgba());
-        out.f64(line.width);
-        out.u8(static_cast<uint8_t>(line.style));
-        flush(kChunkBytes);
-    }
-    for (size_t i = 0; i < m_texts.size(); ++i) {
-        writeText(out, m_texts[i], i > 0 ? &m_texts[i - 1] : nullptr, i > 0 ? textFonts[i - 1] : 0,
-                  textFonts[i], textStrings[i]);
-        flush(kChunkBytes);
-    }
-    flush(0);
-    if (!written || !file.commit()) {
+    try {
+        file.emplace(QFile::encodeName(path).toStdString());
+        out.u32(kMagic);
+        out.u16(kVersion);
+        out.i32(std::max(0, m_size.width()));
+        out.i32(std::max(0, m_size.height()));
+        for (const size_t count :
+             {fonts.size(), strings.all().size(), m_fills.size(), m_lines.size(), m_texts.size()})
+            out.u32(static_cast<uint32_t>(count));
+        for (const QFont& font : fonts) {
+            const FontKey key = keyOf(font);
+            out.text(key.family);
+            out.i32(key.pixelSize);
+            out.u16(static_cast<uint16_t>(key.weight));
+            out.u8(key.style);
+        }
+        for (const QString* text : strings.all()) {
+            out.text(*text);
+            flush(kChunkBytes);
+        }
+        for (const FillItem& fill : m_fills) {
+            writeRect(out, fill.rect);
+            out.u32(fill.color.rgba());
+            flush(kChunkBytes);
+        }
+        for (const LineItem& line : m_lines) {
+            out.f64(line.from.x());
+            out.f64(line.from.y());
+            out.f64(line.to.x());
+            out.f64(line.to.y());
+            out.u32(line.color.rgba());
+            out.f64(line.width);
+            out.u8(static_cast<uint8_t>(line.style));
+            flush(kChunkBytes);
+        }
+        for (size_t i = 0; i < m_texts.size(); ++i) {
+            writeText(out, m_texts[i], i > 0 ? &m_texts[i - 1] : nullptr,
+                      i > 0 ? textFonts[i - 1] : 0, textFonts[i], textStrings[i]);
+            flush(kChunkBytes);
+        }
+        flush(0);
+        file->commit();
+    } catch (const files::FileError& failure) {
         if (error)
-            *error = QStringLiteral("Cannot write the picture file \"%1\": %2")
-                         .arg(path, file.errorString());
+            *error =
+                QStringLiteral("Cannot write the picture file \"%1\": %2")
+                    .arg(path, QString::fromStdString(files::describeFileError(failure.code())));
         return false;
     }
     return true;

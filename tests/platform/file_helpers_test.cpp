@@ -1,5 +1,7 @@
 #include "platform/file_helpers.h"
 
+#include "tests/support/file_size_limit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -75,6 +77,19 @@ TEST(WriteBytesToFile, FailsIntoTheCaller)
     QTemporaryDir dir;
     EXPECT_THROW(WriteBytesToFile("x", dir.filePath(QStringLiteral("no folder/file.bin"))),
                  std::runtime_error);
+}
+
+// A build interrupted by a full disk must not leave a cut-off template copy that the next
+// build would take for a good one.
+TEST(WriteBytesToFile, AFullDiskLeavesNoPartOfTheFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("template.xlt"));
+    {
+        testing::FileSizeLimit full(4096);
+        EXPECT_THROW(WriteBytesToFile(QByteArray(10000, 't'), path), std::runtime_error);
+    }
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 } // namespace

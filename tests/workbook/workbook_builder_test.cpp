@@ -18,6 +18,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include "tests/support/file_size_limit.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -251,6 +253,21 @@ TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
     EXPECT_FALSE(QFile::exists(templatePath));
 }
 
+// A copy cut off by a crash or a full disk in an older version: replaced, not failing every build.
+TEST_F(WorkbookBuilderTest, ADamagedTemplateCopyIsReplacedFromTheBuiltInOne)
+{
+    ASSERT_TRUE(QDir().mkpath(workFolder()));
+    ::chmod(QFile::encodeName(workFolder()).constData(), 0700);
+    const QString templatePath = QDir(workFolder()).filePath(QStringLiteral("template.xlt"));
+    QFile cut(templatePath);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(QByteArray("\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1", 8) + QByteArray(4088, '\0'));
+    cut.close();
+    EXPECT_TRUE(build(inventoryOf(2)));
+    EXPECT_EQ(prompts.errorReports(), 0);
+    EXPECT_FALSE(QFile::exists(templatePath));
+}
+
 TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
 {
     int created = 0;
@@ -332,6 +349,30 @@ TEST_F(WorkbookBuilderTest, ExportWritesTheWorkbookOrSaysWhy)
     EXPECT_THROW(exportInventoryWorkbook(factory, inventoryOf(1), temp.path(), impossible),
                  std::exception);
     EXPECT_FALSE(QFile::exists(impossible));
+}
+
+// Whatever stops an export (no spreadsheet engine, a full disk) leaves no work file behind, and
+// an existing target stays as it was.
+TEST_F(WorkbookBuilderTest, AFailedExportLeavesNothingBehind)
+{
+    const QString target = QDir(temp.path()).filePath(QStringLiteral("out.xls"));
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("last year's workbook");
+    old.close();
+    ExcelFactory empty;
+    EXPECT_THROW(exportInventoryWorkbook(empty, inventoryOf(3), temp.path(), target),
+                 std::exception);
+    EXPECT_TRUE(workFiles().isEmpty());
+    {
+        testing::FileSizeLimit full(20000);
+        EXPECT_THROW(exportInventoryWorkbook(factory, inventoryOf(300), temp.path(), target),
+                     std::exception);
+    }
+    EXPECT_TRUE(workFiles().isEmpty());
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files), QStringList{QStringLiteral("out.xls")});
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("last year's workbook"));
 }
 
 } // namespace
