@@ -1,5 +1,10 @@
 #include "spreadsheet/render/sheet_picture.h"
 
+#include "spreadsheet/model/error.h"
+#include "spreadsheet/render/png_file.h"
+#include "tests/support/file_size_limit.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
@@ -232,6 +237,30 @@ TEST(SheetPicture, EmptyPictureRoundTrips)
     const auto loaded = SheetPicture::load(path, nullptr);
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded->isEmpty());
+}
+
+// The snapshot and --render on a full disk: a failure is reported, and no cut-off file is left
+// in place of the old one.
+TEST(SheetPicture, AFullDiskLeavesTheOldFilesWhole)
+{
+    QTemporaryDir dir;
+    const QString picturePath = dir.filePath("temp.bmp");
+    const QString pngPath = dir.filePath("sheet.png");
+    ASSERT_TRUE(SheetPicture().save(picturePath, nullptr));
+    const QImage image = samplePicture().toImage(4.0);
+    writePngFile(QImage(1, 1, QImage::Format_RGB32), pngPath);
+    const QByteArray oldPicture = readAll(picturePath);
+    const QByteArray oldPng = readAll(pngPath);
+    QString error;
+    {
+        stowfolio::testing::FileSizeLimit full(static_cast<rlim_t>(oldPng.size() + 10));
+        EXPECT_FALSE(samplePicture().save(picturePath, &error));
+        EXPECT_THROW(writePngFile(image, pngPath), spreadsheet::Error);
+    }
+    EXPECT_TRUE(error.contains("temp.bmp")) << error.toStdString();
+    EXPECT_EQ(readAll(picturePath), oldPicture);
+    EXPECT_EQ(readAll(pngPath), oldPng);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 // Each case damages a good file; the loader must refuse it with a message naming the file.
