@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTreeWidget>
 
 #include <stdexcept>
@@ -111,8 +112,12 @@ void Form1::Form_QueryUnload()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    Form_QueryUnload();
-    if (!mayEndProgram()) {
+    {
+        // The question below names any failure; a message before it would say it twice.
+        const QScopedValueRollback<bool> quiet(m_storeFailureTold, true);
+        Form_QueryUnload();
+    }
+    if (!closingDespiteUnsavedChanges()) {
         event->ignore();
         return;
     }
@@ -122,14 +127,23 @@ void Form1::closeEvent(QCloseEvent* event)
 
 bool Form1::mayEndProgram()
 {
+    {
+        const QScopedValueRollback<bool> quiet(m_storeFailureTold, true);
+        saveItemList();
+    }
+    return closingDespiteUnsavedChanges();
+}
+
+bool Form1::closingDespiteUnsavedChanges()
+{
     if (!m_deps.settings.hasUnsavedChanges())
         return true;
     // Closing would lose what the disk refused; staying open lets the user free space first.
     return m_deps.prompts.askYesNo(
         QStringLiteral("Some of your changes could not be saved:\r\n") + m_storeFailure +
-            QStringLiteral("\r\n\r\nIf Stowfolio closes now, they are lost. Close anyway?\r\n\r\n"
-                           "Choose No to keep the window open, free some disk space or make the "
-                           "folder writable, and close again."),
+            QStringLiteral("\r\n\r\nIf Stowfolio closes now, they are lost. Close "
+                           "anyway?\r\n\r\nChoose No to keep the window open, free some disk "
+                           "space or make the folder writable, and close again."),
         QString());
 }
 

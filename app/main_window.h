@@ -72,8 +72,8 @@ public:
 
     // Stores the item list under "Items" now; for windows that end the program themselves.
     void saveItemList();
-    // Whether the program may end now: true when everything is stored, or when the user, told
-    // what could not be stored, chooses to close anyway.
+    // Stores the item list and says whether the program may end now: true when everything is
+    // stored, or when the user, told what could not be stored, chooses to close anyway.
     bool mayEndProgram();
 
     // Click procedures of the push buttons.
@@ -110,6 +110,7 @@ private:
     QString encodedItemList() const;
     void storeItemList(GuardedProcedure& guard, int line);
     void storeValue(const QString& key, const QString& text);
+    bool closingDespiteUnsavedChanges();
 
     // Editing.
     void appendRows(const QList<QTreeWidgetItem*>& rows);

@@ -65,10 +65,7 @@ preview::Form2& Program::loadPreview()
         preview::Form2Services services{m_previewPrompts,
                                         [this] { m_form1.show(); },
                                         [this] { m_form1.saveItemList(); },
-                                        [this] {
-                                            m_form1.saveItemList();
-                                            return m_form1.mayEndProgram();
-                                        },
+                                        [this] { return m_form1.mayEndProgram(); },
                                         [this] { endProgram(); },
                                         m_applicationFolder,
                                         QIcon(QStringLiteral(":/stowfolio.png"))};

@@ -48,7 +48,7 @@ struct Form2Services
     // Writes the main window's item list to the settings store.
     std::function<void()> storeItemList;
     // Stores the item list and, when something could not be stored, asks whether to end the
-    // program anyway; false keeps it running.
+    // program anyway; false keeps it running (Form1::mayEndProgram).
     std::function<bool()> mayEndProgram;
     std::function<void()> endProgram;
     // The folder that may hold the hand cursor HAND-M.CUR.
