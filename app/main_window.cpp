@@ -144,7 +144,7 @@ bool Form1::closingDespiteUnsavedChanges()
             QStringLiteral("\r\n\r\nIf Stowfolio closes now, they are lost. Close "
                            "anyway?\r\n\r\nChoose No to keep the window open, free some disk "
                            "space or make the folder writable, and close again."),
-        QString());
+        QString(), DefaultAnswer::No);
 }
 
 QString Form1::encodedItemList() const

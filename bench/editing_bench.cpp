@@ -27,7 +27,7 @@ class SilentPrompts : public Prompts
 {
 public:
     void showMessage(const QString&, const QString&, MessageIcon) override { ++shown; }
-    bool askYesNo(const QString&, const QString&) override { return false; }
+    bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     int shown = 0;

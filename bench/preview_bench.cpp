@@ -38,7 +38,7 @@ public:
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    bool askYesNo(const QString&, const QString&) override { return false; }
+    bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
 };

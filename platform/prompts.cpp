@@ -25,10 +25,11 @@ void WidgetPrompts::showMessage(const QString& text, const QString& title, Messa
     box.exec();
 }
 
-bool WidgetPrompts::askYesNo(const QString& text, const QString& title)
+bool WidgetPrompts::askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer)
 {
     QMessageBox box(QMessageBox::NoIcon, boxTitle(title), text, QMessageBox::Yes | QMessageBox::No,
                     m_parent);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -15,6 +15,13 @@ enum class MessageIcon
     Exclamation
 };
 
+// The button that Enter presses in a question.
+enum class DefaultAnswer
+{
+    Yes,
+    No
+};
+
 class Prompts
 {
 public:
@@ -23,7 +30,8 @@ public:
     // A message box with an OK button. An empty title shows the application title.
     virtual void showMessage(const QString& text, const QString& title, MessageIcon icon) = 0;
     // A question with Yes and No buttons and no icon; true for Yes.
-    virtual bool askYesNo(const QString& text, const QString& title) = 0;
+    virtual bool askYesNo(const QString& text, const QString& title,
+                          DefaultAnswer defaultAnswer) = 0;
     // File dialogs. `filter` is in the "Description|*.a;*.b|" form; the result is the chosen
     // full path, or an empty string when the user cancelled.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
@@ -38,7 +46,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
-    bool askYesNo(const QString& text, const QString& title) override;
+    bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
 

@@ -246,7 +246,7 @@ void Form2::PushButton6_Click()
                 answeredYes = m_services.prompts.askYesNo(
                     QStringLiteral("Are you sure you wish to overwrite ") + chosen +
                         QStringLiteral(" ?"),
-                    QString());
+                    QString(), DefaultAnswer::Yes);
             });
             // The old file is not deleted first: the copy replaces it only once it is whole,
             // so a copy that fails leaves the old file as it was.

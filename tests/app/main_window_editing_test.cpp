@@ -197,6 +197,8 @@ TEST_F(Form1Test, ClosingWithUnsavedChangesOffersToStayOpen)
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("question"));
     EXPECT_TRUE(prompts.shown[0].text.contains(kDiskFull));
+    // Enter out of habit keeps the window open.
+    EXPECT_EQ(prompts.questionDefaults.back(), DefaultAnswer::No);
 
     settings.failWritesWith(QString());
     prompts.shown.clear();

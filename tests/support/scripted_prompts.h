@@ -26,14 +26,16 @@ public:
     std::deque<bool> yesNoAnswers;
     std::deque<QString> fileAnswers; // "" answers as Cancel
     std::vector<Shown> shown;
+    std::vector<DefaultAnswer> questionDefaults;
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override
     {
         shown.push_back({QStringLiteral("message"), text, title, icon});
     }
-    bool askYesNo(const QString& text, const QString& title) override
+    bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
         shown.push_back({QStringLiteral("question"), text, title, MessageIcon::None});
+        questionDefaults.push_back(defaultAnswer);
         if (yesNoAnswers.empty())
             throw std::logic_error("unscripted question: " + text.toStdString());
         const bool answer = yesNoAnswers.front();
