@@ -57,7 +57,20 @@ void WriteBytesToFile(const QByteArray& bytes, const QString& path)
 
 QString applicationFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    return supportFolder(QCoreApplication::applicationDirPath());
+}
+
+QString supportFolder(const QString& executableFolder)
+{
+    const auto holdsSupportFiles = [](const QString& folder) {
+        return QFileInfo::exists(folder + QStringLiteral("/HAND-M.CUR")) ||
+               QFileInfo::exists(folder + QStringLiteral("/x/o.cjs"));
+    };
+    if (holdsSupportFiles(executableFolder))
+        return executableFolder;
+    const QString installed =
+        QDir::cleanPath(executableFolder + QStringLiteral("/../share/stowfolio"));
+    return holdsSupportFiles(installed) ? installed : executableFolder;
 }
 
 } // namespace stowfolio

@@ -18,7 +18,14 @@ void DeleteFileSafe(const QString& path);
 // afterwards is complete. Throws std::runtime_error saying why when the file cannot be written.
 void WriteBytesToFile(const QByteArray& bytes, const QString& path);
 
-// The folder that holds the executable, without a trailing separator.
+// The folder the optional support files HAND-M.CUR and x/o.cjs are looked for in, without a
+// trailing separator: the executable's own folder (see supportFolder()).
 QString applicationFolder();
+
+// Where the support files of an executable in `executableFolder` live. In a build tree they sit
+// beside the executable; an installed program keeps bin/ for executables and its files in
+// ../share/stowfolio. A folder that holds either file wins, so a build tree is never shadowed by
+// an installed copy; with neither, the executable's folder is kept and the files are missing.
+QString supportFolder(const QString& executableFolder);
 
 } // namespace stowfolio

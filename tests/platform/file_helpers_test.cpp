@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -90,6 +91,45 @@ TEST(WriteBytesToFile, AFullDiskLeavesNoPartOfTheFile)
         EXPECT_THROW(WriteBytesToFile(QByteArray(10000, 't'), path), std::runtime_error);
     }
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+// An installed program keeps its cursor and skin in share/stowfolio beside bin/; a build tree
+// keeps them beside the executable and must win over an installed copy.
+TEST(SupportFolder, PrefersFilesBesideTheExecutableThenTheInstalledDataFolder)
+{
+    struct Case
+    {
+        const char* name;
+        QStringList beside;
+        QStringList installed;
+        const char* expected; // "bin" or "share"
+    };
+    const QString cursor = QStringLiteral("HAND-M.CUR");
+    const QString skin = QStringLiteral("x/o.cjs");
+    const std::vector<Case> cases = {
+        {"build tree", {cursor, skin}, {}, "bin"},
+        {"only the skin beside", {skin}, {cursor}, "bin"},
+        {"installed", {}, {cursor, skin}, "share"},
+        {"installed skin only", {}, {skin}, "share"},
+        {"installed cursor only", {}, {cursor}, "share"},
+        {"neither, empty data folder", {}, {}, "bin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QString share = prefix.filePath(QStringLiteral("share/stowfolio"));
+        ASSERT_TRUE(QDir().mkpath(bin + QStringLiteral("/x")));
+        ASSERT_TRUE(QDir().mkpath(share + QStringLiteral("/x")));
+        for (const QString& file : c.beside)
+            writeFile(bin + QLatin1Char('/') + file, "b");
+        for (const QString& file : c.installed)
+            writeFile(share + QLatin1Char('/') + file, "s");
+
+        const QString expected =
+            QString::fromLatin1(c.expected) == QStringLiteral("bin") ? bin : QDir::cleanPath(share);
+        EXPECT_EQ(supportFolder(bin).toStdString(), expected.toStdString());
+    }
 }
 
 } // namespace
