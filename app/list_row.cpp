@@ -1,10 +1,13 @@
 #include "app/list_row.h"
 
 #include "state/item_list_codec.h"
+#include "state/item_values.h"
 
 namespace stowfolio {
 
 namespace {
+
+constexpr int kEstimatedValueField = 7;
 
 QStringList toStringList(const std::vector<std::u16string>& fields)
 {
@@ -17,9 +20,15 @@ QStringList toStringList(const std::vector<std::u16string>& fields)
 
 } // namespace
 
+ListRow::ListRow(const QStringList& fields) : QTreeWidgetItem(fields, kType)
+{
+    setFlags(flags() | Qt::ItemIsEditable);
+}
+
 ListRow::ListRow(const std::vector<std::u16string>& fields)
     : QTreeWidgetItem(toStringList(fields), kType)
 {
+    setFlags(flags() | Qt::ItemIsEditable);
     m_storedForm = encodeItemRow(
         fields.size(), [&](std::u16string& out, std::size_t column) { out += fields[column]; });
     m_storedFormValid = true;
@@ -40,10 +49,22 @@ const std::u16string& ListRow::storedForm() const
     return m_storedForm;
 }
 
+const std::optional<double>&
+ListRow::estimatedValue(const spreadsheet::input::InputLocale& locale) const
+{
+    if (!m_estimatedValueValid) {
+        m_estimatedValue = typedNumberOf(kEstimatedValueField, text(kEstimatedValueField), locale);
+        m_estimatedValueValid = true;
+    }
+    return m_estimatedValue;
+}
+
 void ListRow::setData(int column, int role, const QVariant& value)
 {
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
         m_storedFormValid = false;
+        m_estimatedValueValid = m_estimatedValueValid && column != kEstimatedValueField;
+    }
     QTreeWidgetItem::setData(column, role, value);
 }
 

@@ -11,9 +11,11 @@
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
 #include "workbook/excel_probes.h"
+#include "workbook/input_locale.h"
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QLayout>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QTreeWidget>
@@ -39,9 +41,16 @@ QString fromU16(const std::u16string& text)
 } // namespace
 
 Form1::Form1(Form1Dependencies dependencies, QWidget* parent)
-    : QWidget(parent), m_deps(std::move(dependencies)), m_pointer(*this)
+    : QMainWindow(parent), m_deps(std::move(dependencies)), m_pointer(*this),
+      m_inputLocale(inputLocaleOf())
 {
     buildControls();
+    installItemEditing();
+    buildMenus();
+    buildStatusLine();
+    // The client area keeps its drawn size; the window is that plus the menu and status line.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
     connectBehaviour();
     m_ownerFields[0]->setFocus();
 }
@@ -62,6 +71,7 @@ void Form1::Form_Load()
                [&] { openHomePageOnOneStartInAHundred(m_deps.randomFraction, m_deps.openUrl); });
     restoreOwnerFields(guard);
     restoreItemList(guard);
+    updateStatusLine();
     guard.step(
         162, [&] { CheckExcelInstalled(m_deps.excelFactory, m_deps.prompts, m_deps.endProgram); });
 }
@@ -170,6 +180,7 @@ void Form1::storeItemList(GuardedProcedure& guard, int line)
     QString encoded;
     if (guard.step(line, [&] { encoded = encodedItemList(); }))
         storeValue(kItemsKey, encoded);
+    updateStatusLine();
 }
 
 void Form1::saveItemList()

@@ -6,19 +6,28 @@
 // change and when the window closes). Form_Load restores both and checks that the spreadsheet
 // application can be created before the window is first shown.
 //
+// The controls sit in the client area, the central widget, exactly as the form was drawn; the
+// menu bar above it and the status line below it add to the window's height. Every change of
+// the list goes through the undo stack (list_commands.h), whether a button, a menu or an edit
+// in place made it.
+//
 // Controls carry their names as object names ("txtName", "PushButton1", "ListView1").
 
+#include "app/list_commands.h"
 #include "platform/home_page.h"
 #include "platform/window_pointer.h"
+#include "state/item_values.h"
 
+#include <QMainWindow>
 #include <QStringList>
-#include <QWidget>
+#include <QUndoStack>
 
 #include <array>
 #include <functional>
 
 class QGroupBox;
 class QLabel;
+class QModelIndex;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -44,7 +53,7 @@ struct Form1Dependencies
     std::function<void()> endProgram;
 };
 
-class Form1 : public QWidget
+class Form1 : public QMainWindow, private ItemListEditing
 {
     Q_OBJECT
 
@@ -76,6 +85,15 @@ public:
     // stored, or when the user, told what could not be stored, chooses to close anyway.
     bool mayEndProgram();
 
+    // The menu commands that have no button of their own.
+    void editItem();
+    void duplicateItem();
+    void moveItem(int offset);
+    void sortItemsBy(int field);
+    void showAbout();
+    QUndoStack& undoStack() { return m_undoStack; }
+    QString statusLine() const;
+
     // Click procedures of the push buttons.
     void PushButton1_Click(); // Add
     void PushButton2_Click(); // Delete Selected Entry (Above)
@@ -103,6 +121,10 @@ private:
     void buildList();
     void setFocusOrder();
     void connectBehaviour();
+    // Menus and status line (main_window_menus.cpp).
+    void buildMenus();
+    void buildStatusLine();
+    void updateStatusLine();
 
     // Saved state.
     void restoreOwnerFields(GuardedProcedure& guard);
@@ -116,9 +138,32 @@ private:
     void appendRows(const QList<QTreeWidgetItem*>& rows);
     void appendRowFromFields(GuardedProcedure& guard, int firstLine);
     bool refuseSeparators();
+    QString separatorRefusal(int field, QChar separator) const;
+
+    // The list as the undo commands change it (main_window_list.cpp).
+    void insertRows(int at, const QList<QStringList>& rows) override;
+    QList<QStringList> takeRows(int at, int count) override;
+    QString field(int row, int column) const override;
+    void setField(int row, int column, const QString& text) override;
+    void moveRow(int from, int to) override;
+    void reorderRows(const std::vector<int>& order) override;
+    void listChanged();
+    void installItemEditing();
+    int selectedRow() const;
+    void selectRow(int row);
+    void commitEdit(const QModelIndex& index, const QString& text);
+    void pushAddedRow(const QString& text);
 
     Form1Dependencies m_deps;
     WindowPointer m_pointer;
+    QWidget* m_client = nullptr;
+    QLabel* m_statusLine = nullptr;
+    QUndoStack m_undoStack;
+    // How typed dates and amounts read, for sorting and the estimated total.
+    spreadsheet::input::InputLocale m_inputLocale;
+    // The field of the last sort and its direction: picking it again reverses the order.
+    int m_lastSortField = -1;
+    SortDirection m_lastSortDirection = SortDirection::Ascending;
     std::array<QLineEdit*, kOwnerFieldCount> m_ownerFields{};
     // In the order of the list's columns: Location, Description, Date, ... Photo.
     std::array<QLineEdit*, kItemFieldCount> m_itemFields{};

@@ -94,7 +94,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         if (auto* field = qobject_cast<QLineEdit*>(watched))
             field->selectAll();
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // Every change is stored at once. Stores run on every keystroke, so a disk that refuses them is
@@ -127,14 +127,18 @@ bool Form1::refuseSeparators()
         const auto separator = firstSeparatorIn(m_itemFields[i]->text().toStdU16String());
         if (!separator)
             continue;
-        m_deps.prompts.showMessage(
-            QStringLiteral("The %1 field contains the character \"%2\", which cannot be kept in "
-                           "the saved list. Please remove it and press Add again.")
-                .arg(kItemFieldNames[i], QChar(*separator)),
-            QString(), MessageIcon::Exclamation);
+        m_deps.prompts.showMessage(separatorRefusal(i, QChar(*separator)), QString(),
+                                   MessageIcon::Exclamation);
         return true;
     }
     return false;
+}
+
+QString Form1::separatorRefusal(int field, QChar separator) const
+{
+    return QStringLiteral("The %1 field contains the character \"%2\", which cannot be kept in "
+                          "the saved list. Please remove it and press Add again.")
+        .arg(kItemFieldNames[static_cast<std::size_t>(field)], separator);
 }
 
 void Form1::appendRows(const QList<QTreeWidgetItem*>& rows)
@@ -172,6 +176,7 @@ void Form1::PushButton1_Click()
     for (int i = 0; i < kItemFieldCount; ++i)
         guard.step(124 + 2 * i, [&] { m_itemFields[i]->clear(); });
     storeItemList(guard, 148);
+    pushAddedRow(QStringLiteral("Add Item"));
 }
 
 void Form1::PushButton2_Click()
@@ -181,9 +186,12 @@ void Form1::PushButton2_Click()
         return;
     guard.step(102, [&] {
         // With rows but none selected there is nothing to remove.
-        const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
-        if (!selected.isEmpty())
-            delete selected.front();
+        const int row = selectedRow();
+        if (row < 0)
+            return;
+        const QStringList removed = itemRow(row);
+        delete m_list->topLevelItem(row);
+        m_undoStack.push(new RemoveRowCommand(*this, row, removed, FirstRedo::AlreadyDone));
     });
     storeItemList(guard, 104);
 }
@@ -243,6 +251,17 @@ void Form1::PushButton7_Click()
     }
     appendRowFromFields(guard, 140);
     storeItemList(guard, 164);
+    pushAddedRow(QStringLiteral("Load Sample Item"));
+}
+
+// The row a button has just appended becomes one step that Undo takes back.
+void Form1::pushAddedRow(const QString& text)
+{
+    if (itemCount() == 0)
+        return;
+    const int row = itemCount() - 1;
+    m_undoStack.push(
+        new InsertRowsCommand(*this, row, {itemRow(row)}, FirstRedo::AlreadyDone, text));
 }
 
 } // namespace stowfolio

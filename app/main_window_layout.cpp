@@ -72,20 +72,24 @@ constexpr std::array<ListColumn, Form1::kItemFieldCount> kListColumns = {{
 
 void Form1::buildControls()
 {
-    setFont(formFont());
-    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    QPalette white = palette();
+    // The form's own area; the menu bar and the status line keep the desktop's look.
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("Form1Client"));
+    m_client->setFont(formFont());
+    m_client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    QPalette white = m_client->palette();
     white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
+    m_client->setPalette(white);
+    m_client->setAutoFillBackground(true);
+    setCentralWidget(m_client);
 
-    m_templateButton = addButton(this, "PushButton6", QStringLiteral("Start Creating Template"),
+    m_templateButton = addButton(m_client, "PushButton6", QStringLiteral("Start Creating Template"),
                                  120, 120, 9240, 405);
-    m_helpButton = addButton(this, "PushButton4", QStringLiteral("Help"), 120, 630, 4560, 405);
-    m_sampleButton = addButton(this, "PushButton7", QStringLiteral("Load Sample/Example Data"),
+    m_helpButton = addButton(m_client, "PushButton4", QStringLiteral("Help"), 120, 630, 4560, 405);
+    m_sampleButton = addButton(m_client, "PushButton7", QStringLiteral("Load Sample/Example Data"),
                                4800, 630, 4560, 405);
     buildList();
 
@@ -122,15 +126,16 @@ void Form1::buildControls()
     m_itemFields[11] = addField(details, "txtPhoto", QStringLiteral("Photo:"), 4140, 2040, 6285);
     m_photoButton = addButton(details, "PushButton3", QStringLiteral("..."), 8450, 4140, 640, 360);
 
-    m_addButton = addButton(this, "PushButton1", QStringLiteral("Add"), 120, 11250, 4440, 405);
-    m_deleteButton = addButton(this, "PushButton2", QStringLiteral("Delete Selected Entry (Above)"),
-                               4680, 11250, 4680, 405);
+    m_addButton = addButton(m_client, "PushButton1", QStringLiteral("Add"), 120, 11250, 4440, 405);
+    m_deleteButton =
+        addButton(m_client, "PushButton2", QStringLiteral("Delete Selected Entry (Above)"), 4680,
+                  11250, 4680, 405);
     setFocusOrder();
 }
 
 QGroupBox* Form1::addFrame(const char* name, const QString& caption, int top, int height)
 {
-    auto* frame = new QGroupBox(caption, this);
+    auto* frame = new QGroupBox(caption, m_client);
     frame->setObjectName(QLatin1String(name));
     frame->setGeometry(twipsRect(120, top, 9240, height));
     return frame;
@@ -167,7 +172,7 @@ QPushButton* Form1::addButton(QWidget* parent, const char* name, const QString& 
 
 void Form1::buildList()
 {
-    m_list = new QTreeWidget(this);
+    m_list = new QTreeWidget(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setGeometry(twipsRect(120, 1140, 9240, 1395));
     m_list->setColumnCount(kItemFieldCount);
@@ -186,7 +191,8 @@ void Form1::buildList()
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A double click edits the clicked field; F2 and the menu go through Edit Item.
+    m_list->setEditTriggers(QAbstractItemView::DoubleClicked);
     m_list->setSortingEnabled(false);
     m_list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }

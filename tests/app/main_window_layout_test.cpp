@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
 
 namespace stowfolio {
@@ -34,14 +36,20 @@ TEST_F(Form1Test, ControlsSitWhereTheTwipLayoutPutsThem)
     }
 }
 
+// The client area keeps the drawn size; the menu bar above and the status line below make the
+// window taller, and nothing makes it resizable.
 TEST_F(Form1Test, TheWindowIsFixedAndTallEnoughForTheAddRow)
 {
-    EXPECT_EQ(form().minimumSize(), QSize(632, 785));
-    EXPECT_EQ(form().maximumSize(), QSize(632, 785));
+    const QWidget* client = form().centralWidget();
+    EXPECT_EQ(client->size(), QSize(632, 785));
+    EXPECT_EQ(form().minimumSize(), form().maximumSize());
+    EXPECT_EQ(form().maximumSize(), QSize(632, 785 + form().menuBar()->sizeHint().height() +
+                                                   form().statusBar()->sizeHint().height()));
     EXPECT_FALSE(form().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form().windowFlags() & Qt::WindowMinimizeButtonHint);
     const QRect addRow = button("PushButton2")->geometry();
-    EXPECT_LE(addRow.bottom(), form().height() - 1);
+    EXPECT_EQ(button("PushButton2")->parentWidget(), client);
+    EXPECT_LE(addRow.bottom(), client->height() - 1);
 }
 
 TEST_F(Form1Test, CaptionsAndFontsFollowTheDesign)
@@ -65,7 +73,7 @@ TEST_F(Form1Test, CaptionsAndFontsFollowTheDesign)
     EXPECT_TRUE(labels.contains(QStringLiteral("Price:")));
     EXPECT_EQ(labels.size(), 12);
     // Each caption fits its label.
-    for (const QLabel* label : form().findChildren<QLabel*>()) {
+    for (const QLabel* label : form().centralWidget()->findChildren<QLabel*>()) {
         SCOPED_TRACE(label->text().toStdString());
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
     }

@@ -1,0 +1,119 @@
+// The main window's menu bar and status line.
+
+#include "app/main_window.h"
+
+#include "app/list_row.h"
+#include "platform/home_page.h"
+#include "platform/prompts.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace stowfolio {
+
+namespace {
+
+QAction* addCommand(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
+                    std::function<void()> command)
+{
+    QAction* action = menu->addAction(text);
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, menu, std::move(command));
+    return action;
+}
+
+// A key that only acts while the list has the focus: Delete and F2 in a text field belong to
+// the field.
+void bindToList(QAction* action, QWidget* list)
+{
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    list->addAction(action);
+}
+
+} // namespace
+
+void Form1::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("Start Creating &Template"),
+               {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+               [this] { PushButton6_Click(); });
+    file->addSeparator();
+    addCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
+               [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* undo = m_undoStack.createUndoAction(edit, QStringLiteral("&Undo"));
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction* redo = m_undoStack.createRedoAction(edit, QStringLiteral("&Redo"));
+    redo->setShortcuts(QKeySequence::Redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    bindToList(addCommand(edit, QStringLiteral("&Edit Item"), {QKeySequence(Qt::Key_F2)},
+                          [this] { editItem(); }),
+               m_list);
+    addCommand(edit, QStringLiteral("D&uplicate Item"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+               [this] { duplicateItem(); });
+    bindToList(addCommand(edit, QStringLiteral("&Delete Item"),
+                          QKeySequence::keyBindings(QKeySequence::Delete),
+                          [this] { PushButton2_Click(); }),
+               m_list);
+    addCommand(edit, QStringLiteral("Move Item &Up"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
+               [this] { moveItem(-1); });
+    addCommand(edit, QStringLiteral("Move Item Do&wn"), {QKeySequence(Qt::ALT | Qt::Key_Down)},
+               [this] { moveItem(1); });
+    QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
+    for (int field = 0; field < kItemFieldCount; ++field)
+        addCommand(sort, m_list->headerItem()->text(field).trimmed(), {},
+                   [this, field] { sortItemsBy(field); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, QStringLiteral("&Help"), QKeySequence::keyBindings(QKeySequence::HelpContents),
+               [this] { PushButton4_Click(); });
+    addCommand(help, QStringLiteral("&About Stowfolio"), {}, [this] { showAbout(); });
+}
+
+void Form1::showAbout()
+{
+    const QString version = QCoreApplication::applicationVersion();
+    m_deps.prompts.showMessage(
+        QStringLiteral("Stowfolio %1\r\nA home inventory for your insurer.\r\n\r\n%2\r\n\r\n"
+                       "Copyright © Team Quillane. All rights reserved.\r\n"
+                       "Stowfolio uses Qt %3, which is licensed under the GNU Lesser General "
+                       "Public License version 3.")
+            .arg(version.isEmpty() ? QStringLiteral("(development build)") : version,
+                 kHomePage.toString(), QString::fromLatin1(qVersion())),
+        QStringLiteral("About Stowfolio"), MessageIcon::None);
+}
+
+void Form1::buildStatusLine()
+{
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_statusLine, 1);
+    updateStatusLine();
+}
+
+void Form1::updateStatusLine()
+{
+    if (!m_statusLine)
+        return;
+    double total = 0;
+    for (int row = 0; row < itemCount(); ++row) {
+        const auto* item = static_cast<const ListRow*>(m_list->topLevelItem(row));
+        total += item->estimatedValue(m_inputLocale).value_or(0.0);
+    }
+    m_statusLine->setText(inventorySummary(itemCount(), total));
+}
+
+QString Form1::statusLine() const
+{
+    return m_statusLine->text();
+}
+
+} // namespace stowfolio

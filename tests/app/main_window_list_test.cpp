@@ -1,0 +1,236 @@
+// Changing the list where it stands: edits in place, Undo and Redo of every change, Duplicate,
+// Move, Sort, the menus and the status line.
+
+#include "form1_fixture.h"
+
+#include "state/settings_store.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+namespace stowfolio {
+namespace {
+
+class Form1ListTest : public Form1Test
+{
+protected:
+    // A shown window whose list holds rows "A", "B", ... with an estimated value each.
+    void startWith(const QList<QStringList>& rows)
+    {
+        QStringList stored;
+        for (const QStringList& row : rows) {
+            QStringList fields = row;
+            while (fields.size() < 12)
+                fields << QString();
+            stored << fields.join(QLatin1Char('^'));
+        }
+        settings.write(kItemsKey, stored.join(QLatin1Char('|')));
+        loadedForm().show();
+        QApplication::setActiveWindow(&form());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+    }
+    QString storedItems() const { return settings.stored(kItemsKey); }
+    QStringList locations() const
+    {
+        QStringList all;
+        for (int r = 0; r < const_cast<Form1ListTest*>(this)->form().itemCount(); ++r)
+            all << const_cast<Form1ListTest*>(this)->form().itemRow(r).value(0);
+        return all;
+    }
+    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
+    // Opens the editor on a field as a double click does, types, and ends with `key`.
+    void editInPlace(int row, int column, const QString& text, Qt::Key key)
+    {
+        select(row);
+        list()->setCurrentItem(list()->topLevelItem(row), column);
+        form().editItem();
+        QWidget* editor = QApplication::focusWidget();
+        ASSERT_NE(editor, nullptr);
+        ASSERT_NE(editor, list());
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, key);
+        QCoreApplication::processEvents();
+    }
+    QAction* menuAction(const QString& menu, const QString& text)
+    {
+        for (QAction* top : form().menuBar()->actions())
+            if (top->text().remove(QLatin1Char('&')) == menu)
+                for (QAction* action : top->menu()->actions())
+                    if (action->text().remove(QLatin1Char('&')) == text)
+                        return action;
+        return nullptr;
+    }
+};
+
+TEST_F(Form1ListTest, AnEditInPlaceChangesOneFieldAndIsStoredAndUndone)
+{
+    startWith({{"Kitchen", "Toaster"}, {"Attic", "Trunk"}, {"Garage", "Bike"}});
+    editInPlace(2, 1, QStringLiteral("Racing bike"), Qt::Key_Return);
+    EXPECT_EQ(form().itemRow(2).value(1), QStringLiteral("Racing bike"));
+    EXPECT_TRUE(storedItems().contains(QStringLiteral("Garage^Racing bike^")));
+    form().undoStack().undo();
+    EXPECT_EQ(form().itemRow(2).value(1), QStringLiteral("Bike"));
+    EXPECT_TRUE(storedItems().contains(QStringLiteral("Garage^Bike^")));
+    form().undoStack().redo();
+    EXPECT_EQ(form().itemRow(2).value(1), QStringLiteral("Racing bike"));
+
+    // Escape leaves the field as it was, and adds no step.
+    const int steps = form().undoStack().count();
+    editInPlace(0, 0, QStringLiteral("Pantry"), Qt::Key_Escape);
+    EXPECT_EQ(form().itemRow(0).value(0), QStringLiteral("Kitchen"));
+    EXPECT_EQ(form().undoStack().count(), steps);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(Form1ListTest, AnEditWithASeparatorIsRefusedAsAddRefusesIt)
+{
+    startWith({{"Kitchen", "Toaster"}});
+    const QString before = storedItems();
+    editInPlace(0, 1, QStringLiteral("Toaster|Oven"), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form().itemRow(0).value(1), QStringLiteral("Toaster"));
+    EXPECT_EQ(storedItems(), before);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0],
+              QStringLiteral("The Description field contains the character \"|\", which cannot "
+                             "be kept in the saved list. Please remove it and press Add again."));
+    EXPECT_EQ(form().undoStack().count(), 0);
+}
+
+// Each change is one step; undoing all of them in turn brings back the list as it started, and
+// the stored list follows every step.
+TEST_F(Form1ListTest, EveryChangeOfTheListIsOneStepToUndo)
+{
+    startWith({{"A"}, {"B"}, {"C"}});
+    const QString start = storedItems();
+    typeItem({QStringLiteral("D")});
+    button("PushButton1")->click(); // Add
+    select(0);
+    button("PushButton2")->click(); // Delete "A"
+    select(1);
+    form().duplicateItem(); // "C" twice
+    select(0);
+    form().moveItem(1);             // "B" below the first "C"
+    button("PushButton7")->click(); // the sample row
+    EXPECT_EQ(locations(), (QStringList{"C", "B", "C", "D", "Garage"}));
+    EXPECT_EQ(form().undoStack().count(), 5);
+
+    const QList<QStringList> expected = {{"C", "B", "C", "D"},
+                                         {"B", "C", "C", "D"},
+                                         {"B", "C", "D"},
+                                         {"A", "B", "C", "D"},
+                                         {"A", "B", "C"}};
+    for (const QStringList& list : expected) {
+        form().undoStack().undo();
+        EXPECT_EQ(locations(), list);
+        QStringList stored;
+        for (const QString& location : list)
+            stored << location + QStringLiteral("^^^^^^^^^^^");
+        EXPECT_EQ(storedItems(), stored.join(QLatin1Char('|')));
+    }
+    EXPECT_EQ(storedItems(), start);
+    // Nothing more to undo: nothing happens.
+    form().undoStack().undo();
+    EXPECT_EQ(locations(), (QStringList{"A", "B", "C"}));
+    while (form().undoStack().canRedo())
+        form().undoStack().redo();
+    EXPECT_EQ(locations(), (QStringList{"C", "B", "C", "D", "Garage"}));
+}
+
+TEST_F(Form1ListTest, SortingByAColumnAndAgainReversesIt)
+{
+    startWith({{"Hall", "", "", "", "", "", "", "1,200"},
+               {"Attic", "", "", "", "", "", "", ""},
+               {"Den", "", "", "", "", "", "", "$95"},
+               {"Yard", "", "", "", "", "", "", "unknown"}});
+    EXPECT_EQ(form().statusLine(), QStringLiteral("4 items · estimated total $1,295.00"));
+    form().sortItemsBy(7);
+    EXPECT_EQ(locations(), (QStringList{"Den", "Hall", "Yard", "Attic"}));
+    form().sortItemsBy(7);
+    EXPECT_EQ(locations(), (QStringList{"Yard", "Hall", "Den", "Attic"}));
+    EXPECT_TRUE(storedItems().startsWith(QStringLiteral("Yard^")));
+    form().undoStack().undo();
+    form().undoStack().undo();
+    EXPECT_EQ(locations(), (QStringList{"Hall", "Attic", "Den", "Yard"}));
+}
+
+TEST_F(Form1ListTest, CommandsWithNothingToActOnChangeNothing)
+{
+    startWith({});
+    form().sortItemsBy(0);
+    form().duplicateItem();
+    form().moveItem(1);
+    form().editItem();
+    form().undoStack().undo();
+    EXPECT_EQ(form().itemCount(), 0);
+    EXPECT_EQ(form().undoStack().count(), 0);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(form().statusLine(), QStringLiteral("0 items · estimated total $0.00"));
+}
+
+TEST_F(Form1ListTest, TheStatusLineFollowsEveryChange)
+{
+    startWith({{"Garage", "Car", "", "", "", "45000", "", "$40,000"}});
+    EXPECT_EQ(form().statusLine(), QStringLiteral("1 item · estimated total $40,000.00"));
+    editInPlace(0, 7, QStringLiteral("39,500.50"), Qt::Key_Return);
+    EXPECT_EQ(form().statusLine(), QStringLiteral("1 item · estimated total $39,500.50"));
+    form().duplicateItem();
+    EXPECT_EQ(form().statusLine(), QStringLiteral("2 items · estimated total $79,001.00"));
+    button("PushButton2")->click();
+    EXPECT_EQ(form().statusLine(), QStringLiteral("1 item · estimated total $39,500.50"));
+}
+
+TEST_F(Form1ListTest, TheMenusOfferEveryCommandWithItsKeys)
+{
+    startWith({{"A"}, {"B"}});
+    const struct
+    {
+        const char* menu;
+        const char* text;
+        QKeySequence key;
+    } entries[] = {
+        {"File", "Start Creating Template", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {"File", "Quit", QKeySequence(QKeySequence::Quit)},
+        {"Edit", "Undo", QKeySequence(QKeySequence::Undo)},
+        {"Edit", "Redo", QKeySequence(QKeySequence::Redo)},
+        {"Edit", "Edit Item", QKeySequence(Qt::Key_F2)},
+        {"Edit", "Duplicate Item", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"Edit", "Delete Item", QKeySequence(QKeySequence::Delete)},
+        {"Edit", "Move Item Up", QKeySequence(Qt::ALT | Qt::Key_Up)},
+        {"Edit", "Move Item Down", QKeySequence(Qt::ALT | Qt::Key_Down)},
+        {"Help", "Help", QKeySequence(QKeySequence::HelpContents)},
+        {"Help", "About Stowfolio", QKeySequence()},
+    };
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.text);
+        QAction* action =
+            menuAction(QString::fromLatin1(entry.menu), QString::fromLatin1(entry.text));
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcut(), entry.key);
+    }
+    // The keys reach the list: Alt+Down moves the selected item, Delete removes it.
+    select(0);
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(locations(), (QStringList{"B", "A"}));
+    QTest::keyClick(list(), Qt::Key_Delete);
+    EXPECT_EQ(locations(), QStringList{"B"});
+    // In a text field Delete deletes a character, not the item.
+    field("txtNotes")->setText(QStringLiteral("ab"));
+    field("txtNotes")->setFocus();
+    field("txtNotes")->setCursorPosition(0);
+    QTest::keyClick(field("txtNotes"), Qt::Key_Delete);
+    EXPECT_EQ(field("txtNotes")->text(), QStringLiteral("b"));
+    EXPECT_EQ(form().itemCount(), 1);
+
+    menuAction(QStringLiteral("Help"), QStringLiteral("Help"))->trigger();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Questions?")));
+}
+
+} // namespace
+} // namespace stowfolio
