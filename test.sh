@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, a sanitizer build of the tests,
-# and a bounded fuzzing run of the workbook reader. Exits non-zero on any failure.
+# a bounded fuzzing run of the workbook reader, and the Debian package built and checked.
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/ensure-packages.sh
@@ -29,3 +30,7 @@ ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE slow
 if [ -f fuzz/run-fuzzer.sh ]; then
     fuzz/run-fuzzer.sh 60
 fi
+
+# The Debian package, built in its own folder and checked as a distribution and a desktop would.
+deb=$(tools/build-deb.sh)
+tools/check-package.sh "$deb"
