@@ -93,6 +93,11 @@ public:
     void showAbout();
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;
+    // A finished edit in place of one field: refused with a message when it holds a separator,
+    // otherwise one step on the undo stack.
+    void commitEdit(const QModelIndex& index, const QString& text);
+    // Counts the items and adds up their estimated values again.
+    void updateStatusLine();
 
     // Click procedures of the push buttons.
     void PushButton1_Click(); // Add
@@ -124,7 +129,6 @@ private:
     // Menus and status line (main_window_menus.cpp).
     void buildMenus();
     void buildStatusLine();
-    void updateStatusLine();
 
     // Saved state.
     void restoreOwnerFields(GuardedProcedure& guard);
@@ -151,7 +155,6 @@ private:
     void installItemEditing();
     int selectedRow() const;
     void selectRow(int row);
-    void commitEdit(const QModelIndex& index, const QString& text);
     void pushAddedRow(const QString& text);
 
     Form1Dependencies m_deps;

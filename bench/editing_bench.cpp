@@ -8,6 +8,7 @@
 #include "workbook/excel_factory.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -175,6 +176,113 @@ void BM_DeleteAtTenThousandRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DeleteAtTenThousandRows)->Unit(benchmark::kMillisecond)->Iterations(1000);
+
+// The list commands with 10,000 and 65,526 rows, each stored to the settings file as the user
+// would have it.
+struct ListAt
+{
+    Setup setup;
+    QTemporaryDir folder;
+    IniSettingsStore store{folder.filePath(QStringLiteral("Quillane.ini"))};
+    std::unique_ptr<Form1> form;
+    QTreeWidget* list = nullptr;
+
+    explicit ListAt(int rows)
+    {
+        store.write(kItemsKey, storedList(rows));
+        form = setup.window(store);
+        form->Form_Load();
+        list = form->findChild<QTreeWidget*>("ListView1");
+        list->setCurrentItem(list->topLevelItem(rows / 2));
+    }
+};
+
+void BM_EditInPlace(benchmark::State& state)
+{
+    ListAt at(static_cast<int>(state.range(0)));
+    const QModelIndex index = at.list->currentIndex().siblingAtColumn(1);
+    int n = 0;
+    for (auto _ : state)
+        at.form->commitEdit(index, QStringLiteral("Edited %1").arg(++n));
+}
+BENCHMARK(BM_EditInPlace)->Arg(10000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+void BM_DuplicateThenUndo(benchmark::State& state)
+{
+    ListAt at(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        at.form->duplicateItem();
+        at.form->undoStack().undo();
+    }
+    state.counters["per command ms"] =
+        benchmark::Counter(2.0 * state.iterations() / 1000.0,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DuplicateThenUndo)->Arg(10000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+void BM_MoveItem(benchmark::State& state)
+{
+    ListAt at(static_cast<int>(state.range(0)));
+    int offset = 1;
+    for (auto _ : state) {
+        at.form->moveItem(offset);
+        offset = -offset;
+    }
+}
+BENCHMARK(BM_MoveItem)->Arg(10000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+// Sorting by the location (texts by collation) and by the estimated value (amounts), each pick
+// reversing the last.
+void BM_SortItems(benchmark::State& state)
+{
+    ListAt at(static_cast<int>(state.range(0)));
+    const int field = static_cast<int>(state.range(1));
+    for (auto _ : state)
+        at.form->sortItemsBy(field);
+}
+BENCHMARK(BM_SortItems)
+    ->Args({10000, 0})
+    ->Args({10000, 7})
+    ->Args({65526, 0})
+    ->Args({65526, 7})
+    ->Unit(benchmark::kMillisecond);
+
+// The order alone, without the list: collation keys or typed values and the stable sort.
+void BM_SortOrder(benchmark::State& state)
+{
+    const int field = static_cast<int>(state.range(1));
+    std::vector<QString> texts;
+    for (int r = 0; r < state.range(0); ++r)
+        texts.push_back(field == 0 ? QStringLiteral("Room %1").arg((r * 7919) % 1000)
+                                   : QStringLiteral("%1").arg((r * 7919) % 100000));
+    QCollator collator;
+    collator.setNumericMode(true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(sortedOrder(field, texts, SortDirection::Ascending,
+                                             spreadsheet::input::InputLocale{}, collator));
+}
+BENCHMARK(BM_SortOrder)->Args({65526, 0})->Args({65526, 7})->Unit(benchmark::kMillisecond);
+
+// Sorting without storing: what the list widget costs.
+void BM_SortItemsInMemory(benchmark::State& state)
+{
+    Setup setup;
+    MemorySettingsStore store;
+    store.write(kItemsKey, storedList(static_cast<int>(state.range(0))));
+    auto form = setup.window(store);
+    form->Form_Load();
+    for (auto _ : state)
+        form->sortItemsBy(0);
+}
+BENCHMARK(BM_SortItemsInMemory)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+void BM_StatusLine(benchmark::State& state)
+{
+    ListAt at(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        at.form->updateStatusLine();
+}
+BENCHMARK(BM_StatusLine)->Arg(10000)->Arg(65526)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace stowfolio

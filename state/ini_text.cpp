@@ -40,9 +40,58 @@ void appendEscapedKey(const QString& key, QByteArray& out)
     }
 }
 
+bool needsQuotesFor(char16_t ch)
+{
+    return ch == u';' || ch == u',' || ch == u'=';
+}
+
+// The escape of a control character, quote or backslash; empty for any other character.
+const char* shortEscapeOf(char16_t ch)
+{
+    switch (ch) {
+    case u'\0':
+        return "\\0";
+    case u'\a':
+        return "\\a";
+    case u'\b':
+        return "\\b";
+    case u'\f':
+        return "\\f";
+    case u'\n':
+        return "\\n";
+    case u'\r':
+        return "\\r";
+    case u'\t':
+        return "\\t";
+    case u'\v':
+        return "\\v";
+    case u'"':
+        return "\\\"";
+    case u'\\':
+        return "\\\\";
+    default:
+        return "";
+    }
+}
+
+// One character that must be escaped: a hex digit right after a numeric escape, a character
+// with a short escape ("\\n"), or any other as "\\x" and its hex code. Numeric escapes (and
+// "\\0") make a following hex digit need escaping too.
+void appendEscape(char16_t ch, bool hexAfterEscape, bool& escapeNextIfHexDigit, QByteArray& out)
+{
+    const char* escape = hexAfterEscape ? "" : shortEscapeOf(ch);
+    if (*escape != 0) {
+        out += escape;
+        escapeNextIfHexDigit = ch == u'\0';
+    } else {
+        out += "\\x" + QByteArray::number(ch, 16);
+        escapeNextIfHexDigit = true;
+    }
+}
+
 // A value: control characters, quotes and backslashes escaped, the rest as UTF-8, except in
-// the "@ByteArray(" and "@Variant(" forms, whose bytes above 0x7E are escaped too. A value with
-// ";", "," or "=" or with a blank at either end is put in quotes.
+// the "@ByteArray(" and "@Variant(" forms, whose characters above 0x7E are escaped too. A value
+// with ";", "," or "=" or with a blank at either end is put in quotes.
 void appendEscapedString(const QString& text, QByteArray& out)
 {
     const bool asUtf8 = !(text.startsWith(QLatin1String("@ByteArray(")) ||
@@ -51,58 +100,35 @@ void appendEscapedString(const QString& text, QByteArray& out)
     bool needsQuotes = false;
     // After "\x41" a following hex digit would join the escape, so it is escaped as well.
     bool escapeNextIfHexDigit = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch == u';' || ch == u',' || ch == u'=')
-            needsQuotes = true;
-        if (escapeNextIfHexDigit && isHexDigit(ch)) {
-            out += "\\x" + QByteArray::number(ch, 16);
-            continue;
+    if (asUtf8) {
+        // Byte by byte over the UTF-8 form: the bytes of a character beyond ASCII are never
+        // escaped, and runs of plain bytes go out in one piece (the item list is megabytes).
+        const QByteArray utf8 = text.toUtf8();
+        out.reserve(out.size() + utf8.size() + 2);
+        const char* run = utf8.constData();
+        const char* const end = run + utf8.size();
+        for (const char* p = run; p != end; ++p) {
+            const auto byte = static_cast<unsigned char>(*p);
+            needsQuotes = needsQuotes || needsQuotesFor(byte);
+            const bool hexAfterEscape = escapeNextIfHexDigit && isHexDigit(byte);
+            if (!hexAfterEscape && byte > 0x1F && byte != '"' && byte != '\\') {
+                escapeNextIfHexDigit = false;
+                continue;
+            }
+            out.append(run, p - run);
+            run = p + 1;
+            appendEscape(byte, hexAfterEscape, escapeNextIfHexDigit, out);
         }
-        escapeNextIfHexDigit = false;
-        switch (ch) {
-        case u'\0':
-            out += "\\0";
-            escapeNextIfHexDigit = true;
-            break;
-        case u'\a':
-            out += "\\a";
-            break;
-        case u'\b':
-            out += "\\b";
-            break;
-        case u'\f':
-            out += "\\f";
-            break;
-        case u'\n':
-            out += "\\n";
-            break;
-        case u'\r':
-            out += "\\r";
-            break;
-        case u'\t':
-            out += "\\t";
-            break;
-        case u'\v':
-            out += "\\v";
-            break;
-        case u'"':
-        case u'\\':
-            out += '\\';
-            out += char(ch);
-            break;
-        default:
-            if (ch <= 0x1F || (ch >= 0x7F && !asUtf8)) {
-                out += "\\x" + QByteArray::number(ch, 16);
-                escapeNextIfHexDigit = true;
-            } else if (asUtf8 && ch >= 0x80) {
-                // A run of non-ASCII characters at once, so that surrogate pairs stay pairs.
-                qsizetype end = i + 1;
-                while (end < text.size() && text[end].unicode() >= 0x80)
-                    ++end;
-                out += QStringView(text).sliced(i, end - i).toUtf8();
-                i = end - 1;
+        out.append(run, end - run);
+    } else {
+        for (const QChar qch : text) {
+            const char16_t ch = qch.unicode();
+            needsQuotes = needsQuotes || needsQuotesFor(ch);
+            const bool hexAfterEscape = escapeNextIfHexDigit && isHexDigit(ch);
+            if (hexAfterEscape || *shortEscapeOf(ch) != 0 || ch <= 0x1F || ch >= 0x7F) {
+                appendEscape(ch, hexAfterEscape, escapeNextIfHexDigit, out);
             } else {
+                escapeNextIfHexDigit = false;
                 out += char(ch);
             }
         }
