@@ -33,7 +33,7 @@ bool asksForHelpOrVersion(int argc, const char* const* argv)
 bool asksForHeadlessJob(int argc, const char* const* argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char* flag : {"--export", "--render"}) {
+        for (const char* flag : {"--export", "--render", "--csv", "--import"}) {
             if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0)
                 return true;
         }
@@ -55,6 +55,15 @@ void addOptions(QCommandLineParser& parser)
                       QStringLiteral("Draw the used range of the workbook <in.xls> into the PNG "
                                      "given after it, without showing a window."),
                       QStringLiteral("in.xls")});
+    parser.addOption({QStringLiteral("csv"),
+                      QStringLiteral("Write the stored item list to <path.csv> (UTF-8, a header "
+                                     "row of the column names) without showing a window."),
+                      QStringLiteral("path.csv")});
+    parser.addOption({QStringLiteral("import"),
+                      QStringLiteral("Add the items of <file> (CSV or TSV, a Homebox export, or "
+                                     "a workbook saved by Stowfolio) to the stored list without "
+                                     "showing a window."),
+                      QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("out.png"),
                                  QStringLiteral("Where --render writes its picture."),
                                  QStringLiteral("[out.png]"));
@@ -66,6 +75,8 @@ CommandLineOptions readOptions(const QCommandLineParser& parser)
     options.exportPath = parser.value(QStringLiteral("export"));
     options.renderInput = parser.value(QStringLiteral("render"));
     options.renderOutput = parser.positionalArguments().value(0);
+    options.csvPath = parser.value(QStringLiteral("csv"));
+    options.importPath = parser.value(QStringLiteral("import"));
     return options;
 }
 
@@ -73,9 +84,15 @@ QString optionsProblem(const QCommandLineParser& parser)
 {
     const bool exports = parser.isSet(QStringLiteral("export"));
     const bool renders = parser.isSet(QStringLiteral("render"));
+    const bool writesCsv = parser.isSet(QStringLiteral("csv"));
+    const bool imports = parser.isSet(QStringLiteral("import"));
     const CommandLineOptions options = readOptions(parser);
-    if (exports && renders)
-        return QStringLiteral("--export and --render cannot be combined");
+    if (int(exports) + int(renders) + int(writesCsv) + int(imports) > 1)
+        return QStringLiteral("--export, --render, --csv and --import cannot be combined");
+    if (writesCsv && options.csvPath.isEmpty())
+        return QStringLiteral("--csv needs the file to write: stowfolio --csv items.csv");
+    if (imports && options.importPath.isEmpty())
+        return QStringLiteral("--import needs the file to read: stowfolio --import items.csv");
     // An empty path would otherwise pass for no option at all and start the wrong job.
     if (exports && options.exportPath.isEmpty())
         return QStringLiteral("--export needs the workbook to write: stowfolio --export out.xls");

@@ -15,13 +15,16 @@ struct CommandLineOptions
     QString exportPath;  // --export PATH.xls
     QString renderInput; // --render IN.xls OUT.png
     QString renderOutput;
+    QString csvPath;    // --csv PATH.csv
+    QString importPath; // --import FILE
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
 // graphical application starts, so they work without a display.
 bool asksForHelpOrVersion(int argc, const char* const* argv);
 
-// True when the arguments ask for a job that runs without a window (--export, --render).
+// True when the arguments ask for a job that runs without a window (--export, --render, --csv,
+// --import).
 bool asksForHeadlessJob(int argc, const char* const* argv);
 
 // Parses the program's arguments (after Qt has taken its own); --help, --version and mistakes

@@ -1,20 +1,25 @@
 #include "app/headless.h"
 
+#include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/used_range.h"
+#include "state/item_import.h"
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
 #include "workbook/workbook_builder.h"
+#include "workbook/workbook_import.h"
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace stowfolio {
 
@@ -25,6 +30,20 @@ constexpr int kColumnCount = 12;
 void printError(const QString& message)
 {
     std::fprintf(stderr, "stowfolio: %s\n", message.toLocal8Bit().constData());
+}
+
+void printLine(const QString& line)
+{
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+}
+
+// The stored settings, or an exception saying why they cannot be used.
+std::unique_ptr<IniSettingsStore> openStoredSettings()
+{
+    auto settings = std::make_unique<IniSettingsStore>();
+    if (!settings->openingProblem().isEmpty())
+        throw std::runtime_error(settings->openingProblem().toStdString());
+    return settings;
 }
 
 Inventory storedInventory(const SettingsStore& settings)
@@ -53,12 +72,10 @@ Inventory storedInventory(const SettingsStore& settings)
 int runExport(const QString& path)
 {
     try {
-        IniSettingsStore settings;
-        if (!settings.openingProblem().isEmpty())
-            throw std::runtime_error(settings.openingProblem().toStdString());
+        const auto settings = openStoredSettings();
         ExcelFactory factory;
         registerBuiltInEngine(factory);
-        exportInventoryWorkbook(factory, storedInventory(settings), temporaryFolder(), path);
+        exportInventoryWorkbook(factory, storedInventory(*settings), temporaryFolder(), path);
         return 0;
     } catch (const std::exception& error) {
         printError(
@@ -85,6 +102,79 @@ int runRender(const QString& input, const QString& output)
             QStringLiteral("cannot render %1: %2").arg(input, QString::fromUtf8(error.what())));
         return 1;
     }
+}
+
+int runCsvExport(const QString& path)
+{
+    try {
+        const auto settings = openStoredSettings();
+        const Inventory inventory = storedInventory(*settings);
+        WriteBytesToFile(
+            itemsAsCsv(QList<QStringList>(inventory.items.begin(), inventory.items.end())), path);
+        return 0;
+    } catch (const std::exception& error) {
+        printError(
+            QStringLiteral("cannot write %1: %2").arg(path, QString::fromUtf8(error.what())));
+        return 1;
+    }
+}
+
+int runImport(const QString& path)
+{
+    try {
+        const auto settings = openStoredSettings();
+        const Inventory stored = storedInventory(*settings);
+        const int room = kMaxInventoryItems - static_cast<int>(stored.items.size());
+        const ItemImport imported = looksLikeWorkbook(path) ? importInventoryWorkbook(path, room)
+                                                            : importCsvFile(path, room);
+        if (!imported.problem.isEmpty()) {
+            printError(imported.problem);
+            return 1;
+        }
+        std::vector<ItemRow> rows;
+        for (const QStringList& item : imported.items) {
+            ItemRow row;
+            for (const QString& field : item)
+                row.push_back(field.toStdU16String());
+            rows.push_back(std::move(row));
+        }
+        QString items = settings->read(kItemsKey, QString());
+        if (!items.isEmpty())
+            items += QLatin1Char('|');
+        items += QString::fromStdU16String(encodeItemList(rows, kColumnCount));
+        settings->write(kItemsKey, items);
+        printLine(QStringLiteral("Added %1 items from %2.").arg(imported.items.size()).arg(path));
+        for (const QString& line : importDetails(imported))
+            printLine(line);
+        if (!imported.ownerFields.isEmpty()) {
+            if (std::all_of(stored.ownerFields.begin(), stored.ownerFields.end(),
+                            [](const QString& field) { return field.isEmpty(); })) {
+                for (int i = 0; i < kOwnerFieldKeys.size(); ++i)
+                    settings->write(kOwnerFieldKeys[i], imported.ownerFields.value(i));
+                printLine(QStringLiteral("The owner and insurance details were taken from the "
+                                         "workbook."));
+            } else {
+                printLine(QStringLiteral("The owner and insurance details already stored were "
+                                         "kept; the workbook's were not used."));
+            }
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        printError(
+            QStringLiteral("cannot import %1: %2").arg(path, QString::fromUtf8(error.what())));
+        return 1;
+    }
+}
+
+int runHeadlessJob(const CommandLineOptions& options)
+{
+    if (!options.exportPath.isEmpty())
+        return runExport(options.exportPath);
+    if (!options.csvPath.isEmpty())
+        return runCsvExport(options.csvPath);
+    if (!options.importPath.isEmpty())
+        return runImport(options.importPath);
+    return runRender(options.renderInput, options.renderOutput);
 }
 
 } // namespace stowfolio

@@ -3,6 +3,8 @@
 // The command-line jobs that run without a window. Each returns the process's exit code and
 // prints nothing but errors (to standard error).
 
+#include "app/command_line.h"
+
 #include <QString>
 
 namespace stowfolio {
@@ -12,5 +14,16 @@ int runExport(const QString& path);
 
 // Draws the used range of the active sheet of the workbook `input` into the PNG `output`.
 int runRender(const QString& input, const QString& output);
+
+// Writes the stored item list to `path` as CSV.
+int runCsvExport(const QString& path);
+
+// Adds the items of `path` to the stored list and says on standard output what was added, left
+// out and skipped. Owner and insurance fields from a workbook fill the stored ones only when
+// those are all empty: there is no one to ask.
+int runImport(const QString& path);
+
+// The job the options ask for.
+int runHeadlessJob(const CommandLineOptions& options);
 
 } // namespace stowfolio

@@ -37,9 +37,7 @@ int main(int argc, char* argv[])
         });
         QGuiApplication headless(argc, argv);
         const stowfolio::CommandLineOptions options = stowfolio::parseCommandLine(headless);
-        return options.exportPath.isEmpty()
-                   ? stowfolio::runRender(options.renderInput, options.renderOutput)
-                   : stowfolio::runExport(options.exportPath);
+        return stowfolio::runHeadlessJob(options);
     }
 
     QApplication application(argc, argv);

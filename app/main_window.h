@@ -86,6 +86,10 @@ public:
     bool mayEndProgram();
 
     // The menu commands that have no button of their own.
+    void exportItemsAsCsv();
+    void importItems();
+    // Reads `path`, shows what it would add and adds it as one step when the user agrees.
+    void importFile(const QString& path);
     void editItem();
     void duplicateItem();
     void moveItem(int offset);
@@ -156,6 +160,8 @@ private:
     int selectedRow() const;
     void selectRow(int row);
     void pushAddedRow(const QString& text);
+    void takeOwnerFields(const QStringList& fields, const QString& path);
+    QStringList columnCaptions() const;
 
     Form1Dependencies m_deps;
     WindowPointer m_pointer;

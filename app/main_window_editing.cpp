@@ -7,6 +7,7 @@
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
+#include "state/item_values.h"
 #include "state/settings_store.h"
 
 #include <QDate>
@@ -39,16 +40,6 @@ const std::array<QString, Form1::kItemFieldCount> kItemFieldNames = {
     QStringLiteral("Condition"),     QStringLiteral("Est. Value"),
     QStringLiteral("Model"),         QStringLiteral("Serial #"),
     QStringLiteral("Notes"),         QStringLiteral("Photo")};
-
-// The locale's short date, always with a four-digit year ("M/d/yy" becomes "M/d/yyyy").
-QString shortDateWithFullYear(const QDate& date)
-{
-    const QLocale locale;
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(date, format);
-}
 
 } // namespace
 

@@ -42,6 +42,9 @@ void Form1::buildMenus()
                {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
                [this] { PushButton6_Click(); });
     file->addSeparator();
+    addCommand(file, QStringLiteral("&Import Items…"), {}, [this] { importItems(); });
+    addCommand(file, QStringLiteral("&Export Items as CSV…"), {}, [this] { exportItemsAsCsv(); });
+    file->addSeparator();
     addCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
                [this] { close(); });
 

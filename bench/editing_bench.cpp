@@ -29,6 +29,11 @@ class SilentPrompts : public Prompts
 public:
     void showMessage(const QString&, const QString&, MessageIcon) override { ++shown; }
     bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
+    bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
+                      const QString&) override
+    {
+        return false;
+    }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
     int shown = 0;

@@ -39,6 +39,11 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
     bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
+    bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
+                      const QString&) override
+    {
+        return false;
+    }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return {}; }
 };

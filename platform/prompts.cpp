@@ -2,9 +2,16 @@
 
 #include "platform/app_title.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace stowfolio {
 
@@ -64,6 +71,34 @@ QString toQtFileFilter(const QString& filter)
                        QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
+}
+
+bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
+                                 const QStringList& headers, const QList<QStringList>& rows,
+                                 const QString& accept)
+{
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(boxTitle(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* table =
+        new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()), &dialog);
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < headers.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    table->resizeColumnsToContents();
+    layout->addWidget(table);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
+    buttons->addButton(accept, QDialogButtonBox::AcceptRole)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(900, 480);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace stowfolio

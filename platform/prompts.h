@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Every message box and file dialog of the program goes through Prompts, so that tests answer
 // them from a script instead of blocking on a modal window.
@@ -36,6 +38,10 @@ public:
     // full path, or an empty string when the user cancelled.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
+    // A text above a table of rows under `headers`, with `accept` and Cancel buttons; true for
+    // `accept`.
+    virtual bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
+                              const QList<QStringList>& rows, const QString& accept) = 0;
 };
 
 // The real thing: modal Qt dialogs over `parent`.
@@ -49,6 +55,8 @@ public:
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
     QString openFileName(const QString& title, const QString& filter) override;
     QString saveFileName(const QString& title, const QString& filter) override;
+    bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
+                      const QList<QStringList>& rows, const QString& accept) override;
 
 private:
     QWidget* m_parent;

@@ -1,6 +1,7 @@
 #include "state/item_values.h"
 
 #include <QCollator>
+#include <QDate>
 #include <QLocale>
 
 #include <algorithm>
@@ -90,6 +91,15 @@ std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortD
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), before);
     return order;
+}
+
+QString shortDateWithFullYear(const QDate& date)
+{
+    const QLocale locale;
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return locale.toString(date, format);
 }
 
 QString inventorySummary(int itemCount, double estimatedTotal)

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QCollator;
+class QDate;
 
 namespace stowfolio {
 
@@ -34,6 +35,10 @@ enum class SortDirection
 std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortDirection direction,
                              const spreadsheet::input::InputLocale& locale,
                              const QCollator& collator);
+
+// The locale's short date, always with a four-digit year ("M/d/yy" becomes "M/d/yyyy"): the
+// form in which typed input reads a date back unchanged.
+QString shortDateWithFullYear(const QDate& date);
 
 // "N items · estimated total $X" for the status line.
 QString inventorySummary(int itemCount, double estimatedTotal);

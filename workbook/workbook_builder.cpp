@@ -40,20 +40,6 @@ Application& require(const std::unique_ptr<Application>& excel)
     return *excel;
 }
 
-// The sheet column (1-based) of list field `field` (0 = the row's text): Location and
-// Description go to A and B, Date..Est. Value to E..J, Model and Serial # to C and D, and Notes,
-// Photo and any later field to K onwards.
-int sheetColumnOf(int field)
-{
-    if (field <= 1)
-        return field + 1;
-    if (field <= 7)
-        return field + 3;
-    if (field <= 9)
-        return field - 5;
-    return field + 1;
-}
-
 QString fieldOf(const QStringList& row, int field)
 {
     return field < row.size() ? row[field] : QString();
@@ -75,6 +61,17 @@ void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
 }
 
 } // namespace
+
+int sheetColumnOf(int field)
+{
+    if (field <= 1)
+        return field + 1;
+    if (field <= 7)
+        return field + 3;
+    if (field <= 9)
+        return field - 5;
+    return field + 1;
+}
 
 QString tooManyItemsMessage(std::size_t itemCount)
 {

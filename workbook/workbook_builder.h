@@ -72,4 +72,9 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
 // The message shown when an inventory has more items than a sheet can hold.
 QString tooManyItemsMessage(std::size_t itemCount);
 
+// The sheet column (1-based) of list field `field` (0 = the row's text): Location and
+// Description go to A and B, Date..Est. Value to E..J, Model and Serial # to C and D, and Notes,
+// Photo and any later field to K onwards.
+int sheetColumnOf(int field);
+
 } // namespace stowfolio

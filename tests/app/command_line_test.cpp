@@ -34,8 +34,13 @@ TEST(CommandLine, RefusesIncompleteOrCombinedJobs)
         {{"--export="}, "--export needs the workbook to write"},
         {{"--render", "", "out.png"}, "--render needs the workbook to draw"},
         {{"--render", "in.xls"}, "--render needs the PNG to write"},
-        {{"--export", "a.xls", "--render", "b.xls", "c.png"}, "--export and --render cannot"},
-        {{"--export", "", "--render", "b.xls", "c.png"}, "--export and --render cannot"},
+        {{"--export", "a.xls", "--render", "b.xls", "c.png"}, "--export, --render, --csv and"},
+        {{"--export", "", "--render", "b.xls", "c.png"}, "--export, --render, --csv and"},
+        {{"--csv", "items.csv"}, QString()},
+        {{"--import", "items.csv"}, QString()},
+        {{"--csv", ""}, "--csv needs the file to write"},
+        {{"--import="}, "--import needs the file to read"},
+        {{"--csv", "a.csv", "--import", "b.csv"}, "--export, --render, --csv and"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());

@@ -27,10 +27,23 @@ public:
     std::deque<QString> fileAnswers; // "" answers as Cancel
     std::vector<Shown> shown;
     std::vector<DefaultAnswer> questionDefaults;
+    // The rows of each table shown.
+    std::vector<QList<QStringList>> tables;
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override
     {
         shown.push_back({QStringLiteral("message"), text, title, icon});
+    }
+    bool confirmTable(const QString& title, const QString& text, const QStringList&,
+                      const QList<QStringList>& rows, const QString&) override
+    {
+        shown.push_back({QStringLiteral("table"), text, title, MessageIcon::None});
+        tables.push_back(rows);
+        if (yesNoAnswers.empty())
+            throw std::logic_error("unscripted table: " + text.toStdString());
+        const bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
     }
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {

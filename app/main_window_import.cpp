@@ -1,0 +1,136 @@
+// Items in and out of the list: CSV export, and import from CSV, TSV, Homebox's export and
+// workbooks saved by this program, with a preview before anything changes.
+
+#include "app/main_window.h"
+
+#include "platform/file_helpers.h"
+#include "platform/prompts.h"
+#include "state/item_import.h"
+#include "workbook/workbook_builder.h"
+#include "workbook/workbook_import.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace stowfolio {
+
+namespace {
+
+constexpr int kPreviewRows = 20;
+
+const QString kImportFilter =
+    QStringLiteral("Inventory Files (*.csv;*.tsv;*.txt;*.xls)|*.csv;*.tsv;*.txt;*.xls|"
+                   "All Files (*)|*|");
+
+QString previewText(const ItemImport& import, const QString& path)
+{
+    QString text = QStringLiteral("%1 items from %2 will be added at the end of the list.")
+                       .arg(import.items.size())
+                       .arg(QFileInfo(path).fileName());
+    if (import.items.size() > kPreviewRows)
+        text += QStringLiteral(" The first %1 are shown.").arg(kPreviewRows);
+    for (const QString& line : importDetails(import))
+        text += QLatin1Char('\n') + line;
+    return text;
+}
+
+} // namespace
+
+void Form1::exportItemsAsCsv()
+{
+    QString path = m_deps.prompts.saveFileName(QStringLiteral("Export Items as CSV"),
+                                               QStringLiteral("CSV Files (*.csv)|*.csv|"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    QList<QStringList> items;
+    items.reserve(itemCount());
+    for (int row = 0; row < itemCount(); ++row)
+        items << itemRow(row);
+    try {
+        WriteBytesToFile(itemsAsCsv(items), path);
+        statusBar()->showMessage(
+            QStringLiteral("%1 items exported to %2").arg(items.size()).arg(path), 5000);
+    } catch (const std::exception& error) {
+        m_deps.prompts.showMessage(QString::fromUtf8(error.what()), QString(),
+                                   MessageIcon::Exclamation);
+    }
+}
+
+void Form1::importItems()
+{
+    const QString path = m_deps.prompts.openFileName(QStringLiteral("Import Items"), kImportFilter);
+    if (!path.isEmpty())
+        importFile(path);
+}
+
+void Form1::importFile(const QString& path)
+{
+    const int room = kMaxInventoryItems - itemCount();
+    ItemImport import;
+    if (looksLikeWorkbook(path)) {
+        import = importInventoryWorkbook(path, room);
+    } else {
+        // A large file shows how far reading has come, and can be cancelled.
+        QProgressDialog progress(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
+                                 QStringLiteral("Cancel"), 0, 1000, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        import = importCsvFile(path, room, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+}
+if (!import.problem.isEmpty()) {
+    m_deps.prompts.showMessage(import.problem, QString(), MessageIcon::Exclamation);
+    return;
+}
+if (!m_deps.prompts.confirmTable(QStringLiteral("Import Items"), previewText(import, path),
+                                 columnCaptions(), import.items.mid(0, kPreviewRows),
+                                 QStringLiteral("Import")))
+    return;
+takeOwnerFields(import.ownerFields, path);
+m_undoStack.push(new InsertRowsCommand(*this, itemCount(), import.items, FirstRedo::Perform,
+                                       QStringLiteral("Import Items")));
+} // namespace stowfolio
+
+// A workbook's owner and insurance details replace the ones typed only when the user says so.
+void Form1::takeOwnerFields(const QStringList& fields, const QString& path)
+{
+    if (fields.size() != kOwnerFieldCount)
+        return;
+    bool same = true;
+    bool anyTyped = false;
+    for (int i = 0; i < kOwnerFieldCount; ++i) {
+        same = same && m_ownerFields[i]->text() == fields[i];
+        anyTyped = anyTyped || !m_ownerFields[i]->text().isEmpty();
+    }
+    if (same)
+        return;
+    if (anyTyped &&
+        !m_deps.prompts.askYesNo(QStringLiteral("Replace the owner and insurance details in the "
+                                                "window with those in %1?")
+                                     .arg(QFileInfo(path).fileName()),
+                                 QString(), DefaultAnswer::No))
+        return;
+    for (int i = 0; i < kOwnerFieldCount; ++i)
+        m_ownerFields[i]->setText(fields[i]);
+}
+
+QStringList Form1::columnCaptions() const
+{
+    QStringList captions;
+    for (int c = 0; c < columnCount(); ++c)
+        captions << m_list->headerItem()->text(c).trimmed();
+    return captions;
+}
+
+} // namespace stowfolio

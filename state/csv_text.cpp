@@ -1,0 +1,112 @@
+#include "state/csv_text.h"
+
+namespace stowfolio {
+
+QString csvRecord(const QStringList& fields, QChar delimiter)
+{
+    QString line;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += delimiter;
+        const QString& field = fields[i];
+        const bool quoted = field.contains(delimiter) || field.contains(QLatin1Char('"')) ||
+                            field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
+        if (!quoted) {
+            line += field;
+            continue;
+        }
+        line += QLatin1Char('"');
+        line += QString(field).replace(QLatin1Char('"'), QLatin1String("\"\""));
+        line += QLatin1Char('"');
+    }
+    line += QLatin1String("\r\n");
+    return line;
+}
+
+void CsvReader::endField()
+{
+    m_record << m_field;
+    m_field.clear();
+}
+
+void CsvReader::endRecord(std::vector<QStringList>& records)
+{
+    endField();
+    records.push_back(std::move(m_record));
+    m_record.clear();
+    m_fieldStarted = false;
+}
+
+void CsvReader::feed(QStringView text, std::vector<QStringList>& records)
+{
+    for (const QChar ch : text) {
+        if (m_afterCarriage) {
+            m_afterCarriage = false;
+            if (ch == QLatin1Char('\n'))
+                continue;
+        }
+        if (m_inQuotes) {
+            if (m_quoteSeen) {
+                m_quoteSeen = false;
+                if (ch == QLatin1Char('"')) {
+                    m_field += ch;
+                    continue;
+                }
+                m_inQuotes = false; // the closing quote; this character is read as outside
+            } else if (ch == QLatin1Char('"')) {
+                m_quoteSeen = true;
+                continue;
+            } else {
+                m_field += ch;
+                continue;
+            }
+        }
+        if (ch == m_delimiter) {
+            endField();
+            m_fieldStarted = true;
+        } else if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) {
+            endRecord(records);
+            m_afterCarriage = ch == QLatin1Char('\r');
+        } else if (ch == QLatin1Char('"') && m_field.isEmpty()) {
+            // A quote opens a quoted field only at its start; elsewhere it is an ordinary
+            // character, as the spreadsheet programs read it.
+            m_inQuotes = true;
+            m_fieldStarted = true;
+        } else {
+            m_field += ch;
+            m_fieldStarted = true;
+        }
+    }
+}
+
+bool CsvReader::finish(std::vector<QStringList>& records)
+{
+    const bool open = m_inQuotes && !m_quoteSeen;
+    if (m_fieldStarted || !m_field.isEmpty() || !m_record.isEmpty())
+        endRecord(records);
+    m_inQuotes = m_quoteSeen = false;
+    return open;
+}
+
+QChar detectDelimiter(QStringView firstText)
+{
+    const QChar candidates[] = {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
+    int counts[3] = {0, 0, 0};
+    bool inQuotes = false;
+    for (const QChar ch : firstText) {
+        if (ch == QLatin1Char('"'))
+            inQuotes = !inQuotes;
+        else if (!inQuotes && (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')))
+            break;
+        else if (!inQuotes)
+            for (int i = 0; i < 3; ++i)
+                counts[i] += ch == candidates[i] ? 1 : 0;
+    }
+    int best = 0;
+    for (int i = 1; i < 3; ++i)
+        if (counts[i] > counts[best])
+            best = i;
+    return candidates[best];
+}
+
+} // namespace stowfolio

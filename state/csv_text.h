@@ -1,0 +1,49 @@
+#pragma once
+
+// Comma-separated text as spreadsheet programs write and read it (RFC 4180): fields separated
+// by a delimiter, records by line ends, a field in double quotes when it holds the delimiter,
+// a quote or a line end, quotes inside doubled.
+//
+// Reading is incremental, so a large file is read a piece at a time with progress shown and a
+// cancel possible, and it never fails: whatever the bytes, every character lands in some field.
+// An opening quote that is never closed runs to the end of the file; finish() says so.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace stowfolio {
+
+// One record, as CSV text ending in CRLF.
+QString csvRecord(const QStringList& fields, QChar delimiter = QLatin1Char(','));
+
+class CsvReader
+{
+public:
+    explicit CsvReader(QChar delimiter) : m_delimiter(delimiter) {}
+
+    // Reads on from where the last piece ended; each record completed is appended to `records`.
+    void feed(QStringView text, std::vector<QStringList>& records);
+    // The last record, when the text does not end with a line end. True when a quoted field
+    // was still open at the end.
+    bool finish(std::vector<QStringList>& records);
+
+private:
+    void endField();
+    void endRecord(std::vector<QStringList>& records);
+
+    QChar m_delimiter;
+    QString m_field;
+    QStringList m_record;
+    bool m_inQuotes = false;
+    bool m_quoteSeen = false;     // a quote inside quotes: doubled, or the end of the quotes
+    bool m_afterCarriage = false; // a CR just ended a record; a LF right after belongs to it
+    bool m_fieldStarted = false;  // anything read since the last record ended
+};
+
+// The delimiter of a CSV text from its first line: the one of comma, semicolon and tab that
+// occurs most often outside quotes; comma when none does.
+QChar detectDelimiter(QStringView firstText);
+
+} // namespace stowfolio

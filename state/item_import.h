@@ -1,0 +1,57 @@
+#pragma once
+
+// Items brought in from other files: a CSV or TSV file (ours, a spreadsheet's, Homebox's
+// export) read and matched to the twelve fields by its header row. What the user sees before
+// anything changes comes from here too: the rows as they will land, the columns left out and
+// the rows skipped, each with its reason.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace stowfolio {
+
+// The twelve column captions of the list, as the CSV export writes them.
+extern const QStringList kItemColumnCaptions;
+
+struct ItemImport
+{
+    QList<QStringList> items; // twelve fields each, ready for the list
+    QStringList ignoredColumns;
+    QStringList skippedRows;    // "row 5: it is empty"
+    int replacedSeparators = 0; // "|" and "^" in the file, made "/" and "'"
+    // Set when nothing can be imported; the message names the file and the problem.
+    QString problem;
+    // Owner and insurance fields, when the file holds them (a workbook of ours).
+    QStringList ownerFields;
+};
+
+// Called now and then while a file is read with how much of it is done; false cancels.
+using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
+
+// Reads a CSV or TSV file: encoding (UTF-8 with or without a byte-order mark, else
+// Windows-1252) and delimiter (comma, semicolon or tab) found by looking; columns matched by
+// header name. Stops with a problem once more than `room` items are found, so an import that
+// cannot fit costs no more than what fits.
+ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress = {});
+
+// The records of a CSV file after its header row, matched to fields. Exposed for tests.
+ItemImport itemsFromRecords(const std::vector<QStringList>& records);
+
+// "|" and "^" cannot be kept in the stored list; they become "/" and "'", counted in `replaced`.
+QString withoutSeparators(QString text, int& replaced);
+
+// Writes `items` as CSV with a header row of the column captions: UTF-8 with a byte-order mark
+// and CRLF line ends, so that the spreadsheet programs open it with every accent intact.
+QByteArray itemsAsCsv(const QList<QStringList>& items);
+
+// What the user should know beside the item count: the columns left out, the rows skipped and
+// the separators replaced, one line each.
+QStringList importDetails(const ItemImport& import);
+
+// "more than 65,526 items" and the like, for an import that does not fit.
+QString tooManyToImportMessage(const QString& path, int found, bool more, int room);
+
+} // namespace stowfolio

@@ -1,0 +1,189 @@
+#include "workbook/workbook_import.h"
+
+#include "spreadsheet/biff/workbook_reader.h"
+#include "spreadsheet/model/error.h"
+#include "spreadsheet/model/workbook.h"
+#include "state/item_values.h"
+#include "workbook/workbook_builder.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <optional>
+
+namespace stowfolio {
+
+namespace {
+
+constexpr int kFieldCount = 12;
+constexpr int kDateField = 2;
+
+// The item header row of the template, columns A to L.
+const QStringList kHeaderCaptions = {
+    QStringLiteral("Item Location"), QStringLiteral("Description"),
+    QStringLiteral("Model"),         QStringLiteral("Serial #"),
+    QStringLiteral("Purchase Date"), QStringLiteral("Purchase Location"),
+    QStringLiteral("Warranty"),      QStringLiteral("Price at Purchase"),
+    QStringLiteral("Condition"),     QStringLiteral("Estimated Value to Date"),
+    QStringLiteral("Notes"),         QStringLiteral("Photo")};
+
+// Where the owner (column B) and insurance (column F) values sit: the four rows starting six
+// rows above the item header.
+constexpr int kOwnerRowsAboveHeader = 6;
+
+// A day of Excel's 1900 date system, which counts a 29 February 1900 that never was.
+QDate dateOfSerial(double serial)
+{
+    const auto day = static_cast<qint64>(serial);
+    return QDate(1899, 12, 31).addDays(day > 60 ? day - 1 : day);
+}
+
+QString numberText(double number)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(number, 'g', QLocale::FloatingPointShortest);
+}
+
+class SheetReader
+{
+public:
+    SheetReader(const spreadsheet::Workbook& book, const spreadsheet::Worksheet& sheet)
+        : m_book(book), m_sheet(sheet)
+    {
+    }
+
+    // The text of a cell as the list would hold it; `asDate` reads a number as a date.
+    QString text(uint32_t row, uint16_t column, bool asDate = false) const
+    {
+        const spreadsheet::Cell* cell = m_sheet.findCell(row, column);
+        if (!cell)
+            return {};
+        switch (cell->kind) {
+        case spreadsheet::CellKind::String:
+            return QString::fromStdString(m_book.strings.at(cell->index).text);
+        case spreadsheet::CellKind::Number:
+            return valueText(cell->number, asDate);
+        case spreadsheet::CellKind::Boolean:
+            return cell->flag ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        case spreadsheet::CellKind::Formula: {
+            const auto& cached = m_sheet.formulas.at(cell->index).cached;
+            if (cached.kind == spreadsheet::CachedValue::Kind::Number)
+                return valueText(cached.number, asDate);
+            if (cached.kind == spreadsheet::CachedValue::Kind::String)
+                return QString::fromStdString(cached.text);
+            return {};
+        }
+        default:
+            return {};
+        }
+    }
+
+    std::optional<uint32_t> headerRow() const
+    {
+        const uint32_t last = std::min<uint32_t>(m_sheet.rowCount(), 200);
+        for (uint32_t row = 0; row < last; ++row) {
+            bool matches = true;
+            for (int c = 0; c < kFieldCount && matches; ++c)
+                matches = text(row, static_cast<uint16_t>(c))
+                              .trimmed()
+                              .compare(kHeaderCaptions[c], Qt::CaseInsensitive) == 0;
+            if (matches)
+                return row;
+        }
+        return std::nullopt;
+    }
+
+    uint32_t rowCount() const { return m_sheet.rowCount(); }
+
+private:
+    static QString valueText(double number, bool asDate)
+    {
+        if (asDate && number >= 1 && number < 2958466)
+            return shortDateWithFullYear(dateOfSerial(number));
+        return numberText(number);
+    }
+
+    const spreadsheet::Workbook& m_book;
+    const spreadsheet::Worksheet& m_sheet;
+};
+
+} // namespace
+
+bool looksLikeWorkbook(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           file.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+}
+
+ItemImport importInventoryWorkbook(const QString& path, int room)
+{
+    ItemImport result;
+    const QString name = QFileInfo(path).fileName();
+    spreadsheet::Workbook book;
+    try {
+        book = spreadsheet::readWorkbookFile(QFile::encodeName(path).toStdString());
+    } catch (const spreadsheet::Error& error) {
+        result.problem = QStringLiteral("%1 cannot be imported: %2")
+                             .arg(name, QString::fromStdString(error.what()));
+        return result;
+    }
+    // The active sheet first, then the others in order.
+    std::vector<std::size_t> order;
+    if (book.window.activeSheet < book.sheets.size())
+        order.push_back(book.window.activeSheet);
+    for (std::size_t i = 0; i < book.sheets.size(); ++i)
+        if (i != book.window.activeSheet)
+            order.push_back(i);
+    for (const std::size_t index : order) {
+        const SheetReader sheet(book, book.sheets[index]);
+        const std::optional<uint32_t> header = sheet.headerRow();
+        if (!header)
+            continue;
+        if (*header >= kOwnerRowsAboveHeader)
+            for (const uint16_t column : {uint16_t(1), uint16_t(5)})
+                for (uint32_t row = *header - kOwnerRowsAboveHeader;
+                     row < *header - kOwnerRowsAboveHeader + 4; ++row)
+                    result.ownerFields << sheet.text(row, column);
+        QList<int> emptyRows;
+        for (uint32_t row = *header + 1; row < sheet.rowCount(); ++row) {
+            QStringList item;
+            bool empty = true;
+            for (int field = 0; field < kFieldCount; ++field) {
+                const auto column = static_cast<uint16_t>(sheetColumnOf(field) - 1);
+                item << withoutSeparators(sheet.text(row, column, field == kDateField),
+                                          result.replacedSeparators);
+                empty = empty && item.back().isEmpty();
+            }
+            if (empty) {
+                emptyRows << static_cast<int>(row) + 1;
+                continue;
+            }
+            // Empty rows between items are worth a word; those after the last are not.
+            for (const int emptyRow : emptyRows)
+                result.skippedRows << QStringLiteral("row %1: it is empty").arg(emptyRow);
+            emptyRows.clear();
+            result.items << item;
+            if (result.items.size() > room) {
+                ItemImport tooMany;
+                tooMany.problem =
+                    tooManyToImportMessage(path, static_cast<int>(result.items.size()), true, room);
+                return tooMany;
+            }
+        }
+        if (result.items.isEmpty())
+            result.problem = QStringLiteral("%1 cannot be imported: its sheet \"%2\" holds no "
+                                            "items below the item header row.")
+                                 .arg(name, QString::fromStdString(book.sheets[index].name));
+        return result;
+    }
+    result.problem = QStringLiteral("%1 cannot be imported: none of its sheets has the item "
+                                    "header row of a Stowfolio inventory (\"%2\", …).")
+                         .arg(name, kHeaderCaptions.mid(0, 3).join(QLatin1String("\", \"")));
+    return result;
+}
+
+} // namespace stowfolio

@@ -1,0 +1,21 @@
+#pragma once
+
+// A saved inventory workbook read back into the list: the owner and insurance fields and every
+// item row, each value as the text that typed input turns into the same cell again (a date as
+// the locale's short date with a four-digit year, an amount as the number the cell holds). So a
+// workbook exported, imported and exported again holds the same cells.
+
+#include "state/item_import.h"
+
+#include <QString>
+
+namespace stowfolio {
+
+// True when the file starts as an Excel 97-2003 workbook does (an OLE2 compound file).
+bool looksLikeWorkbook(const QString& path);
+
+// Reads the first sheet (the active one first) that has the item header row of our template.
+// Its problem names the file and says what it is when it cannot be read.
+ItemImport importInventoryWorkbook(const QString& path, int room);
+
+} // namespace stowfolio
