@@ -159,7 +159,7 @@ ReadOutcome readRecords(QFile& file, Encoding encoding, qsizetype maxRecords,
             reader.emplace(detectDelimiter(text));
         first = false;
         reader->feed(text, records);
-        if (static_cast<qsizetype>(records.size()) > maxRecords) {
+        if (static_cast<qsizetype>(records.size()) > maxRecords && !file.atEnd()) {
             outcome.full = true;
             return outcome;
         }
@@ -293,7 +293,7 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
 ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)
 {
     ItemImport result;
-    const auto fail = [&](const QString& why) {
+    const auto fail = [&](QString why) {
         result = ItemImport{};
         result.problem = QStringLiteral("%1 cannot be imported: %2").arg(fileName(path), why);
         return result;

@@ -4,9 +4,11 @@
 #include "form1_fixture.h"
 
 #include "state/settings_store.h"
+#include "workbook/workbook_builder.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -230,6 +232,69 @@ TEST_F(Form1ListTest, TheMenusOfferEveryCommandWithItsKeys)
     menuAction(QStringLiteral("Help"), QStringLiteral("Help"))->trigger();
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Questions?")));
+}
+
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+// An import is previewed, lands at the end of the list as one step and is stored; declining the
+// preview or a file that cannot be read changes nothing.
+TEST_F(Form1ListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
+{
+    startWith({{"A"}});
+    const QString csv =
+        writeFile(appFolder, "items.csv", "Room,Item,Colour\nKitchen,Toaster,red\nAttic,Trunk,\n");
+    prompts.yesNoAnswers = {false};
+    form().importFile(csv);
+    EXPECT_EQ(locations(), QStringList{"A"});
+    ASSERT_EQ(prompts.tables.size(), 1u);
+    EXPECT_EQ(prompts.tables[0].size(), 2);
+    EXPECT_TRUE(prompts.shown.back().text.startsWith(
+        QStringLiteral("2 items from items.csv will be added at the end of the list.")));
+    EXPECT_TRUE(prompts.shown.back().text.contains(QStringLiteral("Left out: Colour.")));
+
+    prompts.yesNoAnswers = {true};
+    form().importFile(csv);
+    EXPECT_EQ(locations(), (QStringList{"A", "Kitchen", "Attic"}));
+    EXPECT_TRUE(storedItems().endsWith(QStringLiteral("|Attic^Trunk^^^^^^^^^^")));
+    form().undoStack().undo();
+    EXPECT_EQ(locations(), QStringList{"A"});
+
+    prompts.shown.clear();
+    form().importFile(writeFile(appFolder, "empty.csv", ""));
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0], QStringLiteral("empty.csv cannot be imported: it is empty."));
+    EXPECT_EQ(locations(), QStringList{"A"});
+}
+
+// The owner and insurance fields of a workbook replace typed ones only when the user agrees.
+TEST_F(Form1ListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
+{
+    startWith({});
+    Inventory inventory;
+    inventory.ownerFields = {"Tobin", "", "", "", "Oak", "", "", "P-1"};
+    inventory.items = {QStringList{"Garage", "Bike"}};
+    const QString workbook = appFolder.filePath(QStringLiteral("last year.xls"));
+    exportInventoryWorkbook(excelFactory, inventory, appFolder.path(), workbook);
+
+    field("txtName")->setText(QStringLiteral("Ann"));
+    prompts.yesNoAnswers = {true, false}; // import, then keep the typed details
+    form().importFile(workbook);
+    EXPECT_EQ(field("txtName")->text(), QStringLiteral("Ann"));
+    EXPECT_EQ(locations(), QStringList{"Garage"});
+    EXPECT_EQ(prompts.questionDefaults.back(), DefaultAnswer::No);
+
+    prompts.yesNoAnswers = {true, true};
+    form().importFile(workbook);
+    EXPECT_EQ(field("txtName")->text(), QStringLiteral("Tobin"));
+    EXPECT_EQ(field("txtPolNo")->text(), QStringLiteral("P-1"));
+    EXPECT_EQ(settings.stored(QStringLiteral("txtPolNo")), QStringLiteral("P-1"));
 }
 
 } // namespace

@@ -1,0 +1,168 @@
+#include "state/item_import.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace stowfolio {
+namespace {
+
+class ItemImportTest : public ::testing::Test
+{
+protected:
+    QString write(const QByteArray& bytes, const QString& name = QStringLiteral("items.csv"))
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    ItemImport import(const QByteArray& bytes, int room = 65526)
+    {
+        return importCsvFile(write(bytes), room);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QStringList item(std::initializer_list<std::pair<int, QString>> fields)
+{
+    QStringList row(12);
+    for (const auto& [field, text] : fields)
+        row[field] = text;
+    return row;
+}
+
+TEST_F(ItemImportTest, ColumnsAreMatchedByNameInAnyOrder)
+{
+    const ItemImport result = import("Serial Number,ROOM ,Item,Replacement Value,Colour,Cost\r\n"
+                                     "SN-1,Kitchen,Toaster,25,red,30\r\n"
+                                     ",,,,,\r\n"
+                                     "SN-2,Attic,Trunk,150,,\r\n");
+    EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    EXPECT_EQ(result.items,
+              (QList<QStringList>{
+                  item({{0, "Kitchen"}, {1, "Toaster"}, {5, "30"}, {7, "25"}, {9, "SN-1"}}),
+                  item({{0, "Attic"}, {1, "Trunk"}, {7, "150"}, {9, "SN-2"}})}));
+    EXPECT_EQ(result.ignoredColumns, QStringList{"Colour"});
+    EXPECT_EQ(result.skippedRows, QStringList{"row 3: it is empty"});
+}
+
+// Homebox's export, as its CSV reference names the columns.
+TEST_F(ItemImportTest, HomeboxExportsMapToTheTwelveFields)
+{
+    const ItemImport result =
+        import("HB.import_ref\tHB.location\tHB.name\tHB.quantity\tHB.description\tHB.notes\t"
+               "HB.purchase_price\tHB.purchase_from\tHB.purchase_time\tHB.manufacturer\t"
+               "HB.model_number\tHB.serial_number\tHB.lifetime_warranty\tHB.warranty_expires\t"
+               "HB.warranty_details\n"
+               "r1\tGarage\tRelay\t1\tZ-Wave relay\tspare\t39.95\tAmazon\t2021-10-13\tZooz\tZEN17\t"
+               "A1\tfalse\t2023-10-13\t2 years\n"
+               "r2\tOffice\tDesk\t1\t\t\t0\t\t\t\t\t\ttrue\t\t\n");
+    ASSERT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    ASSERT_EQ(result.items.size(), 2);
+    EXPECT_EQ(result.items[0], item({{0, "Garage"},
+                                     {1, "Relay"},
+                                     {2, "2021-10-13"},
+                                     {3, "Amazon"},
+                                     {4, "until 2023-10-13; 2 years"},
+                                     {5, "39.95"},
+                                     {8, "Zooz ZEN17"},
+                                     {9, "A1"},
+                                     {10, "Z-Wave relay; spare"}}));
+    EXPECT_EQ(result.items[1], item({{0, "Office"}, {1, "Desk"}, {4, "Lifetime"}}));
+    EXPECT_EQ(result.ignoredColumns, (QStringList{"HB.import_ref", "HB.quantity"}));
+}
+
+TEST_F(ItemImportTest, EncodingsAndDelimitersAreFound)
+{
+    const QList<QStringList> expected = {item({{0, "Salle à manger"}, {1, "Commode € 1"}})};
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"UTF-8 with a byte-order mark, commas",
+         "\xEF\xBB\xBFLocation,Description\r\nSalle \xC3\xA0 manger,Commode \xE2\x82\xAC 1\r\n"},
+        {"UTF-8 without, semicolons",
+         "Location;Description\nSalle \xC3\xA0 manger;Commode \xE2\x82\xAC 1\n"},
+        {"Windows-1252, tabs", "Location\tDescription\nSalle \xE0 manger\tCommode \x80 1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ItemImport result = import(c.bytes);
+        EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+        EXPECT_EQ(result.items, expected);
+    }
+}
+
+TEST_F(ItemImportTest, SeparatorsAreReplacedAndCounted)
+{
+    const ItemImport result = import("Location,Notes\nA|B,x^y^z\n");
+    ASSERT_EQ(result.items.size(), 1);
+    EXPECT_EQ(result.items[0], item({{0, "A/B"}, {10, "x'y'z"}}));
+    EXPECT_EQ(result.replacedSeparators, 3);
+    EXPECT_EQ(importDetails(result).value(0),
+              QStringLiteral("3 \"|\" or \"^\" characters, which the list cannot keep, were "
+                             "replaced by \"/\" and \"'\"."));
+}
+
+// Every file that cannot be imported is refused with its name and the reason, adding nothing.
+TEST_F(ItemImportTest, FilesThatCannotBeImportedSayWhy)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        int room;
+        const char* reason;
+    } cases[] = {
+        {"empty", "", 10, "items.csv cannot be imported: it is empty."},
+        {"header only", "Location,Description\r\n", 10,
+         "items.csv cannot be imported: it holds no items below its header row."},
+        {"binary", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 10,
+         "items.csv cannot be imported: it is not a text file."},
+        {"someone else's layout", "Foo,Bar\n1,2\n", 10,
+         "items.csv cannot be imported: none of its columns is one Stowfolio knows"},
+        {"more than fits", "Location\na\nb\nc\nd\n", 2,
+         "items.csv holds 4 items, but the list has room for only 2 more"},
+        {"one too many", "Location\na\nb\nc\n", 2,
+         "items.csv holds 3 items, but the list has room for only 2 more"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ItemImport result = import(c.bytes, c.room);
+        EXPECT_TRUE(result.problem.startsWith(QString::fromUtf8(c.reason)))
+            << result.problem.toStdString();
+        EXPECT_TRUE(result.items.isEmpty());
+    }
+    EXPECT_EQ(import("Location\na\nb\n", 2).items.size(), 2);
+}
+
+TEST_F(ItemImportTest, RaggedRowsAndAnOpenQuoteAreToldNotLost)
+{
+    const ItemImport result = import("Location,Description\nA,B,extra\nC\n\"D,E\n");
+    ASSERT_EQ(result.items.size(), 3);
+    EXPECT_EQ(result.items[1], item({{0, "C"}}));
+    EXPECT_EQ(result.items[2], item({{0, "D,E\n"}}));
+    EXPECT_EQ(result.ignoredColumns, QStringList{"values past the last named column (row 2)"});
+    EXPECT_EQ(result.skippedRows.size(), 1);
+}
+
+TEST_F(ItemImportTest, ExportedItemsImportAsTheyWere)
+{
+    const QList<QStringList> items = {
+        item({{0, "Kitchen"}, {1, "Toaster, \"chrome\""}, {2, "3/4/2019"}, {10, "two\nlines"}}),
+        item({{11, "/home/ann/été.jpg"}})};
+    const QByteArray csv = itemsAsCsv(items);
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBFLocation,Description,Date,Where,Warranty,Price,"
+                               "Condition,Est. Value,Model,Serial #,Notes,Photo\r\n"));
+    const ItemImport result = import(csv);
+    EXPECT_EQ(result.items, items);
+    EXPECT_TRUE(result.ignoredColumns.isEmpty());
+}
+
+} // namespace
+} // namespace stowfolio
