@@ -39,41 +39,63 @@ void CsvReader::endRecord(std::vector<QStringList>& records)
 
 void CsvReader::feed(QStringView text, std::vector<QStringList>& records)
 {
-    for (const QChar ch : text) {
+    const QChar* p = text.begin();
+    const QChar* const end = text.end();
+    const QChar quote = QLatin1Char('"');
+    // Runs of ordinary characters are copied in one piece; only the characters that end a
+    // field, a record or a quoted part are looked at one by one.
+    const auto ordinary = [this, quote](QChar ch) {
+        return ch != m_delimiter && ch != quote && ch != QLatin1Char('\n') &&
+               ch != QLatin1Char('\r');
+    };
+    while (p != end) {
+        const QChar ch = *p;
         if (m_afterCarriage) {
             m_afterCarriage = false;
-            if (ch == QLatin1Char('\n'))
-                continue;
-        }
-        if (m_inQuotes) {
-            if (m_quoteSeen) {
-                m_quoteSeen = false;
-                if (ch == QLatin1Char('"')) {
-                    m_field += ch;
-                    continue;
-                }
-                m_inQuotes = false; // the closing quote; this character is read as outside
-            } else if (ch == QLatin1Char('"')) {
-                m_quoteSeen = true;
-                continue;
-            } else {
-                m_field += ch;
+            if (ch == QLatin1Char('\n')) {
+                ++p;
                 continue;
             }
+        }
+        if (m_inQuotes && !m_quoteSeen) {
+            const QChar* run = p;
+            while (p != end && *p != quote)
+                ++p;
+            m_field.append(run, p - run);
+            if (p != end) {
+                m_quoteSeen = true;
+                ++p;
+            }
+            continue;
+        }
+        if (m_inQuotes) {
+            m_quoteSeen = false;
+            if (ch == quote) {
+                m_field += ch;
+                ++p;
+                continue;
+            }
+            m_inQuotes = false; // the closing quote; this character is read as outside
         }
         if (ch == m_delimiter) {
             endField();
             m_fieldStarted = true;
+            ++p;
         } else if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')) {
             endRecord(records);
             m_afterCarriage = ch == QLatin1Char('\r');
-        } else if (ch == QLatin1Char('"') && m_field.isEmpty()) {
+            ++p;
+        } else if (ch == quote && m_field.isEmpty()) {
             // A quote opens a quoted field only at its start; elsewhere it is an ordinary
             // character, as the spreadsheet programs read it.
             m_inQuotes = true;
             m_fieldStarted = true;
+            ++p;
         } else {
-            m_field += ch;
+            const QChar* run = p++;
+            while (p != end && ordinary(*p))
+                ++p;
+            m_field.append(run, p - run);
             m_fieldStarted = true;
         }
     }

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -84,8 +85,15 @@ QString normalisedHeader(const QString& header)
     return name;
 }
 
+bool isBlank(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isSpace(); });
+}
+
 QString contributionText(const QString& value, Contribution contribution)
 {
+    if (contribution == Contribution::Text)
+        return value;
     const QString trimmed = value.trimmed();
     switch (contribution) {
     case Contribution::Text:
@@ -182,6 +190,9 @@ QString fileName(const QString& path)
 
 QString withoutSeparators(QString text, int& replaced)
 {
+    // Most texts hold neither; looking first keeps them shared instead of copied.
+    if (!text.contains(QLatin1Char('|')) && !text.contains(QLatin1Char('^')))
+        return text;
     for (QChar& ch : text) {
         if (ch == QLatin1Char('|')) {
             ch = QLatin1Char('/');
@@ -216,34 +227,43 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                                   kItemColumnCaptions.join(QLatin1String(", ")));
         return result;
     }
+    // The columns that fill each field, in file order.
+    std::array<std::vector<qsizetype>, kFieldCount> sources;
+    for (std::size_t c = 0; c < targets.size(); ++c)
+        if (targets[c].field >= 0)
+            sources[static_cast<std::size_t>(targets[c].field)].push_back(
+                static_cast<qsizetype>(c));
+    result.items.reserve(static_cast<qsizetype>(records.size()));
     QList<int> raggedRows;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const QStringList& record = records[r];
         const int rowNumber = static_cast<int>(r) + 1;
         if (record.size() > header.size())
             raggedRows << rowNumber;
-        std::array<QStringList, kFieldCount> parts;
         bool empty = true;
-        for (qsizetype c = 0; c < std::min(record.size(), header.size()); ++c) {
-            const ColumnTarget target = targets[static_cast<std::size_t>(c)];
-            empty = empty && record[c].trimmed().isEmpty();
-            if (target.field < 0)
-                continue;
-            const QString text = contributionText(record[c], target.contribution);
-            if (!text.isEmpty())
-                parts[static_cast<std::size_t>(target.field)] << text;
-        }
+        for (qsizetype c = 0; c < std::min(record.size(), header.size()) && empty; ++c)
+            empty = isBlank(record[c]);
         if (empty) {
             result.skippedRows << QStringLiteral("row %1: it is empty").arg(rowNumber);
             continue;
         }
         QStringList item;
+        item.reserve(kFieldCount);
         for (int field = 0; field < kFieldCount; ++field) {
-            // A manufacturer and a model number read as one model ("Zooz ZEN17").
-            const QString joiner =
-                field == kModelField ? QStringLiteral(" ") : QStringLiteral("; ");
-            item << withoutSeparators(parts[static_cast<std::size_t>(field)].join(joiner),
-                                      result.replacedSeparators);
+            QString text;
+            for (const qsizetype c : sources[static_cast<std::size_t>(field)]) {
+                if (c >= record.size())
+                    continue;
+                const QString part =
+                    contributionText(record[c], targets[static_cast<std::size_t>(c)].contribution);
+                if (part.isEmpty())
+                    continue;
+                // A manufacturer and a model number read as one model ("Zooz ZEN17").
+                if (!text.isEmpty())
+                    text += field == kModelField ? QStringLiteral(" ") : QStringLiteral("; ");
+                text += part;
+            }
+            item << withoutSeparators(std::move(text), result.replacedSeparators);
         }
         result.items << item;
     }
