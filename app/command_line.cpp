@@ -33,7 +33,7 @@ bool asksForHelpOrVersion(int argc, const char* const* argv)
 bool asksForHeadlessJob(int argc, const char* const* argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char* flag : {"--export", "--render", "--csv", "--import"}) {
+        for (const char* flag : {"--export", "--render", "--csv", "--import", "--pdf"}) {
             if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0)
                 return true;
         }
@@ -64,6 +64,11 @@ void addOptions(QCommandLineParser& parser)
                                      "a workbook saved by Stowfolio) to the stored list without "
                                      "showing a window."),
                       QStringLiteral("file")});
+    parser.addOption({QStringLiteral("pdf"),
+                      QStringLiteral("Write the insurer's report of the stored inventory "
+                                     "(summary, the sheet's pages, the item photos) to "
+                                     "<path.pdf> without showing a window."),
+                      QStringLiteral("path.pdf")});
     parser.addPositionalArgument(QStringLiteral("out.png"),
                                  QStringLiteral("Where --render writes its picture."),
                                  QStringLiteral("[out.png]"));
@@ -77,6 +82,7 @@ CommandLineOptions readOptions(const QCommandLineParser& parser)
     options.renderOutput = parser.positionalArguments().value(0);
     options.csvPath = parser.value(QStringLiteral("csv"));
     options.importPath = parser.value(QStringLiteral("import"));
+    options.pdfPath = parser.value(QStringLiteral("pdf"));
     return options;
 }
 
@@ -86,9 +92,12 @@ QString optionsProblem(const QCommandLineParser& parser)
     const bool renders = parser.isSet(QStringLiteral("render"));
     const bool writesCsv = parser.isSet(QStringLiteral("csv"));
     const bool imports = parser.isSet(QStringLiteral("import"));
+    const bool writesPdf = parser.isSet(QStringLiteral("pdf"));
     const CommandLineOptions options = readOptions(parser);
-    if (int(exports) + int(renders) + int(writesCsv) + int(imports) > 1)
-        return QStringLiteral("--export, --render, --csv and --import cannot be combined");
+    if (int(exports) + int(renders) + int(writesCsv) + int(imports) + int(writesPdf) > 1)
+        return QStringLiteral("--export, --render, --csv, --import and --pdf cannot be combined");
+    if (writesPdf && options.pdfPath.isEmpty())
+        return QStringLiteral("--pdf needs the report to write: stowfolio --pdf report.pdf");
     if (writesCsv && options.csvPath.isEmpty())
         return QStringLiteral("--csv needs the file to write: stowfolio --csv items.csv");
     if (imports && options.importPath.isEmpty())

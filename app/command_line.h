@@ -17,6 +17,7 @@ struct CommandLineOptions
     QString renderOutput;
     QString csvPath;    // --csv PATH.csv
     QString importPath; // --import FILE
+    QString pdfPath;    // --pdf PATH.pdf
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
@@ -24,7 +25,7 @@ struct CommandLineOptions
 bool asksForHelpOrVersion(int argc, const char* const* argv);
 
 // True when the arguments ask for a job that runs without a window (--export, --render, --csv,
-// --import).
+// --import, --pdf).
 bool asksForHeadlessJob(int argc, const char* const* argv);
 
 // Parses the program's arguments (after Qt has taken its own); --help, --version and mistakes

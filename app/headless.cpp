@@ -1,6 +1,7 @@
 #include "app/headless.h"
 
 #include "platform/file_helpers.h"
+#include "report/inventory_report.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/png_file.h"
@@ -11,8 +12,13 @@
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
+#include "workbook/work_folder.h"
 #include "workbook/workbook_builder.h"
 #include "workbook/workbook_import.h"
+
+#include <QDate>
+#include <QFile>
+#include <QScopeGuard>
 
 #include <QImage>
 
@@ -166,6 +172,26 @@ int runImport(const QString& path)
     }
 }
 
+int runPdfReport(const QString& path)
+{
+    try {
+        const auto settings = openStoredSettings();
+        ExcelFactory factory;
+        registerBuiltInEngine(factory);
+        // The report is of the workbook the insurer gets: built first, into the work folder.
+        const QString folder = privateWorkFolder(temporaryFolder());
+        const QString workbook = createGeneratedWorkbookFile(folder);
+        const auto removeWorkbook = qScopeGuard([&] { QFile::remove(workbook); });
+        exportInventoryWorkbook(factory, storedInventory(*settings), temporaryFolder(), workbook);
+        report::writeReportPdf(workbook, path, QDate::currentDate());
+        return 0;
+    } catch (const std::exception& error) {
+        printError(QStringLiteral("cannot write the report %1: %2")
+                       .arg(path, QString::fromUtf8(error.what())));
+        return 1;
+    }
+}
+
 int runHeadlessJob(const CommandLineOptions& options)
 {
     if (!options.exportPath.isEmpty())
@@ -174,6 +200,8 @@ int runHeadlessJob(const CommandLineOptions& options)
         return runCsvExport(options.csvPath);
     if (!options.importPath.isEmpty())
         return runImport(options.importPath);
+    if (!options.pdfPath.isEmpty())
+        return runPdfReport(options.pdfPath);
     return runRender(options.renderInput, options.renderOutput);
 }
 

@@ -23,6 +23,9 @@ int runCsvExport(const QString& path);
 // those are all empty: there is no one to ask.
 int runImport(const QString& path);
 
+// Builds the stored inventory and writes its report to `path` as PDF.
+int runPdfReport(const QString& path);
+
 // The job the options ask for.
 int runHeadlessJob(const CommandLineOptions& options);
 

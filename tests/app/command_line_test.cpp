@@ -34,13 +34,16 @@ TEST(CommandLine, RefusesIncompleteOrCombinedJobs)
         {{"--export="}, "--export needs the workbook to write"},
         {{"--render", "", "out.png"}, "--render needs the workbook to draw"},
         {{"--render", "in.xls"}, "--render needs the PNG to write"},
-        {{"--export", "a.xls", "--render", "b.xls", "c.png"}, "--export, --render, --csv and"},
-        {{"--export", "", "--render", "b.xls", "c.png"}, "--export, --render, --csv and"},
+        {{"--export", "a.xls", "--render", "b.xls", "c.png"}, "--export, --render, --csv,"},
+        {{"--export", "", "--render", "b.xls", "c.png"}, "--export, --render, --csv,"},
+        {{"--pdf", "r.pdf"}, QString()},
+        {{"--pdf="}, "--pdf needs the report to write"},
+        {{"--pdf", "r.pdf", "--csv", "a.csv"}, "--export, --render, --csv,"},
         {{"--csv", "items.csv"}, QString()},
         {{"--import", "items.csv"}, QString()},
         {{"--csv", ""}, "--csv needs the file to write"},
         {{"--import="}, "--import needs the file to read"},
-        {{"--csv", "a.csv", "--import", "b.csv"}, "--export, --render, --csv and"},
+        {{"--csv", "a.csv", "--import", "b.csv"}, "--export, --render, --csv,"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());

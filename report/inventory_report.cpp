@@ -1,0 +1,487 @@
+#include "report/inventory_report.h"
+
+#include "spreadsheet/biff/workbook_reader.h"
+#include "spreadsheet/files/atomic_file.h"
+#include "spreadsheet/model/error.h"
+#include "spreadsheet/render/sheet_geometry.h"
+#include "spreadsheet/render/sheet_renderer.h"
+#include "spreadsheet/render/style_cache.h"
+#include "spreadsheet/render/used_range.h"
+#include "state/item_values.h"
+#include "workbook/workbook_import.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImageReader>
+#include <QLocale>
+#include <QMap>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTime>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace stowfolio::report {
+
+namespace {
+
+constexpr int kPhotosPerPage = 2;
+// Photos are decoded at the size they are printed, at a resolution fit for print.
+constexpr double kPhotoDotsPerInch = 200;
+constexpr double kLineInches = 0.22;
+constexpr int kLocationField = 0;
+constexpr int kDescriptionField = 1;
+constexpr int kEstimatedValueField = 7;
+constexpr int kSerialField = 9;
+constexpr int kPhotoField = 11;
+// The sheet row of the first item (row 10 of the template).
+constexpr int kFirstItemRow = 10;
+
+const QStringList kOwnerCaptions = {"Name",          "Address",      "City, State, ZIP code",
+                                    "Phone",         "Company",      "Agent Name",
+                                    "Agent's phone", "Policy Number"};
+
+QString money(double amount)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return (amount < 0 ? QStringLiteral("-$") : QStringLiteral("$")) +
+           english.toString(std::abs(amount), 'f', 2);
+}
+
+QFont reportFont(double points, bool bold = false)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Where the device's inches are: its resolution, for placing text and pictures.
+double dotsPerInch(const QPainter& painter)
+{
+    return painter.device()->logicalDpiX();
+}
+
+QRectF inches(const QPainter& painter, const QRectF& rect)
+{
+    const double dpi = dotsPerInch(painter);
+    return QRectF(rect.x() * dpi, rect.y() * dpi, rect.width() * dpi, rect.height() * dpi);
+}
+
+// Why a photo cannot be shown, or nothing when it can.
+QString photoProblem(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("the file does not exist");
+    QImageReader reader(path);
+    if (!reader.canRead())
+        return QStringLiteral("it is not a picture that can be read (%1)")
+            .arg(reader.errorString());
+    return {};
+}
+
+} // namespace
+
+InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
+    : m_date(date), m_fileName(QFileInfo(workbookPath).fileName())
+{
+    try {
+        m_book = spreadsheet::readWorkbookFile(QFile::encodeName(workbookPath).toStdString());
+    } catch (const spreadsheet::Error& error) {
+        throw std::runtime_error(error.what());
+    }
+    if (m_book.sheets.empty())
+        throw std::runtime_error("the workbook has no sheet");
+    m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
+    m_inventory = importInventoryWorkbook(workbookPath, 65536);
+
+    const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
+    const spreadsheet::CellRange area =
+        printAreaOf(m_book, m_sheet).value_or(spreadsheet::render::usedRange(sheet));
+    const spreadsheet::render::StyleCache styles(m_book);
+    const spreadsheet::render::SheetGeometry geometry(sheet, area, styles.maxDigitWidth());
+    for (uint32_t i = 0; i <= geometry.rowCount(); ++i)
+        m_rowEdges.push_back(geometry.rowEdge(i));
+    for (uint32_t i = 0; i <= geometry.columnCount(); ++i)
+        m_columnEdges.push_back(geometry.columnEdge(i));
+    m_plan =
+        planPages(sheet.pageSetup, area, titleRowsOf(m_book, m_sheet), m_rowEdges, m_columnEdges);
+    m_picture = spreadsheet::render::renderRange(m_book, sheet, area);
+
+    for (int i = 0; i < m_inventory.items.size(); ++i) {
+        const QString path = m_inventory.items[i].value(kPhotoField).trimmed();
+        if (path.isEmpty())
+            continue;
+        const QString problem = photoProblem(path);
+        (problem.isEmpty() ? m_photos : m_problems).push_back({i, problem});
+    }
+    m_summaryPages = std::max(
+        1, static_cast<int>((summaryLines().size() + linesPerPage() - 1) / linesPerPage()));
+}
+
+InventoryReport::~InventoryReport() = default;
+
+int InventoryReport::linesPerPage() const
+{
+    return std::max(10, static_cast<int>(m_plan.printable.height() / kLineInches) - 4);
+}
+
+int InventoryReport::pageCount() const
+{
+    const int photoPages =
+        static_cast<int>((m_photos.size() + kPhotosPerPage - 1) / kPhotosPerPage);
+    const int problemPages =
+        m_problems.empty()
+            ? 0
+            : static_cast<int>((m_problems.size() + 2 + linesPerPage() - 1) / linesPerPage());
+    return m_summaryPages + sheetPageCount() + photoPages + problemPages;
+}
+
+// The summary as lines of text; a line starting with "#" is a heading, one holding tabs is a row
+// of the subtotal table.
+QStringList InventoryReport::summaryLines() const
+{
+    QStringList lines;
+    lines << QStringLiteral("#Home Inventory Report");
+    lines << QStringLiteral("Prepared on %1").arg(QLocale().toString(m_date, QLocale::LongFormat));
+    lines << QString();
+    lines << QStringLiteral("#Owner");
+    for (int i = 0; i < 4; ++i)
+        lines << kOwnerCaptions[i] + QStringLiteral(":\t") + m_inventory.ownerFields.value(i);
+    lines << QStringLiteral("#Insurance");
+    for (int i = 4; i < 8; ++i)
+        lines << kOwnerCaptions[i] + QStringLiteral(":\t") + m_inventory.ownerFields.value(i);
+    lines << QString();
+
+    double total = 0;
+    struct Subtotal
+    {
+        int count = 0;
+        double value = 0;
+    };
+    QMap<QString, Subtotal> byLocation;
+    const spreadsheet::input::InputLocale locale;
+    for (const QStringList& item : m_inventory.items) {
+        const double value =
+            typedNumberOf(kEstimatedValueField, item.value(kEstimatedValueField), locale)
+                .value_or(0.0);
+        total += value;
+        Subtotal& subtotal = byLocation[item.value(kLocationField).trimmed()];
+        ++subtotal.count;
+        subtotal.value += value;
+    }
+    lines << QStringLiteral("#%1 items, estimated value %2")
+                 .arg(QLocale().toString(static_cast<int>(m_inventory.items.size())), money(total));
+    lines << QStringLiteral("Location\tItems\tEstimated value");
+    for (auto it = byLocation.cbegin(); it != byLocation.cend(); ++it)
+        lines << (it.key().isEmpty() ? QStringLiteral("(no location)") : it.key()) +
+                     QLatin1Char('\t') + QString::number(it->count) + QLatin1Char('\t') +
+                     money(it->value);
+    return lines;
+}
+
+void InventoryReport::paintPageNumber(QPainter& painter, int page) const
+{
+    painter.setFont(reportFont(8));
+    const QRectF area = inches(painter, QRectF(m_plan.printable.left(), m_plan.printable.bottom(),
+                                               m_plan.printable.width(), 0.3));
+    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop,
+                     QStringLiteral("Page %1 of %2").arg(page).arg(pageCount()));
+}
+
+void InventoryReport::paintSummaryPage(QPainter& painter, int page, int firstLine) const
+{
+    const QStringList lines = summaryLines();
+    const QRectF box = m_plan.printable;
+    double y = box.top();
+    for (int i = firstLine; i < std::min<int>(lines.size(), firstLine + linesPerPage()); ++i) {
+        const QString& line = lines[i];
+        if (line.startsWith(QLatin1Char('#'))) {
+            const bool title = i == 0;
+            painter.setFont(reportFont(title ? 18 : 12, true));
+            y += title ? 0 : kLineInches * 0.3;
+            painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), 0.4)),
+                             Qt::AlignLeft | Qt::AlignVCenter, line.mid(1));
+            y += title ? 0.45 : kLineInches * 1.2;
+            continue;
+        }
+        painter.setFont(reportFont(10, line.startsWith(QLatin1String("Location\t"))));
+        const QStringList cells = line.split(QLatin1Char('\t'));
+        const double columns[] = {0, 2.2, 3.2};
+        for (int c = 0; c < cells.size() && c < 3; ++c)
+            painter.drawText(inches(painter, QRectF(box.left() + columns[c], y, 4, kLineInches)),
+                             Qt::AlignLeft | Qt::AlignVCenter, cells[c]);
+        y += kLineInches;
+    }
+    paintPageNumber(painter, page);
+}
+
+// Paints picture rows [top, bottom) (picture pixels) at `destination` (device units).
+static void paintBand(QPainter& painter, const spreadsheet::render::SheetPicture& picture,
+                      double top, double bottom, const QPointF& destination, double factor)
+{
+    painter.save();
+    painter.translate(destination);
+    painter.scale(factor, factor);
+    painter.translate(0, -top);
+    const QRectF band(0, top, picture.size().width(), bottom - top);
+    painter.setClipRect(band);
+    picture.paint(painter, band);
+    painter.restore();
+}
+
+void InventoryReport::paintSheetPage(QPainter& painter, int sheetPage) const
+{
+    const RowSpan rows = m_plan.pages[static_cast<std::size_t>(sheetPage)];
+    const double dpi = dotsPerInch(painter);
+    const double factor = dpi / 96.0 * m_plan.scale;
+    const auto edge = [&](uint32_t row) {
+        return static_cast<double>(m_rowEdges[row - m_plan.area.firstRow]);
+    };
+    const double width = m_columnEdges.back() - m_columnEdges.front() + 1;
+    double x = m_plan.printable.left() * dpi;
+    if (m_plan.centerHorizontally)
+        x += std::max(0.0, (m_plan.printable.width() * dpi - width * factor) / 2);
+    double y = m_plan.printable.top() * dpi;
+    // The line above a band's first row belongs to the row before it: one pixel more on top.
+    if (sheetPage > 0 && m_plan.titleRows && rows.first > m_plan.titleRows->last) {
+        const uint32_t first = std::max(m_plan.titleRows->first, m_plan.area.firstRow);
+        const double top = edge(first) - 1;
+        const double bottom = edge(m_plan.titleRows->last + 1);
+        paintBand(painter, m_picture, top, bottom, QPointF(x, y), factor);
+        y += (bottom - top) * factor;
+    }
+    const double top = edge(rows.first) - 1;
+    paintBand(painter, m_picture, top, edge(rows.last + 1), QPointF(x, y), factor);
+    paintHeaderFooter(painter, sheetPage);
+}
+
+void InventoryReport::paintHeaderFooter(QPainter& painter, int sheetPage) const
+{
+    const spreadsheet::PageSetup& setup = m_book.sheets[m_sheet].pageSetup;
+    const QString sheetName = QString::fromStdString(m_book.sheets[m_sheet].name);
+    const double dpi = dotsPerInch(painter);
+    QSizeF paper = m_plan.paper.size(QPageSize::Inch);
+    if (m_plan.landscape)
+        paper.transpose();
+    painter.setFont(reportFont(10));
+    const auto paintLine = [&](const std::string& code, double topInches, int vertical) {
+        if (code.empty())
+            return;
+        const HeaderFooterText text =
+            headerFooterText(QString::fromStdString(code), sheetPage + 1, sheetPageCount(), m_date,
+                             sheetName, m_fileName);
+        const QRectF line(setup.leftMargin * dpi, topInches * dpi,
+                          (paper.width() - setup.leftMargin - setup.rightMargin) * dpi, 0.3 * dpi);
+        painter.drawText(line, Qt::AlignLeft | vertical, text.left);
+        painter.drawText(line, Qt::AlignHCenter | vertical, text.center);
+        painter.drawText(line, Qt::AlignRight | vertical, text.right);
+    };
+    paintLine(setup.header, m_plan.headerInches, Qt::AlignTop);
+    paintLine(setup.footer, paper.height() - m_plan.footerInches - 0.3, Qt::AlignBottom);
+}
+
+void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto) const
+{
+    const QRectF box = m_plan.printable;
+    const double gap = 0.3;
+    const double captionHeight = 5 * kLineInches;
+    const double cellWidth = (box.width() - gap * (kPhotosPerPage - 1)) / kPhotosPerPage;
+    const double imageHeight = box.height() - captionHeight - 0.5;
+    painter.setFont(reportFont(12, true));
+    painter.drawText(inches(painter, QRectF(box.left(), box.top(), box.width(), 0.35)),
+                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Photos"));
+    for (int slot = 0; slot < kPhotosPerPage; ++slot) {
+        const std::size_t index = static_cast<std::size_t>(firstPhoto + slot);
+        if (index >= m_photos.size())
+            break;
+        const int item = m_photos[index].item;
+        const QStringList& fields = m_inventory.items[item];
+        const QRectF cell(box.left() + slot * (cellWidth + gap), box.top() + 0.45, cellWidth,
+                          imageHeight);
+
+        QImageReader reader(fields.value(kPhotoField).trimmed());
+        reader.setAutoTransform(true);
+        const QSize stored = reader.size();
+        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        const QSize shown = turned ? stored.transposed() : stored;
+        QSize wanted = shown.scaled(QSize(static_cast<int>(cell.width() * kPhotoDotsPerInch),
+                                          static_cast<int>(cell.height() * kPhotoDotsPerInch)),
+                                    Qt::KeepAspectRatio);
+        if (shown.isValid() && wanted.width() < shown.width())
+            reader.setScaledSize(turned ? wanted.transposed() : wanted);
+        const QImage image = reader.read();
+        if (!image.isNull()) {
+            const QSizeF fitted = QSizeF(image.size()).scaled(cell.size(), Qt::KeepAspectRatio);
+            const QRectF target(cell.left() + (cell.width() - fitted.width()) / 2, cell.top(),
+                                fitted.width(), fitted.height());
+            painter.drawImage(inches(painter, target), image);
+        }
+        painter.setFont(reportFont(9));
+        const QStringList caption = {
+            QStringLiteral("Item %1, sheet row %2").arg(item + 1).arg(kFirstItemRow + item),
+            QStringLiteral("Location: ") + fields.value(kLocationField),
+            QStringLiteral("Description: ") + fields.value(kDescriptionField),
+            QStringLiteral("Serial #: ") + fields.value(kSerialField),
+            QStringLiteral("Estimated value: ") + fields.value(kEstimatedValueField)};
+        double y = cell.bottom() + 0.1;
+        for (const QString& line : caption) {
+            painter.drawText(inches(painter, QRectF(cell.left(), y, cell.width(), kLineInches)),
+                             Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += kLineInches;
+        }
+    }
+    paintPageNumber(painter, page);
+}
+
+void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstProblem) const
+{
+    const QRectF box = m_plan.printable;
+    double y = box.top();
+    if (firstProblem == 0) {
+        painter.setFont(reportFont(12, true));
+        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), 0.35)),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("Photos that could not be included"));
+        y += 2 * kLineInches;
+    }
+    painter.setFont(reportFont(9));
+    const int count = linesPerPage() - (firstProblem == 0 ? 2 : 0);
+    for (int i = firstProblem; i < firstProblem + count && i < int(m_problems.size()); ++i) {
+        const Photo& photo = m_problems[static_cast<std::size_t>(i)];
+        const QStringList& fields = m_inventory.items[photo.item];
+        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), kLineInches)),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("Item %1 (%2, %3): %4: %5")
+                             .arg(photo.item + 1)
+                             .arg(fields.value(kLocationField), fields.value(kDescriptionField),
+                                  fields.value(kPhotoField), photo.problem));
+        y += kLineInches;
+    }
+    paintPageNumber(painter, page);
+}
+
+void InventoryReport::paint(QPagedPaintDevice& device) const
+{
+    device.setPageLayout(
+        QPageLayout(m_plan.paper, m_plan.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                    QMarginsF(0, 0, 0, 0)));
+    QPainter painter(&device);
+    painter.setRenderHint(QPainter::Antialiasing);
+    int page = 0;
+    const auto nextPage = [&] {
+        if (page++ > 0)
+            device.newPage();
+    };
+    for (int i = 0; i < m_summaryPages; ++i) {
+        nextPage();
+        paintSummaryPage(painter, page, i * linesPerPage());
+    }
+    for (int i = 0; i < sheetPageCount(); ++i) {
+        nextPage();
+        paintSheetPage(painter, i);
+    }
+    for (std::size_t i = 0; i < m_photos.size(); i += kPhotosPerPage) {
+        nextPage();
+        paintPhotoPage(painter, page, static_cast<int>(i));
+    }
+    for (int i = 0; i < int(m_problems.size());) {
+        nextPage();
+        paintProblemPage(painter, page, i);
+        i += linesPerPage() - (i == 0 ? 2 : 0);
+    }
+}
+
+void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date)
+{
+    const InventoryReport report(workbookPath, date);
+    // Made in memory and written whole, so a full disk never leaves half a PDF behind.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(600);
+        writer.setCreator(QStringLiteral("Stowfolio"));
+        writer.setTitle(QStringLiteral("Home Inventory Report"));
+        report.paint(writer);
+    }
+    try {
+        spreadsheet::files::writeFileAtomically(
+            QFile::encodeName(pdfPath).toStdString(),
+            {reinterpret_cast<const uint8_t*>(bytes.constData()),
+             static_cast<size_t>(bytes.size())});
+    } catch (const spreadsheet::files::FileError& error) {
+        throw std::runtime_error(
+            QStringLiteral("The report could not be written to %1: %2.")
+                .arg(pdfPath,
+                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
+                .toStdString());
+    }
+}
+
+HeaderFooterText headerFooterText(const QString& code, int page, int pages, const QDate& date,
+                                  const QString& sheetName, const QString& fileName)
+{
+    HeaderFooterText text;
+    QString* part = &text.center;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar ch = code[i];
+        if (ch != QLatin1Char('&') || i + 1 >= code.size()) {
+            *part += ch;
+            continue;
+        }
+        const QChar next = code[++i];
+        switch (next.toUpper().unicode()) {
+        case 'L':
+            part = &text.left;
+            break;
+        case 'C':
+            part = &text.center;
+            break;
+        case 'R':
+            part = &text.right;
+            break;
+        case 'P':
+            *part += QString::number(page);
+            break;
+        case 'N':
+            *part += QString::number(pages);
+            break;
+        case 'D':
+            *part += QLocale().toString(date, QLocale::ShortFormat);
+            break;
+        case 'T':
+            *part += QLocale().toString(QTime::currentTime(), QLocale::ShortFormat);
+            break;
+        case 'A':
+            *part += sheetName;
+            break;
+        case 'F':
+            *part += fileName;
+            break;
+        case '&':
+            *part += QLatin1Char('&');
+            break;
+        case '"':
+            // A font name: left out up to its closing quote.
+            while (i + 1 < code.size() && code[i + 1] != QLatin1Char('"'))
+                ++i;
+            ++i;
+            break;
+        default:
+            // A font size ("&12") or style code (&B, &I, &U...): left out.
+            while (next.isDigit() && i + 1 < code.size() && code[i + 1].isDigit())
+                ++i;
+            break;
+        }
+    }
+    return text;
+}
+
+} // namespace stowfolio::report

@@ -1,0 +1,86 @@
+#pragma once
+
+// The insurer's report of a built inventory workbook, as PDF or on a printer: a summary page
+// (owner and insurance details, the date, the item count, the total estimated value and a
+// subtotal per location), then the sheet's pages as its page setup says, then the item photos,
+// two to a page, and last the photos that could not be included, with the reason. One painter
+// serves both PDF and print, so the two are the same page for page; the sheet is painted from
+// the same display list as the preview, so its text stays text.
+//
+// Everything comes from the workbook itself (the inventory is read back from its sheet), so the
+// report shows exactly what the insurer's workbook holds.
+
+#include "report/print_plan.h"
+#include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/sheet_picture.h"
+#include "state/item_import.h"
+
+#include <QDate>
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace stowfolio::report {
+
+class InventoryReport
+{
+public:
+    // Reads the workbook at `workbookPath`. Throws std::runtime_error saying why it cannot.
+    InventoryReport(const QString& workbookPath, QDate date);
+    ~InventoryReport();
+
+    int pageCount() const;
+    int sheetPageCount() const { return static_cast<int>(m_plan.pages.size()); }
+    // Sets the device's page layout and paints every page.
+    void paint(QPagedPaintDevice& device) const;
+
+private:
+    struct Photo
+    {
+        int item = 0;    // index into the items
+        QString problem; // why it is not included; empty when it is
+    };
+    void paintSummaryPage(QPainter& painter, int page, int firstLine) const;
+    void paintSheetPage(QPainter& painter, int sheetPage) const;
+    void paintPhotoPage(QPainter& painter, int page, int firstPhoto) const;
+    void paintProblemPage(QPainter& painter, int page, int firstProblem) const;
+    void paintPageNumber(QPainter& painter, int page) const;
+    void paintHeaderFooter(QPainter& painter, int sheetPage) const;
+    QStringList summaryLines() const;
+    int linesPerPage() const;
+
+    spreadsheet::Workbook m_book;
+    std::size_t m_sheet = 0;
+    ItemImport m_inventory;
+    QDate m_date;
+    QString m_fileName;
+    SheetPrintPlan m_plan;
+    std::vector<int> m_rowEdges;
+    std::vector<int> m_columnEdges;
+    spreadsheet::render::SheetPicture m_picture;
+    std::vector<Photo> m_photos;
+    std::vector<Photo> m_problems;
+    int m_summaryPages = 1;
+};
+
+// Writes the report of the workbook to `pdfPath`, whole or not at all. Throws
+// std::runtime_error naming the file and the reason.
+void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date);
+
+// The text of a header or footer for page `page` of `pages`: its left, centre and right parts,
+// with the page number, page count, date, time, sheet and file codes filled in and the font
+// codes left out.
+struct HeaderFooterText
+{
+    QString left;
+    QString center;
+    QString right;
+};
+HeaderFooterText headerFooterText(const QString& code, int page, int pages, const QDate& date,
+                                  const QString& sheetName, const QString& fileName);
+
+} // namespace stowfolio::report
