@@ -165,6 +165,10 @@ int dumpStream(const std::vector<uint8_t>& stream, size_t shownBytes)
     try {
         while (records.next(record))
             printRecord(record.offset, record.type, record.data, shownBytes);
+        if (records.cutShort()) {
+            std::printf("%08zx  %s\n", records.position(), records.cutMessage().c_str());
+            return 1;
+        }
     } catch (const spreadsheet::Error& error) {
         std::printf("%08zx  %s\n", records.position(), error.what());
         return 1;

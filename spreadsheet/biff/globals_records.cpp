@@ -139,7 +139,7 @@ void writeFont(RecordWriter& out, const Font& font)
 std::pair<uint16_t, std::string> readFormat(ByteReader& in)
 {
     const uint16_t id = in.u16();
-    return {id, readString(in)};
+    return {id, readTrailingString(in)};
 }
 
 void writeFormat(RecordWriter& out, uint16_t id, const std::string& code)
@@ -244,7 +244,7 @@ CellStyle readStyle(ByteReader& in)
         style.builtInId = in.u8();
         style.outlineLevel = in.u8();
     } else {
-        style.name = readString(in);
+        style.name = readTrailingString(in);
     }
     return style;
 }

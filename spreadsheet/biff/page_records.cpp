@@ -30,10 +30,11 @@ void readMargin(ByteReader& in, double& margin, bool& present)
     present = true;
 }
 
-// HEADER and FOOTER: empty, or the text as XLUnicodeString.
+// HEADER and FOOTER: empty, or the text as XLUnicodeString. Some writers leave a bare zero
+// length for an empty text.
 std::string readHeaderText(ByteReader& in)
 {
-    return in.atEnd() ? std::string() : readString(in);
+    return in.atEnd() ? std::string() : readTrailingString(in);
 }
 
 void writeHeaderText(RecordWriter& out, uint16_t type, const std::string& text)

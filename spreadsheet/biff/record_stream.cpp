@@ -18,9 +18,12 @@ bool RecordReader::next(Record& record)
     const uint8_t* p = m_stream.data() + m_position;
     const uint16_t type = uint16_t(p[0] | (p[1] << 8));
     const size_t length = size_t(p[2] | (p[3] << 8));
-    if (m_stream.size() - m_position - 4 < length)
-        throw Error("record " + std::to_string(type) + " at offset " + std::to_string(m_position) +
-                    " runs past the end of the stream");
+    if (m_stream.size() - m_position - 4 < length) {
+        m_cutMessage = "record " + std::to_string(type) + " at offset " +
+                       std::to_string(m_position) + " runs past the end of the stream";
+        m_position = m_stream.size();
+        return false;
+    }
     record.type = type;
     record.offset = m_position;
     record.data = m_stream.subspan(m_position + 4, length);
@@ -41,6 +44,7 @@ void RecordReader::seek(size_t offset)
         throw Error("a sheet starts at offset " + std::to_string(offset) +
                     ", past the end of the workbook stream");
     m_position = offset;
+    m_cutMessage.clear();
 }
 
 ContinuedRecord readContinued(RecordReader& records, const Record& first)

@@ -28,9 +28,15 @@ class RecordReader
 public:
     explicit RecordReader(std::span<const uint8_t> stream) : m_stream(stream) {}
 
-    // The next record; false at the end of the stream. Throws spreadsheet::Error when a header
-    // or body runs past the end.
+    // The next record; false at the end of the stream. A record whose body claims more bytes
+    // than the stream has left ends the stream as well (cutShort() then tells so), because the
+    // spreadsheet programs keep what came before such a record rather than refuse the file.
+    // Throws spreadsheet::Error when the stream ends inside a record header.
     bool next(Record& record);
+    // Whether next() stopped at a record that runs past the end of the stream.
+    bool cutShort() const { return !m_cutMessage.empty(); }
+    // Says which record ran past the end; empty unless cutShort().
+    const std::string& cutMessage() const { return m_cutMessage; }
     // The type of the record next() would return; -1 at the end of the stream.
     int peekType() const;
     void seek(size_t offset);
@@ -40,6 +46,7 @@ public:
 private:
     std::span<const uint8_t> m_stream;
     size_t m_position = 0;
+    std::string m_cutMessage;
 };
 
 // A record body joined with the bodies of the CONTINUE records that follow it.

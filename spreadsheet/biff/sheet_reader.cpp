@@ -76,8 +76,13 @@ public:
     {
         Record record;
         while (true) {
-            if (!m_records.next(record))
+            if (!m_records.next(record)) {
+                // The last record claims more bytes than the stream has: the cells before it
+                // are kept, as the spreadsheet programs keep them.
+                if (m_records.cutShort())
+                    break;
                 throw Error("the sheet \"" + m_sheet.name + "\" is cut short");
+            }
             if (record.type == kEof)
                 break;
             ByteReader in(record.data);

@@ -2,6 +2,8 @@
 
 #include "spreadsheet/model/error.h"
 
+#include <algorithm>
+
 namespace spreadsheet::biff {
 
 namespace {
@@ -174,6 +176,18 @@ std::string readString(ByteReader& in)
 {
     const uint16_t count = in.u16();
     return readCharacters(in, count);
+}
+
+std::string readTrailingString(ByteReader& in)
+{
+    const uint16_t count = in.u16();
+    if (in.atEnd())
+        return {};
+    const bool highByte = (in.u8() & 0x01) != 0;
+    const size_t fits = in.remaining() / (highByte ? 2 : 1);
+    std::u16string units;
+    in.readCharacters(std::min<size_t>(count, fits), highByte, units);
+    return toUtf8(units);
 }
 
 std::string readStringNoLength(ByteReader& in, size_t count)

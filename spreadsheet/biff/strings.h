@@ -26,6 +26,10 @@ std::string readCharacters(ByteReader& in, size_t count);
 std::string readShortString(ByteReader& in);
 // XLUnicodeString: 16-bit length, option byte, characters.
 std::string readString(ByteReader& in);
+// XLUnicodeString that ends its record (HEADER, FOOTER, FORMAT, STYLE), read as forgivingly as
+// the spreadsheet programs read it: a length with no option byte after it at the record's end
+// is an empty string, and characters that run past the record are cut at its end.
+std::string readTrailingString(ByteReader& in);
 // XLUnicodeStringNoCch: option byte and `count` characters.
 std::string readStringNoLength(ByteReader& in, size_t count);
 

@@ -1,5 +1,6 @@
 #include "workbook_reader.h"
 
+#include "file_kind.h"
 #include "globals_records.h"
 #include "record_types.h"
 #include "sheet_reader.h"
@@ -70,7 +71,8 @@ public:
         bool inExternalBook = false;
         while (true) {
             if (!m_records.next(record))
-                throw Error("the workbook globals are cut short");
+                throw Error(m_records.cutShort() ? m_records.cutMessage()
+                                                 : "the workbook globals are cut short");
             if (record.type == kEof)
                 break;
             if (record.type == kContinue) {
@@ -112,9 +114,14 @@ public:
             case kXf:
                 m_workbook.xfs.push_back(readXf(in));
                 break;
-            case kStyle:
-                m_workbook.styles.push_back(readStyle(in));
+            case kStyle: {
+                // A user-defined style without a name cannot be picked by anyone; it is left
+                // out rather than written back as a record Excel would refuse.
+                CellStyle style = readStyle(in);
+                if (style.builtIn || !style.name.empty())
+                    m_workbook.styles.push_back(std::move(style));
                 break;
+            }
             case kPalette:
                 readPalette(in, m_workbook.palette);
                 m_workbook.customPalette = true;
@@ -299,11 +306,17 @@ namespace {
 std::vector<uint8_t> workbookStream(const std::vector<uint8_t>& ole2Bytes,
                                     const std::string& nameForErrors)
 {
+    if (!biff::hasCompoundFileSignature(ole2Bytes))
+        throw Error(nameForErrors + ": " + biff::describeForeignFile(ole2Bytes));
     auto stream = compound::readStream(ole2Bytes, "Workbook", nameForErrors);
     if (stream)
         return std::move(*stream);
     if (compound::readStream(ole2Bytes, "Book", nameForErrors))
         throw Error(nameForErrors + ": an Excel 5.0/95 workbook, which this program cannot open");
+    // Excel 2007 and later keep a workbook opened with a password encrypted in a compound file.
+    if (compound::readStream(ole2Bytes, "EncryptedPackage", nameForErrors))
+        throw Error(nameForErrors + ": the workbook is protected with a password, which this "
+                                    "program cannot open");
     throw Error(nameForErrors + ": not an Excel workbook (the file has no Workbook stream)");
 }
 
