@@ -2,7 +2,7 @@
 // Add or Delete when the list already holds them (each of which stores the whole list).
 
 #include "app/main_window.h"
-#include "platform/prompts.h"
+#include "bench/silent_prompts.h"
 #include "state/memory_settings_store.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
@@ -23,21 +23,7 @@ namespace {
 
 constexpr int kRows = 10000;
 
-// Prompts that only count; nothing in these runs should ask anything.
-class SilentPrompts : public Prompts
-{
-public:
-    void showMessage(const QString&, const QString&, MessageIcon) override { ++shown; }
-    bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
-    bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
-                      const QString&) override
-    {
-        return false;
-    }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-    int shown = 0;
-};
+using bench::SilentPrompts;
 
 // A plausible list: every row with all twelve fields filled.
 QString storedList(int rows)

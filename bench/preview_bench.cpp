@@ -2,6 +2,7 @@
 // zoom, on the largest picture the builder makes: 65,526 item rows of twelve cells with text,
 // borders and a fill under a title block. Runs on the offscreen platform unless told otherwise.
 
+#include "bench/silent_prompts.h"
 #include "preview/form2.h"
 #include "preview/picture_surface.h"
 #include "spreadsheet/render/sheet_picture.h"
@@ -31,22 +32,7 @@ constexpr int kTitleHeight = 9 * kRowHeight;
 constexpr int kColumns = 12;
 constexpr int kColumnWidth = 96;
 
-class SilentPrompts : public Prompts
-{
-public:
-    void showMessage(const QString& text, const QString&, MessageIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
-    bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
-                      const QString&) override
-    {
-        return false;
-    }
-    QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-};
+using bench::SilentPrompts;
 
 SheetPicture largestSheet()
 {

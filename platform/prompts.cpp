@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStringList>
 #include <QTableWidget>
@@ -98,6 +100,12 @@ bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.resize(900, 480);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool WidgetPrompts::choosePrinter(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, m_parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

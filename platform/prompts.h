@@ -7,6 +7,7 @@
 // Every message box and file dialog of the program goes through Prompts, so that tests answer
 // them from a script instead of blocking on a modal window.
 
+class QPrinter;
 class QWidget;
 
 namespace stowfolio {
@@ -42,6 +43,8 @@ public:
     // `accept`.
     virtual bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
                               const QList<QStringList>& rows, const QString& accept) = 0;
+    // The print dialog for `printer`; false when the user cancelled.
+    virtual bool choosePrinter(QPrinter& printer) = 0;
 };
 
 // The real thing: modal Qt dialogs over `parent`.
@@ -57,6 +60,7 @@ public:
     QString saveFileName(const QString& title, const QString& filter) override;
     bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
                       const QList<QStringList>& rows, const QString& accept) override;
+    bool choosePrinter(QPrinter& printer) override;
 
 private:
     QWidget* m_parent;

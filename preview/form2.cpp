@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -38,10 +39,14 @@ Extent pictureExtent(const spreadsheet::render::SheetPicture& picture)
 } // namespace
 
 Form2::Form2(Form2Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services)), m_controls(buildForm2Controls(*this)),
+    : QMainWindow(parent), m_services(std::move(services)), m_controls(buildForm2Controls(*this)),
       m_pointer(*this), m_model(kViewportOuter, kViewportInner)
 {
     connectControls();
+    buildMenus();
+    // The client area keeps its drawn size; the window is that plus the menu bar.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     Form_Load();
@@ -145,8 +150,12 @@ void Form2::SetupScrollbars()
 
 void Form2::ZoomStep(ZoomDirection direction)
 {
-    if (!m_model.zoomStep(direction))
-        return;
+    if (m_model.zoomStep(direction))
+        repaintAfterZoom();
+}
+
+void Form2::repaintAfterZoom()
+{
     GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("RedrawImage"));
     showRepaint(guard);
 }
@@ -282,14 +291,14 @@ void Form2::Form_Unload()
 
 void Form2::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
+    QMainWindow::showEvent(event);
     if (!event->spontaneous())
         Form_Activate();
 }
 
 void Form2::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Form_Activate();
 }
@@ -313,7 +322,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         wheelOverPicture(*static_cast<QWheelEvent*>(event));
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // Ctrl+wheel zooms in the same quarter steps as the buttons; the wheel scrolls the picture,

@@ -17,6 +17,7 @@
 #include "preview/zoom_model.h"
 
 #include <QIcon>
+#include <QMainWindow>
 #include <QString>
 #include <QWidget>
 
@@ -70,7 +71,7 @@ struct Form2Controls
     QPushButton* PushButton8 = nullptr; // "< Back"
 };
 
-class Form2 : public QWidget
+class Form2 : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -110,6 +111,11 @@ public:
     void SetupScrollbars();
     void ZoomStep(ZoomDirection direction);
 
+    // The menu commands that have no button of their own (form2_menus.cpp).
+    void saveAsPdf();
+    void printReport();
+    void actualSize();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -118,6 +124,8 @@ protected:
 
 private:
     void connectControls();
+    void buildMenus();
+    void repaintAfterZoom();
     void initialiseViewer(GuardedProcedure& guard);
     void showRepaint(GuardedProcedure& guard);
     void showSurface();

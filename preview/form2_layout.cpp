@@ -64,15 +64,19 @@ QRect twipsRect(int left, int top, int width, int height)
                  height / kTwipsPerPixel);
 }
 
-Form2Controls buildForm2Controls(QWidget& form)
+Form2Controls buildForm2Controls(QMainWindow& window)
 {
-    form.setObjectName(QStringLiteral("Form2"));
-    form.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                        Qt::WindowCloseButtonHint);
-    form.setFixedSize(static_cast<int>(kForm2Client.width) / kTwipsPerPixel,
-                      static_cast<int>(kForm2Client.height) / kTwipsPerPixel);
-    form.setFont(arialBold(9));
+    window.setObjectName(QStringLiteral("Form2"));
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+    auto* client = new QWidget(&window);
+    client->setObjectName(QStringLiteral("Form2Client"));
+    client->setFixedSize(static_cast<int>(kForm2Client.width) / kTwipsPerPixel,
+                         static_cast<int>(kForm2Client.height) / kTwipsPerPixel);
+    client->setFont(arialBold(9));
+    window.setCentralWidget(client);
+    QWidget& form = *client;
 
     Form2Controls c;
     c.Picture2 = new QFrame(&form);

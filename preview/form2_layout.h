@@ -6,6 +6,7 @@
 #include "preview/form2.h"
 #include "preview/zoom_model.h"
 
+#include <QMainWindow>
 #include <QRect>
 
 namespace stowfolio::preview {
@@ -19,7 +20,8 @@ inline constexpr Extent kViewportInner{9300, 7395};
 // A rectangle given in twips, in pixels.
 QRect twipsRect(int left, int top, int width, int height);
 
-// Creates the window's controls on `form`, sets fonts, window flags, fixed size and tab order.
-Form2Controls buildForm2Controls(QWidget& form);
+// Creates the window's client area, as drawn, as the central widget of `form`, with its controls,
+// fonts, fixed size and tab order, and sets the window's flags. The menu bar sits above it.
+Form2Controls buildForm2Controls(QMainWindow& form);
 
 } // namespace stowfolio::preview

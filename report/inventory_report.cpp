@@ -72,14 +72,19 @@ QRectF inches(const QPainter& painter, const QRectF& rect)
     return QRectF(rect.x() * dpi, rect.y() * dpi, rect.width() * dpi, rect.height() * dpi);
 }
 
-// Why a photo cannot be shown, or nothing when it can.
+// Why a photo cannot be shown, or nothing when it can. A file can look like a picture and still
+// not decode, so a small copy is decoded to be sure (at thumbnail cost, whatever its size).
 QString photoProblem(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo(path).isFile())
         return QStringLiteral("the file does not exist");
     QImageReader reader(path);
-    if (!reader.canRead())
+    const QSize size = reader.size();
+    if (!reader.canRead() || !size.isValid())
+        return QStringLiteral("it is not a picture that can be read (%1)")
+            .arg(reader.errorString());
+    reader.setScaledSize(size.scaled(QSize(64, 64), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    if (reader.read().isNull())
         return QStringLiteral("it is not a picture that can be read (%1)")
             .arg(reader.errorString());
     return {};

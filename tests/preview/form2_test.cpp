@@ -6,11 +6,14 @@
 #include "preview/picture_surface.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "tests/support/scripted_prompts.h"
+#include "workbook/excel_factory.h"
+#include "workbook/workbook_builder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -140,13 +143,16 @@ protected:
 
 TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
 {
-    EXPECT_EQ(m_form->size(), QSize(656, 624));
+    // The client area keeps the drawn size; the menu bar above it makes the window taller.
+    const QWidget* client = m_form->centralWidget();
+    EXPECT_EQ(client->size(), QSize(656, 624));
+    EXPECT_EQ(m_form->size(), QSize(656, 624 + m_form->menuBar()->sizeHint().height()));
     EXPECT_EQ(m_form->minimumSize(), m_form->maximumSize());
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Stowfolio"));
     EXPECT_FALSE(m_form->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(m_form->font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(m_form->font().pointSizeF(), 9.0);
-    EXPECT_TRUE(m_form->font().bold());
+    EXPECT_EQ(client->font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(client->font().pointSizeF(), 9.0);
+    EXPECT_TRUE(client->font().bold());
 
     const struct
     {
@@ -446,6 +452,43 @@ TEST_F(Form2Test, AFailedCopyOverAnExistingFileKeepsTheOldFile)
     EXPECT_EQ(m_prompts.errorReports(), 1);
     EXPECT_FALSE(m_prompts.messages().contains(QStringLiteral("Done.")));
     EXPECT_EQ(readFile(target), QByteArray("last year's workbook"));
+}
+
+// The report from the preview: as PDF, on a printer (here one printing to a file), and a clear
+// message with no file left behind when the workbook cannot be read.
+TEST_F(Form2Test, TheReportIsSavedAsPdfOrPrinted)
+{
+    ExcelFactory factory;
+    registerBuiltInEngine(factory);
+    Inventory inventory;
+    inventory.ownerFields = QStringList(8, QStringLiteral("x"));
+    inventory.items = {QStringList{"Garage", "Bike"}};
+    exportInventoryWorkbook(factory, inventory, m_dir.path(), m_workbook);
+    showResult(kSmall);
+
+    const QString pdf = path(QStringLiteral("report.pdf"));
+    m_prompts.fileAnswers = {path(QStringLiteral("report"))};
+    m_form->saveAsPdf();
+    EXPECT_EQ(m_prompts.messages(), QStringList{QStringLiteral("Done.")});
+    EXPECT_TRUE(readFile(pdf).startsWith("%PDF-"));
+
+    const QString printed = path(QStringLiteral("printed.pdf"));
+    m_prompts.printerFile = printed;
+    m_form->printReport();
+    EXPECT_TRUE(readFile(printed).startsWith("%PDF-"));
+    m_prompts.printerFile.clear();
+    m_form->printReport(); // cancelled: nothing happens
+    EXPECT_EQ(m_prompts.messages().size(), 1);
+
+    writeFile(m_workbook, "not a workbook");
+    m_prompts.shown.clear();
+    m_prompts.fileAnswers = {path(QStringLiteral("other.pdf"))};
+    m_form->saveAsPdf();
+    ASSERT_EQ(m_prompts.messages().size(), 1);
+    EXPECT_TRUE(
+        m_prompts.messages()[0].startsWith(QStringLiteral("The report could not be saved")));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.pdf"))));
+    EXPECT_TRUE(m_form->isVisible());
 }
 
 TEST_F(Form2Test, TheHandCursorBesideTheProgramIsLoaded)

@@ -2,6 +2,7 @@
 
 #include "platform/prompts.h"
 
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,17 @@ public:
         const bool answer = yesNoAnswers.front();
         yesNoAnswers.pop_front();
         return answer;
+    }
+    // A printer chosen: the output goes to this PDF file; empty answers as Cancel.
+    QString printerFile;
+    bool choosePrinter(QPrinter& printer) override
+    {
+        shown.push_back({QStringLiteral("print"), QString(), QString(), MessageIcon::None});
+        if (printerFile.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printerFile);
+        return true;
     }
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {

@@ -1,0 +1,33 @@
+#pragma once
+
+// Prompts for benchmarks: nothing in a timed run should ask anything, so every question is
+// answered No, every dialog cancelled, and messages are counted (and printed, as they point to
+// something gone wrong).
+
+#include "platform/prompts.h"
+
+#include <cstdio>
+
+namespace stowfolio::bench {
+
+class SilentPrompts : public Prompts
+{
+public:
+    void showMessage(const QString& text, const QString&, MessageIcon) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        ++shown;
+    }
+    bool askYesNo(const QString&, const QString&, DefaultAnswer) override { return false; }
+    bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
+                      const QString&) override
+    {
+        return false;
+    }
+    bool choosePrinter(QPrinter&) override { return false; }
+    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    int shown = 0;
+};
+
+} // namespace stowfolio::bench

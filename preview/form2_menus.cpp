@@ -1,0 +1,97 @@
+// The preview window's menu bar: saving the workbook, the report as PDF or on paper, and zoom.
+
+#include "preview/form2.h"
+
+#include "platform/prompts.h"
+#include "report/inventory_report.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QPrinter>
+
+namespace stowfolio::preview {
+
+namespace {
+
+QAction* addCommand(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
+                    std::function<void()> command)
+{
+    QAction* action = menu->addAction(text);
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, menu, std::move(command));
+    return action;
+}
+
+} // namespace
+
+void Form2::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("&Save Results To Excel File"),
+               QKeySequence::keyBindings(QKeySequence::Save), [this] { PushButton6_Click(); });
+    addCommand(file, QStringLiteral("Save as &PDF…"),
+               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { saveAsPdf(); });
+    addCommand(file, QStringLiteral("P&rint…"), QKeySequence::keyBindings(QKeySequence::Print),
+               [this] { printReport(); });
+    file->addSeparator();
+    addCommand(file, QStringLiteral("&Back"), {}, [this] { PushButton8_Click(); });
+    addCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
+               [this] { close(); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    addCommand(view, QStringLiteral("Zoom &In"), QKeySequence::keyBindings(QKeySequence::ZoomIn),
+               [this] { PushButton1_Click(); });
+    addCommand(view, QStringLiteral("Zoom &Out"), QKeySequence::keyBindings(QKeySequence::ZoomOut),
+               [this] { PushButton2_Click(); });
+    addCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+               [this] { actualSize(); });
+}
+
+void Form2::actualSize()
+{
+    if (m_model.setZoom(1.0f))
+        repaintAfterZoom();
+}
+
+void Form2::saveAsPdf()
+{
+    QString path = m_services.prompts.saveFileName(QStringLiteral("Save as PDF"),
+                                                   QStringLiteral("PDF Files (*.pdf)|*.pdf|"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    if (QFileInfo::exists(path) &&
+        !m_services.prompts.askYesNo(QStringLiteral("Are you sure you wish to overwrite ") + path +
+                                         QStringLiteral(" ?"),
+                                     QString(), DefaultAnswer::Yes))
+        return;
+    try {
+        report::writeReportPdf(mExcelFile, path, QDate::currentDate());
+        m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
+    } catch (const std::exception& error) {
+        m_services.prompts.showMessage(QStringLiteral("The report could not be saved as %1: %2")
+                                           .arg(path, QString::fromUtf8(error.what())),
+                                       QString(), MessageIcon::Exclamation);
+    }
+}
+
+void Form2::printReport()
+{
+    try {
+        const report::InventoryReport report(mExcelFile, QDate::currentDate());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setFullPage(true);
+        printer.setDocName(QStringLiteral("Home Inventory Report"));
+        if (!m_services.prompts.choosePrinter(printer))
+            return;
+        report.paint(printer);
+    } catch (const std::exception& error) {
+        m_services.prompts.showMessage(QStringLiteral("The report could not be printed: %1")
+                                           .arg(QString::fromUtf8(error.what())),
+                                       QString(), MessageIcon::Exclamation);
+    }
+}
+
+} // namespace stowfolio::preview

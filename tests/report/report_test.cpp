@@ -1,0 +1,226 @@
+// The insurer's report: page plans, header and footer codes, and PDFs read back by poppler.
+
+#include "report/inventory_report.h"
+#include "report/print_plan.h"
+
+#include "spreadsheet/model/worksheet.h"
+#include "tests/support/file_size_limit.h"
+#include "workbook/excel_factory.h"
+#include "workbook/workbook_builder.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace stowfolio::report {
+namespace {
+
+std::vector<int> evenEdges(int count, int step)
+{
+    std::vector<int> edges;
+    for (int i = 0; i <= count; ++i)
+        edges.push_back(1 + i * step);
+    return edges;
+}
+
+// Letter landscape with quarter-inch margins is 10.5 x 8 inches of print: 1008 x 768 pixels.
+TEST(PrintPlan, ScaleAndPageBreaksFollowThePageSetup)
+{
+    spreadsheet::PageSetup setup;
+    setup.paperSize = 1;
+    setup.options = 0; // landscape
+    setup.leftMargin = setup.rightMargin = setup.topMargin = setup.bottomMargin = 0.25;
+    setup.fitToPage = true;
+    setup.fitWidth = 1;
+    setup.fitHeight = 0;
+    const spreadsheet::CellRange area{0, 199, 0, 11};
+    // 2016 pixels wide: half of it fits, so the scale is 50 % and a page holds 1536 pixels of rows.
+    const SheetPrintPlan fitted =
+        planPages(setup, area, RowSpan{8, 8}, evenEdges(200, 16), evenEdges(12, 168));
+    EXPECT_TRUE(fitted.landscape);
+    EXPECT_DOUBLE_EQ(fitted.scale, 0.5);
+    ASSERT_EQ(fitted.pages.size(), 3u);
+    EXPECT_EQ(fitted.pages[0].first, 0u);
+    EXPECT_EQ(fitted.pages[0].last, 95u); // 96 rows of 16 pixels
+    // Later pages start with the title row, so one row fewer fits.
+    EXPECT_EQ(fitted.pages[1].first, 96u);
+    EXPECT_EQ(fitted.pages[1].last, 190u);
+    EXPECT_EQ(fitted.pages[2].last, 199u);
+
+    setup.fitToPage = false;
+    setup.scale = 100;
+    setup.options = 0x0002; // portrait
+    setup.paperSize = 9;    // A4
+    const SheetPrintPlan scaled =
+        planPages(setup, area, std::nullopt, evenEdges(200, 16), evenEdges(12, 60));
+    EXPECT_FALSE(scaled.landscape);
+    EXPECT_DOUBLE_EQ(scaled.scale, 1.0);
+    EXPECT_EQ(scaled.paper.id(), QPageSize::A4);
+    // A4 is 11.69 inches high: 11.19 inches of print hold 67 rows of 16 pixels.
+    EXPECT_EQ(scaled.pages[0].last, 66u);
+}
+
+TEST(PrintPlan, HeaderAndFooterCodesAreFilledIn)
+{
+    const QDate date(2026, 12, 8);
+    const HeaderFooterText text =
+        headerFooterText(QStringLiteral("&L&\"Arial,Bold\"&14&A&CPage &P of &N&R&F && more"), 2, 5,
+                         date, QStringLiteral("Home Inventory"), QStringLiteral("book.xls"));
+    EXPECT_EQ(text.left, QStringLiteral("Home Inventory"));
+    EXPECT_EQ(text.center, QStringLiteral("Page 2 of 5"));
+    EXPECT_EQ(text.right, QStringLiteral("book.xls & more"));
+    EXPECT_EQ(headerFooterText(QStringLiteral("&"), 1, 1, date, {}, {}).center,
+              QStringLiteral("&"));
+}
+
+// A JPEG 60 x 20 whose EXIF orientation says to turn it a quarter (6): shown 20 x 60.
+QByteArray turnedJpeg()
+{
+    QImage image(60, 20, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    const QByteArray tiff("II*\x00\x08\x00\x00\x00" // little-endian TIFF, IFD at 8
+                          "\x01\x00"                // one entry
+                          "\x12\x01\x03\x00\x01\x00\x00\x00\x06\x00\x00\x00" // Orientation 6
+                          "\x00\x00\x00\x00",                                // no next IFD
+                          26);
+    const QByteArray payload = QByteArray("Exif\x00\x00", 6) + tiff;
+    QByteArray app1("\xFF\xE1", 2);
+    app1.append(char((payload.size() + 2) >> 8)).append(char((payload.size() + 2) & 0xFF));
+    app1 += payload;
+    return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+class ReportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        registerBuiltInEngine(factory);
+        write(QStringLiteral("turned.jpg"), turnedJpeg());
+        write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not really", 15));
+        Inventory inventory;
+        inventory.ownerFields = {"Tobin Harwell",
+                                 "115 Birchwood st",
+                                 "French Leek, IN",
+                                 "",
+                                 "Oak Insurance",
+                                 "Marla",
+                                 "",
+                                 "000-585-678"};
+        const auto item = [&](const char* location, const char* description, const char* value,
+                              const QString& photo) {
+            QStringList row(12);
+            row[0] = QString::fromUtf8(location);
+            row[1] = QString::fromUtf8(description);
+            row[7] = QString::fromUtf8(value);
+            row[9] = QStringLiteral("SN-") + row[1];
+            row[11] = photo;
+            return row;
+        };
+        inventory.items = {item("Garage", "Bike", "350", dir.filePath("turned.jpg")),
+                           item("Garage", "Mower", "200.50", dir.filePath("missing.jpg")),
+                           item("Den", "Lamp", "40", dir.filePath("broken.jpg")),
+                           item("Attic", "Trunk", "about 90", QString())};
+        workbook = dir.filePath(QStringLiteral("inventory.xls"));
+        exportInventoryWorkbook(factory, inventory, dir.path(), workbook);
+    }
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    int pages(const QString& pdf)
+    {
+        const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+        const qsizetype at = info.indexOf(QLatin1String("Pages:"));
+        return at < 0 ? -1 : info.mid(at + 6).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    }
+
+    QTemporaryDir dir;
+    ExcelFactory factory;
+    QString workbook;
+};
+
+TEST_F(ReportTest, ThePdfHoldsTheSummaryTheSheetAndThePhotos)
+{
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    writeReportPdf(workbook, pdf, QDate(2026, 12, 8));
+    const InventoryReport report(workbook, QDate(2026, 12, 8));
+    EXPECT_EQ(report.sheetPageCount(), 1);
+    // Summary, one sheet page, one page of photos, and the photos left out.
+    EXPECT_EQ(report.pageCount(), 4);
+    EXPECT_EQ(pages(pdf), 4);
+
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    for (const char* expected :
+         {"Home Inventory Report", "Tobin Harwell", "000-585-678",
+          "4 items, estimated value $590.50", "Garage", "$550.50", "Mower", "SN-Lamp",
+          "Item 1, sheet row 10", "Photos that could not be included",
+          "missing.jpg: the file does not exist",
+          "broken.jpg: it is not a picture that can be read"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+
+    // The photo is embedded turned as its EXIF orientation says: taller than wide.
+    const QString images = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    const QStringList rows = images.split(QLatin1Char('\n')).mid(2);
+    ASSERT_FALSE(rows.isEmpty() || rows[0].isEmpty()) << images.toStdString();
+    const QStringList columns = rows[0].simplified().split(QLatin1Char(' '));
+    ASSERT_GE(columns.size(), 5);
+    EXPECT_LT(columns[3].toInt(), columns[4].toInt()) << rows[0].toStdString();
+}
+
+// A folder that refuses the file or a full disk: a clear error, and no half-written PDF where
+// the report was asked for (an older one stays whole).
+TEST_F(ReportTest, AFailedWriteLeavesNoHalfWrittenReport)
+{
+    EXPECT_THROW(writeReportPdf(workbook, dir.filePath(QStringLiteral("no/such/report.pdf")),
+                                QDate(2026, 12, 8)),
+                 std::runtime_error);
+    const QString pdf = dir.filePath(QStringLiteral("old.pdf"));
+    write(QStringLiteral("old.pdf"), "last year's report");
+    {
+        testing::FileSizeLimit full(2048);
+        try {
+            writeReportPdf(workbook, pdf, QDate(2026, 12, 8));
+            ADD_FAILURE() << "a report larger than the disk was written";
+        } catch (const std::runtime_error& error) {
+            EXPECT_TRUE(QString::fromUtf8(error.what()).contains(QStringLiteral("old.pdf")));
+        }
+    }
+    QFile old(pdf);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("last year's report"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("no"))));
+}
+
+} // namespace
+} // namespace stowfolio::report
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
