@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "spreadsheet/model/cell_range.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -55,6 +57,10 @@ void addOptions(QCommandLineParser& parser)
                       QStringLiteral("Draw the used range of the workbook <in.xls> into the PNG "
                                      "given after it, without showing a window."),
                       QStringLiteral("in.xls")});
+    parser.addOption({QStringLiteral("range"),
+                      QStringLiteral("With --render, draw <A1:L200> of the sheet instead of its "
+                                     "used range."),
+                      QStringLiteral("A1:L200")});
     parser.addOption({QStringLiteral("csv"),
                       QStringLiteral("Write the stored item list to <path.csv> (UTF-8, a header "
                                      "row of the column names) without showing a window."),
@@ -80,6 +86,7 @@ CommandLineOptions readOptions(const QCommandLineParser& parser)
     options.exportPath = parser.value(QStringLiteral("export"));
     options.renderInput = parser.value(QStringLiteral("render"));
     options.renderOutput = parser.positionalArguments().value(0);
+    options.renderRange = parser.value(QStringLiteral("range"));
     options.csvPath = parser.value(QStringLiteral("csv"));
     options.importPath = parser.value(QStringLiteral("import"));
     options.pdfPath = parser.value(QStringLiteral("pdf"));
@@ -111,6 +118,13 @@ QString optionsProblem(const QCommandLineParser& parser)
     if (renders && options.renderOutput.isEmpty())
         return QStringLiteral("--render needs the PNG to write after the workbook: "
                               "stowfolio --render in.xls out.png");
+    if (parser.isSet(QStringLiteral("range")) && !renders)
+        return QStringLiteral("--range goes with --render: "
+                              "stowfolio --render in.xls out.png --range A1:L200");
+    if (renders && parser.isSet(QStringLiteral("range")) &&
+        !spreadsheet::parseRangeAddress(options.renderRange.toStdString()))
+        return QStringLiteral("--range needs cells of a sheet such as A1:L200, not \"%1\"")
+            .arg(options.renderRange);
     return QString();
 }
 

@@ -15,9 +15,10 @@ struct CommandLineOptions
     QString exportPath;  // --export PATH.xls
     QString renderInput; // --render IN.xls OUT.png
     QString renderOutput;
-    QString csvPath;    // --csv PATH.csv
-    QString importPath; // --import FILE
-    QString pdfPath;    // --pdf PATH.pdf
+    QString renderRange; // --range A1:L200, with --render
+    QString csvPath;     // --csv PATH.csv
+    QString importPath;  // --import FILE
+    QString pdfPath;     // --pdf PATH.pdf
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the

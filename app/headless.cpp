@@ -5,9 +5,8 @@
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/png_file.h"
+#include "spreadsheet/render/sheet_drawing.h"
 #include "spreadsheet/render/sheet_picture.h"
-#include "spreadsheet/render/sheet_renderer.h"
-#include "spreadsheet/render/used_range.h"
 #include "state/item_import.h"
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
@@ -26,6 +25,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace stowfolio {
 
@@ -90,19 +90,30 @@ int runExport(const QString& path)
     }
 }
 
-int runRender(const QString& input, const QString& output)
+int runRender(const QString& input, const QString& output, const QString& range)
 {
+    namespace render = spreadsheet::render;
     try {
         const spreadsheet::Workbook book = spreadsheet::readWorkbookFile(input.toStdString());
-        if (book.sheets.empty())
-            throw std::runtime_error("the workbook has no sheet");
-        const std::size_t active =
-            std::min<std::size_t>(book.window.activeSheet, book.sheets.size() - 1);
-        const spreadsheet::Worksheet& sheet = book.sheets[active];
-        const auto picture =
-            spreadsheet::render::renderRange(book, sheet, spreadsheet::render::usedRange(sheet));
-        spreadsheet::render::writePngFile(picture.toImage(1.0), output);
+        std::optional<spreadsheet::CellRange> cells;
+        if (!range.isEmpty())
+            cells = spreadsheet::parseRangeAddress(range.toStdString());
+        QImage image;
+        {
+            // The display list is let go before the PNG is encoded; the bitmap is what stays.
+            const render::PictureLimits limits;
+            const render::SheetPicture picture =
+                render::drawSheet(book, render::sheetToDraw(book), cells, &limits);
+            image = picture.toImage(1.0);
+        }
+        render::writePngFile(image, output);
         return 0;
+    } catch (const render::PictureTooLarge& error) {
+        printError(QStringLiteral("cannot render %1: %2; draw part of the sheet with --range, "
+                                  "for example --range %3")
+                       .arg(input, QString::fromUtf8(error.what()),
+                            QString::fromStdString(spreadsheet::rangeAddress(error.fitting()))));
+        return 1;
     } catch (const std::exception& error) {
         printError(
             QStringLiteral("cannot render %1: %2").arg(input, QString::fromUtf8(error.what())));
@@ -202,7 +213,7 @@ int runHeadlessJob(const CommandLineOptions& options)
         return runImport(options.importPath);
     if (!options.pdfPath.isEmpty())
         return runPdfReport(options.pdfPath);
-    return runRender(options.renderInput, options.renderOutput);
+    return runRender(options.renderInput, options.renderOutput, options.renderRange);
 }
 
 } // namespace stowfolio

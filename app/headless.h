@@ -12,8 +12,10 @@ namespace stowfolio {
 // Builds the inventory stored in the settings file and writes it to `path`.
 int runExport(const QString& path);
 
-// Draws the used range of the active sheet of the workbook `input` into the PNG `output`.
-int runRender(const QString& input, const QString& output);
+// Draws the used range of the active sheet of the workbook `input` (or the cells `range`
+// names, "A1:L200") into the PNG `output`. A picture too large to draw within
+// render::PictureLimits is refused with its size, the limit and a range that would fit.
+int runRender(const QString& input, const QString& output, const QString& range = QString());
 
 // Writes the stored item list to `path` as CSV.
 int runCsvExport(const QString& path);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace spreadsheet {
 
@@ -24,5 +27,13 @@ struct CellRange
     }
     bool operator==(const CellRange&) const = default;
 };
+
+// Column 0 -> "A", 27 -> "AB", 255 -> "IV".
+std::string columnLetters(uint16_t column);
+// "A1:L200", or "B3" for one cell.
+std::string rangeAddress(const CellRange& range);
+// Reads "A1:L200", "$A$1:$L$200", "l200:a1" or "B3" (letters in either case); nullopt for
+// anything else or for a cell beyond IV65536.
+std::optional<CellRange> parseRangeAddress(std::string_view text);
 
 } // namespace spreadsheet

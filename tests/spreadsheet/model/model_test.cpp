@@ -1,3 +1,4 @@
+#include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <gtest/gtest.h>
@@ -98,4 +99,41 @@ TEST(Worksheet, ColumnWidthsFollowColumnInfoThenTheDefault)
     EXPECT_EQ(sheet.columnWidth(5), 80 * 256 / 7);
     sheet.standardWidth = 3000;
     EXPECT_EQ(sheet.columnWidth(5), 3000);
+}
+
+TEST(CellRangeAddress, ReadsAndWritesA1Addresses)
+{
+    const struct
+    {
+        const char* text;
+        std::optional<CellRange> range;
+        const char* written; // how rangeAddress() gives it back
+    } cases[] = {
+        {"A1:L200", CellRange{0, 199, 0, 11}, "A1:L200"},
+        {"$a$1:$l$200", CellRange{0, 199, 0, 11}, "A1:L200"},
+        {"L200:A1", CellRange{0, 199, 0, 11}, "A1:L200"},
+        {"B3", CellRange{2, 2, 1, 1}, "B3"},
+        {"IV65536", CellRange{65535, 65535, 255, 255}, "IV65536"},
+        {"AA10:AB11", CellRange{9, 10, 26, 27}, "AA10:AB11"},
+        {"IW1", std::nullopt, ""},
+        {"A65537", std::nullopt, ""},
+        {"A0", std::nullopt, ""},
+        {"A1:", std::nullopt, ""},
+        {"A1:B2x", std::nullopt, ""},
+        {"1:2", std::nullopt, ""},
+        {"", std::nullopt, ""},
+        {"ABCD1", std::nullopt, ""},
+        {"A1234567", std::nullopt, ""},
+    };
+    for (const auto& c : cases) {
+        const std::optional<CellRange> range = parseRangeAddress(c.text);
+        EXPECT_EQ(range, c.range) << c.text;
+        if (range) {
+            EXPECT_EQ(rangeAddress(*range), c.written) << c.text;
+        }
+    }
+    EXPECT_EQ(columnLetters(0), "A");
+    EXPECT_EQ(columnLetters(25), "Z");
+    EXPECT_EQ(columnLetters(26), "AA");
+    EXPECT_EQ(columnLetters(255), "IV");
 }
