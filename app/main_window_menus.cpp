@@ -4,6 +4,7 @@
 
 #include "app/list_row.h"
 #include "platform/home_page.h"
+#include "platform/menu_commands.h"
 #include "platform/prompts.h"
 
 #include <QCoreApplication>
@@ -15,15 +16,6 @@
 namespace stowfolio {
 
 namespace {
-
-QAction* addCommand(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
-                    std::function<void()> command)
-{
-    QAction* action = menu->addAction(text);
-    action->setShortcuts(keys);
-    QObject::connect(action, &QAction::triggered, menu, std::move(command));
-    return action;
-}
 
 // A key that only acts while the list has the focus: Delete and F2 in a text field belong to
 // the field.
@@ -38,15 +30,17 @@ void bindToList(QAction* action, QWidget* list)
 void Form1::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addCommand(file, QStringLiteral("Start Creating &Template"),
-               {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
-               [this] { PushButton6_Click(); });
+    addMenuCommand(
+        file, QStringLiteral("Start Creating &Template"),
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+        [this] { PushButton6_Click(); });
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Import Items…"), {}, [this] { importItems(); });
-    addCommand(file, QStringLiteral("&Export Items as CSV…"), {}, [this] { exportItemsAsCsv(); });
+    addMenuCommand(file, QStringLiteral("&Import Items…"), {}, [this] { importItems(); });
+    addMenuCommand(file, QStringLiteral("&Export Items as CSV…"), {},
+                   [this] { exportItemsAsCsv(); });
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
-               [this] { close(); });
+    addMenuCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
+                   [this] { close(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* undo = m_undoStack.createUndoAction(edit, QStringLiteral("&Undo"));
@@ -56,28 +50,29 @@ void Form1::buildMenus()
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    bindToList(addCommand(edit, QStringLiteral("&Edit Item"), {QKeySequence(Qt::Key_F2)},
-                          [this] { editItem(); }),
+    bindToList(addMenuCommand(edit, QStringLiteral("&Edit Item"), {QKeySequence(Qt::Key_F2)},
+                              [this] { editItem(); }),
                m_list);
-    addCommand(edit, QStringLiteral("D&uplicate Item"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
-               [this] { duplicateItem(); });
-    bindToList(addCommand(edit, QStringLiteral("&Delete Item"),
-                          QKeySequence::keyBindings(QKeySequence::Delete),
-                          [this] { PushButton2_Click(); }),
+    addMenuCommand(edit, QStringLiteral("D&uplicate Item"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                   [this] { duplicateItem(); });
+    bindToList(addMenuCommand(edit, QStringLiteral("&Delete Item"),
+                              QKeySequence::keyBindings(QKeySequence::Delete),
+                              [this] { PushButton2_Click(); }),
                m_list);
-    addCommand(edit, QStringLiteral("Move Item &Up"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
-               [this] { moveItem(-1); });
-    addCommand(edit, QStringLiteral("Move Item Do&wn"), {QKeySequence(Qt::ALT | Qt::Key_Down)},
-               [this] { moveItem(1); });
+    addMenuCommand(edit, QStringLiteral("Move Item &Up"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
+                   [this] { moveItem(-1); });
+    addMenuCommand(edit, QStringLiteral("Move Item Do&wn"), {QKeySequence(Qt::ALT | Qt::Key_Down)},
+                   [this] { moveItem(1); });
     QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
     for (int field = 0; field < kItemFieldCount; ++field)
-        addCommand(sort, m_list->headerItem()->text(field).trimmed(), {},
-                   [this, field] { sortItemsBy(field); });
+        addMenuCommand(sort, m_list->headerItem()->text(field).trimmed(), {},
+                       [this, field] { sortItemsBy(field); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addCommand(help, QStringLiteral("&Help"), QKeySequence::keyBindings(QKeySequence::HelpContents),
-               [this] { PushButton4_Click(); });
-    addCommand(help, QStringLiteral("&About Stowfolio"), {}, [this] { showAbout(); });
+    addMenuCommand(help, QStringLiteral("&Help"),
+                   QKeySequence::keyBindings(QKeySequence::HelpContents),
+                   [this] { PushButton4_Click(); });
+    addMenuCommand(help, QStringLiteral("&About Stowfolio"), {}, [this] { showAbout(); });
 }
 
 void Form1::showAbout()

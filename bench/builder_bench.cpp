@@ -3,6 +3,7 @@
 // its own (the program started again with the size as its argument), so each peak memory
 // figure is that size's alone.
 
+#include "bench/peak_memory.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 #include "workbook/workbook_builder.h"
@@ -17,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -35,12 +35,7 @@ stowfolio::Inventory inventoryOf(int count)
     return inventory;
 }
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
+using stowfolio::bench::peakMegabytes;
 
 int runOne(int count)
 {

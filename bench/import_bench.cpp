@@ -2,6 +2,7 @@
 // workbook. Each job runs in a process of its own (the program started again with the job as
 // its argument), so each peak memory figure is that job's alone.
 
+#include "bench/peak_memory.h"
 #include "platform/file_helpers.h"
 #include "state/item_import.h"
 #include "workbook/excel_factory.h"
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -33,12 +33,7 @@ QList<QStringList> itemsOf(int count)
     return items;
 }
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
+using stowfolio::bench::peakMegabytes;
 
 int runJob(const std::string& job)
 {

@@ -2,6 +2,7 @@
 // JPEG photo, and 65,526 items. Each job runs in a process of its own (the program started
 // again with the job as its argument), so each peak memory figure is that job's alone.
 
+#include "bench/peak_memory.h"
 #include "report/inventory_report.h"
 #include "workbook/excel_factory.h"
 #include "workbook/workbook_builder.h"
@@ -18,16 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
+using stowfolio::bench::peakMegabytes;
 
 // A photo as a camera takes it: 4,000 x 3,000 pixels with detail all over, so that it does
 // not compress to nothing.

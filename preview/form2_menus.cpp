@@ -2,6 +2,7 @@
 
 #include "preview/form2.h"
 
+#include "platform/menu_commands.h"
 #include "platform/prompts.h"
 #include "report/inventory_report.h"
 
@@ -12,40 +13,29 @@
 
 namespace stowfolio::preview {
 
-namespace {
-
-QAction* addCommand(QMenu* menu, const QString& text, const QList<QKeySequence>& keys,
-                    std::function<void()> command)
-{
-    QAction* action = menu->addAction(text);
-    action->setShortcuts(keys);
-    QObject::connect(action, &QAction::triggered, menu, std::move(command));
-    return action;
-}
-
-} // namespace
-
 void Form2::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    addCommand(file, QStringLiteral("&Save Results To Excel File"),
-               QKeySequence::keyBindings(QKeySequence::Save), [this] { PushButton6_Click(); });
-    addCommand(file, QStringLiteral("Save as &PDF…"),
-               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { saveAsPdf(); });
-    addCommand(file, QStringLiteral("P&rint…"), QKeySequence::keyBindings(QKeySequence::Print),
-               [this] { printReport(); });
+    addMenuCommand(file, QStringLiteral("&Save Results To Excel File"),
+                   QKeySequence::keyBindings(QKeySequence::Save), [this] { PushButton6_Click(); });
+    addMenuCommand(file, QStringLiteral("Save as &PDF…"),
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { saveAsPdf(); });
+    addMenuCommand(file, QStringLiteral("P&rint…"), QKeySequence::keyBindings(QKeySequence::Print),
+                   [this] { printReport(); });
     file->addSeparator();
-    addCommand(file, QStringLiteral("&Back"), {}, [this] { PushButton8_Click(); });
-    addCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
-               [this] { close(); });
+    addMenuCommand(file, QStringLiteral("&Back"), {}, [this] { PushButton8_Click(); });
+    addMenuCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
+                   [this] { close(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    addCommand(view, QStringLiteral("Zoom &In"), QKeySequence::keyBindings(QKeySequence::ZoomIn),
-               [this] { PushButton1_Click(); });
-    addCommand(view, QStringLiteral("Zoom &Out"), QKeySequence::keyBindings(QKeySequence::ZoomOut),
-               [this] { PushButton2_Click(); });
-    addCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
-               [this] { actualSize(); });
+    addMenuCommand(view, QStringLiteral("Zoom &In"),
+                   QKeySequence::keyBindings(QKeySequence::ZoomIn),
+                   [this] { PushButton1_Click(); });
+    addMenuCommand(view, QStringLiteral("Zoom &Out"),
+                   QKeySequence::keyBindings(QKeySequence::ZoomOut),
+                   [this] { PushButton2_Click(); });
+    addMenuCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
+                   [this] { actualSize(); });
 }
 
 void Form2::actualSize()

@@ -1,7 +1,7 @@
 #include "report/inventory_report.h"
 
+#include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
-#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
@@ -417,16 +417,11 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
         report.paint(writer);
     }
     try {
-        spreadsheet::files::writeFileAtomically(
-            QFile::encodeName(pdfPath).toStdString(),
-            {reinterpret_cast<const uint8_t*>(bytes.constData()),
-             static_cast<size_t>(bytes.size())});
-    } catch (const spreadsheet::files::FileError& error) {
-        throw std::runtime_error(
-            QStringLiteral("The report could not be written to %1: %2.")
-                .arg(pdfPath,
-                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
-                .toStdString());
+        WriteBytesToFile(bytes, pdfPath);
+    } catch (const std::exception& error) {
+        throw std::runtime_error(QStringLiteral("The report could not be written: %1")
+                                     .arg(QString::fromUtf8(error.what()))
+                                     .toStdString());
     }
 }
 
