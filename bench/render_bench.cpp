@@ -7,8 +7,8 @@
 
 #include "tests/spreadsheet/render/inventory_fixture.h"
 
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_renderer.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,7 +85,7 @@ SheetPicture renderItems(int count)
 {
     const Workbook workbook = render::testing::inventoryWorkbook(items(count));
     const Worksheet& sheet = workbook.sheets.front();
-    return render::renderRange(workbook, sheet, render::usedRange(sheet));
+    return render::renderRange(workbook, sheet, usedRange(sheet));
 }
 
 // Builds the picture in a child process and reports its time and the memory it holds.
@@ -98,7 +98,7 @@ void benchBuild(int count)
         const Worksheet& sheet = workbook.sheets.front();
         const double before = residentMegabytes();
         const auto start = Clock::now();
-        SheetPicture picture = render::renderRange(workbook, sheet, render::usedRange(sheet));
+        SheetPicture picture = render::renderRange(workbook, sheet, usedRange(sheet));
         const double elapsed = millisecondsSince(start);
         const double held = residentMegabytes() - before;
         std::printf("build %6d items: %9.1f ms, picture %6.1f MB (%zu texts, %zu fills, "

@@ -9,10 +9,10 @@
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_drawing.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,7 +115,7 @@ void benchShape(uint32_t rows, uint16_t columns)
     const Workbook workbook = readWorkbookFile(path);
     const Worksheet& sheet = render::sheetToDraw(workbook);
     const CellRange part =
-        render::fittingPart(workbook, sheet, render::usedRange(sheet), render::PictureLimits{});
+        render::fittingPart(workbook, sheet, usedRange(sheet), render::PictureLimits{});
     const std::string name = "  part " + rangeAddress(part);
     inChild(name.c_str(), [&] { return renderFile(path, part); });
     std::remove(path.c_str());

@@ -10,12 +10,12 @@
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/render/png_file.h"
-#include "spreadsheet/render/sheet_renderer.h"
-#include "spreadsheet/render/used_range.h"
+#include "spreadsheet/render/sheet_drawing.h"
 
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -66,14 +66,15 @@ int main(int argc, char** argv)
     }
     try {
         spreadsheet::Workbook workbook = spreadsheet::readWorkbookFile(files[0].toStdString());
-        if (workbook.sheets.empty())
-            throw spreadsheet::Error(files[0].toStdString() + ": the workbook has no sheet");
-        const size_t active =
-            workbook.window.activeSheet < workbook.sheets.size() ? workbook.window.activeSheet : 0;
-        spreadsheet::Worksheet& sheet = workbook.sheets[active];
+        spreadsheet::Worksheet& sheet =
+            workbook.sheets[spreadsheet::render::indexOfSheetToDraw(workbook)];
+        // The same limits as --render, scaled by the zoom: a picture at 200 % has four times
+        // the pixels.
+        spreadsheet::render::PictureLimits limits;
+        limits.maxSide = int(limits.maxSide / std::max(zoom, 1.0));
+        limits.maxPixels = uint64_t(double(limits.maxPixels) / std::max(zoom * zoom, 1.0));
         const QImage image =
-            spreadsheet::render::renderRange(workbook, sheet, spreadsheet::render::usedRange(sheet))
-                .toImage(zoom);
+            spreadsheet::render::drawSheet(workbook, sheet, std::nullopt, &limits).toImage(zoom);
         if (image.isNull()) {
             std::fprintf(stderr, "render_sheet: the picture is too large for one image\n");
             return 1;

@@ -4,8 +4,8 @@
 #include "spreadsheet/automation/application.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/model/workbook.h"
+#include "spreadsheet/render/sheet_drawing.h"
 #include "spreadsheet/render/sheet_picture.h"
-#include "spreadsheet/render/sheet_renderer.h"
 
 #include <optional>
 
@@ -44,12 +44,15 @@ void saveCellsActivesheet(Prompts& prompts, const spreadsheet::automation::Workb
     if (!guard.test(106, [&] { return lastRow > 1 && lastColumn > 1; }))
         return;
 
-    // The picture of the used range takes the place of the clipboard's copy of it.
+    // The picture of the used range takes the place of the clipboard's copy of it. UsedRange
+    // and --render share one rule for the used range and one way to the picture
+    // (render::drawSheet), so the command line draws what the preview shows. No picture
+    // limits here: the preview keeps the display list and never makes a bitmap of it.
     std::optional<spreadsheet::render::SheetPicture> picture;
     guard.step(110, [&] {
         const spreadsheet::CellRange used{0, static_cast<uint32_t>(lastRow - 1), 0,
                                           static_cast<uint16_t>(lastColumn - 1)};
-        picture = spreadsheet::render::renderRange(
+        picture = spreadsheet::render::drawSheet(
             workbook.model(), modelSheet(workbook.model(), sheet.value().Name()), used);
     });
     guard.step(112, [&] {

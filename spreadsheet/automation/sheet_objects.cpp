@@ -1,7 +1,7 @@
 #include "limits.h"
 #include "objects.h"
 #include "session.h"
-#include "used_range.h"
+#include "spreadsheet/model/used_range.h"
 
 #include "spreadsheet/model/error.h"
 

@@ -1,10 +1,10 @@
 #include "spreadsheet/render/sheet_drawing.h"
 
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <algorithm>
 
@@ -108,12 +108,17 @@ CellRange fittingPart(const Workbook& workbook, const Worksheet& sheet, CellRang
                      uint16_t(range.firstColumn + columns - 1)};
 }
 
-const Worksheet& sheetToDraw(const Workbook& workbook)
+size_t indexOfSheetToDraw(const Workbook& workbook)
 {
     if (workbook.sheets.empty())
         throw Error("the workbook has no sheet");
     const size_t active = workbook.window.activeSheet;
-    return workbook.sheets[active < workbook.sheets.size() ? active : 0];
+    return active < workbook.sheets.size() ? active : 0;
+}
+
+const Worksheet& sheetToDraw(const Workbook& workbook)
+{
+    return workbook.sheets[indexOfSheetToDraw(workbook)];
 }
 
 SheetPicture drawSheet(const Workbook& workbook, const Worksheet& sheet,

@@ -72,6 +72,8 @@ private:
 // The sheet that the picture of a workbook shows: the active one, or the first when the
 // workbook's window names none that exists. Throws Error for a workbook without sheets.
 const Worksheet& sheetToDraw(const Workbook& workbook);
+// The index of that sheet in Workbook::sheets.
+size_t indexOfSheetToDraw(const Workbook& workbook);
 
 // The picture of `range` of `sheet` (its used range when none is given). With `limits`,
 // throws PictureTooLarge instead of drawing a picture that passes them.

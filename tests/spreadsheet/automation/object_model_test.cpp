@@ -92,6 +92,17 @@ TEST_F(ObjectModel, UsedRangeOfTheTemplateAndOfAnEmptySheet)
     EXPECT_EQ(excel.ActiveSheet().UsedRange().Address(), "$A$1:$C$20");
 }
 
+TEST_F(ObjectModel, UsedRangeReachesAFormattedRowAsTheSheetsPictureDoes)
+{
+    spreadsheet::Workbook rows = makeDefaultWorkbook("Rows");
+    spreadsheet::Row& row = rows.sheets[0].ensureRow(29);
+    row.formatted = true;
+    row.xf = 16;
+    excel.Workbooks().Add(rows);
+    excel.Cells(2, 2).Value("text");
+    EXPECT_EQ(excel.ActiveSheet().UsedRange().Address(), "$A$1:$B$30");
+}
+
 TEST_F(ObjectModel, WorkbooksInOpeningOrderAndClosing)
 {
     excel.Workbooks().Add(makeDefaultWorkbook("Second"), "/work/second.xls");

@@ -1,8 +1,10 @@
 #include "spreadsheet/model/cell_range.h"
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 using namespace spreadsheet;
@@ -136,4 +138,51 @@ TEST(CellRangeAddress, ReadsAndWritesA1Addresses)
     EXPECT_EQ(columnLetters(25), "Z");
     EXPECT_EQ(columnLetters(26), "AA");
     EXPECT_EQ(columnLetters(255), "IV");
+}
+
+TEST(UsedRange, EndsWhereExcelEndsIt)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(Worksheet&)> fill;
+        CellRange used;
+    } cases[] = {
+        {"empty sheet", [](Worksheet&) {}, CellRange{0, 0, 0, 0}},
+        {"a value", [](Worksheet& s) { s.ensureRow(7).ensure(5, 15).kind = CellKind::Boolean; },
+         CellRange{0, 7, 0, 5}},
+        {"a blank cell in the default format", [](Worksheet& s) { s.ensureRow(40).ensure(3, 15); },
+         CellRange{0, 0, 0, 0}},
+        {"a blank cell with a format", [](Worksheet& s) { s.ensureRow(40).ensure(3, 16); },
+         CellRange{0, 40, 0, 3}},
+        {"a formatted row without cells",
+         [](Worksheet& s) {
+             Row& row = s.ensureRow(30);
+             row.formatted = true;
+             row.xf = 16;
+         },
+         CellRange{0, 30, 0, 0}},
+        {"a blank cell in its formatted column's format",
+         [](Worksheet& s) {
+             s.columns.push_back(ColumnInfo{2, 4, 2340, 16});
+             s.ensureRow(12).ensure(4, 16);
+         },
+         CellRange{0, 12, 0, 4}},
+        {"a blank cell in the default format under a formatted column",
+         [](Worksheet& s) {
+             s.columns.push_back(ColumnInfo{2, 4, 2340, 16});
+             s.ensureRow(12).ensure(3, 15);
+         },
+         CellRange{0, 12, 0, 3}},
+        {"a formatted column alone",
+         [](Worksheet& s) {
+             s.columns.push_back({2, 4, 2340, 16});
+         },
+         CellRange{0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Workbook workbook = makeDefaultWorkbook("Sheet");
+        c.fill(workbook.sheets[0]);
+        EXPECT_EQ(usedRange(workbook.sheets[0]), c.used) << c.name;
+    }
 }

@@ -17,7 +17,7 @@ fi
 input=$1
 outdir=$2
 here=$(cd "$(dirname "$0")" && pwd)
-render_sheet=${RENDER_SHEET:-$here/../../../build-render/spreadsheet/render/render_sheet}
+render_sheet=${RENDER_SHEET:-$here/../../../build-render/tools/render_sheet}
 name=$(basename "$input" | sed 's/\.[^.]*$//')
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -9,8 +9,8 @@
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_renderer.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <QDir>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "inventory_fixture.h"
 
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_drawing.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "feature_fixture.h"
 #include "inventory_fixture.h"
 
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
-#include "spreadsheet/render/used_range.h"
 
 #include <QFontInfo>
 #include <QImage>
