@@ -11,6 +11,8 @@ build="$root/build-fuzz"
 # target and its seed corpus
 targets=(
     "workbook_reader_fuzzer $root/fuzz/corpus"
+    "workbook_render_fuzzer $root/fuzz/corpus"
+    "row_edit_fuzzer $root/fuzz/corpus"
     "csv_import_fuzzer $root/fuzz/csv_corpus"
 )
 share=$((seconds / ${#targets[@]}))
