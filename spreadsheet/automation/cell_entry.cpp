@@ -4,6 +4,7 @@
 
 #include "spreadsheet/biff/strings.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 #include <algorithm>
 
@@ -104,8 +105,8 @@ void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_v
                const input::InputLocale& locale, EntryMemory& memory)
 {
     if (biff::utf16Length(text) > kMaxCellTextLength)
-        throw Error("a cell holds at most " + groupedNumber(kMaxCellTextLength) +
-                    " characters; the text has " + groupedNumber(biff::utf16Length(text)));
+        throw Error("a cell holds at most " + withThousands(kMaxCellTextLength) +
+                    " characters; the text has " + withThousands(biff::utf16Length(text)));
     spreadsheet::Worksheet& sheet = book.sheets.at(at.sheet);
     if (text.empty()) {
         if (sheet.findCell(at.row, at.column))

@@ -2,35 +2,28 @@
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 #include <charconv>
 
 namespace spreadsheet::automation {
 
-std::string groupedNumber(int64_t value)
-{
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    for (size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return (value < 0 ? "-" : "") + digits;
-}
-
 void checkRowNumber(int64_t row)
 {
     if (row < 1)
-        throw Error("row " + groupedNumber(row) + " does not exist: rows are numbered from 1");
+        throw Error("row " + withThousands(row) + " does not exist: rows are numbered from 1");
     if (row > kMaxRows)
-        throw Error("row " + groupedNumber(row) + " is beyond the last row of the .xls format (" +
-                    groupedNumber(kMaxRows) + ")");
+        throw Error("row " + withThousands(row) + " is beyond the last row of the .xls format (" +
+                    withThousands(kMaxRows) + ")");
 }
 
 void checkColumnNumber(int64_t column)
 {
     if (column < 1)
-        throw Error("column " + groupedNumber(column) +
+        throw Error("column " + withThousands(column) +
                     " does not exist: columns are numbered from 1");
     if (column > kMaxColumns)
-        throw Error("column " + groupedNumber(column) +
+        throw Error("column " + withThousands(column) +
                     " is beyond the last column of the .xls format (256, column IV)");
 }
 

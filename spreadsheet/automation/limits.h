@@ -6,9 +6,6 @@
 
 namespace spreadsheet::automation {
 
-// "65,537": numbers in messages are grouped as people read them.
-std::string groupedNumber(int64_t value);
-
 // Checks a 1-based row or column number as a caller passes it; throws spreadsheet::Error
 // naming the limit ("row 65,537 is beyond the last row of the .xls format (65,536)").
 void checkRowNumber(int64_t row);

@@ -5,6 +5,7 @@
 
 #include "spreadsheet/formula/print.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 namespace spreadsheet::automation {
 
@@ -140,7 +141,7 @@ Range Range::Rows(int32_t index) const
     document();
     const int64_t row = static_cast<int64_t>(m_area.firstRow) + index;
     if (index < 1)
-        throw Error("row " + groupedNumber(index) + " of a range does not exist: rows are " +
+        throw Error("row " + withThousands(index) + " of a range does not exist: rows are " +
                     "numbered from 1");
     checkRowNumber(row);
     CellRange area = m_area;
@@ -153,7 +154,7 @@ Range Range::Columns(int32_t index) const
     document();
     const int64_t column = static_cast<int64_t>(m_area.firstColumn) + index;
     if (index < 1)
-        throw Error("column " + groupedNumber(index) + " of a range does not exist: columns " +
+        throw Error("column " + withThousands(index) + " of a range does not exist: columns " +
                     "are numbered from 1");
     checkColumnNumber(column);
     CellRange area = m_area;
@@ -192,7 +193,7 @@ std::string Range::Address() const
 {
     document();
     auto cell = [](uint32_t row, uint16_t column) {
-        return "$" + formula::columnName(column) + "$" + std::to_string(row + 1);
+        return "$" + columnLetters(column) + "$" + std::to_string(row + 1);
     };
     if (m_wholeRows)
         return "$" + std::to_string(m_area.firstRow + 1) + ":$" +

@@ -5,6 +5,7 @@
 #include "spreadsheet/formula/print.h"
 #include "spreadsheet/formula/shift.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 #include <algorithm>
 #include <functional>
@@ -100,7 +101,7 @@ void checkNoTiedFormulas(const spreadsheet::Worksheet& sheet)
             throw Error("rows of the sheet \"" + sheet.name +
                         "\" cannot be inserted or deleted: it holds shared or array formulas, "
                         "which this program does not move (cell " +
-                        formula::columnName(f.column) + std::to_string(f.row + 1) + ")");
+                        columnLetters(f.column) + std::to_string(f.row + 1) + ")");
 }
 
 std::vector<formula::Token> readForEdit(const std::vector<uint8_t>& rgce,
@@ -129,7 +130,7 @@ public:
             for (Formula& f : on.formulas)
                 if (!f.removed)
                     add(f.tokens, context, [&] {
-                        return "the formula in " + on.name + "!" + formula::columnName(f.column) +
+                        return "the formula in " + on.name + "!" + columnLetters(f.column) +
                                std::to_string(f.row + 1);
                     });
         }
@@ -207,12 +208,12 @@ void applyEdit(spreadsheet::Workbook& book, uint32_t sheet, const RowEdit& edit)
 void checkRoomFor(const spreadsheet::Worksheet& sheet, uint32_t at, uint32_t count)
 {
     if (at < sheet.rowCount() && sheet.rowCount() + static_cast<uint64_t>(count) > kMaxRows)
-        throw Error("inserting " + groupedNumber(count) + " rows would push row " +
-                    groupedNumber(sheet.rowCount()) + " beyond the last row of the .xls format (" +
-                    groupedNumber(kMaxRows) + ")");
+        throw Error("inserting " + withThousands(count) + " rows would push row " +
+                    withThousands(sheet.rowCount()) + " beyond the last row of the .xls format (" +
+                    withThousands(kMaxRows) + ")");
     if (static_cast<uint64_t>(at) + count > kMaxRows)
-        throw Error("row " + groupedNumber(static_cast<int64_t>(at) + count) +
-                    " is beyond the last row of the .xls format (" + groupedNumber(kMaxRows) + ")");
+        throw Error("row " + withThousands(static_cast<int64_t>(at) + count) +
+                    " is beyond the last row of the .xls format (" + withThousands(kMaxRows) + ")");
 }
 
 // The part of `range` inside rows [first, first + count), with rows made relative to first.
@@ -367,8 +368,8 @@ void deleteRows(spreadsheet::Workbook& book, uint32_t sheet, uint32_t at, uint32
     if (count == 0)
         return;
     if (static_cast<uint64_t>(at) + count > kMaxRows)
-        throw Error("row " + groupedNumber(static_cast<int64_t>(at) + count) +
-                    " is beyond the last row of the .xls format (" + groupedNumber(kMaxRows) + ")");
+        throw Error("row " + withThousands(static_cast<int64_t>(at) + count) +
+                    " is beyond the last row of the .xls format (" + withThousands(kMaxRows) + ")");
     applyEdit(book, sheet, {RowEdit::Kind::Delete, at, count});
 }
 

@@ -1,6 +1,7 @@
 #include "limits.h"
 #include "objects.h"
 #include "session.h"
+#include "spreadsheet/model/number_text.h"
 #include "spreadsheet/model/used_range.h"
 
 #include "spreadsheet/model/error.h"
@@ -110,8 +111,8 @@ Worksheet Workbook::Worksheets(int32_t index) const
     const detail::Document& doc = liveDocument(*m_session, *m_document);
     const auto count = static_cast<int64_t>(doc.book.sheets.size());
     if (index < 1 || index > count)
-        throw Error("the workbook \"" + doc.name() + "\" has no worksheet " + groupedNumber(index) +
-                    "; it has " + groupedNumber(count));
+        throw Error("the workbook \"" + doc.name() + "\" has no worksheet " + withThousands(index) +
+                    "; it has " + withThousands(count));
     return Worksheet(m_session, m_document, static_cast<uint32_t>(index - 1));
 }
 
@@ -148,7 +149,7 @@ Workbook Workbooks::operator()(int32_t index) const
     m_session->requireRunning();
     const int32_t open = count();
     if (index < 1 || index > open)
-        throw Error("there is no workbook " + groupedNumber(index) + "; " + groupedNumber(open) +
+        throw Error("there is no workbook " + withThousands(index) + "; " + withThousands(open) +
                     (open == 1 ? " is" : " are") + " open");
     return Workbook(m_session, m_session->workbooks[static_cast<size_t>(index - 1)]);
 }

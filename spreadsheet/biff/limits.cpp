@@ -1,7 +1,9 @@
 #include "strings.h"
 #include "workbook_writer.h"
 
+#include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 #include <algorithm>
 #include <set>
@@ -10,18 +12,10 @@ namespace spreadsheet::biff {
 
 namespace {
 
-std::string columnName(uint32_t column)
-{
-    std::string name;
-    for (uint32_t c = column + 1; c > 0; c = (c - 1) / 26)
-        name.insert(name.begin(), char('A' + (c - 1) % 26));
-    return name;
-}
-
 std::string where(const Worksheet& sheet, uint32_t row, uint32_t column)
 {
-    return "cell " + columnName(column) + withThousands(row + 1) + " of the sheet \"" + sheet.name +
-           "\"";
+    return "cell " + columnLetters(uint16_t(column)) + withThousands(row + 1) + " of the sheet \"" +
+           sheet.name + "\"";
 }
 
 void checkSheetName(const std::string& name, std::set<std::string>& seen)

@@ -6,6 +6,7 @@
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/number_text.h"
 
 #include <algorithm>
 

@@ -147,14 +147,6 @@ bool isCompressible(std::u16string_view units)
     return true;
 }
 
-std::string withThousands(uint64_t value)
-{
-    std::string digits = std::to_string(value);
-    for (int at = int(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(size_t(at), ",");
-    return digits;
-}
-
 std::string readCharacters(ByteReader& in, size_t count)
 {
     // Always a fresh option byte here: readCharacters() of ByteReader handles those that

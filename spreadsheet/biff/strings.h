@@ -17,8 +17,6 @@ std::string toUtf8(std::u16string_view units);
 void toUtf16(std::string_view utf8, std::u16string& units);
 size_t utf16Length(std::string_view utf8);
 bool isCompressible(std::u16string_view units);
-// 65536 -> "65,536", for messages.
-std::string withThousands(uint64_t value);
 
 // The characters after a string's option byte, `count` code units long.
 std::string readCharacters(ByteReader& in, size_t count);

@@ -3,19 +3,12 @@
 #include "functions.h"
 #include "shift.h"
 
+#include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
 
 #include <cstdio>
 
 namespace spreadsheet::formula {
-
-std::string columnName(uint16_t column)
-{
-    std::string name;
-    for (uint32_t n = column + 1u; n > 0; n = (n - 1) / 26)
-        name.insert(name.begin(), static_cast<char>('A' + (n - 1) % 26));
-    return name;
-}
 
 std::string errorText(uint8_t code)
 {
@@ -137,7 +130,7 @@ private:
     }
     std::string columnText(const Token& token, const CellReference& cell) const
     {
-        return joined(cell.columnRelative ? "" : "$", columnName(columnOf(token, cell)));
+        return joined(cell.columnRelative ? "" : "$", columnLetters(columnOf(token, cell)));
     }
 
     std::string reference(const Token& token) const
@@ -271,7 +264,7 @@ private:
             return;
         case ptg::Exp:
         case ptg::Tbl:
-            m_stack.push_back("{shared at " + columnName(token.sheet & 0xFF) +
+            m_stack.push_back("{shared at " + columnLetters(token.sheet & 0xFF) +
                               std::to_string(token.index + 1) + "}");
             return;
         case ptg::MemArea:

@@ -29,9 +29,6 @@ struct PrintContext
 // do not form one expression.
 std::string formulaText(const std::vector<Token>& tokens, const PrintContext& context = {});
 
-// "A", "Z", "AA", ... "IV" for a zero-based column.
-std::string columnName(uint16_t column);
-
 // Excel's text for an error code: "#REF!", "#DIV/0!", ...
 std::string errorText(uint8_t code);
 

@@ -1,5 +1,6 @@
 #include "spreadsheet/render/sheet_drawing.h"
 
+#include "spreadsheet/model/number_text.h"
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/sheet_geometry.h"
@@ -11,15 +12,6 @@
 namespace spreadsheet::render {
 
 namespace {
-
-// 1234567 -> "1,234,567".
-std::string grouped(uint64_t value)
-{
-    std::string digits = std::to_string(value);
-    for (int at = int(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(size_t(at), ",");
-    return digits;
-}
 
 CellRange clampedToGrid(CellRange range)
 {
@@ -60,21 +52,21 @@ PictureExtent measureRange(const Workbook& workbook, const Worksheet& sheet, Cel
 
 std::string limitProblem(const PictureExtent& extent, const PictureLimits& limits)
 {
-    const std::string size = "would be " + grouped(uint64_t(extent.width)) + " x " +
-                             grouped(uint64_t(extent.height)) + " pixels (" +
-                             grouped(extent.cells) + " cells)";
+    const std::string size = "would be " + withThousands(uint64_t(extent.width)) + " x " +
+                             withThousands(uint64_t(extent.height)) + " pixels (" +
+                             withThousands(extent.cells) + " cells)";
     if (extent.width > limits.maxSide || extent.height > limits.maxSide)
-        return size + ", more than the " + grouped(uint64_t(limits.maxSide)) +
+        return size + ", more than the " + withThousands(uint64_t(limits.maxSide)) +
                " pixels a side that a picture may have";
     if (uint64_t(extent.width) * uint64_t(extent.height) > limits.maxPixels)
-        return size + ", more than the " + grouped(limits.maxPixels) +
+        return size + ", more than the " + withThousands(limits.maxPixels) +
                " pixels that a picture may have";
     if (extent.cells > limits.maxCells)
-        return size + ", more than the " + grouped(limits.maxCells) +
+        return size + ", more than the " + withThousands(limits.maxCells) +
                " cells that a picture may show";
     if (extent.textBytes > limits.maxTextBytes)
-        return size + " and hold " + grouped(extent.textBytes >> 20) +
-               " MB of text, more than the " + grouped(limits.maxTextBytes >> 20) +
+        return size + " and hold " + withThousands(extent.textBytes >> 20) +
+               " MB of text, more than the " + withThousands(limits.maxTextBytes >> 20) +
                " MB that a picture may hold";
     return {};
 }

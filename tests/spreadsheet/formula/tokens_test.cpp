@@ -88,14 +88,6 @@ TEST(FormulaTokens, PrintingRejectsBrokenExpressions)
     EXPECT_THROW(formulaText(parseTokens(std::vector<uint8_t>{0x1E, 1, 0, 0x1E, 2, 0})), Error);
 }
 
-TEST(FormulaTokens, ColumnNames)
-{
-    EXPECT_EQ(columnName(0), "A");
-    EXPECT_EQ(columnName(25), "Z");
-    EXPECT_EQ(columnName(26), "AA");
-    EXPECT_EQ(columnName(255), "IV");
-}
-
 } // namespace
 } // namespace spreadsheet::formula
 

@@ -1,9 +1,11 @@
 #include "spreadsheet/model/cell_range.h"
+#include "spreadsheet/model/number_text.h"
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <set>
 
@@ -185,4 +187,20 @@ TEST(UsedRange, EndsWhereExcelEndsIt)
         c.fill(workbook.sheets[0]);
         EXPECT_EQ(usedRange(workbook.sheets[0]), c.used) << c.name;
     }
+}
+
+TEST(NumberText, GroupsThousands)
+{
+    const std::pair<int64_t, const char*> cases[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1,000"},
+        {65536, "65,536"},
+        {-1234, "-1,234"},
+        {-999, "-999"},
+        {1234567890123, "1,234,567,890,123"},
+        {INT64_MIN, "-9,223,372,036,854,775,808"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(withThousands(value), text) << value;
 }
