@@ -1,5 +1,7 @@
 #include "file_kind.h"
 
+#include "record_types.h"
+
 #include <algorithm>
 #include <array>
 
@@ -34,7 +36,7 @@ const char* bareBiffKind(std::span<const uint8_t> bytes)
         // Excel 4.0 kept workbooks as bundles of such sheets; type 0x0100 marks one.
         return u16At(bytes, 6) == 0x0100 ? "an Excel 4.0 workbook, which this program cannot open"
                                          : "an Excel 4.0 worksheet, which this program cannot open";
-    case 0x0809:
+    case kBof:
         return u16At(bytes, 4) == 0x0600
                    ? "a bare Excel 97-2003 workbook stream without its compound file, which this "
                      "program cannot open"

@@ -98,6 +98,22 @@ enum RecordType : uint16_t
     kStyleExt = 0x0892,
     kPane = 0x0041,
     kSelection = 0x001D,
+    kUncalced = 0x005E,
+    kHLink = 0x01B8,
+    kHLinkTooltip = 0x0800,
+    kDVal = 0x01B2,
+    kDv = 0x01BE,
+    kCodeName = 0x01BA,
+    kSheetExt = 0x0862,
+    kFeatHeadr = 0x0867,
+    kFeat = 0x0868,
+    kFeatHeadr11 = 0x0871,
+    kFeat11 = 0x0872,
+    kCondFmt12 = 0x0879,
+    kCf12 = 0x087A,
+    kExternName = 0x0023,
+    kXct = 0x0059,
+    kCrn = 0x005A,
 };
 
 // BOF substream kinds.

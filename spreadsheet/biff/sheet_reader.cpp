@@ -32,7 +32,7 @@ bool isRegenerated(uint16_t type)
     case kDelta:
     case kSaveRecalc:
     case kGuts:
-    case 0x005E: // UNCALCED
+    case kUncalced:
         return true;
     default:
         return false;
@@ -43,18 +43,18 @@ bool isRegenerated(uint16_t type)
 bool belongsAtSheetEnd(uint16_t type)
 {
     switch (type) {
-    case 0x01B8: // HLINK
-    case 0x0800: // HLINKTOOLTIP
-    case 0x01B2: // DVAL
-    case 0x01BE: // DV
-    case 0x01BA: // CODENAME
-    case 0x0862: // SHEETEXT
-    case 0x0867: // FEATHEADR
-    case 0x0868: // FEAT
-    case 0x0871: // FEATHEADR11
-    case 0x0872: // FEAT11
-    case 0x0879: // CONDFMT12
-    case 0x087A: // CF12
+    case kHLink:
+    case kHLinkTooltip:
+    case kDVal:
+    case kDv:
+    case kCodeName:
+    case kSheetExt:
+    case kFeatHeadr:
+    case kFeat:
+    case kFeatHeadr11:
+    case kFeat11:
+    case kCondFmt12:
+    case kCf12:
         return true;
     default:
         return false;

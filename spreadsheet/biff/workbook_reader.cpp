@@ -57,7 +57,7 @@ bool isRegeneratedGlobal(uint16_t type)
 // Records that follow an external workbook's SUPBOOK: EXTERNNAME, XCT, CRN.
 bool belongsToExternalBook(uint16_t type)
 {
-    return type == 0x0023 || type == 0x0059 || type == 0x005A;
+    return type == kExternName || type == kXct || type == kCrn;
 }
 
 class GlobalsReader
