@@ -3,10 +3,10 @@
 #include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/error.h"
+#include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
-#include "spreadsheet/render/used_range.h"
 #include "state/item_values.h"
 #include "workbook/workbook_import.h"
 
@@ -107,7 +107,7 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
-        printAreaOf(m_book, m_sheet).value_or(spreadsheet::render::usedRange(sheet));
+        printAreaOf(m_book, m_sheet).value_or(spreadsheet::usedRange(sheet));
     const spreadsheet::render::StyleCache styles(m_book);
     const spreadsheet::render::SheetGeometry geometry(sheet, area, styles.maxDigitWidth());
     for (uint32_t i = 0; i <= geometry.rowCount(); ++i)
