@@ -45,13 +45,6 @@ const QStringList kOwnerCaptions = {"Name",          "Address",      "City, Stat
                                     "Phone",         "Company",      "Agent Name",
                                     "Agent's phone", "Policy Number"};
 
-QString money(double amount)
-{
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return (amount < 0 ? QStringLiteral("-$") : QStringLiteral("$")) +
-           english.toString(std::abs(amount), 'f', 2);
-}
-
 QFont reportFont(double points, bool bold = false)
 {
     QFont font(QStringLiteral("Liberation Sans"));
@@ -103,7 +96,7 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
     if (m_book.sheets.empty())
         throw std::runtime_error("the workbook has no sheet");
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
-    m_inventory = importInventoryWorkbook(workbookPath, 65536);
+    m_inventory = inventoryOfWorkbook(m_book, m_fileName, 65536);
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
@@ -125,8 +118,9 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
         const QString problem = photoProblem(path);
         (problem.isEmpty() ? m_photos : m_problems).push_back({i, problem});
     }
+    m_summaryLines = summaryLines();
     m_summaryPages = std::max(
-        1, static_cast<int>((summaryLines().size() + linesPerPage() - 1) / linesPerPage()));
+        1, static_cast<int>((m_summaryLines.size() + linesPerPage() - 1) / linesPerPage()));
 }
 
 InventoryReport::~InventoryReport() = default;
@@ -181,12 +175,13 @@ QStringList InventoryReport::summaryLines() const
         subtotal.value += value;
     }
     lines << QStringLiteral("#%1 items, estimated value %2")
-                 .arg(QLocale().toString(static_cast<int>(m_inventory.items.size())), money(total));
+                 .arg(QLocale().toString(static_cast<int>(m_inventory.items.size())),
+                      moneyText(total));
     lines << QStringLiteral("Location\tItems\tEstimated value");
     for (auto it = byLocation.cbegin(); it != byLocation.cend(); ++it)
         lines << (it.key().isEmpty() ? QStringLiteral("(no location)") : it.key()) +
                      QLatin1Char('\t') + QString::number(it->count) + QLatin1Char('\t') +
-                     money(it->value);
+                     moneyText(it->value);
     return lines;
 }
 
@@ -201,7 +196,7 @@ void InventoryReport::paintPageNumber(QPainter& painter, int page) const
 
 void InventoryReport::paintSummaryPage(QPainter& painter, int page, int firstLine) const
 {
-    const QStringList lines = summaryLines();
+    const QStringList& lines = m_summaryLines;
     const QRectF box = m_plan.printable;
     double y = box.top();
     for (int i = firstLine; i < std::min<int>(lines.size(), firstLine + linesPerPage()); ++i) {

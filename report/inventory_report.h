@@ -64,6 +64,7 @@ private:
     spreadsheet::render::SheetPicture m_picture;
     std::vector<Photo> m_photos;
     std::vector<Photo> m_problems;
+    QStringList m_summaryLines;
     int m_summaryPages = 1;
 };
 

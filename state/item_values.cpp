@@ -102,15 +102,20 @@ QString shortDateWithFullYear(const QDate& date)
     return locale.toString(date, format);
 }
 
+QString moneyText(double amount)
+{
+    // The workbook's own money format, whatever the desktop's language.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return (amount < 0 ? QStringLiteral("-$") : QStringLiteral("$")) +
+           english.toString(std::abs(amount), 'f', 2);
+}
+
 QString inventorySummary(int itemCount, double estimatedTotal)
 {
-    // The total in the workbook's own money format, whatever the desktop's language.
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const QString amount = english.toString(std::abs(estimatedTotal), 'f', 2);
-    return QStringLiteral("%1 %2 · estimated total %3$%4")
+    return QStringLiteral("%1 %2 · estimated total %3")
         .arg(QLocale().toString(itemCount),
              itemCount == 1 ? QStringLiteral("item") : QStringLiteral("items"),
-             estimatedTotal < 0 ? QStringLiteral("-") : QString(), amount);
+             moneyText(estimatedTotal));
 }
 
 } // namespace stowfolio

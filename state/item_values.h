@@ -40,6 +40,9 @@ std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortD
 // form in which typed input reads a date back unchanged.
 QString shortDateWithFullYear(const QDate& date);
 
+// An amount as the sheet's money shows it: "$1,250.50", "-$12.50".
+QString moneyText(double amount);
+
 // "N items · estimated total $X" for the status line.
 QString inventorySummary(int itemCount, double estimatedTotal);
 

@@ -131,6 +131,12 @@ ItemImport importInventoryWorkbook(const QString& path, int room)
                              .arg(name, QString::fromStdString(error.what()));
         return result;
     }
+    return inventoryOfWorkbook(book, name, room);
+}
+
+ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString& name, int room)
+{
+    ItemImport result;
     // The active sheet first, then the others in order.
     std::vector<std::size_t> order;
     if (book.window.activeSheet < book.sheets.size())
@@ -170,7 +176,7 @@ ItemImport importInventoryWorkbook(const QString& path, int room)
             if (result.items.size() > room) {
                 ItemImport tooMany;
                 tooMany.problem =
-                    tooManyToImportMessage(path, static_cast<int>(result.items.size()), true, room);
+                    tooManyToImportMessage(name, static_cast<int>(result.items.size()), true, room);
                 return tooMany;
             }
         }

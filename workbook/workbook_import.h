@@ -9,6 +9,10 @@
 
 #include <QString>
 
+namespace spreadsheet {
+class Workbook;
+}
+
 namespace stowfolio {
 
 // True when the file starts as an Excel 97-2003 workbook does (an OLE2 compound file).
@@ -17,5 +21,8 @@ bool looksLikeWorkbook(const QString& path);
 // Reads the first sheet (the active one first) that has the item header row of our template.
 // Its problem names the file and says what it is when it cannot be read.
 ItemImport importInventoryWorkbook(const QString& path, int room);
+
+// The same from a workbook already read; `name` names it in messages.
+ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString& name, int room);
 
 } // namespace stowfolio
