@@ -25,7 +25,7 @@ ensure_packages() {
 
 # What building and running the program needs.
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-    libgsf-1-dev fonts-liberation)
+    libgsf-1-dev fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea)
 # What the test suite adds: unit test frameworks, sanitizer and fuzzer runtimes, the
 # independent spreadsheet readers that check every workbook we write, and the tools that check
 # the Debian package as a distribution would.

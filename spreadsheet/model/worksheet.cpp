@@ -96,18 +96,31 @@ void Worksheet::eraseRows(uint32_t at, uint32_t count)
     }
 }
 
-uint16_t Worksheet::columnWidth(uint16_t column) const
+const ColumnInfo* Worksheet::findColumn(uint16_t column) const
 {
     for (const ColumnInfo& info : columns)
         if (column >= info.first && column <= info.last)
-            return info.width;
+            return &info;
+    return nullptr;
+}
+
+uint16_t Worksheet::columnWidth(uint16_t column, uint16_t defaultFontHeightTwips) const
+{
+    const ColumnInfo* info = findColumn(column);
+    return info ? info->width : defaultColumnWidth256(defaultFontHeightTwips);
+}
+
+// DEFCOLWIDTH counts characters without the cell's padding. The padding, a few pixels, is a
+// smaller share of a character the larger the font: 1.06 characters for a 10-point font,
+// 0.98 for 11 points, 0.91 for 12 points. This curve is the one LibreOffice applies, so that
+// a sheet without its own widths is laid out as there (Arial 10's default of 8 characters
+// becomes 8 + 271/256, about 67 pixels).
+uint16_t Worksheet::defaultColumnWidth256(uint16_t defaultFontHeightTwips) const
+{
     if (standardWidth != 0)
         return standardWidth;
-    // Excel adds five pixels of padding to DEFCOLWIDTH characters of the default font's 7-pixel
-    // zero digit and rounds up to a multiple of 8 pixels: 8 characters -> 64 pixels, which is
-    // 2340/256 characters.
-    const int pixels = (defaultColumnWidth * 7 + 5 + 7) / 8 * 8;
-    return static_cast<uint16_t>(pixels * 256 / 7);
+    const int padding = 40960 / std::max(int(defaultFontHeightTwips) - 15, 60) + 50;
+    return static_cast<uint16_t>(std::min(defaultColumnWidth * 256 + padding, 0xFFFF));
 }
 
 uint16_t Worksheet::rowHeightTwips(uint32_t row) const

@@ -189,8 +189,12 @@ public:
     // removed.
     void eraseRows(uint32_t at, uint32_t count);
 
-    // Width of a column in 1/256 character, from COLINFO or the default width.
-    uint16_t columnWidth(uint16_t column) const;
+    // The COLINFO that covers `column`, if any.
+    const ColumnInfo* findColumn(uint16_t column) const;
+    // Width of a column in 1/256 of the default font's widest digit, from COLINFO or the
+    // sheet's default width. The default depends on that font's height (see the .cpp).
+    uint16_t columnWidth(uint16_t column, uint16_t defaultFontHeightTwips) const;
+    uint16_t defaultColumnWidth256(uint16_t defaultFontHeightTwips) const;
     // Height of a row in twips, from its ROW record or the default row height.
     uint16_t rowHeightTwips(uint32_t row) const;
 

@@ -13,6 +13,7 @@
 #include <QColor>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace spreadsheet::render {
@@ -49,13 +50,28 @@ private:
         int to = 0;
         EdgeLine line;
     };
+    // Runs of double borders by their edge's position; they are drawn last, when every border
+    // that may meet them at a corner is known.
+    using RunsByEdge = std::map<int, std::vector<Run>>;
+    // Which ways double borders of `runs` leave the point `position` on edge `edge`.
+    struct Arms
+    {
+        bool before = false; // up or left
+        bool after = false;  // down or right
+    };
+    static Arms armsAt(const RunsByEdge& runs, int edge, int position);
+    static int cornerAdjustment(const Arms& arms, int side);
+
     void emitHorizontal(const Run& run);
     void emitVertical(const Run& run);
-    void addStyled(QPointF from, QPointF to, bool vertical, const EdgeLine& line);
+    void addStyled(QPointF from, QPointF to, const EdgeLine& line);
+    void drawDoubles(const RunsByEdge& runs, const RunsByEdge& across, bool vertical);
 
     SheetPicture& m_picture;
     Run m_horizontal;
     std::vector<Run> m_vertical;
+    RunsByEdge m_doubleHorizontals;
+    RunsByEdge m_doubleVerticals;
 };
 
 } // namespace spreadsheet::render

@@ -40,7 +40,7 @@ PictureExtent measureRange(const Workbook& workbook, const Worksheet& sheet, Cel
 {
     range = clampedToGrid(range);
     const StyleCache styles(workbook);
-    const SheetGeometry geometry(sheet, range, styles.maxDigitWidth());
+    const SheetGeometry geometry(sheet, range, styles.columnUnit());
     PictureExtent extent;
     extent.width = geometry.width();
     extent.height = geometry.height();
@@ -76,15 +76,17 @@ CellRange fittingPart(const Workbook& workbook, const Worksheet& sheet, CellRang
 {
     range = clampedToGrid(range);
     const StyleCache styles(workbook);
-    const SheetGeometry geometry(sheet, range, styles.maxDigitWidth());
+    const SheetGeometry geometry(sheet, range, styles.columnUnit());
     // Columns first, as many as fit a side; then rows, as many as fit everything else. The
     // edges grow with the index, so each count is the last index whose edge still fits.
+    constexpr int kEnd = SheetGeometry::kEndMargin;
     uint32_t columns = 1;
-    while (columns < geometry.columnCount() && geometry.columnEdge(columns + 1) <= limits.maxSide)
+    while (columns < geometry.columnCount() &&
+           geometry.columnEdge(columns + 1) + kEnd <= limits.maxSide)
         ++columns;
-    const uint64_t width = uint64_t(geometry.columnEdge(columns));
+    const uint64_t width = uint64_t(geometry.columnEdge(columns) + kEnd);
     const auto fits = [&](uint32_t rows) {
-        const uint64_t height = uint64_t(geometry.rowEdge(rows));
+        const uint64_t height = uint64_t(geometry.rowEdge(rows) + kEnd);
         return height <= uint64_t(limits.maxSide) && width * height <= limits.maxPixels &&
                uint64_t(rows) * columns <= limits.maxCells;
     };

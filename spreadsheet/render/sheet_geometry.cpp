@@ -2,50 +2,49 @@
 
 #include "spreadsheet/model/worksheet.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace spreadsheet::render {
 
-int columnWidthPixels(uint16_t width256, int maxDigitWidth)
-{
-    if (maxDigitWidth <= 0)
-        return 0;
-    const int rounding = 128 / maxDigitWidth;
-    return (static_cast<int>(width256) + rounding) * maxDigitWidth / 256;
-}
-
-int rowHeightPixels(uint16_t heightTwips)
-{
-    return static_cast<int>(std::lround(heightTwips / 15.0));
-}
-
 namespace {
 
-// A column without a width of its own takes STANDARDWIDTH when the sheet has one, else
-// DEFCOLWIDTH characters plus the five padding pixels, rounded up to a multiple of eight pixels
-// as Excel does (8 characters of Arial 10: 8 * 7 + 5 = 61 -> 64 pixels, shown as 8.43).
-int columnPixels(const Worksheet& sheet, uint16_t column, int maxDigitWidth)
+constexpr int kTwipsPerPixel = 15;
+
+int twipsOfColumn(const Worksheet& sheet, uint16_t column, const ColumnUnit& unit)
 {
-    for (const ColumnInfo& info : sheet.columns)
-        if (column >= info.first && column <= info.last)
-            return info.hidden ? 0 : columnWidthPixels(info.width, maxDigitWidth);
-    if (sheet.standardWidth != 0)
-        return columnWidthPixels(sheet.standardWidth, maxDigitWidth);
-    const int padded = sheet.defaultColumnWidth * maxDigitWidth + 5;
-    return (padded + 7) / 8 * 8;
+    const ColumnInfo* info = sheet.findColumn(column);
+    if (info && info->hidden)
+        return 0;
+    return columnWidthTwips(sheet.columnWidth(column, unit.fontHeightTwips), unit.digitTwips);
 }
 
 } // namespace
 
-SheetGeometry::SheetGeometry(const Worksheet& sheet, const CellRange& range, int maxDigitWidth)
+int columnWidthTwips(uint16_t width256, int digitTwips)
 {
-    m_columnEdges.push_back(1);
+    const int64_t scaled = int64_t(width256) * std::max(digitTwips, 0);
+    // floor(scaled / 256 - 1/2) without leaving integers; a width under half a twip is none.
+    return static_cast<int>(std::max<int64_t>((2 * scaled - 256) / 512, 0));
+}
+
+int rowHeightPixels(uint16_t heightTwips)
+{
+    return static_cast<int>(std::lround(heightTwips / double(kTwipsPerPixel)));
+}
+
+SheetGeometry::SheetGeometry(const Worksheet& sheet, const CellRange& range, const ColumnUnit& unit)
+{
+    m_columnEdges.reserve(size_t(range.lastColumn - range.firstColumn) + 2);
+    m_columnEdges.push_back(kOrigin);
+    int64_t twips = 0;
     for (uint32_t column = range.firstColumn; column <= range.lastColumn; ++column) {
-        m_columnEdges.push_back(m_columnEdges.back() +
-                                columnPixels(sheet, static_cast<uint16_t>(column), maxDigitWidth));
+        twips += twipsOfColumn(sheet, static_cast<uint16_t>(column), unit);
+        m_columnEdges.push_back(kOrigin +
+                                static_cast<int>((twips + kTwipsPerPixel / 2) / kTwipsPerPixel));
     }
     m_rowEdges.reserve(range.lastRow - range.firstRow + 2);
-    m_rowEdges.push_back(1);
+    m_rowEdges.push_back(kOrigin);
     for (uint32_t row = range.firstRow; row <= range.lastRow; ++row) {
         const Row* r = sheet.findRow(row);
         const int height = r && r->hidden ? 0 : rowHeightPixels(sheet.rowHeightTwips(row));

@@ -180,6 +180,9 @@ void SheetPicture::paint(QPainter& painter, const QRectF& visible) const
 
     forVisible(m_lines, m_finished ? &m_lineIndex : nullptr, visible, [&](const LineItem& item) {
         QPen pen(item.color, item.width, item.style, Qt::FlatCap);
+        // Qt's dots leave two pixels between them; a dotted border is every other pixel.
+        if (item.style == Qt::DotLine)
+            pen.setDashPattern({1, 1});
         painter.setPen(pen);
         painter.drawLine(item.from, item.to);
     });

@@ -3,6 +3,8 @@
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/numfmt/number_format.h"
 
+#include <QFontMetricsF>
+#include <QRawFont>
 #include <QString>
 
 #include <algorithm>
@@ -53,6 +55,27 @@ bool isGeneral(const std::string& code)
     return QString::fromStdString(code).compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
 }
 
+// The font at one pixel a twip and without hinting gives the digits' designed advances in
+// twips.
+ColumnUnit columnUnitOf(const Font& font)
+{
+    QFont unhinted(QString::fromStdString(font.name));
+    unhinted.setPixelSize(std::max<int>(font.heightTwips, 1));
+    unhinted.setBold(font.bold());
+    unhinted.setItalic(font.italic);
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    const QRawFont raw = QRawFont::fromFont(unhinted);
+    qreal widest = 0;
+    if (raw.isValid()) {
+        for (const QPointF& advance :
+             raw.advancesForGlyphIndexes(raw.glyphIndexesForString(QStringLiteral("0123456789"))))
+            widest = std::max(widest, advance.x());
+    }
+    if (widest <= 0)
+        widest = QFontMetricsF(unhinted).horizontalAdvance(QLatin1Char('0'));
+    return ColumnUnit{std::max(1, static_cast<int>(widest)), font.heightTwips};
+}
+
 } // namespace
 
 void installFontSubstitutes()
@@ -90,13 +113,8 @@ StyleCache::StyleCache(const Workbook& workbook) : m_workbook(workbook)
     m_fonts.resize(workbook.fonts.size());
     m_looks.resize(workbook.xfs.size());
     // The Normal style's font sets the unit of column widths.
-    if (!workbook.fonts.empty()) {
-        const TextWidths& widths = fontEntry(0).widths;
-        qreal widest = 0;
-        for (QChar digit = u'0'; digit <= u'9'; digit = QChar(digit.unicode() + 1))
-            widest = std::max(widest, widths.of(digit));
-        m_maxDigitWidth = std::max(1, static_cast<int>(std::lround(widest)));
-    }
+    if (!workbook.fonts.empty())
+        m_columnUnit = columnUnitOf(workbook.fonts[0]);
 }
 
 StyleCache::~StyleCache() = default;

@@ -4,6 +4,7 @@
 // text widths, colours from the palette, the fill, and the number format's code.
 
 #include "spreadsheet/model/styles.h"
+#include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/text_widths.h"
 
 #include <QColor>
@@ -52,8 +53,8 @@ public:
     {
         return xf < m_looks.size() && m_looks[xf] ? *m_looks[xf] : firstLook(xf);
     }
-    // The width of the default font's widest digit in whole pixels (column width unit).
-    int maxDigitWidth() const { return m_maxDigitWidth; }
+    // The default font's measure of column widths.
+    const ColumnUnit& columnUnit() const { return m_columnUnit; }
     QColor color(uint16_t index, bool isBackground = false) const;
 
 private:
@@ -68,7 +69,7 @@ private:
     std::unique_ptr<FontEntry> m_missingFont;
     std::vector<std::optional<CellLook>> m_looks;
     std::optional<CellLook> m_defaultLook;
-    int m_maxDigitWidth = 7;
+    ColumnUnit m_columnUnit;
 };
 
 } // namespace spreadsheet::render

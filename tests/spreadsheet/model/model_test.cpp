@@ -96,13 +96,17 @@ TEST(Worksheet, ColumnWidthsFollowColumnInfoThenTheDefault)
 {
     spreadsheet::Worksheet sheet;
     sheet.columns.push_back({2, 4, 6582});
-    // Eight characters of the default font are 64 pixels wide, 2340/256 characters.
-    EXPECT_EQ(sheet.columnWidth(0), 2340);
-    EXPECT_EQ(sheet.columnWidth(3), 6582);
-    sheet.defaultColumnWidth = 10; // 75 pixels, rounded up to 80
-    EXPECT_EQ(sheet.columnWidth(5), 80 * 256 / 7);
+    EXPECT_EQ(sheet.columnWidth(3, 200), 6582);
+    // Eight characters and the padding, which is a smaller share of a larger font's digit.
+    EXPECT_EQ(sheet.columnWidth(0, 200), 8 * 256 + 271); // Arial 10
+    EXPECT_EQ(sheet.columnWidth(0, 220), 8 * 256 + 249); // Calibri 11
+    EXPECT_EQ(sheet.columnWidth(0, 240), 8 * 256 + 232); // Times New Roman 12
+    EXPECT_EQ(sheet.columnWidth(0, 0), 8 * 256 + 732) << "a font without height is no divisor";
+    sheet.defaultColumnWidth = 255;
+    EXPECT_EQ(sheet.columnWidth(5, 200), 0xFFFF) << "no wrap past the largest width";
     sheet.standardWidth = 3000;
-    EXPECT_EQ(sheet.columnWidth(5), 3000);
+    EXPECT_EQ(sheet.columnWidth(5, 200), 3000);
+    EXPECT_EQ(sheet.columnWidth(2, 200), 6582);
 }
 
 TEST(CellRangeAddress, ReadsAndWritesA1Addresses)

@@ -38,11 +38,11 @@ TEST(SheetDrawing, MeasuresThePictureItWouldDraw)
 
 TEST(SheetDrawing, EachLimitIsNamedWhenPassed)
 {
-    const Workbook workbook = textWorkbook(10, 4); // 4 x 64 + 1 by 10 x 17 + 1 pixels
+    const Workbook workbook = textWorkbook(10, 4); // 2 + 4 x 67 + 1 by 2 + 10 x 17 + 1 pixels
     const Worksheet& sheet = workbook.sheets[0];
     const PictureExtent extent = measureRange(workbook, sheet, usedRange(sheet));
-    ASSERT_EQ(extent.width, 257);
-    ASSERT_EQ(extent.height, 171);
+    ASSERT_EQ(extent.width, 271);
+    ASSERT_EQ(extent.height, 173);
     EXPECT_EQ(extent.textBytes, 40u * 20u);
     const struct
     {
@@ -53,18 +53,18 @@ TEST(SheetDrawing, EachLimitIsNamedWhenPassed)
         {"within", {}, ""},
         {"side",
          {256, 100'000'000, 1'000'000, 1u << 20},
-         "would be 257 x 171 pixels (40 cells), more than the 256 pixels a side that a picture "
+         "would be 271 x 173 pixels (40 cells), more than the 256 pixels a side that a picture "
          "may have"},
         {"pixels",
          {32767, 40'000, 1'000'000, 1u << 20},
-         "would be 257 x 171 pixels (40 cells), more than the 40,000 pixels that a picture may "
+         "would be 271 x 173 pixels (40 cells), more than the 40,000 pixels that a picture may "
          "have"},
         {"cells",
          {32767, 100'000'000, 39, 1u << 20},
-         "would be 257 x 171 pixels (40 cells), more than the 39 cells that a picture may show"},
+         "would be 271 x 173 pixels (40 cells), more than the 39 cells that a picture may show"},
         {"text",
          {32767, 100'000'000, 1'000'000, 0},
-         "would be 257 x 171 pixels (40 cells) and hold 0 MB of text, more than the 0 MB that a "
+         "would be 271 x 173 pixels (40 cells) and hold 0 MB of text, more than the 0 MB that a "
          "picture may hold"},
     };
     for (const auto& c : cases) {
@@ -73,7 +73,7 @@ TEST(SheetDrawing, EachLimitIsNamedWhenPassed)
             EXPECT_THROW(drawSheet(workbook, sheet, std::nullopt, &c.limits), PictureTooLarge)
                 << c.name;
         else
-            EXPECT_EQ(drawSheet(workbook, sheet, std::nullopt, &c.limits).size(), QSize(257, 171));
+            EXPECT_EQ(drawSheet(workbook, sheet, std::nullopt, &c.limits).size(), QSize(271, 173));
     }
 }
 
@@ -87,9 +87,9 @@ TEST(SheetDrawing, FittingPartStaysWithinTheLimits)
         CellRange fitting;
     } cases[] = {
         {{32767, 100'000'000, 1'000'000, 1u << 30}, CellRange{0, 99, 0, 19}},
-        {{600, 100'000'000, 1'000'000, 1u << 30}, CellRange{0, 34, 0, 8}}, // 9 x 64 + 1 = 577
+        {{600, 100'000'000, 1'000'000, 1u << 30}, CellRange{0, 34, 0, 7}}, // 2 + 8 x 67 + 1
         {{32767, 100'000'000, 200, 1u << 30}, CellRange{0, 9, 0, 19}},
-        {{32767, 1281 * 18, 1'000'000, 1u << 30}, CellRange{0, 0, 0, 19}},
+        {{32767, 1343 * 20, 1'000'000, 1u << 30}, CellRange{0, 0, 0, 19}}, // one row
     };
     for (const auto& c : cases) {
         const CellRange fitting = fittingPart(workbook, sheet, usedRange(sheet), c.limits);
@@ -112,7 +112,7 @@ TEST(SheetDrawing, LargestInventoryIsRefusedWithItsSizeAndAPartThatFits)
         const std::string message = error.what();
         EXPECT_EQ(
             message.rfind(
-                "the picture of A1:L65535 would be 1,517 x 1,048,622 pixels (786,420 cells), ", 0),
+                "the picture of A1:L65535 would be 1,605 x 1,048,624 pixels (786,420 cells), ", 0),
             0u)
             << message;
         EXPECT_NE(message.find("more than the 32,767 pixels a side"), std::string::npos) << message;
