@@ -1,7 +1,6 @@
 #include "spreadsheet/render/style_cache.h"
 
 #include "spreadsheet/model/workbook.h"
-#include "spreadsheet/numfmt/number_format.h"
 
 #include <QString>
 
@@ -38,14 +37,6 @@ QColor blend(const QColor& foreground, const QColor& background, double share)
     return QColor(mix(foreground.red(), background.red()),
                   mix(foreground.green(), background.green()),
                   mix(foreground.blue(), background.blue()));
-}
-
-std::string formatCodeOf(const Workbook& workbook, uint16_t id)
-{
-    if (auto it = workbook.numberFormats.find(id); it != workbook.numberFormats.end())
-        return it->second;
-    const std::string_view builtin = numfmt::builtinFormatCode(id);
-    return builtin.empty() ? std::string("General") : std::string(builtin);
 }
 
 bool isGeneral(const std::string& code)
@@ -135,7 +126,7 @@ CellLook StyleCache::makeLook(const Xf& xf)
                                         : blend(foreground, color(xf.backgroundColorIndex, true),
                                                 kPatternDensity[xf.fillPattern]);
     }
-    look.formatCode = formatCodeOf(m_workbook, xf.format);
+    look.formatCode = m_workbook.numberFormatCode(xf.format);
     look.generalFormat = isGeneral(look.formatCode);
     return look;
 }

@@ -189,6 +189,18 @@ TEST(UsedRange, EndsWhereExcelEndsIt)
     }
 }
 
+TEST(Workbook, NumberFormatCodeComesFromTheFormatRecordThenTheBuiltInList)
+{
+    Workbook workbook = makeDefaultWorkbook("Sheet1");
+    workbook.numberFormats[14] = "dd.mm.yyyy";
+    workbook.numberFormats[164] = "0.000";
+    EXPECT_EQ(workbook.numberFormatCode(14), "dd.mm.yyyy");
+    EXPECT_EQ(workbook.numberFormatCode(164), "0.000");
+    EXPECT_EQ(workbook.numberFormatCode(10), "0.00%");
+    EXPECT_EQ(workbook.numberFormatCode(30), "General"); // no built-in code
+    EXPECT_EQ(workbook.numberFormatCode(165), "General");
+}
+
 TEST(NumberText, GroupsThousands)
 {
     const std::pair<int64_t, const char*> cases[] = {
