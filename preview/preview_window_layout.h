@@ -3,7 +3,7 @@
 // The preview window's controls and their places, in twips as the window is designed
 // (15 twips to a pixel).
 
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 #include "preview/zoom_model.h"
 
 #include <QMainWindow>

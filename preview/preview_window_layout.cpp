@@ -1,4 +1,4 @@
-#include "preview/form2_layout.h"
+#include "preview/preview_window_layout.h"
 
 #include "preview/picture_surface.h"
 

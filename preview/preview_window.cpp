@@ -1,11 +1,11 @@
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 
 #include "platform/app_title.h"
 #include "platform/error_report.h"
 #include "platform/file_helpers.h"
 #include "platform/skin.h"
-#include "preview/form2_layout.h"
 #include "preview/picture_surface.h"
+#include "preview/preview_window_layout.h"
 #include "preview/save_copy.h"
 #include "spreadsheet/render/sheet_picture.h"
 

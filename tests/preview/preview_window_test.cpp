@@ -1,9 +1,9 @@
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 
 #include "platform/skin.h"
 
-#include "preview/form2_layout.h"
 #include "preview/picture_surface.h"
+#include "preview/preview_window_layout.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "tests/support/scripted_prompts.h"
 #include "workbook/excel_factory.h"
