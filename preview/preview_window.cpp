@@ -164,9 +164,10 @@ void Form2::showSurface()
 {
     const Extent surface = m_model.surface();
     const Offset offset = m_model.offset();
-    m_controls.Picture1->setGeometry(twipsToPixels(offset.left), twipsToPixels(offset.top),
-                                     twipsToPixels(static_cast<double>(surface.width)),
-                                     twipsToPixels(static_cast<double>(surface.height)));
+    m_controls.Picture1->setGeometry(
+        spreadsheet::twipsToPixels(offset.left), spreadsheet::twipsToPixels(offset.top),
+        spreadsheet::twipsToPixels(static_cast<double>(surface.width)),
+        spreadsheet::twipsToPixels(static_cast<double>(surface.height)));
     m_controls.Picture1->setPainting(m_holder ? m_holder : m_picture, m_model.painting());
 }
 

@@ -1,8 +1,7 @@
 #include "spreadsheet/render/sheet_geometry.h"
 
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/worksheet.h"
-
-#include <cmath>
 
 namespace spreadsheet::render {
 
@@ -12,11 +11,6 @@ int columnWidthPixels(uint16_t width256, int maxDigitWidth)
         return 0;
     const int rounding = 128 / maxDigitWidth;
     return (static_cast<int>(width256) + rounding) * maxDigitWidth / 256;
-}
-
-int rowHeightPixels(uint16_t heightTwips)
-{
-    return static_cast<int>(std::lround(heightTwips / 15.0));
 }
 
 namespace {
@@ -48,7 +42,7 @@ SheetGeometry::SheetGeometry(const Worksheet& sheet, const CellRange& range, int
     m_rowEdges.push_back(1);
     for (uint32_t row = range.firstRow; row <= range.lastRow; ++row) {
         const Row* r = sheet.findRow(row);
-        const int height = r && r->hidden ? 0 : rowHeightPixels(sheet.rowHeightTwips(row));
+        const int height = r && r->hidden ? 0 : twipsToPixels(sheet.rowHeightTwips(row));
         m_rowEdges.push_back(m_rowEdges.back() + height);
     }
 }

@@ -28,7 +28,6 @@ class Worksheet;
 namespace spreadsheet::render {
 
 int columnWidthPixels(uint16_t width256, int maxDigitWidth);
-int rowHeightPixels(uint16_t heightTwips);
 
 class SheetGeometry
 {

@@ -1,5 +1,6 @@
 #include "spreadsheet/render/style_cache.h"
 
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <QString>
@@ -62,7 +63,7 @@ void installFontSubstitutes()
 QFont qtFont(const Font& font)
 {
     QFont result(QString::fromStdString(font.name));
-    result.setPixelSize(std::max(1, static_cast<int>(std::lround(font.heightTwips / 15.0))));
+    result.setPixelSize(std::max(1, twipsToPixels(font.heightTwips)));
     result.setBold(font.bold());
     result.setItalic(font.italic);
     result.setUnderline(font.underline != 0);
