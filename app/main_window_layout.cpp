@@ -1,7 +1,7 @@
 // The main window's controls, placed as drawn in twips.
 
 #include "app/main_window.h"
-#include "app/twips.h"
+#include "platform/twips_rect.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -23,12 +23,6 @@ constexpr int kLabelHeight = 225;
 constexpr int kLabelGap = 300;       // between a label's right end and its field
 constexpr int kLabelDrop = 68;       // a label's top below its field's top
 constexpr int kLabelLeftMargin = 15; // where a label may start inside its frame
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
 
 QFont formFont()
 {
@@ -79,7 +73,8 @@ void Form1::buildControls()
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("Form1Client"));
     m_client->setFont(formFont());
-    m_client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    m_client->setFixedSize(spreadsheet::twipsToPixels(kClientWidth),
+                           spreadsheet::twipsToPixels(kClientHeight));
     QPalette white = m_client->palette();
     white.setColor(QPalette::Window, Qt::white);
     m_client->setPalette(white);
@@ -181,7 +176,7 @@ void Form1::buildList()
         headers << QString::fromLatin1(column.header);
     m_list->setHeaderLabels(headers);
     for (int c = 0; c < kItemFieldCount; ++c)
-        m_list->setColumnWidth(c, twipsToPixels(kListColumns[c].width));
+        m_list->setColumnWidth(c, spreadsheet::twipsToPixels(kListColumns[c].width));
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionsMovable(false);
     // A flat report view; uniform rows keep ten thousand items instant.

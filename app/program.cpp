@@ -61,7 +61,7 @@ Inventory Program::inventoryOfMainWindow() const
 
 preview::Form2& Program::loadPreview()
 {
-    if (!m_form2) {
+    if (!m_previewWindow) {
         preview::Form2Services services{m_previewPrompts,
                                         [this] { m_form1.show(); },
                                         [this] { m_form1.saveItemList(); },
@@ -69,12 +69,12 @@ preview::Form2& Program::loadPreview()
                                         [this] { endProgram(); },
                                         m_applicationFolder,
                                         QIcon(QStringLiteral(":/stowfolio.png"))};
-        m_form2 = std::make_unique<preview::Form2>(std::move(services));
-        m_previewWidgetPrompts.setParent(m_form2.get());
-        m_form2->Form_Load();
-        centreOnScreen(*m_form2);
+        m_previewWindow = std::make_unique<preview::Form2>(std::move(services));
+        m_previewWidgetPrompts.setParent(m_previewWindow.get());
+        m_previewWindow->Form_Load();
+        centreOnScreen(*m_previewWindow);
     }
-    return *m_form2;
+    return *m_previewWindow;
 }
 
 void Program::startCreatingTemplate()
@@ -95,7 +95,7 @@ void Program::startCreatingTemplate()
         [this] { loadPreview().show(); },
         [this] { m_form1.hide(); },
     };
-    m_builder.PushButton6_Click(inventoryOfMainWindow(), targets);
+    m_builder.buildAndShowPreview(inventoryOfMainWindow(), targets);
 }
 
 } // namespace stowfolio

@@ -6,7 +6,7 @@
 #include "app/main_window.h"
 #include "platform/home_page.h"
 #include "platform/prompts.h"
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 #include "workbook/workbook_builder.h"
 
 #include <memory>
@@ -41,7 +41,7 @@ public:
     void start();
     Form1& mainWindow() { return m_form1; }
     // The preview window, once a build has made it.
-    preview::Form2* previewWindow() { return m_form2.get(); }
+    preview::Form2* previewWindow() { return m_previewWindow.get(); }
     // Ends the program (the event loop) at once.
     std::function<void()> endProgram;
 
@@ -56,7 +56,7 @@ private:
     Prompts& m_previewPrompts;
     QString m_applicationFolder;
     Form1 m_form1;
-    std::unique_ptr<preview::Form2> m_form2;
+    std::unique_ptr<preview::Form2> m_previewWindow;
     WorkbookBuilder m_builder;
     bool m_building = false;
 };

@@ -52,7 +52,7 @@ int runOne(int count)
     QElapsedTimer timer;
     timer.start();
     stowfolio::WorkbookBuilder builder(factory, prompts, temp.path());
-    const bool shown = builder.PushButton6_Click(inventory, targets);
+    const bool shown = builder.buildAndShowPreview(inventory, targets);
     const double clickMs = timer.nsecsElapsed() / 1e6;
     if (!shown || !pictureArrived || prompts.errorReports() != 0) {
         std::fprintf(stderr, "build of %d items failed\n", count);

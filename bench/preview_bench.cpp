@@ -3,8 +3,8 @@
 // borders and a fill under a title block. Runs on the offscreen platform unless told otherwise.
 
 #include "bench/silent_prompts.h"
-#include "preview/form2.h"
 #include "preview/picture_surface.h"
+#include "preview/preview_window.h"
 #include "spreadsheet/render/sheet_picture.h"
 
 #include <QApplication>

@@ -6,11 +6,6 @@
 
 namespace stowfolio::preview {
 
-int twipsToPixels(double twips)
-{
-    return static_cast<int>(roundHalfEven(twips / kTwipsPerPixel));
-}
-
 PictureSurface::PictureSurface(QWidget* parent) : QWidget(parent)
 {
     // Everything is painted in paintEvent; Qt need not clear or keep anything beneath it.

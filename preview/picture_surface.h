@@ -42,7 +42,4 @@ private:
     Painting m_painting;
 };
 
-// Twips to whole pixels, nearest with ties to even.
-int twipsToPixels(double twips);
-
 } // namespace stowfolio::preview

@@ -41,11 +41,13 @@
 // factor (multiples of a quarter, so the products are exact). Extents are 64-bit and offsets
 // double, so the largest sheets (some 31 million twips tall at 200 %) scroll and drag exactly.
 
+#include "spreadsheet/model/twips.h"
+
 #include <cstdint>
 
 namespace stowfolio::preview {
 
-inline constexpr int kTwipsPerPixel = 15;
+using spreadsheet::kTwipsPerPixel;
 
 // Nearest integer, ties to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 std::int64_t roundHalfEven(double value);

@@ -27,6 +27,12 @@ namespace xl = spreadsheet::automation;
 
 constexpr int kFirstItemRow = 10;
 
+// The work folder's files keep the names they have always had there.
+constexpr QLatin1String kTemplateCopyFileName("template.xlt");
+// Carries the sheet from the second application to the preview in our own picture format
+// (sheet_picture.h); it is no bitmap, whatever its name says.
+constexpr QLatin1String kSheetPictureFileName("temp.bmp");
+
 std::string utf8(const QString& text)
 {
     return text.toStdString();
@@ -85,8 +91,8 @@ QString tooManyItemsMessage(std::size_t itemCount)
                                .arg(QLocale().toString(static_cast<qulonglong>(excess))));
 }
 
-std::unique_ptr<Application> OpenWorkbookInNewExcel(const ExcelFactory& factory,
-                                                    const QString& path)
+std::unique_ptr<Application> openWorkbookInNewApplication(const ExcelFactory& factory,
+                                                          const QString& path)
 {
     auto excel = factory.create(kExcelProgId);
     excel->Workbooks().Open(utf8(path));
@@ -165,7 +171,7 @@ WorkbookBuilder::WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts,
 {
 }
 
-bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildTargets& targets)
+bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets)
 {
     // A sheet ends at row 65,536; an inventory that cannot fit is refused before any work.
     if (inventory.items.size() > static_cast<std::size_t>(kMaxInventoryItems)) {
@@ -187,8 +193,8 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
         steps.step(244, [&] { targets.setPointer(kDefaultPointer); });
         return false;
     }
-    const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
-    const QString picturePath = QDir(folder).filePath(QStringLiteral("temp.bmp"));
+    const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
+    const QString sheetPicturePath = QDir(folder).filePath(kSheetPictureFileName);
 
     std::unique_ptr<Application> excelA;
     const bool haveExcel = steps.step(102, [&] { excelA = m_factory.create(kExcelProgId); });
@@ -220,14 +226,15 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
 
     if (saved) {
         std::unique_ptr<Application> excelB;
-        steps.step(230, [&] { excelB = OpenWorkbookInNewExcel(m_factory, workbookPath); });
+        steps.step(230, [&] { excelB = openWorkbookInNewApplication(m_factory, workbookPath); });
         steps.step(232, [&] { targets.setPointer(kHourglassPointer); });
         std::optional<xl::Workbook> workbookB;
         steps.step(234, [&] {
             const auto workbooks = require(excelB).Workbooks();
             workbookB = workbooks(workbooks.count());
         });
-        steps.step(236, [&] { saveCellsActivesheet(m_prompts, workbookB.value(), picturePath); });
+        steps.step(236,
+                   [&] { saveCellsActivesheet(m_prompts, workbookB.value(), sheetPicturePath); });
         steps.step(238, [&] { require(excelB).DisplayAlerts(false); });
         steps.step(240, [&] { workbookB.value().Close(); });
         steps.step(242, [&] { require(excelB).Quit(); });
@@ -238,7 +245,7 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
     if (saved) {
         const bool pictureLoaded = steps.step(246, [&] {
             QString error;
-            auto picture = spreadsheet::render::SheetPicture::load(picturePath, &error);
+            auto picture = spreadsheet::render::SheetPicture::load(sheetPicturePath, &error);
             if (!picture)
                 throw spreadsheet::Error(error.toStdString());
             targets.setPreviewPicture(std::move(*picture));
@@ -252,7 +259,7 @@ bool WorkbookBuilder::PushButton6_Click(const Inventory& inventory, const BuildT
     // A workbook that never reached the preview belongs to no one: remove it.
     if (!shown && !workbookPath.isEmpty())
         DeleteFileSafe(workbookPath);
-    steps.step(254, [&] { DeleteFileSafe(picturePath); });
+    steps.step(254, [&] { DeleteFileSafe(sheetPicturePath); });
     steps.step(256, [&] { DeleteFileSafe(templatePath); });
     return shown;
 }
@@ -263,7 +270,7 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
     if (inventory.items.size() > static_cast<std::size_t>(kMaxInventoryItems))
         throw spreadsheet::Error(tooManyItemsMessage(inventory.items.size()).toStdString());
     const QString folder = privateWorkFolder(workFolderParent);
-    const QString templatePath = QDir(folder).filePath(QStringLiteral("template.xlt"));
+    const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
     // The template copy goes on every way out of here, the failing ones included.
     const auto removeTemplateCopy = qScopeGuard([&] { DeleteFileSafe(templatePath); });
     WriteBytesToFile(readTemplateResource(), templatePath);

@@ -42,7 +42,7 @@ struct BuildTargets
 
 // Creates an application and opens `path` in it.
 std::unique_ptr<spreadsheet::automation::Application>
-OpenWorkbookInNewExcel(const ExcelFactory& factory, const QString& path);
+openWorkbookInNewApplication(const ExcelFactory& factory, const QString& path);
 
 // Statements 108 to 192: opens the template read-only in `excel` and fills it.
 void fillInventoryWorkbook(BuildSteps& steps, spreadsheet::automation::Application& excel,
@@ -54,8 +54,9 @@ public:
     WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts, QString workFolderParent,
                     DigitSource digit = randomDigit);
 
-    // Form1.PushButton6_Click. Returns whether the preview was shown.
-    bool PushButton6_Click(const Inventory& inventory, const BuildTargets& targets);
+    // What the main window's "Start Creating Template" button does; failures are reported as
+    // Form1.PushButton6_Click's. Returns whether the preview was shown.
+    bool buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets);
 
 private:
     const ExcelFactory& m_factory;

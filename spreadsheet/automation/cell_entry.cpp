@@ -74,20 +74,12 @@ numfmt::FormatCategory categoryOf(const spreadsheet::Workbook& book, uint16_t xf
         memory.categories.resize(xf + 1u);
     std::optional<numfmt::FormatCategory>& category = memory.categories[xf];
     if (!category)
-        category = numfmt::categorize(formatCodeOf(book, xf));
+        category = numfmt::categorize(
+            book.numberFormatCode(xf < book.xfs.size() ? book.xfs[xf].format : 0));
     return *category;
 }
 
 } // namespace
-
-std::string_view formatCodeOf(const spreadsheet::Workbook& book, uint16_t xf)
-{
-    const uint16_t format = xf < book.xfs.size() ? book.xfs[xf].format : 0;
-    if (auto it = book.numberFormats.find(format); it != book.numberFormats.end())
-        return it->second;
-    const std::string_view builtin = numfmt::builtinFormatCode(format);
-    return builtin.empty() ? std::string_view("General") : builtin;
-}
 
 uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t column)
 {

@@ -38,9 +38,6 @@ struct CellAddress
 // The XF a cell shows: its own, else its row's when the row is formatted, else its column's.
 uint16_t effectiveXf(const spreadsheet::Worksheet& sheet, uint32_t row, uint16_t column);
 
-// The number format code of an XF: the workbook's FORMAT record or the built-in code.
-std::string_view formatCodeOf(const spreadsheet::Workbook& book, uint16_t xf);
-
 // Empty text empties the cell and keeps its format. Text that stays text is stored exactly as
 // typed (a leading "=" included: a typed note never becomes a formula).
 void enterText(spreadsheet::Workbook& book, const CellAddress& at, std::string_view text,

@@ -17,7 +17,7 @@ double ByteReader::f64()
 
 void ByteReader::throwShort(size_t count) const
 {
-    throw Error("a record is shorter than its contents (" + std::to_string(count) +
+    throw Error(std::string(m_what) + " is shorter than its contents (" + std::to_string(count) +
                 " bytes needed at offset " + std::to_string(m_position) + " of " +
                 std::to_string(m_data.size()) + ")");
 }

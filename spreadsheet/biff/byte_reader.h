@@ -9,8 +9,8 @@
 
 namespace spreadsheet::biff {
 
-// Reads little-endian values from a record body. Every read is checked against the end of the
-// data and throws spreadsheet::Error rather than reading past it.
+// Reads little-endian values from a record body or a formula. Every read is checked against the end
+// of the data and throws spreadsheet::Error rather than reading past it.
 //
 // A body joined from a record and its CONTINUE records remembers where each CONTINUE began
 // (`boundaries`, offsets into the joined data): the characters of a string that straddles such a
@@ -22,6 +22,8 @@ public:
         : m_data(data), m_boundaries(boundaries)
     {
     }
+    // `what` names the data in the message of a read past its end ("the formula").
+    ByteReader(std::span<const uint8_t> data, const char* what) : m_data(data), m_what(what) {}
 
     size_t position() const { return m_position; }
     size_t size() const { return m_data.size(); }
@@ -82,6 +84,7 @@ private:
 
     std::span<const uint8_t> m_data;
     std::span<const size_t> m_boundaries;
+    const char* m_what = "a record";
     size_t m_position = 0;
     size_t m_nextBoundary = 0; // index into m_boundaries of the first boundary past m_position
 };

@@ -1,5 +1,6 @@
 #include "file_kind.h"
 
+#include "byte_reader.h"
 #include "record_types.h"
 
 #include <algorithm>
@@ -12,11 +13,6 @@ namespace {
 constexpr std::array<uint8_t, 8> kCompoundSignature = {0xD0, 0xCF, 0x11, 0xE0,
                                                        0xA1, 0xB1, 0x1A, 0xE1};
 
-uint16_t u16At(std::span<const uint8_t> bytes, size_t at)
-{
-    return at + 2 <= bytes.size() ? uint16_t(bytes[at] | (bytes[at + 1] << 8)) : 0;
-}
-
 // Excel 2.x to 4.x saved a sheet as a bare BIFF stream, not inside a compound file; its first
 // record is a BOF whose type tells the version (BIFF2 0x0009, BIFF3 0x0209, BIFF4 0x0409).
 // BIFF5 and BIFF8 streams (0x0809) may also be found bare when taken out of their container.
@@ -24,8 +20,11 @@ const char* bareBiffKind(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < 8)
         return nullptr;
-    const uint16_t type = u16At(bytes, 0);
-    const uint16_t length = u16At(bytes, 2);
+    ByteReader bof(bytes.first(8));
+    const uint16_t type = bof.u16();
+    const uint16_t length = bof.u16();
+    const uint16_t version = bof.u16();
+    const uint16_t kind = bof.u16();
     if (length < 4 || length > 20)
         return nullptr;
     switch (type) {
@@ -34,10 +33,10 @@ const char* bareBiffKind(std::span<const uint8_t> bytes)
         return "an Excel 2.x-3.x worksheet, which this program cannot open";
     case 0x0409:
         // Excel 4.0 kept workbooks as bundles of such sheets; type 0x0100 marks one.
-        return u16At(bytes, 6) == 0x0100 ? "an Excel 4.0 workbook, which this program cannot open"
-                                         : "an Excel 4.0 worksheet, which this program cannot open";
+        return kind == 0x0100 ? "an Excel 4.0 workbook, which this program cannot open"
+                              : "an Excel 4.0 worksheet, which this program cannot open";
     case kBof:
-        return u16At(bytes, 4) == 0x0600
+        return version == 0x0600
                    ? "a bare Excel 97-2003 workbook stream without its compound file, which this "
                      "program cannot open"
                    : "an Excel 5.0/95 workbook stream without its compound file, which this "

@@ -15,9 +15,9 @@ bool RecordReader::next(Record& record)
     if (m_stream.size() - m_position < 4)
         throw Error("the stream ends inside a record header at offset " +
                     std::to_string(m_position));
-    const uint8_t* p = m_stream.data() + m_position;
-    const uint16_t type = uint16_t(p[0] | (p[1] << 8));
-    const size_t length = size_t(p[2] | (p[3] << 8));
+    ByteReader header(m_stream.subspan(m_position, 4));
+    const uint16_t type = header.u16();
+    const size_t length = header.u16();
     if (m_stream.size() - m_position - 4 < length) {
         m_cutMessage = "record " + std::to_string(type) + " at offset " +
                        std::to_string(m_position) + " runs past the end of the stream";
@@ -35,7 +35,7 @@ int RecordReader::peekType() const
 {
     if (m_stream.size() - std::min(m_position, m_stream.size()) < 4)
         return -1;
-    return m_stream[m_position] | (m_stream[m_position + 1] << 8);
+    return ByteReader(m_stream.subspan(m_position, 2)).u16();
 }
 
 void RecordReader::seek(size_t offset)

@@ -29,8 +29,13 @@ char* encodeCodePoint(uint32_t c, char* out)
     return out;
 }
 
+bool isSurrogate(uint32_t c)
+{
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
 // Decodes one code point from `utf8` at `i`, advancing `i`; U+FFFD for a malformed sequence.
-uint32_t decodeUtf8(std::string_view utf8, size_t& i)
+uint32_t decodeUtf8(std::string_view utf8, size_t& i, LoneSurrogates lone)
 {
     const auto byte = [&](size_t k) { return uint8_t(utf8[k]); };
     const uint8_t lead = byte(i);
@@ -69,14 +74,14 @@ uint32_t decodeUtf8(std::string_view utf8, size_t& i)
         c = (c << 6) | (byte(i + k) & 0x3F);
     }
     i += length;
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    if (c < minimum || c > 0x10FFFF || (isSurrogate(c) && lone == LoneSurrogates::Replace))
         return 0xFFFD;
     return c;
 }
 
 } // namespace
 
-void appendUtf8(std::u16string_view units, std::string& utf8)
+void appendUtf8(std::u16string_view units, std::string& utf8, LoneSurrogates lone)
 {
     // Room for the worst case (three bytes a unit), written through a pointer and trimmed.
     const size_t start = utf8.size();
@@ -92,8 +97,8 @@ void appendUtf8(std::u16string_view units, std::string& utf8)
             units[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i; // two units, four bytes: within the room of six
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD; // a lone surrogate
+        } else if (isSurrogate(c) && lone == LoneSurrogates::Replace) {
+            c = 0xFFFD;
         }
         out = encodeCodePoint(c, out);
     }
@@ -108,7 +113,7 @@ std::string toUtf8(std::u16string_view units)
     return utf8;
 }
 
-void toUtf16(std::string_view utf8, std::u16string& units)
+void toUtf16(std::string_view utf8, std::u16string& units, LoneSurrogates lone)
 {
     // Never more units than bytes: room for all, written through a pointer and trimmed.
     units.resize(utf8.size());
@@ -119,7 +124,7 @@ void toUtf16(std::string_view utf8, std::u16string& units)
             *out++ = char16_t(utf8[i++]);
             continue;
         }
-        const uint32_t c = decodeUtf8(utf8, i);
+        const uint32_t c = decodeUtf8(utf8, i, lone);
         if (c >= 0x10000) {
             *out++ = char16_t(0xD800 + ((c - 0x10000) >> 10));
             *out++ = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -135,7 +140,7 @@ size_t utf16Length(std::string_view utf8)
     size_t length = 0;
     size_t i = 0;
     while (i < utf8.size())
-        length += decodeUtf8(utf8, i) >= 0x10000 ? 2 : 1;
+        length += decodeUtf8(utf8, i, LoneSurrogates::Replace) >= 0x10000 ? 2 : 1;
     return length;
 }
 

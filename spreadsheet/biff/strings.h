@@ -11,10 +11,21 @@
 
 namespace spreadsheet::biff {
 
-void appendUtf8(std::u16string_view units, std::string& utf8);
+// What becomes of a surrogate code unit without its partner. Text for a cell or a name is
+// cleaned (U+FFFD). A formula's strings are kept as the three-byte form of the lone unit, which
+// reads back to the same unit: the formula is written back byte for byte as it was read.
+enum class LoneSurrogates
+{
+    Replace,
+    Keep,
+};
+
+void appendUtf8(std::u16string_view units, std::string& utf8,
+                LoneSurrogates lone = LoneSurrogates::Replace);
 std::string toUtf8(std::u16string_view units);
 // UTF-8 to UTF-16; malformed bytes become U+FFFD.
-void toUtf16(std::string_view utf8, std::u16string& units);
+void toUtf16(std::string_view utf8, std::u16string& units,
+             LoneSurrogates lone = LoneSurrogates::Replace);
 size_t utf16Length(std::string_view utf8);
 bool isCompressible(std::u16string_view units);
 

@@ -1,5 +1,6 @@
 #include "workbook_reader.h"
 
+#include "byte_reader.h"
 #include "file_kind.h"
 #include "globals_records.h"
 #include "record_types.h"
@@ -227,7 +228,7 @@ bool offsetsPointAtSheets(const std::vector<uint8_t>& stream,
     for (const SheetEntry& entry : entries) {
         if (entry.offset < globalsEnd || entry.offset > stream.size() ||
             stream.size() - entry.offset < 4 ||
-            (stream[entry.offset] | (stream[entry.offset + 1] << 8)) != kBof)
+            ByteReader(std::span(stream).subspan(entry.offset, 2)).u16() != kBof)
             return false;
         offsets.push_back(entry.offset);
     }

@@ -1,172 +1,45 @@
 #include "tokens.h"
 
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/byte_writer.h"
+#include "spreadsheet/biff/strings.h"
 #include "spreadsheet/model/error.h"
-
-#include <bit>
 
 namespace spreadsheet::formula {
 
 namespace {
 
-// Little-endian reads with a bounds check on every one: a formula comes from a file and may be
-// cut short anywhere.
-class TokenReader
-{
-public:
-    explicit TokenReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+using spreadsheet::biff::ByteReader;
+using spreadsheet::biff::ByteWriter;
+using spreadsheet::biff::LoneSurrogates;
 
-    bool atEnd() const { return m_offset >= m_bytes.size(); }
-    size_t offset() const { return m_offset; }
-
-    uint8_t u8() { return take(1)[0]; }
-    uint16_t u16()
-    {
-        auto b = take(2);
-        return static_cast<uint16_t>(b[0] | (b[1] << 8));
-    }
-    double f64()
-    {
-        auto b = take(8);
-        uint64_t bits = 0;
-        for (int i = 7; i >= 0; --i)
-            bits = (bits << 8) | b[static_cast<size_t>(i)];
-        return std::bit_cast<double>(bits);
-    }
-    std::vector<uint8_t> bytes(size_t count)
-    {
-        auto b = take(count);
-        return {b.begin(), b.end()};
-    }
-
-private:
-    std::span<const uint8_t> take(size_t count)
-    {
-        if (count > m_bytes.size() - m_offset)
-            throw Error("the formula is cut short at byte " + std::to_string(m_offset));
-        auto part = m_bytes.subspan(m_offset, count);
-        m_offset += count;
-        return part;
-    }
-
-    std::span<const uint8_t> m_bytes;
-    size_t m_offset = 0;
-};
-
-class TokenWriter
-{
-public:
-    void u8(uint8_t v) { m_bytes.push_back(v); }
-    void u16(uint16_t v)
-    {
-        m_bytes.push_back(static_cast<uint8_t>(v));
-        m_bytes.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    void f64(double v)
-    {
-        auto bits = std::bit_cast<uint64_t>(v);
-        for (int i = 0; i < 8; ++i)
-            m_bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
-    }
-    void bytes(const std::vector<uint8_t>& b) { m_bytes.insert(m_bytes.end(), b.begin(), b.end()); }
-    std::vector<uint8_t> take() { return std::move(m_bytes); }
-
-private:
-    std::vector<uint8_t> m_bytes;
-};
-
-void appendUtf8(std::string& out, uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-// UTF-16 code units of UTF-8 text; malformed bytes become U+FFFD.
-std::vector<uint16_t> toUtf16(const std::string& text)
-{
-    std::vector<uint16_t> units;
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<uint8_t>(text[i]);
-        const int length = lead < 0x80         ? 1
-                           : (lead >> 5) == 6  ? 2
-                           : (lead >> 4) == 14 ? 3
-                           : (lead >> 3) == 30 ? 4
-                                               : 0;
-        if (length == 0 || i + static_cast<size_t>(length) > text.size()) {
-            units.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        uint32_t codePoint = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k)
-            codePoint = (codePoint << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
-        i += static_cast<size_t>(length);
-        if (codePoint >= 0x10000) {
-            codePoint -= 0x10000;
-            units.push_back(static_cast<uint16_t>(0xD800 | (codePoint >> 10)));
-            units.push_back(static_cast<uint16_t>(0xDC00 | (codePoint & 0x3FF)));
-        } else {
-            units.push_back(static_cast<uint16_t>(codePoint));
-        }
-    }
-    return units;
-}
-
-std::string readString(TokenReader& in, uint8_t& flags)
+std::string readString(ByteReader& in, uint8_t& flags)
 {
     const uint8_t count = in.u8();
     flags = in.u8();
     // Formulas hold plain strings only: no rich-text runs or phonetic data.
     if ((flags & ~0x01) != 0)
         throw Error("the formula holds a text in an unknown form at byte " +
-                    std::to_string(in.offset() - 1));
+                    std::to_string(in.position() - 1));
+    std::u16string units;
+    in.readCharacters(count, (flags & 0x01) != 0, units);
     std::string text;
-    if ((flags & 0x01) == 0) {
-        for (uint8_t i = 0; i < count; ++i)
-            appendUtf8(text, in.u8());
-        return text;
-    }
-    std::vector<uint16_t> units(count);
-    for (uint16_t& unit : units)
-        unit = in.u16();
-    for (size_t i = 0; i < units.size(); ++i) {
-        uint32_t codePoint = units[i];
-        const bool pair = codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < units.size() &&
-                          units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000;
-        if (pair) {
-            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        }
-        appendUtf8(text, codePoint); // a lone surrogate is kept as it was
-    }
+    biff::appendUtf8(units, text, LoneSurrogates::Keep);
     return text;
 }
 
 // Written one byte a character when the text allows and it was not stored as UTF-16 before:
 // the byte length must stay as read, since IF and CHOOSE jump over it.
-void writeString(TokenWriter& out, const std::string& text, bool storedWide)
+void writeString(ByteWriter& out, const std::string& text, bool storedWide)
 {
-    const std::vector<uint16_t> units = toUtf16(text);
+    std::u16string units;
+    biff::toUtf16(text, units, LoneSurrogates::Keep);
     if (units.size() > 255)
         throw Error("a text in a formula is longer than 255 characters");
-    bool latin1 = !storedWide;
-    for (uint16_t unit : units)
-        latin1 = latin1 && unit < 0x100;
+    const bool latin1 = !storedWide && biff::isCompressible(units);
     out.u8(static_cast<uint8_t>(units.size()));
     out.u8(latin1 ? 0x00 : 0x01);
-    for (uint16_t unit : units) {
+    for (char16_t unit : units) {
         if (latin1)
             out.u8(static_cast<uint8_t>(unit));
         else
@@ -176,7 +49,7 @@ void writeString(TokenWriter& out, const std::string& text, bool storedWide)
 
 // The row and column words of a reference: the column word carries the relative flags in
 // bits 14 (column) and 15 (row).
-CellReference readCell(TokenReader& in)
+CellReference readCell(ByteReader& in)
 {
     CellReference cell;
     cell.row = in.u16();
@@ -194,7 +67,7 @@ uint16_t columnWord(const CellReference& cell)
 }
 
 // An area stores both rows first, then both columns.
-void readArea(TokenReader& in, Token& token)
+void readArea(ByteReader& in, Token& token)
 {
     token.first.row = in.u16();
     token.last.row = in.u16();
@@ -207,7 +80,7 @@ void readArea(TokenReader& in, Token& token)
     }
 }
 
-void writeArea(TokenWriter& out, const Token& token)
+void writeArea(ByteWriter& out, const Token& token)
 {
     out.u16(token.first.row);
     out.u16(token.last.row);
@@ -221,9 +94,9 @@ void writeArea(TokenWriter& out, const Token& token)
                 ") at byte " + std::to_string(offset));
 }
 
-Token readToken(TokenReader& in)
+Token readToken(ByteReader& in)
 {
-    const size_t start = in.offset();
+    const size_t start = in.position();
     const uint8_t raw = in.u8();
     Token token;
     if (raw >= 0x80)
@@ -261,7 +134,7 @@ Token readToken(TokenReader& in)
         token.number = in.f64();
         break;
     case ptg::Array:
-        token.reserved = in.bytes(7);
+        token.reserved = in.copy(7);
         break;
     case ptg::Func:
         token.index = in.u16();
@@ -272,7 +145,7 @@ Token readToken(TokenReader& in)
         break;
     case ptg::Name:
         token.index = in.u16();
-        token.reserved = in.bytes(2);
+        token.reserved = in.copy(2);
         break;
     case ptg::Ref:
     case ptg::RefErr:
@@ -287,7 +160,7 @@ Token readToken(TokenReader& in)
     case ptg::MemArea:
     case ptg::MemErr:
     case ptg::MemNoMem:
-        token.reserved = in.bytes(4);
+        token.reserved = in.copy(4);
         token.index = in.u16();
         break;
     case ptg::MemFunc:
@@ -296,7 +169,7 @@ Token readToken(TokenReader& in)
     case ptg::NameX:
         token.sheet = in.u16();
         token.index = in.u16();
-        token.reserved = in.bytes(2);
+        token.reserved = in.copy(2);
         break;
     case ptg::Ref3d:
     case ptg::RefErr3d:
@@ -316,7 +189,7 @@ Token readToken(TokenReader& in)
     return token;
 }
 
-void writeToken(TokenWriter& out, const Token& token)
+void writeToken(ByteWriter& out, const Token& token)
 {
     out.u8(
         static_cast<uint8_t>(token.id >= 0x20 ? (token.id & 0x1F) | token.tokenClass : token.id));
@@ -408,7 +281,7 @@ Token operandToken(uint8_t id)
 
 std::vector<Token> parseTokens(std::span<const uint8_t> bytes)
 {
-    TokenReader in(bytes);
+    ByteReader in(bytes, "the formula");
     std::vector<Token> tokens;
     while (!in.atEnd())
         tokens.push_back(readToken(in));
@@ -417,10 +290,11 @@ std::vector<Token> parseTokens(std::span<const uint8_t> bytes)
 
 std::vector<uint8_t> encodeTokens(const std::vector<Token>& tokens)
 {
-    TokenWriter out;
+    std::vector<uint8_t> bytes;
+    ByteWriter out(bytes);
     for (const Token& token : tokens)
         writeToken(out, token);
-    return out.take();
+    return bytes;
 }
 
 Token makeRef(uint16_t row, uint16_t column, bool rowRelative, bool columnRelative)

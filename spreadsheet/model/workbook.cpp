@@ -1,5 +1,7 @@
 #include "workbook.h"
 
+#include "spreadsheet/numfmt/number_format.h"
+
 #include <algorithm>
 #include <bit>
 #include <functional>
@@ -70,6 +72,14 @@ void StringTable::insertSlot(uint64_t hash, uint32_t index)
     while (m_slots[slot] != 0)
         slot = (slot + 1) & mask;
     m_slots[slot] = (hash & 0xFFFFFFFF00000000ull) | (uint64_t(index) + 1);
+}
+
+std::string_view Workbook::numberFormatCode(uint16_t formatId) const
+{
+    if (auto it = numberFormats.find(formatId); it != numberFormats.end())
+        return it->second;
+    const std::string_view builtin = numfmt::builtinFormatCode(formatId);
+    return builtin.empty() ? std::string_view("General") : builtin;
 }
 
 uint32_t Workbook::colorOf(uint16_t index, bool isBackground) const

@@ -117,6 +117,11 @@ public:
     // black or white as a spreadsheet shows them.
     uint32_t colorOf(uint16_t index, bool isBackground = false) const;
 
+    // The code of number format `formatId` (an Xf's `format`): the workbook's own FORMAT record,
+    // else the built-in code, else "General", which is what a spreadsheet shows for an id it
+    // does not know.
+    std::string_view numberFormatCode(uint16_t formatId) const;
+
     bool operator==(const Workbook&) const = default;
 };
 

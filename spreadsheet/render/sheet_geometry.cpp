@@ -1,15 +1,13 @@
 #include "spreadsheet/render/sheet_geometry.h"
 
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/worksheet.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace spreadsheet::render {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 int twipsOfColumn(const Worksheet& sheet, uint16_t column, const ColumnUnit& unit)
 {
@@ -28,11 +26,6 @@ int columnWidthTwips(uint16_t width256, int digitTwips)
     return static_cast<int>(std::max<int64_t>((2 * scaled - 256) / 512, 0));
 }
 
-int rowHeightPixels(uint16_t heightTwips)
-{
-    return static_cast<int>(std::lround(heightTwips / double(kTwipsPerPixel)));
-}
-
 SheetGeometry::SheetGeometry(const Worksheet& sheet, const CellRange& range, const ColumnUnit& unit)
 {
     m_columnEdges.reserve(size_t(range.lastColumn - range.firstColumn) + 2);
@@ -47,7 +40,7 @@ SheetGeometry::SheetGeometry(const Worksheet& sheet, const CellRange& range, con
     m_rowEdges.push_back(kOrigin);
     for (uint32_t row = range.firstRow; row <= range.lastRow; ++row) {
         const Row* r = sheet.findRow(row);
-        const int height = r && r->hidden ? 0 : rowHeightPixels(sheet.rowHeightTwips(row));
+        const int height = r && r->hidden ? 0 : twipsToPixels(sheet.rowHeightTwips(row));
         m_rowEdges.push_back(m_rowEdges.back() + height);
     }
 }

@@ -39,7 +39,6 @@ struct ColumnUnit
 };
 
 int columnWidthTwips(uint16_t width256, int digitTwips);
-int rowHeightPixels(uint16_t heightTwips);
 
 class SheetGeometry
 {

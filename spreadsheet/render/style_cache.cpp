@@ -1,7 +1,7 @@
 #include "spreadsheet/render/style_cache.h"
 
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/workbook.h"
-#include "spreadsheet/numfmt/number_format.h"
 
 #include <QFontMetricsF>
 #include <QRawFont>
@@ -40,14 +40,6 @@ QColor blend(const QColor& foreground, const QColor& background, double share)
     return QColor(mix(foreground.red(), background.red()),
                   mix(foreground.green(), background.green()),
                   mix(foreground.blue(), background.blue()));
-}
-
-std::string formatCodeOf(const Workbook& workbook, uint16_t id)
-{
-    if (auto it = workbook.numberFormats.find(id); it != workbook.numberFormats.end())
-        return it->second;
-    const std::string_view builtin = numfmt::builtinFormatCode(id);
-    return builtin.empty() ? std::string("General") : std::string(builtin);
 }
 
 bool isGeneral(const std::string& code)
@@ -94,7 +86,7 @@ void installFontSubstitutes()
 QFont qtFont(const Font& font)
 {
     QFont result(QString::fromStdString(font.name));
-    result.setPixelSize(std::max(1, static_cast<int>(std::lround(font.heightTwips / 15.0))));
+    result.setPixelSize(std::max(1, twipsToPixels(font.heightTwips)));
     result.setBold(font.bold());
     result.setItalic(font.italic);
     result.setUnderline(font.underline != 0);
@@ -153,7 +145,7 @@ CellLook StyleCache::makeLook(const Xf& xf)
                                         : blend(foreground, color(xf.backgroundColorIndex, true),
                                                 kPatternDensity[xf.fillPattern]);
     }
-    look.formatCode = formatCodeOf(m_workbook, xf.format);
+    look.formatCode = m_workbook.numberFormatCode(xf.format);
     look.generalFormat = isGeneral(look.formatCode);
     return look;
 }

@@ -3,7 +3,7 @@
 // opened by spreadsheet programs we did not write.
 
 #include "app/program.h"
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 #include "state/memory_settings_store.h"
 #include "tests/interop/interop_readers.h"
 #include "tests/support/scripted_prompts.h"

@@ -109,7 +109,7 @@ protected:
     bool build(const Inventory& inventory)
     {
         WorkbookBuilder builder(factory, prompts, temp.path());
-        return builder.PushButton6_Click(inventory, recordInto(recorded));
+        return builder.buildAndShowPreview(inventory, recordInto(recorded));
     }
 
     QStringList workFiles() const { return QDir(workFolder()).entryList(QDir::Files); }
@@ -195,7 +195,7 @@ TEST_F(WorkbookBuilderTest, WithoutSpreadsheetTheMainWindowStays)
 {
     ExcelFactory empty;
     WorkbookBuilder builder(empty, prompts, temp.path());
-    EXPECT_FALSE(builder.PushButton6_Click(inventoryOf(2), recordInto(recorded)));
+    EXPECT_FALSE(builder.buildAndShowPreview(inventoryOf(2), recordInto(recorded)));
     EXPECT_EQ(prompts.errorReports(), 1);
     EXPECT_TRUE(
         prompts.messages().value(0).contains(QStringLiteral("PushButton6_Click at line 102")));
@@ -210,7 +210,7 @@ TEST_F(WorkbookBuilderTest, FailedSaveShowsNoPreview)
     // No work file name can be had, so there is nothing to save to.
     const DigitSource broken = []() -> int { throw std::runtime_error("no random source"); };
     WorkbookBuilder builder(factory, prompts, temp.path(), broken);
-    EXPECT_FALSE(builder.PushButton6_Click(inventoryOf(1), recordInto(recorded)));
+    EXPECT_FALSE(builder.buildAndShowPreview(inventoryOf(1), recordInto(recorded)));
     const QStringList reports = prompts.messages();
     ASSERT_EQ(reports.size(), 2);
     EXPECT_TRUE(reports[0].contains(QStringLiteral("at line 204")));
@@ -279,7 +279,7 @@ TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
     Inventory inventory = inventoryOf(0);
     inventory.items.assign(kMaxInventoryItems + 1, QStringList(12));
     WorkbookBuilder builder(counting, prompts, temp.path());
-    EXPECT_FALSE(builder.PushButton6_Click(inventory, recordInto(recorded)));
+    EXPECT_FALSE(builder.buildAndShowPreview(inventory, recordInto(recorded)));
     EXPECT_EQ(created, 0);
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("65,526")));

@@ -82,6 +82,36 @@ TEST(FormulaTokens, BadBytesAreReportedNotRead)
         EXPECT_THROW(parseTokens(bytes), Error);
 }
 
+TEST(FormulaTokens, CutShortFormulaIsNamedInTheMessage)
+{
+    try {
+        parseTokens(std::vector<uint8_t>{0x25, 0x00, 0x00});
+        FAIL() << "a cut-short area was read";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("the formula"), std::string::npos) << error.what();
+    }
+}
+
+// A surrogate without its partner is no character, but a formula read from a file must still
+// write back byte for byte.
+TEST(FormulaTokens, LoneSurrogateInAStringWritesBackUnchanged)
+{
+    const std::vector<uint8_t> bytes = {0x17, 0x01, 0x01, 0x00, 0xD8};
+    const std::vector<Token> tokens = parseTokens(bytes);
+    ASSERT_EQ(tokens.size(), 1u);
+    EXPECT_EQ(tokens[0].text, "\xED\xA0\x80");
+    EXPECT_EQ(encodeTokens(tokens), bytes);
+}
+
+TEST(FormulaTokens, MalformedUtf8InANewStringBecomesReplacementCharacter)
+{
+    // A lead byte without its continuation byte must not swallow the letter after it.
+    const std::vector<uint8_t> expected = {0x17, 0x02, 0x01, 0xFD, 0xFF, 'A', 0x00};
+    EXPECT_EQ(encodeTokens({makeString("\xC3"
+                                       "A")}),
+              expected);
+}
+
 TEST(FormulaTokens, PrintingRejectsBrokenExpressions)
 {
     EXPECT_THROW(formulaText(parseTokens(std::vector<uint8_t>{0x03})), Error);

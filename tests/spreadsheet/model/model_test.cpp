@@ -1,5 +1,6 @@
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/number_text.h"
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/model/workbook.h"
 
@@ -191,6 +192,28 @@ TEST(UsedRange, EndsWhereExcelEndsIt)
         c.fill(workbook.sheets[0]);
         EXPECT_EQ(usedRange(workbook.sheets[0]), c.used) << c.name;
     }
+}
+
+TEST(Workbook, NumberFormatCodeComesFromTheFormatRecordThenTheBuiltInList)
+{
+    Workbook workbook = makeDefaultWorkbook("Sheet1");
+    workbook.numberFormats[14] = "dd.mm.yyyy";
+    workbook.numberFormats[164] = "0.000";
+    EXPECT_EQ(workbook.numberFormatCode(14), "dd.mm.yyyy");
+    EXPECT_EQ(workbook.numberFormatCode(164), "0.000");
+    EXPECT_EQ(workbook.numberFormatCode(10), "0.00%");
+    EXPECT_EQ(workbook.numberFormatCode(30), "General"); // no built-in code
+    EXPECT_EQ(workbook.numberFormatCode(165), "General");
+}
+
+// Whole twips never fall halfway between pixels; a zoomed picture's fractional ones do.
+TEST(Twips, RoundToTheNearestPixelWithTiesToEven)
+{
+    EXPECT_EQ(twipsToPixels(255), 17);
+    EXPECT_EQ(twipsToPixels(29), 2);   // 1.93: rounded, not cut
+    EXPECT_EQ(twipsToPixels(22), 1);   // 1.47
+    EXPECT_EQ(twipsToPixels(37.5), 2); // 2.5
+    EXPECT_EQ(twipsToPixels(52.5), 4); // 3.5
 }
 
 TEST(NumberText, GroupsThousands)

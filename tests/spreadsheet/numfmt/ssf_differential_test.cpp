@@ -4,6 +4,7 @@
 // reason. The test fails on any difference not listed there and on any listed one that no
 // longer occurs, so the list stays true.
 
+#include "spreadsheet/biff/strings.h"
 #include "spreadsheet/numfmt/number_format.h"
 
 #include <gtest/gtest.h>
@@ -73,25 +74,6 @@ std::string jsonValue(const std::variant<double, std::string>& value)
     return jsonString(std::get<std::string>(value));
 }
 
-void appendUtf8(std::string& out, uint32_t codePoint)
-{
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 // Reads the JSON string starting at text[at] (the opening quote); at moves past its end.
 std::string readJsonString(std::string_view text, size_t& at)
 {
@@ -119,16 +101,18 @@ std::string readJsonString(std::string_view text, size_t& at)
             out += '\f';
             break;
         case 'u': {
-            uint32_t codePoint = 0;
-            std::from_chars(text.data() + at + 1, text.data() + at + 5, codePoint, 16);
-            at += 4;
-            if (codePoint >= 0xD800 && codePoint < 0xDC00 && text.substr(at + 1, 2) == "\\u") {
-                uint32_t low = 0;
-                std::from_chars(text.data() + at + 3, text.data() + at + 7, low, 16);
-                codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
-                at += 6;
+            // A character beyond U+FFFF comes as its surrogate pair, two escapes in a row.
+            std::u16string units;
+            for (;;) {
+                uint16_t unit = 0;
+                std::from_chars(text.data() + at + 1, text.data() + at + 5, unit, 16);
+                units.push_back(char16_t(unit));
+                at += 4;
+                if (unit < 0xD800 || unit >= 0xDC00 || text.substr(at + 1, 2) != "\\u")
+                    break;
+                at += 2;
             }
-            appendUtf8(out, codePoint);
+            spreadsheet::biff::appendUtf8(units, out);
             break;
         }
         default:

@@ -1,6 +1,7 @@
 #include "feature_fixture.h"
 #include "inventory_fixture.h"
 
+#include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
@@ -40,7 +41,7 @@ TEST(SheetGeometry, ConvertsStoredSizes)
     } heights[] = {{255, 17}, {240, 16}, {540, 36}, {375, 25},
                    {105, 7},  {855, 57}, {0, 0},    {300, 20}};
     for (const auto& h : heights)
-        EXPECT_EQ(rowHeightPixels(h.twips), h.pixels) << h.twips;
+        EXPECT_EQ(twipsToPixels(h.twips), h.pixels) << h.twips;
 }
 
 // Column widths in pixels as LibreOffice lays out the same files at 100 %, for the fonts that

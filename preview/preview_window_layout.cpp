@@ -1,5 +1,6 @@
-#include "preview/form2_layout.h"
+#include "preview/preview_window_layout.h"
 
+#include "platform/twips_rect.h"
 #include "preview/picture_surface.h"
 
 #include <QFrame>
@@ -58,12 +59,6 @@ QPushButton* makeButton(const QString& caption, const QString& name, QWidget& pa
 
 } // namespace
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
-}
-
 Form2Controls buildForm2Controls(QMainWindow& window)
 {
     window.setObjectName(QStringLiteral("Form2"));
@@ -72,8 +67,8 @@ Form2Controls buildForm2Controls(QMainWindow& window)
                           Qt::WindowCloseButtonHint);
     auto* client = new QWidget(&window);
     client->setObjectName(QStringLiteral("Form2Client"));
-    client->setFixedSize(static_cast<int>(kForm2Client.width) / kTwipsPerPixel,
-                         static_cast<int>(kForm2Client.height) / kTwipsPerPixel);
+    client->setFixedSize(spreadsheet::twipsToPixels(static_cast<double>(kForm2Client.width)),
+                         spreadsheet::twipsToPixels(static_cast<double>(kForm2Client.height)));
     client->setFont(arialBold(9));
     window.setCentralWidget(client);
     QWidget& form = *client;

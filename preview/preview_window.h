@@ -111,7 +111,7 @@ public:
     void SetupScrollbars();
     void ZoomStep(ZoomDirection direction);
 
-    // The menu commands that have no button of their own (form2_menus.cpp).
+    // The menu commands that have no button of their own (preview_window_menus.cpp).
     void saveAsPdf();
     void printReport();
     void actualSize();

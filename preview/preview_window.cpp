@@ -1,11 +1,11 @@
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 
 #include "platform/app_title.h"
 #include "platform/error_report.h"
 #include "platform/file_helpers.h"
 #include "platform/skin.h"
-#include "preview/form2_layout.h"
 #include "preview/picture_surface.h"
+#include "preview/preview_window_layout.h"
 #include "preview/save_copy.h"
 #include "spreadsheet/render/sheet_picture.h"
 
@@ -164,9 +164,10 @@ void Form2::showSurface()
 {
     const Extent surface = m_model.surface();
     const Offset offset = m_model.offset();
-    m_controls.Picture1->setGeometry(twipsToPixels(offset.left), twipsToPixels(offset.top),
-                                     twipsToPixels(static_cast<double>(surface.width)),
-                                     twipsToPixels(static_cast<double>(surface.height)));
+    m_controls.Picture1->setGeometry(
+        spreadsheet::twipsToPixels(offset.left), spreadsheet::twipsToPixels(offset.top),
+        spreadsheet::twipsToPixels(static_cast<double>(surface.width)),
+        spreadsheet::twipsToPixels(static_cast<double>(surface.height)));
     m_controls.Picture1->setPainting(m_holder ? m_holder : m_picture, m_model.painting());
 }
 

@@ -1,6 +1,6 @@
 // The preview window's menu bar: saving the workbook, the report as PDF or on paper, and zoom.
 
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 
 #include "platform/menu_commands.h"
 #include "platform/prompts.h"

@@ -1,9 +1,9 @@
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 
 #include "platform/skin.h"
 
-#include "preview/form2_layout.h"
 #include "preview/picture_surface.h"
+#include "preview/preview_window_layout.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "tests/support/scripted_prompts.h"
 #include "workbook/excel_factory.h"
@@ -53,7 +53,7 @@ SheetPicture pictureOf(QSize size)
 QSize zoomedPixels(QSize picture, double zoom)
 {
     const auto side = [&](int pixels) {
-        return twipsToPixels(std::floor((pixels * double{kTwipsPerPixel} - 2) * zoom));
+        return spreadsheet::twipsToPixels(std::floor((pixels * double{kTwipsPerPixel} - 2) * zoom));
     };
     return {side(picture.width()), side(picture.height())};
 }
@@ -291,8 +291,8 @@ TEST_F(Form2Test, DraggingMovesThePictureAndTheReleaseSettlesOnTheScrollBars)
     EXPECT_EQ(controls().HScroll1->value(), model.scrollBar(Axis::Horizontal).position);
     EXPECT_EQ(controls().VScroll1->value(), model.scrollBar(Axis::Vertical).position);
     EXPECT_GT(controls().HScroll1->value(), 0);
-    EXPECT_EQ(controls().Picture1->pos(),
-              QPoint(twipsToPixels(model.offset().left), twipsToPixels(model.offset().top)));
+    EXPECT_EQ(controls().Picture1->pos(), QPoint(spreadsheet::twipsToPixels(model.offset().left),
+                                                 spreadsheet::twipsToPixels(model.offset().top)));
     EXPECT_EQ(m_prompts.errorReports(), 0);
 }
 

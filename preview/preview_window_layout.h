@@ -3,11 +3,10 @@
 // The preview window's controls and their places, in twips as the window is designed
 // (15 twips to a pixel).
 
-#include "preview/form2.h"
+#include "preview/preview_window.h"
 #include "preview/zoom_model.h"
 
 #include <QMainWindow>
-#include <QRect>
 
 namespace stowfolio::preview {
 
@@ -16,9 +15,6 @@ inline constexpr Extent kForm2Client{9840, 9360};
 // its child is clipped to.
 inline constexpr Extent kViewportOuter{9330, 7425};
 inline constexpr Extent kViewportInner{9300, 7395};
-
-// A rectangle given in twips, in pixels.
-QRect twipsRect(int left, int top, int width, int height);
 
 // Creates the window's client area, as drawn, as the central widget of `form`, with its controls,
 // fonts, fixed size and tab order, and sets the window's flags. The menu bar sits above it.
