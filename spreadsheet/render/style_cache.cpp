@@ -47,16 +47,19 @@ bool isGeneral(const std::string& code)
     return QString::fromStdString(code).compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
 }
 
-// The font at one pixel a twip and without hinting gives the digits' designed advances in
-// twips.
+// The widest digit as the font designs it, on the font's height as spreadsheet programs store
+// it (whole hundredths of a millimetre), rounded to whole twips. Measured so, columns fall within
+// a pixel of theirs: Calibri 11's digit is 111.50 twips on 220 twips but 111.49 on 3.88 mm, which
+// rounds to their 111.
 ColumnUnit columnUnitOf(const Font& font)
 {
-    QFont unhinted(QString::fromStdString(font.name));
-    unhinted.setPixelSize(std::max<int>(font.heightTwips, 1));
-    unhinted.setBold(font.bold());
-    unhinted.setItalic(font.italic);
-    unhinted.setHintingPreference(QFont::PreferNoHinting);
-    const QRawFont raw = QRawFont::fromFont(unhinted);
+    constexpr int kDesignSize = 2048; // pixels, where the unhinted advance is the design's
+    QFont design(QString::fromStdString(font.name));
+    design.setPixelSize(kDesignSize);
+    design.setBold(font.bold());
+    design.setItalic(font.italic);
+    design.setHintingPreference(QFont::PreferNoHinting);
+    const QRawFont raw = QRawFont::fromFont(design);
     qreal widest = 0;
     if (raw.isValid()) {
         for (const QPointF& advance :
@@ -64,8 +67,10 @@ ColumnUnit columnUnitOf(const Font& font)
             widest = std::max(widest, advance.x());
     }
     if (widest <= 0)
-        widest = QFontMetricsF(unhinted).horizontalAdvance(QLatin1Char('0'));
-    return ColumnUnit{std::max(1, static_cast<int>(widest)), font.heightTwips};
+        widest = QFontMetricsF(design).horizontalAdvance(QLatin1Char('0'));
+    const double storedHeight = std::round(font.heightTwips * 127.0 / 72.0) * 72.0 / 127.0;
+    const int digitTwips = static_cast<int>(std::lround(widest / kDesignSize * storedHeight));
+    return ColumnUnit{std::max(1, digitTwips), font.heightTwips};
 }
 
 } // namespace

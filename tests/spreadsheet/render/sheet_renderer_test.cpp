@@ -83,6 +83,34 @@ TEST(SheetGeometry, ColumnsAreAsWideAsOtherSpreadsheetProgramsShowThem)
     }
 }
 
+// The digit widths in twips that LibreOffice derives from these fonts (from its column widths):
+// near halves decide the rounding.
+TEST(SheetGeometry, DigitWidthOfTheDefaultFont)
+{
+    const struct
+    {
+        const char* font;
+        uint16_t heightTwips;
+        int digitTwips;
+    } fonts[] = {
+        {"Arial", 160, 89},
+        {"Arial", 200, 111},
+        {"Arial", 240, 133},
+        {"Calibri", 200, 101},
+        {"Calibri", 220, 111},
+        {"Calibri", 240, 122},
+        {"Times New Roman", 200, 100},
+        {"Times New Roman", 240, 120},
+    };
+    for (const auto& f : fonts) {
+        Workbook workbook = makeDefaultWorkbook("Fonts");
+        workbook.fonts[0].name = f.font;
+        workbook.fonts[0].heightTwips = f.heightTwips;
+        EXPECT_EQ(StyleCache(workbook).columnUnit().digitTwips, f.digitTwips)
+            << f.font << " " << f.heightTwips;
+    }
+}
+
 TEST(SheetGeometry, TemplateColumnsAndRowsAddUp)
 {
     const Workbook workbook = testing::inventoryWorkbook({}, false);
