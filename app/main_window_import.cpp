@@ -44,12 +44,11 @@ QString previewText(const ItemImport& import, const QString& path)
 
 void Form1::exportItemsAsCsv()
 {
-    QString path = m_deps.prompts.saveFileName(QStringLiteral("Export Items as CSV"),
-                                               QStringLiteral("CSV Files (*.csv)|*.csv|"));
+    const QString path =
+        saveFileNameWithSuffix(m_deps.prompts, QStringLiteral("Export Items as CSV"),
+                               QStringLiteral("CSV Files (*.csv)|*.csv|"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".csv");
     QList<QStringList> items;
     items.reserve(itemCount());
     for (int row = 0; row < itemCount(); ++row)

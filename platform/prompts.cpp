@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -48,6 +49,15 @@ QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
 {
     return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
                                         QFileDialog::HideNameFilterDetails);
+}
+
+QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
+                               const QString& suffix)
+{
+    QString path = prompts.saveFileName(title, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + suffix;
+    return path;
 }
 
 QString WidgetPrompts::saveFileName(const QString& title, const QString& filter)

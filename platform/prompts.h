@@ -47,6 +47,11 @@ public:
     virtual bool choosePrinter(QPrinter& printer) = 0;
 };
 
+// The save dialog for files of one kind: a name typed without an extension gets `suffix`
+// ("csv"). Empty when the user cancelled.
+QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
+                               const QString& suffix);
+
 // The real thing: modal Qt dialogs over `parent`.
 class WidgetPrompts : public Prompts
 {

@@ -46,12 +46,11 @@ void Form2::actualSize()
 
 void Form2::saveAsPdf()
 {
-    QString path = m_services.prompts.saveFileName(QStringLiteral("Save as PDF"),
-                                                   QStringLiteral("PDF Files (*.pdf)|*.pdf|"));
+    const QString path =
+        saveFileNameWithSuffix(m_services.prompts, QStringLiteral("Save as PDF"),
+                               QStringLiteral("PDF Files (*.pdf)|*.pdf|"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
     if (QFileInfo::exists(path) &&
         !m_services.prompts.askYesNo(QStringLiteral("Are you sure you wish to overwrite ") + path +
                                          QStringLiteral(" ?"),
