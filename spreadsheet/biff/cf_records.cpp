@@ -52,10 +52,10 @@ ConditionalRule readCfRule(ByteReader& in)
     return rule;
 }
 
-void writeConditionalFormat(RecordWriter& out, const ConditionalFormat& format, uint16_t id)
+bool writeConditionalFormat(RecordWriter& out, const ConditionalFormat& format, uint16_t id)
 {
     if (format.ranges.empty() || format.rules.empty())
-        return;
+        return false;
     CellRange bounds = format.ranges.front();
     for (const CellRange& range : format.ranges) {
         bounds.firstRow = std::min(bounds.firstRow, range.firstRow);
@@ -85,6 +85,7 @@ void writeConditionalFormat(RecordWriter& out, const ConditionalFormat& format, 
         r.bytes(rule.formula2);
         out.end();
     }
+    return true;
 }
 
 } // namespace spreadsheet::biff

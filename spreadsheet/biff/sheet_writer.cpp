@@ -189,8 +189,11 @@ void writeWorksheet(RecordWriter& out, const Worksheet& sheet)
         out.u16Record(kStandardWidth, sheet.standardWidth);
     writePreserved(out, sheet, Place::SheetAfterWindow);
     writeMergedCells(out, sheet.merged);
-    for (size_t i = 0; i < sheet.conditionalFormats.size(); ++i)
-        writeConditionalFormat(out, sheet.conditionalFormats[i], uint16_t(i + 1));
+    // Numbered as written, so that a format left out leaves no gap a second save would close.
+    uint16_t id = 1;
+    for (const ConditionalFormat& format : sheet.conditionalFormats)
+        if (writeConditionalFormat(out, format, id))
+            ++id;
     writePreserved(out, sheet, Place::SheetEnd);
     out.empty(kEof);
 }

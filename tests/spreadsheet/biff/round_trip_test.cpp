@@ -84,6 +84,21 @@ TEST(RoundTrip, SecondSaveIsByteIdentical)
     EXPECT_EQ(first, second);
 }
 
+// A conditional format whose rows were all deleted is left out of the file; the next one must
+// not keep the number it had behind it, or a second save differs from the first.
+TEST(RoundTrip, ConditionalFormatsAreNumberedAsWritten)
+{
+    Workbook workbook = samples::richWorkbook();
+    std::vector<ConditionalFormat>& formats = workbook.sheets[0].conditionalFormats;
+    ASSERT_FALSE(formats.empty());
+    ConditionalFormat emptied = formats.front();
+    emptied.ranges.clear();
+    formats.insert(formats.begin(), emptied);
+    const std::vector<uint8_t> first = writeWorkbookStream(workbook, {});
+    const std::vector<uint8_t> second = writeWorkbookStream(readWorkbookStream(first), {});
+    EXPECT_EQ(first, second);
+}
+
 TEST(RoundTrip, BuiltInNameCodesKeepEveryByteValue)
 {
     // A code above 0x7F once came back changed: it was read through text conversion.
