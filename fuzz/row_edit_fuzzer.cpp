@@ -8,20 +8,10 @@
 // workbooks) the builder's own edits are applied: rows 10-11 copied and inserted at row 10,
 // then one row deleted below them.
 
+#include "fuzz_workbooks.h"
+
 #include "spreadsheet/automation/row_operations.h"
-#include "spreadsheet/biff/file_kind.h"
-#include "spreadsheet/biff/workbook_reader.h"
-#include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/compound/compound_file.h"
-#include "spreadsheet/model/error.h"
-#include "spreadsheet/model/workbook.h"
-
-#include <glib.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -77,29 +67,18 @@ void apply(spreadsheet::Workbook& book, const Edit& edit)
     }
 }
 
-[[noreturn]] void fail(const char* what, const char* detail)
-{
-    std::fprintf(stderr, "%s: %s\n", what, detail);
-    std::abort();
-}
-
+// The stream as the preview saves it, in a compound file, through the program's own reader.
 void checkReadersAccept(const spreadsheet::Workbook& book)
 {
-    std::vector<uint8_t> stream;
+    const auto stream = fuzzing::checkSavesTheSameTwice(book);
+    if (!stream)
+        return;
     try {
-        stream = spreadsheet::biff::writeWorkbookStream(book, {});
-    } catch (const spreadsheet::Error&) {
-        return; // a limit of the format, reported properly
-    }
-    try {
-        const spreadsheet::Workbook again = spreadsheet::biff::readWorkbookStream(stream);
-        if (spreadsheet::biff::writeWorkbookStream(again, {}) != stream)
-            fail("an edited workbook saves differently the second time", "");
         const std::vector<uint8_t> file =
-            spreadsheet::compound::writeCompoundFile({{"Workbook", stream}});
+            spreadsheet::compound::writeCompoundFile({{"Workbook", *stream}});
         spreadsheet::readWorkbookBytes(file, "edited.xls");
     } catch (const spreadsheet::Error& error) {
-        fail("an edited workbook does not read back", error.what());
+        fuzzing::fail("an edited workbook does not read back", error.what());
     }
 }
 
@@ -107,22 +86,17 @@ void checkReadersAccept(const spreadsheet::Workbook& book)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    fuzzing::silenceLibraryWarnings();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<Edit> edits = editsOf(data, size);
-    const std::vector<uint8_t> bytes(data, data + size);
-    spreadsheet::Workbook book;
-    try {
-        book = spreadsheet::biff::hasCompoundFileSignature(bytes)
-                   ? spreadsheet::readWorkbookBytes(bytes, "fuzz.xls")
-                   : spreadsheet::biff::readWorkbookStream(bytes);
-    } catch (const spreadsheet::Error&) {
+    auto read = fuzzing::readInput(data, size);
+    if (!read)
         return 0;
-    }
+    spreadsheet::Workbook& book = *read;
     for (const Edit& edit : edits)
         apply(book, edit);
     checkReadersAccept(book);

@@ -3,19 +3,12 @@
 // do: the used range first, then a range taken from the input, each within small picture limits
 // so that every run stays quick, and paints the picture into a bitmap at half size.
 
-#include "spreadsheet/biff/file_kind.h"
-#include "spreadsheet/biff/workbook_reader.h"
-#include "spreadsheet/model/error.h"
-#include "spreadsheet/model/workbook.h"
+#include "fuzz_workbooks.h"
+
 #include "spreadsheet/render/sheet_drawing.h"
 
 #include <QGuiApplication>
 #include <QImage>
-
-#include <glib.h>
-
-#include <cstdint>
-#include <vector>
 
 namespace {
 
@@ -46,7 +39,7 @@ void draw(const spreadsheet::Workbook& workbook, std::optional<spreadsheet::Cell
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    fuzzing::silenceLibraryWarnings();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The renderer measures text with the application's fonts; the application lives as long
     // as the process.
@@ -56,15 +49,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::vector<uint8_t> bytes(data, data + size);
-    spreadsheet::Workbook workbook;
-    try {
-        workbook = spreadsheet::biff::hasCompoundFileSignature(bytes)
-                       ? spreadsheet::readWorkbookBytes(bytes, "fuzz.xls")
-                       : spreadsheet::biff::readWorkbookStream(bytes);
-    } catch (const spreadsheet::Error&) {
+    const auto read = fuzzing::readInput(data, size);
+    if (!read)
         return 0;
-    }
+    const spreadsheet::Workbook& workbook = *read;
     draw(workbook, std::nullopt);
     // A range from the input's first bytes, anywhere on the grid, as --range gives one.
     if (size >= 6) {
