@@ -101,8 +101,8 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
         printAreaOf(m_book, m_sheet).value_or(spreadsheet::usedRange(sheet));
-    const spreadsheet::render::StyleCache styles(m_book);
-    const spreadsheet::render::SheetGeometry geometry(sheet, area, styles.columnUnit());
+    const spreadsheet::render::SheetGeometry geometry(sheet, area,
+                                                      spreadsheet::render::columnUnitOf(m_book));
     for (uint32_t i = 0; i <= geometry.rowCount(); ++i)
         m_rowEdges.push_back(geometry.rowEdge(i));
     for (uint32_t i = 0; i <= geometry.columnCount(); ++i)

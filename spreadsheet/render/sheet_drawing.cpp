@@ -39,8 +39,7 @@ uint64_t textBytesOf(const Workbook& workbook, const Worksheet& sheet, const Cel
 PictureExtent measureRange(const Workbook& workbook, const Worksheet& sheet, CellRange range)
 {
     range = clampedToGrid(range);
-    const StyleCache styles(workbook);
-    const SheetGeometry geometry(sheet, range, styles.columnUnit());
+    const SheetGeometry geometry(sheet, range, columnUnitOf(workbook));
     PictureExtent extent;
     extent.width = geometry.width();
     extent.height = geometry.height();
@@ -75,8 +74,7 @@ CellRange fittingPart(const Workbook& workbook, const Worksheet& sheet, CellRang
                       const PictureLimits& limits)
 {
     range = clampedToGrid(range);
-    const StyleCache styles(workbook);
-    const SheetGeometry geometry(sheet, range, styles.columnUnit());
+    const SheetGeometry geometry(sheet, range, columnUnitOf(workbook));
     // Columns first, as many as fit a side; then rows, as many as fit everything else. The
     // edges grow with the index, so each count is the last index whose edge still fits.
     constexpr int kEnd = SheetGeometry::kEndMargin;

@@ -154,7 +154,7 @@ constexpr size_t kLayoutSlots = 4096; // a power of two
 RangeRenderer::RangeRenderer(const Workbook& workbook, const Worksheet& sheet,
                              const CellRange& range)
     : m_workbook(workbook), m_sheet(sheet), m_range(range), m_styles(workbook),
-      m_geometry(sheet, range, m_styles.columnUnit()),
+      m_geometry(sheet, range, columnUnitOf(workbook)),
       m_picture(QSize(m_geometry.width(), m_geometry.height())),
       m_lines(m_picture, m_geometry.columnCount() + 1), m_layoutKeys(kLayoutSlots),
       m_layouts(kLayoutSlots)

@@ -51,7 +51,7 @@ bool isGeneral(const std::string& code)
 // it (whole hundredths of a millimetre), rounded to whole twips. Measured so, columns fall within
 // a pixel of theirs: Calibri 11's digit is 111.50 twips on 220 twips but 111.49 on 3.88 mm, which
 // rounds to their 111.
-ColumnUnit columnUnitOf(const Font& font)
+ColumnUnit fontColumnUnit(const Font& font)
 {
     constexpr int kDesignSize = 2048; // pixels, where the unhinted advance is the design's
     QFont design(QString::fromStdString(font.name));
@@ -104,14 +104,19 @@ QFont qtFont(const Font& font)
     return result;
 }
 
+ColumnUnit columnUnitOf(const Workbook& workbook)
+{
+    if (workbook.fonts.empty())
+        return ColumnUnit{};
+    installFontSubstitutes();
+    return fontColumnUnit(workbook.fonts[0]);
+}
+
 StyleCache::StyleCache(const Workbook& workbook) : m_workbook(workbook)
 {
     installFontSubstitutes();
     m_fonts.resize(workbook.fonts.size());
     m_looks.resize(workbook.xfs.size());
-    // The Normal style's font sets the unit of column widths.
-    if (!workbook.fonts.empty())
-        m_columnUnit = columnUnitOf(workbook.fonts[0]);
 }
 
 StyleCache::~StyleCache() = default;

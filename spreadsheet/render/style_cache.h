@@ -26,6 +26,9 @@ namespace spreadsheet::render {
 // call more than once.
 void installFontSubstitutes();
 
+// The unit of the workbook's column widths: the widest digit of its Normal style's font (font 0).
+ColumnUnit columnUnitOf(const Workbook& workbook);
+
 // A model font as Qt draws it, sized in whole pixels at 96 dots per inch as Windows rounds a
 // point size (9 pt = 12 px, 10 pt = 13 px, 11 pt = 15 px).
 QFont qtFont(const Font& font);
@@ -53,8 +56,6 @@ public:
     {
         return xf < m_looks.size() && m_looks[xf] ? *m_looks[xf] : firstLook(xf);
     }
-    // The default font's measure of column widths.
-    const ColumnUnit& columnUnit() const { return m_columnUnit; }
     QColor color(uint16_t index, bool isBackground = false) const;
 
 private:
@@ -69,7 +70,6 @@ private:
     std::unique_ptr<FontEntry> m_missingFont;
     std::vector<std::optional<CellLook>> m_looks;
     std::optional<CellLook> m_defaultLook;
-    ColumnUnit m_columnUnit;
 };
 
 } // namespace spreadsheet::render

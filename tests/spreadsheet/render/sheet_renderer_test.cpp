@@ -70,9 +70,8 @@ TEST(SheetGeometry, ColumnsAreAsWideAsOtherSpreadsheetProgramsShowThem)
         sheet.columns.clear();
         for (uint16_t c = 0; c < std::size(widths); ++c)
             sheet.columns.push_back({c, c, widths[c]});
-        const StyleCache styles(workbook);
         const SheetGeometry geometry(sheet, CellRange{0, 0, 0, uint16_t(std::size(widths))},
-                                     styles.columnUnit());
+                                     columnUnitOf(workbook));
         double edge = SheetGeometry::kOrigin;
         for (uint32_t c = 0; c < geometry.columnCount(); ++c) {
             edge += font.pixels[c];
@@ -106,7 +105,7 @@ TEST(SheetGeometry, DigitWidthOfTheDefaultFont)
         Workbook workbook = makeDefaultWorkbook("Fonts");
         workbook.fonts[0].name = f.font;
         workbook.fonts[0].heightTwips = f.heightTwips;
-        EXPECT_EQ(StyleCache(workbook).columnUnit().digitTwips, f.digitTwips)
+        EXPECT_EQ(columnUnitOf(workbook).digitTwips, f.digitTwips)
             << f.font << " " << f.heightTwips;
     }
 }
@@ -115,9 +114,8 @@ TEST(SheetGeometry, TemplateColumnsAndRowsAddUp)
 {
     const Workbook workbook = testing::inventoryWorkbook({}, false);
     const Worksheet& sheet = workbook.sheets[0];
-    StyleCache styles(workbook);
-    EXPECT_EQ(styles.columnUnit().digitTwips, 111) << "Arial 10 (Liberation Sans)";
-    const SheetGeometry geometry(sheet, CellRange{0, 10, 0, 11}, styles.columnUnit());
+    EXPECT_EQ(columnUnitOf(workbook).digitTwips, 111) << "Arial 10 (Liberation Sans)";
+    const SheetGeometry geometry(sheet, CellRange{0, 10, 0, 11}, columnUnitOf(workbook));
     EXPECT_EQ(geometry.columnEdge(0), 2);
     EXPECT_EQ(geometry.columnEdge(1), 2 + 190); // 2853 twips
     // LibreOffice: 190.19 + 196.53 + 99.25 + 96.15 + 162.75 + 138.40 + 84.47 + 86.59 + 117.28 +
