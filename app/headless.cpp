@@ -126,7 +126,7 @@ int runCsvExport(const QString& path)
     try {
         const auto settings = openStoredSettings();
         const Inventory inventory = storedInventory(*settings);
-        WriteBytesToFile(
+        writeBytesToFile(
             itemsAsCsv(QList<QStringList>(inventory.items.begin(), inventory.items.end())), path);
         return 0;
     } catch (const std::exception& error) {

@@ -26,8 +26,6 @@ namespace stowfolio {
 
 namespace {
 
-const QString kModule = QStringLiteral("Form1");
-
 std::u16string toU16(const QString& text)
 {
     return text.toStdU16String();
@@ -40,7 +38,7 @@ QString fromU16(const std::u16string& text)
 
 } // namespace
 
-Form1::Form1(Form1Dependencies dependencies, QWidget* parent)
+MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     : QMainWindow(parent), m_deps(std::move(dependencies)), m_pointer(*this),
       m_inputLocale(inputLocaleOf())
 {
@@ -55,41 +53,46 @@ Form1::Form1(Form1Dependencies dependencies, QWidget* parent)
     m_ownerFields[0]->setFocus();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("Form_Load"));
-    guard.step(100, [&] { ApplySkin(*this, m_deps.applicationFolder); });
-    guard.step(104, [&] { setWindowTitle(kProductName); });
-    guard.step(104, [&] { setWindowIcon(QIcon(QStringLiteral(":/stowfolio.png"))); });
-    guard.step(104, [&] { SetAppTitle(); });
+    using Lines = errorsite::MainWindowStartUp;
+    GuardedProcedure guard(m_deps.prompts, Lines::site);
+    guard.step(Lines::kApplySkin, [&] { applySkin(*this, m_deps.applicationFolder); });
+    guard.step(Lines::kSetCaptionIconAndTitle, [&] { setWindowTitle(kProductName); });
+    guard.step(Lines::kSetCaptionIconAndTitle,
+               [&] { setWindowIcon(QIcon(QStringLiteral(":/stowfolio.png"))); });
+    guard.step(Lines::kSetCaptionIconAndTitle, [&] { setAppTitle(); });
     const QString cursorPath = m_deps.applicationFolder + QStringLiteral("/HAND-M.CUR");
-    if (guard.test(106, [&] { return FileExists(cursorPath); }))
-        guard.step(108, [&] { m_pointer.setCustomCursor(loadCursorFile(cursorPath)); });
-    guard.step(110,
+    if (guard.test(Lines::kLookForHandCursor, [&] { return fileExists(cursorPath); }))
+        guard.step(Lines::kLoadHandCursor,
+                   [&] { m_pointer.setCustomCursor(loadCursorFile(cursorPath)); });
+    guard.step(Lines::kOpenHomePage,
                [&] { openHomePageOnOneStartInAHundred(m_deps.randomFraction, m_deps.openUrl); });
     restoreOwnerFields(guard);
     restoreItemList(guard);
     updateStatusLine();
-    guard.step(
-        162, [&] { CheckExcelInstalled(m_deps.excelFactory, m_deps.prompts, m_deps.endProgram); });
+    guard.step(Lines::kCheckSpreadsheet, [&] {
+        checkExcelInstalled(m_deps.excelFactory, m_deps.prompts, m_deps.endProgram);
+    });
 }
 
-void Form1::restoreOwnerFields(GuardedProcedure& guard)
+void MainWindow::restoreOwnerFields(GuardedProcedure& guard)
 {
     // Setting the text runs the field's save-on-change, which writes the same value back.
     for (int i = 0; i < kOwnerFieldCount; ++i) {
-        guard.step(128 + 2 * i, [&] {
+        guard.step(numberedLine(errorsite::MainWindowStartUp::kRestoreOwnerFields, i), [&] {
             m_ownerFields[i]->setText(m_deps.settings.read(kOwnerFieldKeys[i], QString()));
         });
     }
 }
 
-void Form1::restoreItemList(GuardedProcedure& guard)
+void MainWindow::restoreItemList(GuardedProcedure& guard)
 {
+    using Lines = errorsite::MainWindowStartUp;
     DecodedItemList decoded;
-    guard.step(144, [&] {
+    guard.step(Lines::kReadItemList, [&] {
         decoded = decodeItemList(toU16(m_deps.settings.read(kItemsKey, QString())),
                                  static_cast<std::size_t>(columnCount()));
     });
@@ -97,11 +100,11 @@ void Form1::restoreItemList(GuardedProcedure& guard)
     rows.reserve(static_cast<qsizetype>(decoded.rows.size()));
     for (const ItemRow& fields : decoded.rows)
         rows << new ListRow(fields);
-    guard.step(154, [&] { appendRows(rows); });
+    guard.step(Lines::kShowItemList, [&] { appendRows(rows); });
     // A stored item with more fields than the list has columns: each extra field is reported
     // and dropped, and loading goes on.
     for (const DroppedField& dropped : decoded.dropped) {
-        guard.step(156, [&] {
+        guard.step(Lines::kReportDroppedField, [&] {
             throw std::out_of_range(
                 QStringLiteral("Index out of bounds: the list has %1 columns, so field %2 of "
                                "item %3 (\"%4\") cannot be shown")
@@ -114,18 +117,18 @@ void Form1::restoreItemList(GuardedProcedure& guard)
     }
 }
 
-void Form1::Form_QueryUnload()
+void MainWindow::prepareToClose()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("Form_QueryUnload"));
-    storeItemList(guard, 100);
+    GuardedProcedure guard(m_deps.prompts, errorsite::MainWindowClosing::site);
+    storeItemList(guard, errorsite::MainWindowClosing::kStoreItemList);
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     {
         // The question below names any failure; a message before it would say it twice.
         const QScopedValueRollback<bool> quiet(m_storeFailureTold, true);
-        Form_QueryUnload();
+        prepareToClose();
     }
     if (!closingDespiteUnsavedChanges()) {
         event->ignore();
@@ -135,7 +138,7 @@ void Form1::closeEvent(QCloseEvent* event)
     emit unloaded();
 }
 
-bool Form1::mayEndProgram()
+bool MainWindow::mayEndProgram()
 {
     {
         const QScopedValueRollback<bool> quiet(m_storeFailureTold, true);
@@ -144,7 +147,7 @@ bool Form1::mayEndProgram()
     return closingDespiteUnsavedChanges();
 }
 
-bool Form1::closingDespiteUnsavedChanges()
+bool MainWindow::closingDespiteUnsavedChanges()
 {
     if (!m_deps.settings.hasUnsavedChanges())
         return true;
@@ -157,7 +160,7 @@ bool Form1::closingDespiteUnsavedChanges()
         QString(), DefaultAnswer::No);
 }
 
-QString Form1::encodedItemList() const
+QString MainWindow::encodedItemList() const
 {
     // Every row of the list is a ListRow: the window makes all of them.
     const auto rowAt = [this](std::size_t row) {
@@ -175,7 +178,7 @@ QString Form1::encodedItemList() const
     return stored;
 }
 
-void Form1::storeItemList(GuardedProcedure& guard, int line)
+void MainWindow::storeItemList(GuardedProcedure& guard, int line)
 {
     QString encoded;
     if (guard.step(line, [&] { encoded = encodedItemList(); }))
@@ -183,13 +186,13 @@ void Form1::storeItemList(GuardedProcedure& guard, int line)
     updateStatusLine();
 }
 
-void Form1::saveItemList()
+void MainWindow::saveItemList()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("SaveItemList"));
-    storeItemList(guard, 100);
+    GuardedProcedure guard(m_deps.prompts, errorsite::SaveItemList::site);
+    storeItemList(guard, errorsite::SaveItemList::kStoreItemList);
 }
 
-QStringList Form1::ownerFieldTexts() const
+QStringList MainWindow::ownerFieldTexts() const
 {
     QStringList texts;
     for (const QLineEdit* field : m_ownerFields)
@@ -197,17 +200,17 @@ QStringList Form1::ownerFieldTexts() const
     return texts;
 }
 
-int Form1::columnCount() const
+int MainWindow::columnCount() const
 {
     return m_list->columnCount();
 }
 
-int Form1::itemCount() const
+int MainWindow::itemCount() const
 {
     return m_list->topLevelItemCount();
 }
 
-QStringList Form1::itemRow(int row) const
+QStringList MainWindow::itemRow(int row) const
 {
     QStringList texts;
     const QTreeWidgetItem* item = m_list->topLevelItem(row);
@@ -218,7 +221,7 @@ QStringList Form1::itemRow(int row) const
     return texts;
 }
 
-void Form1::setStartCreatingTemplateHandler(std::function<void()> handler)
+void MainWindow::setStartCreatingTemplateHandler(std::function<void()> handler)
 {
     m_startCreatingTemplate = std::move(handler);
 }

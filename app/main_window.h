@@ -1,9 +1,9 @@
 #pragma once
 
-// Form1, the main window. Its controls hold all of the user's data: the eight owner and
+// The main window. Its controls hold all of the user's data: the eight owner and
 // insurance fields (saved to the settings store the moment they change), the twelve detail
 // fields of the item being typed, and the item list ListView1 (saved under "Items" after every
-// change and when the window closes). Form_Load restores both and checks that the spreadsheet
+// change and when the window closes). startUp restores both and checks that the spreadsheet
 // application can be created before the window is first shown.
 //
 // The controls sit in the client area, the central widget, exactly as the form was drawn; the
@@ -40,7 +40,7 @@ class GuardedProcedure;
 class Prompts;
 class SettingsStore;
 
-struct Form1Dependencies
+struct MainWindowDependencies
 {
     SettingsStore& settings;
     Prompts& prompts;
@@ -53,7 +53,7 @@ struct Form1Dependencies
     std::function<void()> endProgram;
 };
 
-class Form1 : public QMainWindow, private ItemListEditing
+class MainWindow : public QMainWindow, private ItemListEditing
 {
     Q_OBJECT
 
@@ -61,14 +61,14 @@ public:
     static constexpr int kOwnerFieldCount = 8;
     static constexpr int kItemFieldCount = 12;
 
-    explicit Form1(Form1Dependencies dependencies, QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit MainWindow(MainWindowDependencies dependencies, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Start-up: skin, caption, icon, title, hand cursor, home page, restored fields and list,
     // spreadsheet check. Runs once, before the window is shown.
-    void Form_Load();
+    void startUp();
     // Stores the item list; runs when the window is about to close.
-    void Form_QueryUnload();
+    void prepareToClose();
 
     // What the workbook builder reads and drives.
     QStringList ownerFieldTexts() const; // txtName ... txtPolNo
@@ -103,16 +103,16 @@ public:
     // Counts the items and adds up their estimated values again.
     void updateStatusLine();
 
-    // Click procedures of the push buttons.
-    void PushButton1_Click(); // Add
-    void PushButton2_Click(); // Delete Selected Entry (Above)
-    void PushButton3_Click(); // "..." photo picker
-    void PushButton4_Click(); // Help
-    void PushButton6_Click(); // Start Creating Template
-    void PushButton7_Click(); // Load Sample/Example Data
+    // What the push buttons do, in the order they sit on the form.
+    void startCreatingTemplate();
+    void showHelp();
+    void loadSampleData();
+    void choosePhoto(); // "..." beside the Photo field
+    void addItem();
+    void deleteSelectedItem();
 
 signals:
-    // Form_Unload: the main window has closed and the program should end.
+    // The main window has closed and the program should end.
     void unloaded();
 
 protected:
@@ -163,7 +163,7 @@ private:
     void takeOwnerFields(const QStringList& fields, const QString& path);
     QStringList columnCaptions() const;
 
-    Form1Dependencies m_deps;
+    MainWindowDependencies m_deps;
     WindowPointer m_pointer;
     QWidget* m_client = nullptr;
     QLabel* m_statusLine = nullptr;

@@ -23,8 +23,6 @@ namespace stowfolio {
 
 namespace {
 
-const QString kModule = QStringLiteral("Form1");
-
 const QString kHelpText =
     QStringLiteral("Questions? Please contact Team Quillane at https://quillane.example/contact");
 const QString kPhotoDialogTitle =
@@ -33,7 +31,7 @@ const QString kPhotoDialogFilter =
     QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|");
 
 // The item fields as the user knows them, in the list's column order.
-const std::array<QString, Form1::kItemFieldCount> kItemFieldNames = {
+const std::array<QString, MainWindow::kItemFieldCount> kItemFieldNames = {
     QStringLiteral("Location"),      QStringLiteral("Description"),
     QStringLiteral("Purchase Date"), QStringLiteral("Purchase Location"),
     QStringLiteral("Warranty"),      QStringLiteral("Price"),
@@ -43,7 +41,7 @@ const std::array<QString, Form1::kItemFieldCount> kItemFieldNames = {
 
 } // namespace
 
-void Form1::connectBehaviour()
+void MainWindow::connectBehaviour()
 {
     for (int i = 0; i < kOwnerFieldCount; ++i) {
         const QString key = kOwnerFieldKeys[i];
@@ -55,12 +53,12 @@ void Form1::connectBehaviour()
     for (QLineEdit* field : m_itemFields)
         field->installEventFilter(this);
 
-    connect(m_addButton, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(m_deleteButton, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(m_photoButton, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(m_helpButton, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(m_templateButton, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    connect(m_sampleButton, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(m_addButton, &QPushButton::clicked, this, &MainWindow::addItem);
+    connect(m_deleteButton, &QPushButton::clicked, this, &MainWindow::deleteSelectedItem);
+    connect(m_photoButton, &QPushButton::clicked, this, &MainWindow::choosePhoto);
+    connect(m_helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
+    connect(m_templateButton, &QPushButton::clicked, this, &MainWindow::startCreatingTemplate);
+    connect(m_sampleButton, &QPushButton::clicked, this, &MainWindow::loadSampleData);
 
     for (QPushButton* button : {m_addButton, m_deleteButton, m_photoButton, m_helpButton,
                                 m_templateButton, m_sampleButton})
@@ -78,7 +76,7 @@ void Form1::connectBehaviour()
         m_pointer.addInertElement(*label);
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Every entry field selects its whole text when it gets the focus.
     if (event->type() == QEvent::FocusIn) {
@@ -90,7 +88,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 // Every change is stored at once. Stores run on every keystroke, so a disk that refuses them is
 // told once, not at every key; the next change tries again and stores everything held.
-void Form1::storeValue(const QString& key, const QString& text)
+void MainWindow::storeValue(const QString& key, const QString& text)
 {
     try {
         m_deps.settings.write(key, text);
@@ -112,7 +110,7 @@ void Form1::storeValue(const QString& key, const QString& text)
 
 // The stored item list has no way to hold its two separators, so an item containing one is
 // refused before it is added rather than coming back changed after a restart.
-bool Form1::refuseSeparators()
+bool MainWindow::refuseSeparators()
 {
     for (int i = 0; i < kItemFieldCount; ++i) {
         const auto separator = firstSeparatorIn(m_itemFields[i]->text().toStdU16String());
@@ -125,14 +123,14 @@ bool Form1::refuseSeparators()
     return false;
 }
 
-QString Form1::separatorRefusal(int field, QChar separator) const
+QString MainWindow::separatorRefusal(int field, QChar separator) const
 {
     return QStringLiteral("The %1 field contains the character \"%2\", which cannot be kept in "
                           "the saved list. Please remove it and press Add again.")
         .arg(kItemFieldNames[static_cast<std::size_t>(field)], separator);
 }
 
-void Form1::appendRows(const QList<QTreeWidgetItem*>& rows)
+void MainWindow::appendRows(const QList<QTreeWidgetItem*>& rows)
 {
     const bool wasEmpty = itemCount() == 0;
     m_list->addTopLevelItems(rows);
@@ -141,8 +139,9 @@ void Form1::appendRows(const QList<QTreeWidgetItem*>& rows)
         m_list->setCurrentItem(m_list->topLevelItem(0));
 }
 
-// A new row from the item fields: its text at `firstLine`, sub-item n at firstLine + 2n.
-void Form1::appendRowFromFields(GuardedProcedure& guard, int firstLine)
+// A new row from the item fields: its text at line `firstLine`, each further field on the next
+// line of the series.
+void MainWindow::appendRowFromFields(GuardedProcedure& guard, int firstLine)
 {
     QTreeWidgetItem* row = nullptr;
     guard.step(firstLine, [&] {
@@ -150,7 +149,7 @@ void Form1::appendRowFromFields(GuardedProcedure& guard, int firstLine)
         appendRows({row});
     });
     for (int n = 1; n < kItemFieldCount; ++n) {
-        guard.step(firstLine + 2 * n, [&] {
+        guard.step(numberedLine(firstLine, n), [&] {
             if (!row)
                 throw std::runtime_error("Object variable not set: no row was added");
             row->setText(n, m_itemFields[n]->text());
@@ -158,24 +157,26 @@ void Form1::appendRowFromFields(GuardedProcedure& guard, int firstLine)
     }
 }
 
-void Form1::PushButton1_Click()
+void MainWindow::addItem()
 {
     if (refuseSeparators())
         return;
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton1_Click"));
-    appendRowFromFields(guard, 100);
+    using Lines = errorsite::AddItem;
+    GuardedProcedure guard(m_deps.prompts, Lines::site);
+    appendRowFromFields(guard, Lines::kAppendRow);
     for (int i = 0; i < kItemFieldCount; ++i)
-        guard.step(124 + 2 * i, [&] { m_itemFields[i]->clear(); });
-    storeItemList(guard, 148);
+        guard.step(numberedLine(Lines::kClearFields, i), [&] { m_itemFields[i]->clear(); });
+    storeItemList(guard, Lines::kStoreItemList);
     pushAddedRow(QStringLiteral("Add Item"));
 }
 
-void Form1::PushButton2_Click()
+void MainWindow::deleteSelectedItem()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton2_Click"));
-    if (!guard.test(100, [&] { return itemCount() > 0; }))
+    using Lines = errorsite::DeleteSelectedItem;
+    GuardedProcedure guard(m_deps.prompts, Lines::site);
+    if (!guard.test(Lines::kCheckNotEmpty, [&] { return itemCount() > 0; }))
         return;
-    guard.step(102, [&] {
+    guard.step(Lines::kRemoveSelected, [&] {
         // With rows but none selected there is nothing to remove.
         const int row = selectedRow();
         if (row < 0)
@@ -184,36 +185,38 @@ void Form1::PushButton2_Click()
         delete m_list->topLevelItem(row);
         m_undoStack.push(new RemoveRowCommand(*this, row, removed, FirstRedo::AlreadyDone));
     });
-    storeItemList(guard, 104);
+    storeItemList(guard, Lines::kStoreItemList);
 }
 
-void Form1::PushButton3_Click()
+void MainWindow::choosePhoto()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton3_Click"));
-    QString fileName, title, filter;
-    guard.step(100, [&] { fileName.clear(); });
-    guard.step(102, [&] { title = kPhotoDialogTitle; });
-    guard.step(104, [&] { filter = kPhotoDialogFilter; });
-    guard.step(106, [&] { fileName = m_deps.prompts.openFileName(title, filter); });
-    if (guard.test(108, [&] { return !fileName.isEmpty(); }))
-        guard.step(110, [&] { m_itemFields[11]->setText(fileName); });
+    using Lines = errorsite::ChoosePhoto;
+    GuardedProcedure guard(m_deps.prompts, Lines::site);
+    QString fileName;
+    guard.step(Lines::kAskForPhoto, [&] {
+        fileName = m_deps.prompts.openFileName(kPhotoDialogTitle, kPhotoDialogFilter);
+    });
+    if (guard.test(Lines::kCheckChosen, [&] { return !fileName.isEmpty(); }))
+        guard.step(Lines::kFillPhotoField, [&] { m_itemFields[11]->setText(fileName); });
 }
 
-void Form1::PushButton4_Click()
+void MainWindow::showHelp()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton4_Click"));
-    guard.step(100, [&] { m_deps.prompts.showMessage(kHelpText, QString(), MessageIcon::None); });
+    GuardedProcedure guard(m_deps.prompts, errorsite::ShowHelp::site);
+    guard.step(errorsite::ShowHelp::kShowHelp,
+               [&] { m_deps.prompts.showMessage(kHelpText, QString(), MessageIcon::None); });
 }
 
-void Form1::PushButton6_Click()
+void MainWindow::startCreatingTemplate()
 {
     if (m_startCreatingTemplate)
         m_startCreatingTemplate();
 }
 
-void Form1::PushButton7_Click()
+void MainWindow::loadSampleData()
 {
-    GuardedProcedure guard(m_deps.prompts, kModule, QStringLiteral("PushButton7_Click"));
+    using Lines = errorsite::LoadSampleData;
+    GuardedProcedure guard(m_deps.prompts, Lines::site);
     const std::array<std::pair<QLineEdit*, QString>, kOwnerFieldCount + kItemFieldCount> sample = {{
         {m_ownerFields[0], QStringLiteral("Tobin Harwell")},
         {m_ownerFields[1], QStringLiteral("115 Birchwood st")},
@@ -238,15 +241,16 @@ void Form1::PushButton7_Click()
     }};
     for (std::size_t step = 0; step < sample.size(); ++step) {
         const auto& [field, value] = sample[step];
-        guard.step(100 + 2 * static_cast<int>(step), [&] { field->setText(value); });
+        guard.step(numberedLine(Lines::kFillFields, static_cast<int>(step)),
+                   [&] { field->setText(value); });
     }
-    appendRowFromFields(guard, 140);
-    storeItemList(guard, 164);
+    appendRowFromFields(guard, Lines::kAppendRow);
+    storeItemList(guard, Lines::kStoreItemList);
     pushAddedRow(QStringLiteral("Load Sample Item"));
 }
 
 // The row a button has just appended becomes one step that Undo takes back.
-void Form1::pushAddedRow(const QString& text)
+void MainWindow::pushAddedRow(const QString& text)
 {
     if (itemCount() == 0)
         return;

@@ -42,7 +42,7 @@ QString previewText(const ItemImport& import, const QString& path)
 
 } // namespace
 
-void Form1::exportItemsAsCsv()
+void MainWindow::exportItemsAsCsv()
 {
     const QString path =
         saveFileNameWithSuffix(m_deps.prompts, QStringLiteral("Export Items as CSV"),
@@ -54,7 +54,7 @@ void Form1::exportItemsAsCsv()
     for (int row = 0; row < itemCount(); ++row)
         items << itemRow(row);
     try {
-        WriteBytesToFile(itemsAsCsv(items), path);
+        writeBytesToFile(itemsAsCsv(items), path);
         statusBar()->showMessage(
             QStringLiteral("%1 items exported to %2").arg(items.size()).arg(path), 5000);
     } catch (const std::exception& error) {
@@ -63,14 +63,14 @@ void Form1::exportItemsAsCsv()
     }
 }
 
-void Form1::importItems()
+void MainWindow::importItems()
 {
     const QString path = m_deps.prompts.openFileName(QStringLiteral("Import Items"), kImportFilter);
     if (!path.isEmpty())
         importFile(path);
 }
 
-void Form1::importFile(const QString& path)
+void MainWindow::importFile(const QString& path)
 {
     const int room = kMaxInventoryItems - itemCount();
     ItemImport import;
@@ -102,7 +102,7 @@ m_undoStack.push(new InsertRowsCommand(*this, itemCount(), import.items, FirstRe
 } // namespace stowfolio
 
 // A workbook's owner and insurance details replace the ones typed only when the user says so.
-void Form1::takeOwnerFields(const QStringList& fields, const QString& path)
+void MainWindow::takeOwnerFields(const QStringList& fields, const QString& path)
 {
     if (fields.size() != kOwnerFieldCount)
         return;
@@ -124,7 +124,7 @@ void Form1::takeOwnerFields(const QStringList& fields, const QString& path)
         m_ownerFields[i]->setText(fields[i]);
 }
 
-QStringList Form1::columnCaptions() const
+QStringList MainWindow::columnCaptions() const
 {
     QStringList captions;
     for (int c = 0; c < columnCount(); ++c)

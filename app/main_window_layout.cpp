@@ -47,7 +47,7 @@ struct ListColumn
 };
 
 // The columns follow the item's fields; " Where" and " Warranty" begin with a blank.
-constexpr std::array<ListColumn, Form1::kItemFieldCount> kListColumns = {{
+constexpr std::array<ListColumn, MainWindow::kItemFieldCount> kListColumns = {{
     {"Location", 2000},
     {"Description", 2000},
     {"Date", 1400},
@@ -64,7 +64,7 @@ constexpr std::array<ListColumn, Form1::kItemFieldCount> kListColumns = {{
 
 } // namespace
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -128,7 +128,7 @@ void Form1::buildControls()
     setFocusOrder();
 }
 
-QGroupBox* Form1::addFrame(const char* name, const QString& caption, int top, int height)
+QGroupBox* MainWindow::addFrame(const char* name, const QString& caption, int top, int height)
 {
     auto* frame = new QGroupBox(caption, m_client);
     frame->setObjectName(QLatin1String(name));
@@ -136,8 +136,8 @@ QGroupBox* Form1::addFrame(const char* name, const QString& caption, int top, in
     return frame;
 }
 
-QLineEdit* Form1::addField(QGroupBox* frame, const char* name, const QString& label, int top,
-                           int left, int width)
+QLineEdit* MainWindow::addField(QGroupBox* frame, const char* name, const QString& label, int top,
+                                int left, int width)
 {
     auto* field = new QLineEdit(frame);
     field->setObjectName(QLatin1String(name));
@@ -154,8 +154,8 @@ QLineEdit* Form1::addField(QGroupBox* frame, const char* name, const QString& la
     return field;
 }
 
-QPushButton* Form1::addButton(QWidget* parent, const char* name, const QString& caption, int left,
-                              int top, int width, int height)
+QPushButton* MainWindow::addButton(QWidget* parent, const char* name, const QString& caption,
+                                   int left, int top, int width, int height)
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
@@ -165,7 +165,7 @@ QPushButton* Form1::addButton(QWidget* parent, const char* name, const QString& 
     return button;
 }
 
-void Form1::buildList()
+void MainWindow::buildList()
 {
     m_list = new QTreeWidget(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
@@ -192,7 +192,7 @@ void Form1::buildList()
     m_list->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
-void Form1::setFocusOrder()
+void MainWindow::setFocusOrder()
 {
     // The owner and insurance fields, then the item fields in the order they are laid out (the
     // price shares the date's row), then the buttons and the list.

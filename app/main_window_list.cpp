@@ -40,20 +40,20 @@ private:
 
 } // namespace
 
-void Form1::installItemEditing()
+void MainWindow::installItemEditing()
 {
     m_list->setItemDelegate(new ItemEditDelegate(
         [this](const QModelIndex& index, const QString& text) { commitEdit(index, text); },
         m_list));
 }
 
-int Form1::selectedRow() const
+int MainWindow::selectedRow() const
 {
     const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
     return selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.front());
 }
 
-void Form1::selectRow(int row)
+void MainWindow::selectRow(int row)
 {
     if (QTreeWidgetItem* item = m_list->topLevelItem(row)) {
         m_list->setCurrentItem(item);
@@ -61,13 +61,13 @@ void Form1::selectRow(int row)
     }
 }
 
-void Form1::listChanged()
+void MainWindow::listChanged()
 {
     storeValue(kItemsKey, encodedItemList());
     updateStatusLine();
 }
 
-void Form1::insertRows(int at, const QList<QStringList>& rows)
+void MainWindow::insertRows(int at, const QList<QStringList>& rows)
 {
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
@@ -78,7 +78,7 @@ void Form1::insertRows(int at, const QList<QStringList>& rows)
     listChanged();
 }
 
-QList<QStringList> Form1::takeRows(int at, int count)
+QList<QStringList> MainWindow::takeRows(int at, int count)
 {
     QList<QStringList> taken;
     for (int i = 0; i < count; ++i) {
@@ -90,13 +90,13 @@ QList<QStringList> Form1::takeRows(int at, int count)
     return taken;
 }
 
-QString Form1::field(int row, int column) const
+QString MainWindow::field(int row, int column) const
 {
     const QTreeWidgetItem* item = m_list->topLevelItem(row);
     return item ? item->text(column) : QString();
 }
 
-void Form1::setField(int row, int column, const QString& text)
+void MainWindow::setField(int row, int column, const QString& text)
 {
     if (QTreeWidgetItem* item = m_list->topLevelItem(row)) {
         item->setText(column, text);
@@ -105,7 +105,7 @@ void Form1::setField(int row, int column, const QString& text)
     }
 }
 
-void Form1::moveRow(int from, int to)
+void MainWindow::moveRow(int from, int to)
 {
     QTreeWidgetItem* item = m_list->takeTopLevelItem(from);
     if (!item)
@@ -115,7 +115,7 @@ void Form1::moveRow(int from, int to)
     listChanged();
 }
 
-void Form1::reorderRows(const std::vector<int>& order)
+void MainWindow::reorderRows(const std::vector<int>& order)
 {
     const int current = selectedRow();
     QList<QTreeWidgetItem*> rows = m_list->invisibleRootItem()->takeChildren();
@@ -133,7 +133,7 @@ void Form1::reorderRows(const std::vector<int>& order)
     listChanged();
 }
 
-void Form1::commitEdit(const QModelIndex& index, const QString& text)
+void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
 {
     // The row may have gone while its editor was open.
     const int row = index.row();
@@ -152,7 +152,7 @@ void Form1::commitEdit(const QModelIndex& index, const QString& text)
     m_undoStack.push(new SetFieldCommand(*this, row, column, text));
 }
 
-void Form1::editItem()
+void MainWindow::editItem()
 {
     const int row = selectedRow();
     if (row < 0)
@@ -161,7 +161,7 @@ void Form1::editItem()
     m_list->editItem(m_list->topLevelItem(row), std::max(0, m_list->currentColumn()));
 }
 
-void Form1::duplicateItem()
+void MainWindow::duplicateItem()
 {
     const int row = selectedRow();
     if (row < 0)
@@ -170,7 +170,7 @@ void Form1::duplicateItem()
                                            QStringLiteral("Duplicate Item")));
 }
 
-void Form1::moveItem(int offset)
+void MainWindow::moveItem(int offset)
 {
     const int row = selectedRow();
     const int to = row + offset;
@@ -179,7 +179,7 @@ void Form1::moveItem(int offset)
     m_undoStack.push(new MoveRowCommand(*this, row, to));
 }
 
-void Form1::sortItemsBy(int field)
+void MainWindow::sortItemsBy(int field)
 {
     if (itemCount() == 0)
         return;

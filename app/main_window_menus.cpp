@@ -27,13 +27,13 @@ void bindToList(QAction* action, QWidget* list)
 
 } // namespace
 
-void Form1::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     addMenuCommand(
         file, QStringLiteral("Start Creating &Template"),
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
-        [this] { PushButton6_Click(); });
+        [this] { startCreatingTemplate(); });
     file->addSeparator();
     addMenuCommand(file, QStringLiteral("&Import Items…"), {}, [this] { importItems(); });
     addMenuCommand(file, QStringLiteral("&Export Items as CSV…"), {},
@@ -57,7 +57,7 @@ void Form1::buildMenus()
                    [this] { duplicateItem(); });
     bindToList(addMenuCommand(edit, QStringLiteral("&Delete Item"),
                               QKeySequence::keyBindings(QKeySequence::Delete),
-                              [this] { PushButton2_Click(); }),
+                              [this] { deleteSelectedItem(); }),
                m_list);
     addMenuCommand(edit, QStringLiteral("Move Item &Up"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
                    [this] { moveItem(-1); });
@@ -70,12 +70,11 @@ void Form1::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addMenuCommand(help, QStringLiteral("&Help"),
-                   QKeySequence::keyBindings(QKeySequence::HelpContents),
-                   [this] { PushButton4_Click(); });
+                   QKeySequence::keyBindings(QKeySequence::HelpContents), [this] { showHelp(); });
     addMenuCommand(help, QStringLiteral("&About Stowfolio"), {}, [this] { showAbout(); });
 }
 
-void Form1::showAbout()
+void MainWindow::showAbout()
 {
     const QString version = QCoreApplication::applicationVersion();
     m_deps.prompts.showMessage(
@@ -88,7 +87,7 @@ void Form1::showAbout()
         QStringLiteral("About Stowfolio"), MessageIcon::None);
 }
 
-void Form1::buildStatusLine()
+void MainWindow::buildStatusLine()
 {
     m_statusLine = new QLabel(this);
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
@@ -97,7 +96,7 @@ void Form1::buildStatusLine()
     updateStatusLine();
 }
 
-void Form1::updateStatusLine()
+void MainWindow::updateStatusLine()
 {
     if (!m_statusLine)
         return;
@@ -109,7 +108,7 @@ void Form1::updateStatusLine()
     m_statusLine->setText(inventorySummary(itemCount(), total));
 }
 
-QString Form1::statusLine() const
+QString MainWindow::statusLine() const
 {
     return m_statusLine->text();
 }

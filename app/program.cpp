@@ -30,48 +30,48 @@ Program::Program(ProgramServices services)
       m_prompts(services.mainPrompts ? *services.mainPrompts : m_widgetPrompts),
       m_previewPrompts(services.previewPrompts ? *services.previewPrompts : m_previewWidgetPrompts),
       m_applicationFolder(services.applicationFolder),
-      m_form1({services.settings, m_prompts, services.excelFactory, m_applicationFolder,
-               services.randomFraction, services.openUrl, [] { std::exit(EXIT_FAILURE); }}),
+      m_mainWindow({services.settings, m_prompts, services.excelFactory, m_applicationFolder,
+                    services.randomFraction, services.openUrl, [] { std::exit(EXIT_FAILURE); }}),
       m_builder(services.excelFactory, m_prompts, services.temporaryFolder)
 {
-    m_widgetPrompts.setParent(&m_form1);
-    m_form1.setStartCreatingTemplateHandler([this] { startCreatingTemplate(); });
-    QObject::connect(&m_form1, &Form1::unloaded, [this] { endProgram(); });
+    m_widgetPrompts.setParent(&m_mainWindow);
+    m_mainWindow.setStartCreatingTemplateHandler([this] { startCreatingTemplate(); });
+    QObject::connect(&m_mainWindow, &MainWindow::unloaded, [this] { endProgram(); });
 }
 
 Program::~Program() = default;
 
 void Program::start()
 {
-    m_form1.Form_Load();
-    centreOnScreen(m_form1);
-    m_form1.show();
+    m_mainWindow.startUp();
+    centreOnScreen(m_mainWindow);
+    m_mainWindow.show();
 }
 
 Inventory Program::inventoryOfMainWindow() const
 {
     Inventory inventory;
-    inventory.ownerFields = m_form1.ownerFieldTexts();
-    inventory.columnCount = m_form1.columnCount();
-    inventory.items.reserve(static_cast<std::size_t>(m_form1.itemCount()));
-    for (int row = 0; row < m_form1.itemCount(); ++row)
-        inventory.items.push_back(m_form1.itemRow(row));
+    inventory.ownerFields = m_mainWindow.ownerFieldTexts();
+    inventory.columnCount = m_mainWindow.columnCount();
+    inventory.items.reserve(static_cast<std::size_t>(m_mainWindow.itemCount()));
+    for (int row = 0; row < m_mainWindow.itemCount(); ++row)
+        inventory.items.push_back(m_mainWindow.itemRow(row));
     return inventory;
 }
 
-preview::Form2& Program::loadPreview()
+preview::PreviewWindow& Program::loadPreview()
 {
     if (!m_previewWindow) {
-        preview::Form2Services services{m_previewPrompts,
-                                        [this] { m_form1.show(); },
-                                        [this] { m_form1.saveItemList(); },
-                                        [this] { return m_form1.mayEndProgram(); },
-                                        [this] { endProgram(); },
-                                        m_applicationFolder,
-                                        QIcon(QStringLiteral(":/stowfolio.png"))};
-        m_previewWindow = std::make_unique<preview::Form2>(std::move(services));
+        preview::PreviewServices services{m_previewPrompts,
+                                          [this] { m_mainWindow.show(); },
+                                          [this] { m_mainWindow.saveItemList(); },
+                                          [this] { return m_mainWindow.mayEndProgram(); },
+                                          [this] { endProgram(); },
+                                          m_applicationFolder,
+                                          QIcon(QStringLiteral(":/stowfolio.png"))};
+        m_previewWindow = std::make_unique<preview::PreviewWindow>(std::move(services));
         m_previewWidgetPrompts.setParent(m_previewWindow.get());
-        m_previewWindow->Form_Load();
+        m_previewWindow->setUpWindow();
         centreOnScreen(*m_previewWindow);
     }
     return *m_previewWindow;
@@ -83,17 +83,17 @@ void Program::startCreatingTemplate()
     // let pending events run or once it is over, by which time the main window may have given
     // way to the preview. Building again then would take the preview's workbook from it and
     // leave that file behind in the work folder.
-    if (m_building || !m_form1.isVisible())
+    if (m_building || !m_mainWindow.isVisible())
         return;
     const QScopedValueRollback<bool> building(m_building, true);
     BuildTargets targets{
-        [this](int code) { m_form1.setPointerCode(code); },
+        [this](int code) { m_mainWindow.setPointerCode(code); },
         [this](spreadsheet::render::SheetPicture picture) {
             loadPreview().setPicture(std::move(picture));
         },
-        [this](const QString& path) { loadPreview().mExcelFile = path; },
+        [this](const QString& path) { loadPreview().setWorkbookPath(path); },
         [this] { loadPreview().show(); },
-        [this] { m_form1.hide(); },
+        [this] { m_mainWindow.hide(); },
     };
     m_builder.buildAndShowPreview(inventoryOfMainWindow(), targets);
 }

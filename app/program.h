@@ -39,15 +39,15 @@ public:
 
     // Start-up of the main window, then the main window on screen.
     void start();
-    Form1& mainWindow() { return m_form1; }
+    MainWindow& mainWindow() { return m_mainWindow; }
     // The preview window, once a build has made it.
-    preview::Form2* previewWindow() { return m_previewWindow.get(); }
+    preview::PreviewWindow* previewWindow() { return m_previewWindow.get(); }
     // Ends the program (the event loop) at once.
     std::function<void()> endProgram;
 
 private:
     void startCreatingTemplate();
-    preview::Form2& loadPreview();
+    preview::PreviewWindow& loadPreview();
     Inventory inventoryOfMainWindow() const;
 
     WidgetPrompts m_widgetPrompts;
@@ -55,8 +55,8 @@ private:
     Prompts& m_prompts;
     Prompts& m_previewPrompts;
     QString m_applicationFolder;
-    Form1 m_form1;
-    std::unique_ptr<preview::Form2> m_previewWindow;
+    MainWindow m_mainWindow;
+    std::unique_ptr<preview::PreviewWindow> m_previewWindow;
     WorkbookBuilder m_builder;
     bool m_building = false;
 };

@@ -46,9 +46,9 @@ struct Setup
 
     Setup() { registerBuiltInEngine(factory); }
 
-    std::unique_ptr<Form1> window(SettingsStore& store)
+    std::unique_ptr<MainWindow> window(SettingsStore& store)
     {
-        return std::make_unique<Form1>(Form1Dependencies{
+        return std::make_unique<MainWindow>(MainWindowDependencies{
             store, prompts, factory, folder.path(), [] { return 0.5; }, [](const QUrl&) {}, [] {}});
     }
 };
@@ -62,7 +62,7 @@ void BM_StartUpRestore(benchmark::State& state)
         state.PauseTiming();
         auto form = setup.window(store);
         state.ResumeTiming();
-        form->Form_Load();
+        form->startUp();
         state.PauseTiming();
         if (form->itemCount() != kRows)
             state.SkipWithError("rows missing");
@@ -82,7 +82,7 @@ void BM_StartUpRestoreFromFile(benchmark::State& state)
         IniSettingsStore store(path);
         auto form = setup.window(store);
         state.ResumeTiming();
-        form->Form_Load();
+        form->startUp();
         state.PauseTiming();
         form.reset();
         state.ResumeTiming();
@@ -96,7 +96,7 @@ void addAtTenThousand(benchmark::State& state, SettingsStore& store)
     Setup setup;
     store.write(kItemsKey, storedList(kRows));
     auto form = setup.window(store);
-    form->Form_Load();
+    form->startUp();
     QLineEdit* location = form->findChild<QLineEdit*>("txtILoc");
     QLineEdit* description = form->findChild<QLineEdit*>("txtDesc");
     for (auto _ : state) {
@@ -104,7 +104,7 @@ void addAtTenThousand(benchmark::State& state, SettingsStore& store)
         location->setText(QStringLiteral("Garage"));
         description->setText(QStringLiteral("Chevrolet Suburban"));
         state.ResumeTiming();
-        form->PushButton1_Click();
+        form->addItem();
     }
     state.counters["rows at end"] = form->itemCount();
 }
@@ -131,7 +131,7 @@ void BM_StoreTenThousandRows(benchmark::State& state)
     MemorySettingsStore store;
     store.write(kItemsKey, storedList(kRows));
     auto form = setup.window(store);
-    form->Form_Load();
+    form->startUp();
     for (auto _ : state)
         form->saveItemList();
 }
@@ -144,7 +144,7 @@ void BM_OwnerFieldKeystrokeWithTenThousandRowsSaved(benchmark::State& state)
     IniSettingsStore store(setup.folder.filePath(QStringLiteral("Quillane.ini")));
     store.write(kItemsKey, storedList(kRows));
     auto form = setup.window(store);
-    form->Form_Load();
+    form->startUp();
     QLineEdit* name = form->findChild<QLineEdit*>("txtName");
     for (auto _ : state)
         name->insert(QStringLiteral("a"));
@@ -157,13 +157,13 @@ void BM_DeleteAtTenThousandRows(benchmark::State& state)
     MemorySettingsStore store;
     store.write(kItemsKey, storedList(kRows + 2000));
     auto form = setup.window(store);
-    form->Form_Load();
+    form->startUp();
     auto* list = form->findChild<QTreeWidget*>("ListView1");
     for (auto _ : state) {
         state.PauseTiming();
         list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() / 2));
         state.ResumeTiming();
-        form->PushButton2_Click();
+        form->deleteSelectedItem();
     }
 }
 BENCHMARK(BM_DeleteAtTenThousandRows)->Unit(benchmark::kMillisecond)->Iterations(1000);
@@ -175,14 +175,14 @@ struct ListAt
     Setup setup;
     QTemporaryDir folder;
     IniSettingsStore store{folder.filePath(QStringLiteral("Quillane.ini"))};
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
     QTreeWidget* list = nullptr;
 
     explicit ListAt(int rows)
     {
         store.write(kItemsKey, storedList(rows));
         form = setup.window(store);
-        form->Form_Load();
+        form->startUp();
         list = form->findChild<QTreeWidget*>("ListView1");
         list->setCurrentItem(list->topLevelItem(rows / 2));
     }
@@ -261,7 +261,7 @@ void BM_SortItemsInMemory(benchmark::State& state)
     MemorySettingsStore store;
     store.write(kItemsKey, storedList(static_cast<int>(state.range(0))));
     auto form = setup.window(store);
-    form->Form_Load();
+    form->startUp();
     for (auto _ : state)
         form->sortItemsBy(0);
 }

@@ -45,10 +45,10 @@ int runJob(const std::string& job)
     qsizetype count = 0;
     if (job == "csv-export") {
         timer.start();
-        stowfolio::WriteBytesToFile(stowfolio::itemsAsCsv(items), csv);
+        stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
         count = items.size();
     } else if (job == "csv-import") {
-        stowfolio::WriteBytesToFile(stowfolio::itemsAsCsv(items), csv);
+        stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
         timer.start();
         count = stowfolio::importCsvFile(csv, kItems).items.size();
     } else if (job == "reopen") {

@@ -85,8 +85,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SilentPrompts prompts;
-    preview::Form2 form(preview::Form2Services{prompts, [] {}, [] {}, [] { return true; }, [] {},
-                                               QString(), QIcon()});
+    preview::PreviewWindow form(preview::PreviewServices{prompts, [] {}, [] {}, [] { return true; },
+                                                         [] {}, QString(), QIcon()});
 
     auto start = Clock::now();
     SheetPicture picture = largestSheet();
@@ -98,13 +98,13 @@ int main(int argc, char** argv)
     std::printf("handed over and shown in %.1f ms\n",
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count());
 
-    const preview::Form2Controls& controls = form.controls();
-    QWidget& viewport = *controls.Picture1->parentWidget();
+    const preview::PreviewControls& controls = form.controls();
+    QWidget& viewport = *controls.surface->parentWidget();
     while (form.zoomModel().zoom() > 0.25f)
-        controls.PushButton2->click();
+        controls.zoomOutButton->click();
     std::printf("%6s %10s %10s %10s\n", "zoom", "top ms", "middle ms", "end ms");
     for (;;) {
-        QScrollBar& bar = *controls.VScroll1;
+        QScrollBar& bar = *controls.verticalBar;
         double at[3] = {};
         const int positions[3] = {0, bar.maximum() / 2, bar.maximum()};
         for (int i = 0; i < 3; ++i) {
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         if (form.zoomModel().zoom() >= 2.0f)
             break;
         start = Clock::now();
-        controls.PushButton1->click();
+        controls.zoomInButton->click();
         std::printf("  zoom step %.2f ms\n",
                     std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }

@@ -26,12 +26,12 @@ QString shortenedAppTitle(const QString& fullName)
     return title;
 }
 
-void SetAppTitle()
+void setAppTitle()
 {
     storedAppTitle() = shortenedAppTitle(kProductName);
 }
 
-QString AppTitle()
+QString appTitle()
 {
     const QString& title = storedAppTitle();
     return title.isEmpty() ? kProductName : title;

@@ -11,11 +11,11 @@ inline const QString kProductName = QStringLiteral("Stowfolio");
 QString shortenedAppTitle(const QString& fullName);
 
 // Sets the application title, which message boxes without a title of their own show.
-void SetAppTitle();
+void setAppTitle();
 
-// The title set by SetAppTitle, or the product's name for a box shown before that. Kept apart
+// The title set by setAppTitle, or the product's name for a box shown before that. Kept apart
 // from the application display name, which the desktop would append to every window title
 // ("Application Error — Stowfolio"), so boxes that name their own title show exactly that.
-QString AppTitle();
+QString appTitle();
 
 } // namespace stowfolio

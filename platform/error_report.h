@@ -1,20 +1,22 @@
 #pragma once
 
 // Failures are handled per statement: a guarded procedure numbers its statements (100, 102,
-// ...), and when one throws, the error report box names the window or module, the procedure
-// and the line, and the procedure goes on with its next statement. Nothing is rolled back.
+// ..., named in error_sites.h), and when one throws, the error report box names the window or
+// module, the procedure and the line, and the procedure goes on with its next statement.
+// Nothing is rolled back.
 //
-//     GuardedProcedure guard(prompts, "Form1", "PushButton2_Click");
-//     guard.step(100, [&] { ... });
-//     if (guard.test(102, [&] { return list.isEmpty(); })) { ... }
+//     using Lines = errorsite::DeleteSelectedItem;
+//     GuardedProcedure guard(prompts, Lines::site);
+//     if (guard.test(Lines::kCheckNotEmpty, [&] { return !list.isEmpty(); })) { ... }
+//     guard.step(Lines::kRemoveSelected, [&] { ... });
 
+#include "platform/error_sites.h"
 #include "platform/prompts.h"
 
 #include <QString>
 
 #include <exception>
 #include <string>
-#include <utility>
 
 namespace stowfolio {
 
@@ -34,8 +36,9 @@ QString describeException(std::exception_ptr error);
 class GuardedProcedure
 {
 public:
-    GuardedProcedure(Prompts& prompts, QString module, QString procedure)
-        : m_prompts(prompts), m_module(std::move(module)), m_procedure(std::move(procedure))
+    GuardedProcedure(Prompts& prompts, const ErrorSite& site)
+        : m_prompts(prompts), m_module(QString::fromLatin1(site.module)),
+          m_procedure(QString::fromLatin1(site.procedure))
     {
     }
 

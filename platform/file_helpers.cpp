@@ -13,7 +13,7 @@ namespace stowfolio {
 
 namespace {
 
-void ForceDeleteFile(const QString& path)
+void forceDeleteFile(const QString& path)
 {
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner |
                                     QFileDevice::WriteUser);
@@ -22,7 +22,7 @@ void ForceDeleteFile(const QString& path)
 
 } // namespace
 
-bool FileExists(const QString& path)
+bool fileExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
@@ -30,16 +30,16 @@ bool FileExists(const QString& path)
     return info.exists() && info.lastModified().isValid();
 }
 
-void DeleteFileSafe(const QString& path)
+void deleteFileQuietly(const QString& path)
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
     if (path.isEmpty() || QFile::remove(path))
         return;
-    ForceDeleteFile(path);
+    forceDeleteFile(path);
 }
 
-void WriteBytesToFile(const QByteArray& bytes, const QString& path)
+void writeBytesToFile(const QByteArray& bytes, const QString& path)
 {
     try {
         spreadsheet::files::writeFileAtomically(

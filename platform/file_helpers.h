@@ -7,16 +7,16 @@ namespace stowfolio {
 
 // True when the file system can tell the file's modification time; false for an empty path, a
 // missing file or folder, or no access. Never throws.
-bool FileExists(const QString& path);
+bool fileExists(const QString& path);
 
 // Lets pending window events run once, then deletes the file; when the plain delete fails, a
 // forced second attempt makes the file writable and deletes it again. The caller is never told
 // whether the file is gone.
-void DeleteFileSafe(const QString& path);
+void deleteFileQuietly(const QString& path);
 
 // Writes `bytes` as the whole content of the file, whole or not at all: a file that is there
 // afterwards is complete. Throws std::runtime_error saying why when the file cannot be written.
-void WriteBytesToFile(const QByteArray& bytes, const QString& path);
+void writeBytesToFile(const QByteArray& bytes, const QString& path);
 
 // The folder the optional support files HAND-M.CUR and x/o.cjs are looked for in, without a
 // trailing separator: the executable's own folder (see supportFolder()).

@@ -23,7 +23,7 @@ namespace {
 // A box that names no title of its own shows the application title.
 QString boxTitle(const QString& title)
 {
-    return title.isEmpty() ? AppTitle() : title;
+    return title.isEmpty() ? appTitle() : title;
 }
 
 } // namespace

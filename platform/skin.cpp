@@ -59,7 +59,7 @@ bool isPictureBox(const QWidget& widget)
     return widget.objectName().startsWith(QLatin1String("Picture"));
 }
 
-void ApplySkin(QWidget& form, const QString& applicationFolder)
+void applySkin(QWidget& form, const QString& applicationFolder)
 {
     const QString path = skinFilePath(applicationFolder);
     if (!QFileInfo(path).isFile())
@@ -73,7 +73,7 @@ void ApplySkin(QWidget& form, const QString& applicationFolder)
     form.setStyleSheet(QString::fromUtf8(file.readAll()));
 }
 
-void ResetFormColors(QWidget& window)
+void resetFormColours(QWidget& window)
 {
     colorControls(window, false);
 }

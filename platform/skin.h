@@ -20,11 +20,11 @@ QColor faceColor();
 // and picture boxes the face colour, then applies the style sheet to `form`. Does nothing at all
 // without the file. Throws std::runtime_error when the file exists but cannot be read; the
 // colours already set stay.
-void ApplySkin(QWidget& form, const QString& applicationFolder);
+void applySkin(QWidget& form, const QString& applicationFolder);
 
 // Gives `window` and its frames, labels, check boxes and option buttons the face colour.
 // Picture boxes keep theirs.
-void ResetFormColors(QWidget& window);
+void resetFormColours(QWidget& window);
 
 // Picture boxes are recognised by their name, "Picture1", "Picture2", ...
 bool isPictureBox(const QWidget& widget);

@@ -1,6 +1,6 @@
 #pragma once
 
-// `Picture1`: the image surface inside the viewport. It paints a sheet picture stretched from a
+// The image surface inside the preview's viewport. It paints a sheet picture stretched from a
 // source rectangle to its own extent, and only where it is visible, so a surface millions of
 // pixels tall costs no more to repaint than a small one. Mouse events leave it in twips relative
 // to its own top-left corner.

@@ -25,8 +25,6 @@ namespace stowfolio::preview {
 
 namespace {
 
-const QString kForm = QStringLiteral("Form2");
-
 // One notch of the wheel scrolls three rows of the sheet (240 twips each).
 constexpr double kWheelNotchTwips = 3 * 240;
 
@@ -38,8 +36,8 @@ Extent pictureExtent(const spreadsheet::render::SheetPicture& picture)
 
 } // namespace
 
-Form2::Form2(Form2Services services, QWidget* parent)
-    : QMainWindow(parent), m_services(std::move(services)), m_controls(buildForm2Controls(*this)),
+PreviewWindow::PreviewWindow(PreviewServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services)), m_controls(buildPreviewControls(*this)),
       m_pointer(*this), m_model(kViewportOuter, kViewportInner)
 {
     connectControls();
@@ -49,132 +47,138 @@ Form2::Form2(Form2Services services, QWidget* parent)
     layout()->activate();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    Form_Load();
+    setUpWindow();
 }
 
-Form2::~Form2() = default;
+PreviewWindow::~PreviewWindow() = default;
 
-void Form2::connectControls()
+void PreviewWindow::connectControls()
 {
-    const Form2Controls& c = m_controls;
-    connect(c.PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
-    connect(c.PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
-    connect(c.PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
-    connect(c.PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
-    connect(c.HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
-    connect(c.VScroll1, &QScrollBar::valueChanged, this, &Form2::VScroll1_Change);
-    connect(c.Picture1, &PictureSurface::mousePressed, this, &Form2::picture1_MouseDown);
-    connect(c.Picture1, &PictureSurface::mouseMoved, this, &Form2::picture1_MouseMove);
-    connect(c.Picture1, &PictureSurface::mouseReleased, this, &Form2::Picture1_MouseUp);
+    const PreviewControls& c = m_controls;
+    connect(c.zoomInButton, &QPushButton::clicked, this, &PreviewWindow::zoomIn);
+    connect(c.zoomOutButton, &QPushButton::clicked, this, &PreviewWindow::zoomOut);
+    connect(c.saveButton, &QPushButton::clicked, this, &PreviewWindow::saveWorkbookAs);
+    connect(c.backButton, &QPushButton::clicked, this, &PreviewWindow::goBack);
+    connect(c.horizontalBar, &QScrollBar::valueChanged, this,
+            &PreviewWindow::horizontalScrollChanged);
+    connect(c.verticalBar, &QScrollBar::valueChanged, this, &PreviewWindow::verticalScrollChanged);
+    connect(c.surface, &PictureSurface::mousePressed, this, &PreviewWindow::pictureMousePressed);
+    connect(c.surface, &PictureSurface::mouseMoved, this, &PreviewWindow::pictureMouseMoved);
+    connect(c.surface, &PictureSurface::mouseReleased, this, &PreviewWindow::pictureMouseReleased);
 
-    for (QPushButton* button : {c.PushButton1, c.PushButton2, c.PushButton6, c.PushButton8})
+    for (QPushButton* button : {c.zoomInButton, c.zoomOutButton, c.saveButton, c.backButton})
         m_pointer.addHandElement(*button);
     m_pointer.addDefaultElement(*this);
-    m_pointer.addDefaultElement(*c.Frame1);
+    m_pointer.addDefaultElement(*c.zoomFrame);
     // Moving over the picture or the scroll bars leaves the pointer as it is.
-    for (QWidget* element : {static_cast<QWidget*>(c.Picture2), static_cast<QWidget*>(c.Picture1),
-                             static_cast<QWidget*>(c.HScroll1), static_cast<QWidget*>(c.VScroll1)})
+    for (QWidget* element :
+         {static_cast<QWidget*>(c.viewport), static_cast<QWidget*>(c.surface),
+          static_cast<QWidget*>(c.horizontalBar), static_cast<QWidget*>(c.verticalBar)})
         m_pointer.addInertElement(*element);
 
-    c.Picture2->installEventFilter(this);
-    c.Picture1->installEventFilter(this);
+    c.viewport->installEventFilter(this);
+    c.surface->installEventFilter(this);
 }
 
-void Form2::setPicture(spreadsheet::render::SheetPicture picture)
+void PreviewWindow::setPicture(spreadsheet::render::SheetPicture picture)
 {
     m_picture = std::make_shared<const spreadsheet::render::SheetPicture>(std::move(picture));
     m_model.assignPicture(pictureExtent(*m_picture));
     // The earlier result's holder goes: the next activation fills it from this picture, and
     // until then the surface shows the picture as received.
     m_holder.reset();
-    mFirstActivate = true;
+    m_setUpOnActivation = true;
     showSurface();
 }
 
-void Form2::Form_Load()
+void PreviewWindow::setUpWindow()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("Form_Load"));
-    guard.step(100, [&] { mFirstActivate = true; });
-    guard.step(102, [&] { ResetFormColors(*this); });
-    guard.step(104, [&] {
+    using Lines = errorsite::PreviewSetUp;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
+    m_setUpOnActivation = true;
+    guard.step(Lines::kResetColours, [&] { resetFormColours(*this); });
+    guard.step(Lines::kSetCaptionAndIcon, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(m_services.icon);
     });
     const QString cursorPath = m_services.applicationFolder + QStringLiteral("/HAND-M.CUR");
-    if (guard.test(108, [&] { return FileExists(cursorPath); }))
-        guard.step(110, [&] { m_pointer.setCustomCursor(loadCursorFile(cursorPath)); });
+    if (guard.test(Lines::kLookForHandCursor, [&] { return fileExists(cursorPath); }))
+        guard.step(Lines::kLoadHandCursor,
+                   [&] { m_pointer.setCustomCursor(loadCursorFile(cursorPath)); });
 }
 
-void Form2::Form_Activate()
+void PreviewWindow::activated()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("Form_Activate"));
-    if (guard.test(100, [&] { return mFirstActivate; }))
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewActivation::site);
+    if (m_setUpOnActivation)
         initialiseViewer(guard);
-    guard.step(138, [&] { mFirstActivate = false; });
+    m_setUpOnActivation = false;
 }
 
 // The holder keeps the picture as received and is the source of every later repaint; the
 // viewer starts at zoom 1.0 with the extents of that picture.
-void Form2::initialiseViewer(GuardedProcedure& guard)
+void PreviewWindow::initialiseViewer(GuardedProcedure& guard)
 {
-    guard.step(122, [&] { m_holder = m_picture; });
-    guard.step(124, [&] { m_model.initialise(); });
-    guard.step(134, [&] { RedrawImage(); });
-    guard.step(136, [&] { SetupScrollbars(); });
+    using Lines = errorsite::PreviewActivation;
+    m_holder = m_picture;
+    guard.step(Lines::kStartAtFullSize, [&] { m_model.initialise(); });
+    guard.step(Lines::kRedrawImage, [&] { redrawImage(); });
+    guard.step(Lines::kSetUpScrollBars, [&] { setUpScrollBars(); });
 }
 
-void Form2::RedrawImage()
+void PreviewWindow::redrawImage()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("RedrawImage"));
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewRedraw::site);
     bool repainted = false;
-    guard.step(100, [&] { repainted = m_model.redrawImage(); });
+    guard.step(errorsite::PreviewRedraw::kRepaint, [&] { repainted = m_model.redrawImage(); });
     if (repainted)
         showRepaint(guard);
 }
 
 // The window's part of a repaint that the model accepted: the surface at its zoomed extent
 // and offset, the default pointer, the scroll bars at position 0 with their new ranges.
-void Form2::showRepaint(GuardedProcedure& guard)
+void PreviewWindow::showRepaint(GuardedProcedure& guard)
 {
-    guard.step(108, [&] { showSurface(); });
-    guard.step(114, [&] { m_pointer.setCode(kDefaultPointer); });
-    guard.step(116, [&] { showScrollBars(); });
+    using Lines = errorsite::PreviewRedraw;
+    guard.step(Lines::kShowSurface, [&] { showSurface(); });
+    guard.step(Lines::kShowDefaultPointer, [&] { m_pointer.setCode(kDefaultPointer); });
+    guard.step(Lines::kShowScrollBars, [&] { showScrollBars(); });
 }
 
-void Form2::SetupScrollbars()
+void PreviewWindow::setUpScrollBars()
 {
     m_model.setupScrollbars();
     showSurface();
     showScrollBars();
 }
 
-void Form2::ZoomStep(ZoomDirection direction)
+void PreviewWindow::zoomStep(ZoomDirection direction)
 {
     if (m_model.zoomStep(direction))
         repaintAfterZoom();
 }
 
-void Form2::repaintAfterZoom()
+void PreviewWindow::repaintAfterZoom()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("RedrawImage"));
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewRedraw::site);
     showRepaint(guard);
 }
 
-void Form2::showSurface()
+void PreviewWindow::showSurface()
 {
     const Extent surface = m_model.surface();
     const Offset offset = m_model.offset();
-    m_controls.Picture1->setGeometry(
+    m_controls.surface->setGeometry(
         spreadsheet::twipsToPixels(offset.left), spreadsheet::twipsToPixels(offset.top),
         spreadsheet::twipsToPixels(static_cast<double>(surface.width)),
         spreadsheet::twipsToPixels(static_cast<double>(surface.height)));
-    m_controls.Picture1->setPainting(m_holder ? m_holder : m_picture, m_model.painting());
+    m_controls.surface->setPainting(m_holder ? m_holder : m_picture, m_model.painting());
 }
 
-void Form2::showScrollBars()
+void PreviewWindow::showScrollBars()
 {
-    for (const auto& [bar, axis] : {std::pair{m_controls.HScroll1, Axis::Horizontal},
-                                    std::pair{m_controls.VScroll1, Axis::Vertical}}) {
+    for (const auto& [bar, axis] : {std::pair{m_controls.horizontalBar, Axis::Horizontal},
+                                    std::pair{m_controls.verticalBar, Axis::Vertical}}) {
         const ScrollBarState& state = m_model.scrollBar(axis);
         const QSignalBlocker blocker(bar);
         bar->setRange(0, state.maximum);
@@ -183,76 +187,80 @@ void Form2::showScrollBars()
     }
 }
 
-void Form2::PushButton1_Click()
+void PreviewWindow::zoomIn()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("PushButton1_Click"));
-    guard.step(100, [&] { ZoomStep(ZoomDirection::In); });
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewZoomIn::site);
+    guard.step(errorsite::PreviewZoomIn::kZoom, [&] { zoomStep(ZoomDirection::In); });
 }
 
-void Form2::PushButton2_Click()
+void PreviewWindow::zoomOut()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("PushButton2_Click"));
-    guard.step(100, [&] { ZoomStep(ZoomDirection::Out); });
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewZoomOut::site);
+    guard.step(errorsite::PreviewZoomOut::kZoom, [&] { zoomStep(ZoomDirection::Out); });
 }
 
-void Form2::HScroll1_Change()
+void PreviewWindow::horizontalScrollChanged()
 {
-    m_model.setScrollPosition(Axis::Horizontal, m_controls.HScroll1->value());
+    m_model.setScrollPosition(Axis::Horizontal, m_controls.horizontalBar->value());
     showSurface();
 }
 
-void Form2::VScroll1_Change()
+void PreviewWindow::verticalScrollChanged()
 {
-    m_model.setScrollPosition(Axis::Vertical, m_controls.VScroll1->value());
+    m_model.setScrollPosition(Axis::Vertical, m_controls.verticalBar->value());
     showSurface();
 }
 
-void Form2::picture1_MouseDown(Qt::MouseButtons, double x, double y)
+void PreviewWindow::pictureMousePressed(Qt::MouseButtons, double x, double y)
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("picture1_MouseDown"));
-    guard.step(100, [&] { m_model.mouseDown(x, y); });
+    GuardedProcedure guard(m_services.prompts, errorsite::PreviewDragStart::site);
+    guard.step(errorsite::PreviewDragStart::kStartDrag, [&] { m_model.mouseDown(x, y); });
 }
 
-void Form2::picture1_MouseMove(Qt::MouseButtons buttons, double x, double y)
+void PreviewWindow::pictureMouseMoved(Qt::MouseButtons buttons, double x, double y)
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("picture1_MouseMove"));
-    if (!guard.test(100, [&] { return buttons != Qt::NoButton; }))
+    using Lines = errorsite::PreviewDrag;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
+    if (!guard.test(Lines::kCheckButtons, [&] { return buttons != Qt::NoButton; }))
         return;
-    guard.step(104, [&] { m_model.mouseMove(true, x, y); });
-    guard.step(124, [&] { showSurface(); });
+    guard.step(Lines::kDrag, [&] { m_model.mouseMove(true, x, y); });
+    guard.step(Lines::kShowSurface, [&] { showSurface(); });
 }
 
-void Form2::Picture1_MouseUp(Qt::MouseButtons, double, double)
+void PreviewWindow::pictureMouseReleased(Qt::MouseButtons, double, double)
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("Picture1_MouseUp"));
-    guard.step(100, [&] { m_model.mouseUp(); });
-    guard.step(104, [&] {
+    using Lines = errorsite::PreviewDragEnd;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
+    guard.step(Lines::kEndDrag, [&] { m_model.mouseUp(); });
+    guard.step(Lines::kShowScrollBarsAndSurface, [&] {
         showScrollBars();
         showSurface();
     });
 }
 
-void Form2::PushButton8_Click()
+void PreviewWindow::goBack()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("PushButton8_Click"));
-    guard.step(102, [&] { DeleteFileSafe(mExcelFile); });
-    guard.step(104, [&] { m_services.showMainWindow(); });
-    guard.step(106, [&] { hide(); });
+    using Lines = errorsite::PreviewBack;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
+    guard.step(Lines::kDeleteWorkbook, [&] { deleteFileQuietly(m_workbookPath); });
+    guard.step(Lines::kShowMainWindow, [&] { m_services.showMainWindow(); });
+    guard.step(Lines::kHide, [&] { hide(); });
 }
 
-void Form2::PushButton6_Click()
+void PreviewWindow::saveWorkbookAs()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("PushButton6_Click"));
+    using Lines = errorsite::PreviewSave;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
     QString chosen;
     bool answeredYes = false;
     // The dialog opens without a proposed name, folder, default extension or options.
-    guard.step(112, [&] {
+    guard.step(Lines::kAskForFileName, [&] {
         chosen = m_services.prompts.saveFileName(QStringLiteral("Save File"),
                                                  QStringLiteral("Excel Files (*.xls)|*.xls|"));
     });
     if (!chosen.isEmpty()) {
-        if (guard.test(118, [&] { return FileExists(chosen); })) {
-            guard.step(120, [&] {
+        if (guard.test(Lines::kCheckExists, [&] { return fileExists(chosen); })) {
+            guard.step(Lines::kConfirmOverwrite, [&] {
                 answeredYes = m_services.prompts.askYesNo(
                     QStringLiteral("Are you sure you wish to overwrite ") + chosen +
                         QStringLiteral(" ?"),
@@ -267,59 +275,60 @@ void Form2::PushButton6_Click()
     // After a failed copy the error report box has spoken; "Done." would contradict it.
     bool copied = true;
     if (answeredYes)
-        copied = guard.step(130, [&] { copyFileAtomically(mExcelFile, chosen); });
+        copied =
+            guard.step(Lines::kCopyWorkbook, [&] { copyFileAtomically(m_workbookPath, chosen); });
     if (copied)
-        guard.step(132, [&] {
+        guard.step(Lines::kSayDone, [&] {
             m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
         });
 }
 
-void Form2::Form_QueryUnload()
+void PreviewWindow::prepareToClose()
 {
-    GuardedProcedure guard(m_services.prompts, kForm, QStringLiteral("Form_QueryUnload"));
-    guard.step(100, [&] { DeleteFileSafe(mExcelFile); });
-    guard.step(102, [&] { QCoreApplication::processEvents(); });
-    guard.step(104, [&] { QCoreApplication::processEvents(); });
+    using Lines = errorsite::PreviewClosing;
+    GuardedProcedure guard(m_services.prompts, Lines::site);
+    guard.step(Lines::kDeleteWorkbook, [&] { deleteFileQuietly(m_workbookPath); });
+    guard.step(Lines::kLetEventsRun, [&] { QCoreApplication::processEvents(); });
     // The program ends without the main window's closing, which would otherwise be the one to
     // keep the item list.
-    guard.step(106, [&] { m_services.storeItemList(); });
+    guard.step(Lines::kStoreItemList, [&] { m_services.storeItemList(); });
 }
 
-void Form2::Form_Unload()
+void PreviewWindow::closed()
 {
     m_services.endProgram();
 }
 
-void Form2::showEvent(QShowEvent* event)
+void PreviewWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
-        Form_Activate();
+        activated();
 }
 
-void Form2::changeEvent(QEvent* event)
+void PreviewWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Form_Activate();
+        activated();
 }
 
-void Form2::closeEvent(QCloseEvent* event)
+void PreviewWindow::closeEvent(QCloseEvent* event)
 {
     // Asked before anything is deleted, so a user who stays has the workbook still there.
     if (!m_services.mayEndProgram()) {
         event->ignore();
         return;
     }
-    Form_QueryUnload();
-    Form_Unload();
+    prepareToClose();
+    closed();
     event->accept();
 }
 
-bool Form2::eventFilter(QObject* watched, QEvent* event)
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Wheel &&
-        (watched == m_controls.Picture2 || watched == m_controls.Picture1)) {
+        (watched == m_controls.viewport || watched == m_controls.surface)) {
         wheelOverPicture(*static_cast<QWheelEvent*>(event));
         return true;
     }
@@ -328,14 +337,14 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
 
 // Ctrl+wheel zooms in the same quarter steps as the buttons; the wheel scrolls the picture,
 // sideways with Shift or a horizontal wheel. Partial notches (touchpads) add up.
-void Form2::wheelOverPicture(QWheelEvent& event)
+void PreviewWindow::wheelOverPicture(QWheelEvent& event)
 {
     const QPoint delta = event.angleDelta();
     if (event.modifiers() & Qt::ControlModifier) {
         if (delta.y() > 0)
-            PushButton1_Click();
+            zoomIn();
         else if (delta.y() < 0)
-            PushButton2_Click();
+            zoomOut();
         return;
     }
     const bool sideways = (event.modifiers() & Qt::ShiftModifier) || delta.x() != 0;
@@ -348,7 +357,7 @@ void Form2::wheelOverPicture(QWheelEvent& event)
     m_wheelRemainder += -eighths / 120.0 * kWheelNotchTwips / unit;
     const double steps = std::trunc(m_wheelRemainder);
     m_wheelRemainder -= steps;
-    QScrollBar* bar = sideways ? m_controls.HScroll1 : m_controls.VScroll1;
+    QScrollBar* bar = sideways ? m_controls.horizontalBar : m_controls.verticalBar;
     bar->setValue(bar->value() + static_cast<int>(steps));
 }
 

@@ -59,7 +59,7 @@ QPushButton* makeButton(const QString& caption, const QString& name, QWidget& pa
 
 } // namespace
 
-Form2Controls buildForm2Controls(QMainWindow& window)
+PreviewControls buildPreviewControls(QMainWindow& window)
 {
     window.setObjectName(QStringLiteral("Form2"));
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -67,55 +67,55 @@ Form2Controls buildForm2Controls(QMainWindow& window)
                           Qt::WindowCloseButtonHint);
     auto* client = new QWidget(&window);
     client->setObjectName(QStringLiteral("Form2Client"));
-    client->setFixedSize(spreadsheet::twipsToPixels(static_cast<double>(kForm2Client.width)),
-                         spreadsheet::twipsToPixels(static_cast<double>(kForm2Client.height)));
+    client->setFixedSize(spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.width)),
+                         spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.height)));
     client->setFont(arialBold(9));
     window.setCentralWidget(client);
     QWidget& form = *client;
 
-    Form2Controls c;
-    c.Picture2 = new QFrame(&form);
-    c.Picture2->setObjectName(QStringLiteral("Picture2"));
-    c.Picture2->setFrameStyle(QFrame::Box | QFrame::Plain);
-    c.Picture2->setLineWidth(1);
-    c.Picture2->setGeometry(twipsRect(120, 120, 9330, 7425));
-    makeWhite(*c.Picture2);
+    PreviewControls c;
+    c.viewport = new QFrame(&form);
+    c.viewport->setObjectName(QStringLiteral("Picture2"));
+    c.viewport->setFrameStyle(QFrame::Box | QFrame::Plain);
+    c.viewport->setLineWidth(1);
+    c.viewport->setGeometry(twipsRect(120, 120, 9330, 7425));
+    makeWhite(*c.viewport);
     // The inner area, inside the border: the surface is placed relative to it and clipped by it.
-    auto* inner = new QWidget(c.Picture2);
-    inner->setGeometry(c.Picture2->contentsRect());
+    auto* inner = new QWidget(c.viewport);
+    inner->setGeometry(c.viewport->contentsRect());
     makeWhite(*inner);
 
-    c.Picture1 = new PictureSurface(inner);
-    c.Picture1->setObjectName(QStringLiteral("Picture1"));
-    c.Picture1->setGeometry(twipsRect(0, 120, 0, 0));
+    c.surface = new PictureSurface(inner);
+    c.surface->setObjectName(QStringLiteral("Picture1"));
+    c.surface->setGeometry(twipsRect(0, 120, 0, 0));
 
-    c.VScroll1 = makeScrollBar(Qt::Vertical, QStringLiteral("VScroll1"), form,
-                               twipsRect(9450, 120, 255, 7425));
-    c.HScroll1 = makeScrollBar(Qt::Horizontal, QStringLiteral("HScroll1"), form,
-                               twipsRect(120, 7545, 9330, 255));
+    c.verticalBar = makeScrollBar(Qt::Vertical, QStringLiteral("VScroll1"), form,
+                                  twipsRect(9450, 120, 255, 7425));
+    c.horizontalBar = makeScrollBar(Qt::Horizontal, QStringLiteral("HScroll1"), form,
+                                    twipsRect(120, 7545, 9330, 255));
 
-    c.Frame1 = new QGroupBox(QStringLiteral("Zoom:"), &form);
-    c.Frame1->setObjectName(QStringLiteral("Frame1"));
-    c.Frame1->setGeometry(twipsRect(120, 7860, 9600, 855));
-    c.PushButton1 = makeButton(QStringLiteral("Zoom In"), QStringLiteral("PushButton1"), *c.Frame1,
-                               twipsRect(240, 300, 4440, 405));
-    c.PushButton2 = makeButton(QStringLiteral("Zoom Out"), QStringLiteral("PushButton2"), *c.Frame1,
-                               twipsRect(4800, 300, 4560, 405));
+    c.zoomFrame = new QGroupBox(QStringLiteral("Zoom:"), &form);
+    c.zoomFrame->setObjectName(QStringLiteral("Frame1"));
+    c.zoomFrame->setGeometry(twipsRect(120, 7860, 9600, 855));
+    c.zoomInButton = makeButton(QStringLiteral("Zoom In"), QStringLiteral("PushButton1"),
+                                *c.zoomFrame, twipsRect(240, 300, 4440, 405));
+    c.zoomOutButton = makeButton(QStringLiteral("Zoom Out"), QStringLiteral("PushButton2"),
+                                 *c.zoomFrame, twipsRect(4800, 300, 4560, 405));
 
-    c.PushButton8 = makeButton(QStringLiteral("< Back"), QStringLiteral("PushButton8"), form,
-                               twipsRect(120, 8850, 4680, 405));
-    c.PushButton6 =
+    c.backButton = makeButton(QStringLiteral("< Back"), QStringLiteral("PushButton8"), form,
+                              twipsRect(120, 8850, 4680, 405));
+    c.saveButton =
         makeButton(QStringLiteral("Save Results To Excel File"), QStringLiteral("PushButton6"),
                    form, twipsRect(4920, 8850, 4800, 405));
 
     // The picture boxes take no keyboard input, so the tab order runs through the scroll bars
     // and the buttons.
-    QWidget::setTabOrder(c.HScroll1, c.VScroll1);
-    QWidget::setTabOrder(c.VScroll1, c.PushButton1);
-    QWidget::setTabOrder(c.PushButton1, c.PushButton2);
-    QWidget::setTabOrder(c.PushButton2, c.PushButton6);
-    QWidget::setTabOrder(c.PushButton6, c.PushButton8);
-    c.HScroll1->setFocus();
+    QWidget::setTabOrder(c.horizontalBar, c.verticalBar);
+    QWidget::setTabOrder(c.verticalBar, c.zoomInButton);
+    QWidget::setTabOrder(c.zoomInButton, c.zoomOutButton);
+    QWidget::setTabOrder(c.zoomOutButton, c.saveButton);
+    QWidget::setTabOrder(c.saveButton, c.backButton);
+    c.horizontalBar->setFocus();
     return c;
 }
 

@@ -10,14 +10,14 @@
 
 namespace stowfolio::preview {
 
-inline constexpr Extent kForm2Client{9840, 9360};
-// The viewport `Picture2`: outer extent with its one-pixel border, and the inner extent that
+inline constexpr Extent kPreviewClient{9840, 9360};
+// The viewport: outer extent with its one-pixel border, and the inner extent that
 // its child is clipped to.
 inline constexpr Extent kViewportOuter{9330, 7425};
 inline constexpr Extent kViewportInner{9300, 7395};
 
 // Creates the window's client area, as drawn, as the central widget of `form`, with its controls,
 // fonts, fixed size and tab order, and sets the window's flags. The menu bar sits above it.
-Form2Controls buildForm2Controls(QMainWindow& form);
+PreviewControls buildPreviewControls(QMainWindow& form);
 
 } // namespace stowfolio::preview

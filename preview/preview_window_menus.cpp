@@ -13,38 +13,36 @@
 
 namespace stowfolio::preview {
 
-void Form2::buildMenus()
+void PreviewWindow::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     addMenuCommand(file, QStringLiteral("&Save Results To Excel File"),
-                   QKeySequence::keyBindings(QKeySequence::Save), [this] { PushButton6_Click(); });
+                   QKeySequence::keyBindings(QKeySequence::Save), [this] { saveWorkbookAs(); });
     addMenuCommand(file, QStringLiteral("Save as &PDF…"),
                    {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, [this] { saveAsPdf(); });
     addMenuCommand(file, QStringLiteral("P&rint…"), QKeySequence::keyBindings(QKeySequence::Print),
                    [this] { printReport(); });
     file->addSeparator();
-    addMenuCommand(file, QStringLiteral("&Back"), {}, [this] { PushButton8_Click(); });
+    addMenuCommand(file, QStringLiteral("&Back"), {}, [this] { goBack(); });
     addMenuCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
                    [this] { close(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     addMenuCommand(view, QStringLiteral("Zoom &In"),
-                   QKeySequence::keyBindings(QKeySequence::ZoomIn),
-                   [this] { PushButton1_Click(); });
+                   QKeySequence::keyBindings(QKeySequence::ZoomIn), [this] { zoomIn(); });
     addMenuCommand(view, QStringLiteral("Zoom &Out"),
-                   QKeySequence::keyBindings(QKeySequence::ZoomOut),
-                   [this] { PushButton2_Click(); });
+                   QKeySequence::keyBindings(QKeySequence::ZoomOut), [this] { zoomOut(); });
     addMenuCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
                    [this] { actualSize(); });
 }
 
-void Form2::actualSize()
+void PreviewWindow::actualSize()
 {
     if (m_model.setZoom(1.0f))
         repaintAfterZoom();
 }
 
-void Form2::saveAsPdf()
+void PreviewWindow::saveAsPdf()
 {
     const QString path =
         saveFileNameWithSuffix(m_services.prompts, QStringLiteral("Save as PDF"),
@@ -57,7 +55,7 @@ void Form2::saveAsPdf()
                                      QString(), DefaultAnswer::Yes))
         return;
     try {
-        report::writeReportPdf(mExcelFile, path, QDate::currentDate());
+        report::writeReportPdf(m_workbookPath, path, QDate::currentDate());
         m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
     } catch (const std::exception& error) {
         m_services.prompts.showMessage(QStringLiteral("The report could not be saved as %1: %2")
@@ -66,10 +64,10 @@ void Form2::saveAsPdf()
     }
 }
 
-void Form2::printReport()
+void PreviewWindow::printReport()
 {
     try {
-        const report::InventoryReport report(mExcelFile, QDate::currentDate());
+        const report::InventoryReport report(m_workbookPath, QDate::currentDate());
         QPrinter printer(QPrinter::HighResolution);
         printer.setFullPage(true);
         printer.setDocName(QStringLiteral("Home Inventory Report"));

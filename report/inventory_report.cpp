@@ -412,7 +412,7 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
         report.paint(writer);
     }
     try {
-        WriteBytesToFile(bytes, pdfPath);
+        writeBytesToFile(bytes, pdfPath);
     } catch (const std::exception& error) {
         throw std::runtime_error(QStringLiteral("The report could not be written: %1")
                                      .arg(QString::fromUtf8(error.what()))

@@ -24,10 +24,7 @@ public:
 class ReportingSteps : public BuildSteps
 {
 public:
-    ReportingSteps(Prompts& prompts, QString module, QString procedure)
-        : m_guard(prompts, std::move(module), std::move(procedure))
-    {
-    }
+    ReportingSteps(Prompts& prompts, const ErrorSite& site) : m_guard(prompts, site) {}
     bool step(int line, const std::function<void()>& statement) override
     {
         return m_guard.step(line, statement);

@@ -18,7 +18,7 @@ namespace {
 std::int16_t versionNumber(const std::string& version)
 {
     bool ok = false;
-    const double number = QLocale().toDouble(ToLocaleDecimal(QString::fromStdString(version)), &ok);
+    const double number = QLocale().toDouble(toLocaleDecimal(QString::fromStdString(version)), &ok);
     if (!ok)
         throw std::runtime_error("Type mismatch: the version \"" + version + "\" is not a number");
     const double whole = std::nearbyint(number); // the default rounding mode: ties to even
@@ -46,7 +46,7 @@ QString excelMissingMessage()
         .join(paragraphBreak);
 }
 
-bool CheckExcelInstalled(const ExcelFactory& factory, Prompts& prompts,
+bool checkExcelInstalled(const ExcelFactory& factory, Prompts& prompts,
                          const std::function<void()>& endProgram)
 {
     try {
@@ -60,8 +60,7 @@ bool CheckExcelInstalled(const ExcelFactory& factory, Prompts& prompts,
     return false;
 }
 
-std::int32_t GetExcelFileFormat(const ExcelFactory& factory,
-                                spreadsheet::automation::Application* app)
+std::int32_t excelFileFormat(const ExcelFactory& factory, spreadsheet::automation::Application* app)
 {
     std::string version;
     if (app) {
@@ -79,15 +78,15 @@ std::int32_t fileFormatForVersion(const std::string& version)
     return versionNumber(version) > 11 ? 56 : -4143;
 }
 
-QString LocaleDecimalSeparator()
+QString localeDecimalSeparator()
 {
     const QString half = QLocale().toString(0.5).trimmed();
     return half.size() > 1 ? half.mid(1, 1) : QStringLiteral(".");
 }
 
-QString ToLocaleDecimal(const QString& text)
+QString toLocaleDecimal(const QString& text)
 {
-    const QString separator = LocaleDecimalSeparator();
+    const QString separator = localeDecimalSeparator();
     QString result = text;
     result.replace(QLatin1Char('.'), separator);
     result.replace(QLatin1Char(','), separator);

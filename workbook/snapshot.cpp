@@ -27,21 +27,21 @@ const spreadsheet::Worksheet& modelSheet(const spreadsheet::Workbook& workbook,
 void saveCellsActivesheet(Prompts& prompts, const spreadsheet::automation::Workbook& workbook,
                           const QString& path)
 {
-    GuardedProcedure guard(prompts, QStringLiteral("Excel1"),
-                           QStringLiteral("saveCellsActivesheet"));
+    using Lines = errorsite::SheetSnapshot;
+    GuardedProcedure guard(prompts, Lines::site);
     std::optional<spreadsheet::automation::Worksheet> sheet;
     int32_t lastRow = 0;
     int32_t lastColumn = 0;
-    guard.step(100, [&] { sheet = workbook.ActiveSheet(); });
-    guard.step(102, [&] {
+    guard.step(Lines::kFindActiveSheet, [&] { sheet = workbook.ActiveSheet(); });
+    guard.step(Lines::kFindLastRow, [&] {
         const auto used = sheet.value().UsedRange();
         lastRow = used.Rows(static_cast<int32_t>(used.Rows().count())).Row();
     });
-    guard.step(104, [&] {
+    guard.step(Lines::kFindLastColumn, [&] {
         const auto used = sheet.value().UsedRange();
         lastColumn = used.Columns(static_cast<int32_t>(used.Columns().count())).Column();
     });
-    if (!guard.test(106, [&] { return lastRow > 1 && lastColumn > 1; }))
+    if (!guard.test(Lines::kCheckUsedRange, [&] { return lastRow > 1 && lastColumn > 1; }))
         return;
 
     // The picture of the used range takes the place of the clipboard's copy of it. UsedRange
@@ -49,13 +49,13 @@ void saveCellsActivesheet(Prompts& prompts, const spreadsheet::automation::Workb
     // (render::drawSheet), so the command line draws what the preview shows. No picture
     // limits here: the preview keeps the display list and never makes a bitmap of it.
     std::optional<spreadsheet::render::SheetPicture> picture;
-    guard.step(110, [&] {
+    guard.step(Lines::kDrawPicture, [&] {
         const spreadsheet::CellRange used{0, static_cast<uint32_t>(lastRow - 1), 0,
                                           static_cast<uint16_t>(lastColumn - 1)};
         picture = spreadsheet::render::drawSheet(
             workbook.model(), modelSheet(workbook.model(), sheet.value().Name()), used);
     });
-    guard.step(112, [&] {
+    guard.step(Lines::kSavePicture, [&] {
         if (!picture)
             throw spreadsheet::Error("There is no picture of the sheet to save");
         QString error;

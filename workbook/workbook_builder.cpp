@@ -56,14 +56,14 @@ QString fieldOf(const QStringList& row, int field)
 // full disk): then it is replaced from the built-in template rather than failing every build.
 void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
 {
-    if (FileExists(path)) {
+    if (fileExists(path)) {
         try {
             spreadsheet::readWorkbookFile(QFile::encodeName(path).toStdString());
             return;
         } catch (const spreadsheet::Error&) {
         }
     }
-    WriteBytesToFile(templateBytes, path);
+    writeBytesToFile(templateBytes, path);
 }
 
 } // namespace
@@ -102,48 +102,42 @@ std::unique_ptr<Application> openWorkbookInNewApplication(const ExcelFactory& fa
 void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString& templatePath,
                            const Inventory& inventory)
 {
-    steps.step(108, [&] { excel.Workbooks().Open(utf8(templatePath), true); });
-    steps.step(110, [&] { excel.DisplayAlerts(false); });
-    QString name;
-    steps.step(112, [&] { name = inventory.ownerFields.value(0); });
-    steps.step(114, [&] { excel.ActiveWorkbook().Worksheets(1).Select(); });
-    steps.step(116, [&] { excel.ActiveWorkbook().Worksheets(1).Activate(); });
+    using Lines = errorsite::BuildWorkbook;
+    steps.step(Lines::kOpenTemplate, [&] { excel.Workbooks().Open(utf8(templatePath), true); });
+    steps.step(Lines::kSilenceAlerts, [&] { excel.DisplayAlerts(false); });
+    steps.step(Lines::kSelectFirstSheet, [&] { excel.ActiveWorkbook().Worksheets(1).Select(); });
+    steps.step(Lines::kActivateFirstSheet,
+               [&] { excel.ActiveWorkbook().Worksheets(1).Activate(); });
 
     // B3:B6 take the owner, F3:F6 the insurance fields.
-    steps.step(118, [&] { excel.Cells(3, 2).Value(utf8(name)); });
-    for (int field = 1; field < 8; ++field) {
+    for (int field = 0; field < 8; ++field) {
         const int row = 3 + field % 4;
         const int column = field < 4 ? 2 : 6;
-        steps.step(118 + 2 * field, [&] {
+        steps.step(numberedLine(Lines::kWriteOwnerFields, field), [&] {
             excel.Cells(row, column).Value(utf8(inventory.ownerFields.value(field)));
         });
     }
 
     // The template's block holds two item rows; copies of it go in at row 10 until the block
     // has room for every item, and an odd count leaves one spare row to delete.
-    int firstRow = kFirstItemRow;
-    int inserted = 0;
-    steps.step(134, [&] { firstRow = kFirstItemRow; });
-    steps.step(136, [&] { inserted = 1; });
+    const int firstRow = kFirstItemRow;
+    // Rows below the first that the block has once the copies are in: the template's second
+    // row, then two more for each copy.
+    int inserted = 1;
     const int count = static_cast<int>(inventory.items.size());
-    int blockRows = count;
-    if (steps.test(138, [&] { return count % 2 == 0; }))
-        steps.step(140, [&] { blockRows = count; });
-    else
-        steps.step(142, [&] { blockRows = count + 1; });
+    const int blockRows = count + count % 2;
     for (int pass = 2; pass <= blockRows / 2; ++pass) {
-        steps.step(146, [&] { excel.Rows("10:11").Select(); });
-        steps.step(148, [&] { excel.Selection().Copy(); });
-        steps.step(150, [&] { excel.Selection().Insert(xl::xlShiftDown); });
-        steps.step(152, [&] { excel.CutCopyMode(false); });
-        steps.step(154, [&] { inserted += 2; });
+        steps.step(Lines::kSelectItemBlock, [&] { excel.Rows("10:11").Select(); });
+        steps.step(Lines::kCopyItemBlock, [&] { excel.Selection().Copy(); });
+        steps.step(Lines::kInsertItemBlock, [&] { excel.Selection().Insert(xl::xlShiftDown); });
+        steps.step(Lines::kEndCopyMode, [&] { excel.CutCopyMode(false); });
+        inserted += 2;
     }
-    if (steps.test(158, [&] { return count % 2 == 1; })) {
-        steps.step(160, [&] { excel.Rows(firstRow + inserted).Select(); });
-        steps.step(162, [&] { excel.Selection().Delete(xl::xlShiftUp); });
-        steps.step(164, [&] { excel.Rows(firstRow).Select(); });
+    if (steps.test(Lines::kCheckSpareRow, [&] { return count % 2 == 1; })) {
+        steps.step(Lines::kSelectSpareRow, [&] { excel.Rows(firstRow + inserted).Select(); });
+        steps.step(Lines::kDeleteSpareRow, [&] { excel.Selection().Delete(xl::xlShiftUp); });
+        steps.step(Lines::kSelectFirstItemRow, [&] { excel.Rows(firstRow).Select(); });
     }
-    steps.step(166, [&] { firstRow = kFirstItemRow; });
 
     for (int item = 0; item < count; ++item) {
         const QStringList& row = inventory.items[static_cast<std::size_t>(item)];
@@ -153,14 +147,14 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
                 excel.Cells(sheetRow, sheetColumnOf(field)).Value(utf8(fieldOf(row, field)));
             });
         };
-        write(170, 0);
-        write(172, 1);
+        write(Lines::kWriteLocation, 0);
+        write(Lines::kWriteDescription, 1);
         for (int field = 2; field <= 7; ++field)
-            write(176, field);
+            write(Lines::kWriteDateToEstimate, field);
         for (int field = 8; field <= 9; ++field)
-            write(182, field);
+            write(Lines::kWriteModelAndSerial, field);
         for (int field = 10; field <= inventory.columnCount - 1; ++field)
-            write(188, field);
+            write(Lines::kWriteNotesAndLater, field);
     }
 }
 
@@ -180,9 +174,10 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
         return false;
     }
 
-    ReportingSteps steps(m_prompts, QStringLiteral("Form1"), QStringLiteral("PushButton6_Click"));
+    using Lines = errorsite::BuildWorkbook;
+    ReportingSteps steps(m_prompts, Lines::site);
     QString folder;
-    steps.step(100, [&] {
+    steps.step(Lines::kPrepareWorkFolder, [&] {
         targets.setPointer(kHourglassPointer);
         folder = privateWorkFolder(m_workFolderParent);
     });
@@ -190,17 +185,20 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
         // Without our private folder there is nowhere safe to write the inventory: every work
         // file would land in the current folder. One report is enough, and the main window
         // stays as it was.
-        steps.step(244, [&] { targets.setPointer(kDefaultPointer); });
+        steps.step(Lines::kRestorePointerAfterPicture,
+                   [&] { targets.setPointer(kDefaultPointer); });
         return false;
     }
     const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
     const QString sheetPicturePath = QDir(folder).filePath(kSheetPictureFileName);
 
     std::unique_ptr<Application> excelA;
-    const bool haveExcel = steps.step(102, [&] { excelA = m_factory.create(kExcelProgId); });
+    const bool haveExcel = steps.step(Lines::kCreateFillingApplication,
+                                      [&] { excelA = m_factory.create(kExcelProgId); });
     QByteArray templateBytes;
-    steps.step(104, [&] { templateBytes = readTemplateResource(); });
-    steps.step(106, [&] { provideTemplateCopy(templateBytes, templatePath); });
+    steps.step(Lines::kReadTemplate, [&] { templateBytes = readTemplateResource(); });
+    steps.step(Lines::kWriteTemplateCopy,
+               [&] { provideTemplateCopy(templateBytes, templatePath); });
 
     QString workbookPath;
     bool saved = false;
@@ -208,42 +206,45 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
     // window stays as it was.
     if (haveExcel) {
         fillInventoryWorkbook(steps, *excelA, templatePath, inventory);
-        steps.step(194, [&] { targets.setPointer(kDefaultPointer); });
-        steps.step(196, [&] { excelA->ActiveWorkbook().Worksheets(1).Select(); });
-        steps.step(198, [&] { excelA->Cells(2, 1).Select(); });
-        steps.step(200, [&] { excelA->DisplayAlerts(true); });
-        steps.step(202, [&] { excelA->Visible(false); });
-        steps.step(204, [&] { workbookPath = createGeneratedWorkbookFile(folder, m_digit); });
-        saved = steps.step(220, [&] {
+        steps.step(Lines::kRestorePointer, [&] { targets.setPointer(kDefaultPointer); });
+        steps.step(Lines::kSelectSheetForSaving,
+                   [&] { excelA->ActiveWorkbook().Worksheets(1).Select(); });
+        steps.step(Lines::kSelectFirstCell, [&] { excelA->Cells(2, 1).Select(); });
+        steps.step(Lines::kRestoreAlerts, [&] { excelA->DisplayAlerts(true); });
+        steps.step(Lines::kHideApplication, [&] { excelA->Visible(false); });
+        steps.step(Lines::kNameWorkFile,
+                   [&] { workbookPath = createGeneratedWorkbookFile(folder, m_digit); });
+        saved = steps.step(Lines::kSaveWorkFile, [&] {
             excelA->ActiveWorkbook().SaveAs(utf8(workbookPath),
-                                            GetExcelFileFormat(m_factory, excelA.get()));
+                                            excelFileFormat(m_factory, excelA.get()));
         });
-        steps.step(222, [&] { excelA->DisplayAlerts(false); });
-        steps.step(224, [&] { excelA->ActiveWorkbook().Close(); });
-        steps.step(226, [&] { excelA->Quit(); });
-        steps.step(228, [&] { excelA.reset(); });
+        steps.step(Lines::kSilenceAlertsForClosing, [&] { excelA->DisplayAlerts(false); });
+        steps.step(Lines::kCloseWorkbook, [&] { excelA->ActiveWorkbook().Close(); });
+        steps.step(Lines::kQuitFillingApplication, [&] { excelA->Quit(); });
+        steps.step(Lines::kReleaseFillingApplication, [&] { excelA.reset(); });
     }
 
     if (saved) {
         std::unique_ptr<Application> excelB;
-        steps.step(230, [&] { excelB = openWorkbookInNewApplication(m_factory, workbookPath); });
-        steps.step(232, [&] { targets.setPointer(kHourglassPointer); });
+        steps.step(Lines::kOpenInPictureApplication,
+                   [&] { excelB = openWorkbookInNewApplication(m_factory, workbookPath); });
+        steps.step(Lines::kShowBusyPointer, [&] { targets.setPointer(kHourglassPointer); });
         std::optional<xl::Workbook> workbookB;
-        steps.step(234, [&] {
+        steps.step(Lines::kFindOpenedWorkbook, [&] {
             const auto workbooks = require(excelB).Workbooks();
             workbookB = workbooks(workbooks.count());
         });
-        steps.step(236,
+        steps.step(Lines::kSaveSheetPicture,
                    [&] { saveCellsActivesheet(m_prompts, workbookB.value(), sheetPicturePath); });
-        steps.step(238, [&] { require(excelB).DisplayAlerts(false); });
-        steps.step(240, [&] { workbookB.value().Close(); });
-        steps.step(242, [&] { require(excelB).Quit(); });
+        steps.step(Lines::kSilencePictureAlerts, [&] { require(excelB).DisplayAlerts(false); });
+        steps.step(Lines::kClosePictureWorkbook, [&] { workbookB.value().Close(); });
+        steps.step(Lines::kQuitPictureApplication, [&] { require(excelB).Quit(); });
     }
-    steps.step(244, [&] { targets.setPointer(kDefaultPointer); });
+    steps.step(Lines::kRestorePointerAfterPicture, [&] { targets.setPointer(kDefaultPointer); });
 
     bool shown = false;
     if (saved) {
-        const bool pictureLoaded = steps.step(246, [&] {
+        const bool pictureLoaded = steps.step(Lines::kLoadPictureIntoPreview, [&] {
             QString error;
             auto picture = spreadsheet::render::SheetPicture::load(sheetPicturePath, &error);
             if (!picture)
@@ -251,16 +252,16 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
             targets.setPreviewPicture(std::move(*picture));
         });
         if (pictureLoaded) {
-            steps.step(248, [&] { targets.setPreviewWorkbook(workbookPath); });
-            shown = steps.step(250, [&] { targets.showPreview(); });
-            steps.step(252, [&] { targets.hideMainWindow(); });
+            steps.step(Lines::kHandOverWorkbook, [&] { targets.setPreviewWorkbook(workbookPath); });
+            shown = steps.step(Lines::kShowPreview, [&] { targets.showPreview(); });
+            steps.step(Lines::kHideMainWindow, [&] { targets.hideMainWindow(); });
         }
     }
     // A workbook that never reached the preview belongs to no one: remove it.
     if (!shown && !workbookPath.isEmpty())
-        DeleteFileSafe(workbookPath);
-    steps.step(254, [&] { DeleteFileSafe(sheetPicturePath); });
-    steps.step(256, [&] { DeleteFileSafe(templatePath); });
+        deleteFileQuietly(workbookPath);
+    steps.step(Lines::kDeleteSheetPicture, [&] { deleteFileQuietly(sheetPicturePath); });
+    steps.step(Lines::kDeleteTemplateCopy, [&] { deleteFileQuietly(templatePath); });
     return shown;
 }
 
@@ -272,8 +273,8 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
     const QString folder = privateWorkFolder(workFolderParent);
     const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
     // The template copy goes on every way out of here, the failing ones included.
-    const auto removeTemplateCopy = qScopeGuard([&] { DeleteFileSafe(templatePath); });
-    WriteBytesToFile(readTemplateResource(), templatePath);
+    const auto removeTemplateCopy = qScopeGuard([&] { deleteFileQuietly(templatePath); });
+    writeBytesToFile(readTemplateResource(), templatePath);
 
     StrictSteps steps;
     auto excel = factory.create(kExcelProgId);
@@ -282,7 +283,7 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
             excel->Quit();
     });
     fillInventoryWorkbook(steps, *excel, templatePath, inventory);
-    excel->ActiveWorkbook().SaveAs(utf8(targetPath), GetExcelFileFormat(factory, excel.get()));
+    excel->ActiveWorkbook().SaveAs(utf8(targetPath), excelFileFormat(factory, excel.get()));
 }
 
 } // namespace stowfolio

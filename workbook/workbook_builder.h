@@ -35,7 +35,7 @@ struct BuildTargets
 {
     std::function<void(int)> setPointer; // codes of window_pointer.h
     std::function<void(spreadsheet::render::SheetPicture)> setPreviewPicture;
-    std::function<void(const QString&)> setPreviewWorkbook; // Form2's mExcelFile
+    std::function<void(const QString&)> setPreviewWorkbook; // PreviewWindow::setWorkbookPath
     std::function<void()> showPreview;
     std::function<void()> hideMainWindow;
 };
@@ -44,7 +44,8 @@ struct BuildTargets
 std::unique_ptr<spreadsheet::automation::Application>
 openWorkbookInNewApplication(const ExcelFactory& factory, const QString& path);
 
-// Statements 108 to 192: opens the template read-only in `excel` and fills it.
+// Opens the template read-only in `excel` and fills it (the statements from
+// errorsite::BuildWorkbook::kOpenTemplate to kWriteNotesAndLater).
 void fillInventoryWorkbook(BuildSteps& steps, spreadsheet::automation::Application& excel,
                            const QString& templatePath, const Inventory& inventory);
 
@@ -55,7 +56,7 @@ public:
                     DigitSource digit = randomDigit);
 
     // What the main window's "Start Creating Template" button does; failures are reported as
-    // Form1.PushButton6_Click's. Returns whether the preview was shown.
+    // errorsite::BuildWorkbook. Returns whether the preview was shown.
     bool buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets);
 
 private:

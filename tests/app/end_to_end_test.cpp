@@ -96,7 +96,7 @@ TEST_F(EndToEndTest, TypedInventoryIsSavedAndReadByOtherPrograms)
 
     click(program->mainWindow(), "PushButton6");
     ASSERT_EQ(mainPrompts.errorReports(), 0) << mainPrompts.messages().join("\n").toStdString();
-    preview::Form2* preview = program->previewWindow();
+    preview::PreviewWindow* preview = program->previewWindow();
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_FALSE(program->mainWindow().isVisible());
@@ -144,9 +144,9 @@ TEST_F(EndToEndTest, BackRemovesTheWorkFileAndAnotherBuildStartsFresh)
 {
     addItem({"Garage", "Car"});
     click(program->mainWindow(), "PushButton6");
-    preview::Form2* preview = program->previewWindow();
+    preview::PreviewWindow* preview = program->previewWindow();
     ASSERT_NE(preview, nullptr);
-    const QString first = preview->mExcelFile;
+    const QString first = preview->workbookPath();
     ASSERT_TRUE(QFile::exists(first));
     click(*preview, "PushButton1"); // zoom in
     click(*preview, "PushButton8"); // < Back
@@ -157,7 +157,7 @@ TEST_F(EndToEndTest, BackRemovesTheWorkFileAndAnotherBuildStartsFresh)
 
     click(program->mainWindow(), "PushButton6");
     EXPECT_TRUE(preview->isVisible());
-    EXPECT_NE(preview->mExcelFile, first);
+    EXPECT_NE(preview->workbookPath(), first);
     EXPECT_DOUBLE_EQ(preview->zoomModel().zoom(), 1.0);
 
     // Closing the preview ends the program and keeps nothing in the work folder.
@@ -177,11 +177,11 @@ TEST_F(EndToEndTest, ClicksQueuedDuringABuildDoNotBuildAgain)
     click(program->mainWindow(), "PushButton6");
     QCoreApplication::processEvents();
 
-    preview::Form2* preview = program->previewWindow();
+    preview::PreviewWindow* preview = program->previewWindow();
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(QDir(workFolder()).entryList(QDir::Files),
-              QStringList{QFileInfo(preview->mExcelFile).fileName()});
+              QStringList{QFileInfo(preview->workbookPath()).fileName()});
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "form1_fixture.h"
+#include "main_window_fixture.h"
 
 #include "state/settings_store.h"
 
@@ -19,7 +19,7 @@ int writesOf(const MemorySettingsStore& store, const QString& key)
     return count;
 }
 
-TEST_F(Form1Test, AddAppendsTheFieldsExactlyAndEmptiesThem)
+TEST_F(MainWindowTest, AddAppendsTheFieldsExactlyAndEmptiesThem)
 {
     loadedForm();
     field("txtName")->setText(QStringLiteral("Owner"));
@@ -39,7 +39,7 @@ TEST_F(Form1Test, AddAppendsTheFieldsExactlyAndEmptiesThem)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(Form1Test, AddWithEmptyFieldsTwiceGivesTwoEmptyRows)
+TEST_F(MainWindowTest, AddWithEmptyFieldsTwiceGivesTwoEmptyRows)
 {
     loadedForm();
     button("PushButton1")->click();
@@ -48,7 +48,7 @@ TEST_F(Form1Test, AddWithEmptyFieldsTwiceGivesTwoEmptyRows)
     EXPECT_EQ(settings.read(kItemsKey, QString()), QStringLiteral("^^^^^^^^^^^|^^^^^^^^^^^"));
 }
 
-TEST_F(Form1Test, AddRefusesTheListSeparatorsAndKeepsTheFields)
+TEST_F(MainWindowTest, AddRefusesTheListSeparatorsAndKeepsTheFields)
 {
     const std::vector<std::tuple<const char*, QString, QString>> cases = {
         {"txtDesc", QStringLiteral("Desk | chair"),
@@ -75,7 +75,7 @@ TEST_F(Form1Test, AddRefusesTheListSeparatorsAndKeepsTheFields)
     }
 }
 
-TEST_F(Form1Test, DeleteRemovesExactlyTheSelectedRow)
+TEST_F(MainWindowTest, DeleteRemovesExactlyTheSelectedRow)
 {
     settings.write(kItemsKey, QStringLiteral("one|two|three"));
     loadedForm();
@@ -89,7 +89,7 @@ TEST_F(Form1Test, DeleteRemovesExactlyTheSelectedRow)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(Form1Test, DeleteWithNothingToDeleteDoesNothingQuietly)
+TEST_F(MainWindowTest, DeleteWithNothingToDeleteDoesNothingQuietly)
 {
     loadedForm();
     button("PushButton2")->click(); // empty list
@@ -104,7 +104,7 @@ TEST_F(Form1Test, DeleteWithNothingToDeleteDoesNothingQuietly)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(Form1Test, ThePhotoPickerFillsOnlyThePhotoField)
+TEST_F(MainWindowTest, ThePhotoPickerFillsOnlyThePhotoField)
 {
     loadedForm();
     field("txtPhoto")->setText(QStringLiteral("old.jpg"));
@@ -122,7 +122,7 @@ TEST_F(Form1Test, ThePhotoPickerFillsOnlyThePhotoField)
               QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|"));
 }
 
-TEST_F(Form1Test, HelpNamesTheContactPage)
+TEST_F(MainWindowTest, HelpNamesTheContactPage)
 {
     loadedForm();
     button("PushButton4")->click();
@@ -133,7 +133,7 @@ TEST_F(Form1Test, HelpNamesTheContactPage)
     EXPECT_EQ(prompts.shown[0].icon, MessageIcon::None);
 }
 
-TEST_F(Form1Test, OwnerFieldsAreSavedOnEveryChangeAndItemFieldsNever)
+TEST_F(MainWindowTest, OwnerFieldsAreSavedOnEveryChangeAndItemFieldsNever)
 {
     loadedForm();
     settings.clearWrites();
@@ -154,7 +154,7 @@ const QString kDiskFull =
 
 // A full disk is told once, not at every key; whatever was refused is stored by the first change
 // after the disk has room again, and a later failure is told again.
-TEST_F(Form1Test, AFailingStoreIsToldOnceAndTheNextChangeStoresEverything)
+TEST_F(MainWindowTest, AFailingStoreIsToldOnceAndTheNextChangeStoresEverything)
 {
     loadedForm();
     settings.failWritesWith(kDiskFull);
@@ -179,11 +179,11 @@ TEST_F(Form1Test, AFailingStoreIsToldOnceAndTheNextChangeStoresEverything)
 }
 
 // Closing while changes are refused says so and lets the user stay, free space and close again.
-TEST_F(Form1Test, ClosingWithUnsavedChangesOffersToStayOpen)
+TEST_F(MainWindowTest, ClosingWithUnsavedChangesOffersToStayOpen)
 {
     loadedForm().show();
     int unloaded = 0;
-    QObject::connect(&form(), &Form1::unloaded, [&] { ++unloaded; });
+    QObject::connect(&form(), &MainWindow::unloaded, [&] { ++unloaded; });
     QTest::keyClicks(field("txtName"), QStringLiteral("Ann"));
     typeItem({QStringLiteral("Attic")});
     button("PushButton1")->click();
@@ -208,7 +208,7 @@ TEST_F(Form1Test, ClosingWithUnsavedChangesOffersToStayOpen)
     EXPECT_EQ(settings.stored(kItemsKey), QStringLiteral("Attic^^^^^^^^^^^"));
 }
 
-TEST_F(Form1Test, ClosingAnywayLosesOnlyWhatTheDiskRefused)
+TEST_F(MainWindowTest, ClosingAnywayLosesOnlyWhatTheDiskRefused)
 {
     loadedForm().show();
     settings.failWritesWith(kDiskFull);
@@ -219,7 +219,7 @@ TEST_F(Form1Test, ClosingAnywayLosesOnlyWhatTheDiskRefused)
     EXPECT_EQ(settings.stored(kItemsKey), QString());
 }
 
-TEST_F(Form1Test, FocusSelectsTheWholeText)
+TEST_F(MainWindowTest, FocusSelectsTheWholeText)
 {
     loadedForm().show();
     QApplication::setActiveWindow(&form());
@@ -240,7 +240,7 @@ void moveMouseOver(QWidget* widget)
     QApplication::sendEvent(widget, &move);
 }
 
-TEST_F(Form1Test, ThePointerFollowsTheHoverRules)
+TEST_F(MainWindowTest, ThePointerFollowsTheHoverRules)
 {
     loadedForm();
     const std::vector<std::pair<QWidget*, int>> moves = {
@@ -276,7 +276,7 @@ private:
     QLocale m_previous;
 };
 
-TEST_F(Form1Test, SampleDataFillsTheFieldsAndAppendsTheCar)
+TEST_F(MainWindowTest, SampleDataFillsTheFieldsAndAppendsTheCar)
 {
     const std::vector<std::pair<QLocale, QString>> locales = {
         {QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("10/16/2005")},
@@ -313,7 +313,7 @@ TEST_F(Form1Test, SampleDataFillsTheFieldsAndAppendsTheCar)
     }
 }
 
-TEST_F(Form1Test, StartCreatingTemplateRunsTheConnectedBuilder)
+TEST_F(MainWindowTest, StartCreatingTemplateRunsTheConnectedBuilder)
 {
     loadedForm();
     button("PushButton6")->click(); // nothing connected yet: nothing happens
@@ -323,7 +323,7 @@ TEST_F(Form1Test, StartCreatingTemplateRunsTheConnectedBuilder)
     EXPECT_EQ(builds, 1);
 }
 
-TEST_F(Form1Test, EverythingTypedSurvivesARestartExactly)
+TEST_F(MainWindowTest, EverythingTypedSurvivesARestartExactly)
 {
     QTemporaryDir config;
     const QString path = config.filePath(QStringLiteral("Quillane/Quillane.ini"));
@@ -341,9 +341,9 @@ TEST_F(Form1Test, EverythingTypedSurvivesARestartExactly)
                               "/media/a b/ü.jpg"};
     {
         IniSettingsStore store(path);
-        Form1 first({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
-                     [](const QUrl&) {}, [] {}});
-        first.Form_Load();
+        MainWindow first({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
+                          [](const QUrl&) {}, [] {}});
+        first.startUp();
         QTest::keyClicks(first.findChild<QLineEdit*>("txtCity"), QStringLiteral(" Åre  "));
         for (int i = 0; i < 12; ++i) {
             static const char* const names[] = {"txtILoc",  "txtDesc",   "txtDate",  "txtPurLoc",
@@ -351,14 +351,14 @@ TEST_F(Form1Test, EverythingTypedSurvivesARestartExactly)
                                                 "txtModel", "txtSerial", "txtNotes", "txtPhoto"};
             first.findChild<QLineEdit*>(names[i])->setText(item[i]);
         }
-        first.PushButton1_Click();
-        first.PushButton1_Click(); // an all-empty row
+        first.addItem();
+        first.addItem(); // an all-empty row
         // No closing: a crash or a closed preview must not lose the rows.
     }
     IniSettingsStore store(path);
-    Form1 second({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
-                  [](const QUrl&) {}, [] {}});
-    second.Form_Load();
+    MainWindow second({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
+                       [](const QUrl&) {}, [] {}});
+    second.startUp();
     EXPECT_EQ(second.findChild<QLineEdit*>("txtCity")->text(), QStringLiteral(" Åre  "));
     ASSERT_EQ(second.itemCount(), 2);
     EXPECT_EQ(second.itemRow(0), item);

@@ -1,4 +1,4 @@
-#include "form1_fixture.h"
+#include "main_window_fixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -11,7 +11,7 @@
 namespace stowfolio {
 namespace {
 
-TEST_F(Form1Test, ControlsSitWhereTheTwipLayoutPutsThem)
+TEST_F(MainWindowTest, ControlsSitWhereTheTwipLayoutPutsThem)
 {
     struct Placement
     {
@@ -38,7 +38,7 @@ TEST_F(Form1Test, ControlsSitWhereTheTwipLayoutPutsThem)
 
 // The client area keeps the drawn size; the menu bar above and the status line below make the
 // window taller, and nothing makes it resizable.
-TEST_F(Form1Test, TheWindowIsFixedAndTallEnoughForTheAddRow)
+TEST_F(MainWindowTest, TheWindowIsFixedAndTallEnoughForTheAddRow)
 {
     const QWidget* client = form().centralWidget();
     EXPECT_EQ(client->size(), QSize(632, 785));
@@ -52,7 +52,7 @@ TEST_F(Form1Test, TheWindowIsFixedAndTallEnoughForTheAddRow)
     EXPECT_LE(addRow.bottom(), client->height() - 1);
 }
 
-TEST_F(Form1Test, CaptionsAndFontsFollowTheDesign)
+TEST_F(MainWindowTest, CaptionsAndFontsFollowTheDesign)
 {
     EXPECT_EQ(button("PushButton6")->text(), QStringLiteral("Start Creating Template"));
     EXPECT_EQ(button("PushButton2")->text(), QStringLiteral("Delete Selected Entry (Above)"));
@@ -79,7 +79,7 @@ TEST_F(Form1Test, CaptionsAndFontsFollowTheDesign)
     }
 }
 
-TEST_F(Form1Test, ListColumnsHaveTheirHeadersAndWidths)
+TEST_F(MainWindowTest, ListColumnsHaveTheirHeadersAndWidths)
 {
     const std::vector<std::pair<QString, int>> columns = {
         {QStringLiteral("Location"), 133}, {QStringLiteral("Description"), 133},
@@ -97,7 +97,7 @@ TEST_F(Form1Test, ListColumnsHaveTheirHeadersAndWidths)
     EXPECT_FALSE(list()->isSortingEnabled());
 }
 
-TEST_F(Form1Test, FocusStartsOnTheNameAndTabWalksTheFieldsInOrder)
+TEST_F(MainWindowTest, FocusStartsOnTheNameAndTabWalksTheFieldsInOrder)
 {
     loadedForm().show();
     QApplication::setActiveWindow(&form());

@@ -1,7 +1,7 @@
 // Changing the list where it stands: edits in place, Undo and Redo of every change, Duplicate,
 // Move, Sort, the menus and the status line.
 
-#include "form1_fixture.h"
+#include "main_window_fixture.h"
 
 #include "state/settings_store.h"
 #include "workbook/workbook_builder.h"
@@ -16,7 +16,7 @@
 namespace stowfolio {
 namespace {
 
-class Form1ListTest : public Form1Test
+class MainWindowListTest : public MainWindowTest
 {
 protected:
     // A shown window whose list holds rows "A", "B", ... with an estimated value each.
@@ -38,8 +38,8 @@ protected:
     QStringList locations() const
     {
         QStringList all;
-        for (int r = 0; r < const_cast<Form1ListTest*>(this)->form().itemCount(); ++r)
-            all << const_cast<Form1ListTest*>(this)->form().itemRow(r).value(0);
+        for (int r = 0; r < const_cast<MainWindowListTest*>(this)->form().itemCount(); ++r)
+            all << const_cast<MainWindowListTest*>(this)->form().itemRow(r).value(0);
         return all;
     }
     void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
@@ -68,7 +68,7 @@ protected:
     }
 };
 
-TEST_F(Form1ListTest, AnEditInPlaceChangesOneFieldAndIsStoredAndUndone)
+TEST_F(MainWindowListTest, AnEditInPlaceChangesOneFieldAndIsStoredAndUndone)
 {
     startWith({{"Kitchen", "Toaster"}, {"Attic", "Trunk"}, {"Garage", "Bike"}});
     editInPlace(2, 1, QStringLiteral("Racing bike"), Qt::Key_Return);
@@ -88,7 +88,7 @@ TEST_F(Form1ListTest, AnEditInPlaceChangesOneFieldAndIsStoredAndUndone)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(Form1ListTest, AnEditWithASeparatorIsRefusedAsAddRefusesIt)
+TEST_F(MainWindowListTest, AnEditWithASeparatorIsRefusedAsAddRefusesIt)
 {
     startWith({{"Kitchen", "Toaster"}});
     const QString before = storedItems();
@@ -105,7 +105,7 @@ TEST_F(Form1ListTest, AnEditWithASeparatorIsRefusedAsAddRefusesIt)
 
 // Each change is one step; undoing all of them in turn brings back the list as it started, and
 // the stored list follows every step.
-TEST_F(Form1ListTest, EveryChangeOfTheListIsOneStepToUndo)
+TEST_F(MainWindowListTest, EveryChangeOfTheListIsOneStepToUndo)
 {
     startWith({{"A"}, {"B"}, {"C"}});
     const QString start = storedItems();
@@ -143,7 +143,7 @@ TEST_F(Form1ListTest, EveryChangeOfTheListIsOneStepToUndo)
     EXPECT_EQ(locations(), (QStringList{"C", "B", "C", "D", "Garage"}));
 }
 
-TEST_F(Form1ListTest, SortingByAColumnAndAgainReversesIt)
+TEST_F(MainWindowListTest, SortingByAColumnAndAgainReversesIt)
 {
     startWith({{"Hall", "", "", "", "", "", "", "1,200"},
                {"Attic", "", "", "", "", "", "", ""},
@@ -160,7 +160,7 @@ TEST_F(Form1ListTest, SortingByAColumnAndAgainReversesIt)
     EXPECT_EQ(locations(), (QStringList{"Hall", "Attic", "Den", "Yard"}));
 }
 
-TEST_F(Form1ListTest, CommandsWithNothingToActOnChangeNothing)
+TEST_F(MainWindowListTest, CommandsWithNothingToActOnChangeNothing)
 {
     startWith({});
     form().sortItemsBy(0);
@@ -174,7 +174,7 @@ TEST_F(Form1ListTest, CommandsWithNothingToActOnChangeNothing)
     EXPECT_EQ(form().statusLine(), QStringLiteral("0 items · estimated total $0.00"));
 }
 
-TEST_F(Form1ListTest, TheStatusLineFollowsEveryChange)
+TEST_F(MainWindowListTest, TheStatusLineFollowsEveryChange)
 {
     startWith({{"Garage", "Car", "", "", "", "45000", "", "$40,000"}});
     EXPECT_EQ(form().statusLine(), QStringLiteral("1 item · estimated total $40,000.00"));
@@ -186,7 +186,7 @@ TEST_F(Form1ListTest, TheStatusLineFollowsEveryChange)
     EXPECT_EQ(form().statusLine(), QStringLiteral("1 item · estimated total $39,500.50"));
 }
 
-TEST_F(Form1ListTest, TheMenusOfferEveryCommandWithItsKeys)
+TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
 {
     startWith({{"A"}, {"B"}});
     const struct
@@ -245,7 +245,7 @@ QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& 
 
 // An import is previewed, lands at the end of the list as one step and is stored; declining the
 // preview or a file that cannot be read changes nothing.
-TEST_F(Form1ListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
+TEST_F(MainWindowListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
 {
     startWith({{"A"}});
     const QString csv =
@@ -274,7 +274,7 @@ TEST_F(Form1ListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
 }
 
 // The owner and insurance fields of a workbook replace typed ones only when the user agrees.
-TEST_F(Form1ListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
+TEST_F(MainWindowListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
 {
     startWith({});
     Inventory inventory;

@@ -1,4 +1,4 @@
-#include "form1_fixture.h"
+#include "main_window_fixture.h"
 
 #include "platform/app_title.h"
 #include "state/settings_store.h"
@@ -17,7 +17,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-TEST_F(Form1Test, FirstRunStartsEmptyAndQuiet)
+TEST_F(MainWindowTest, FirstRunStartsEmptyAndQuiet)
 {
     loadedForm();
     for (QLineEdit* edit : form().findChildren<QLineEdit*>())
@@ -27,11 +27,11 @@ TEST_F(Form1Test, FirstRunStartsEmptyAndQuiet)
     EXPECT_EQ(programEnds, 0);
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Stowfolio"));
     EXPECT_FALSE(form().windowIcon().isNull());
-    EXPECT_EQ(AppTitle(), QStringLiteral("Stowfolio"));
+    EXPECT_EQ(appTitle(), QStringLiteral("Stowfolio"));
     EXPECT_TRUE(form().styleSheet().isEmpty()); // no skin file beside this program
 }
 
-TEST_F(Form1Test, RestoresOwnerFieldsAndTheListInStoredOrder)
+TEST_F(MainWindowTest, RestoresOwnerFieldsAndTheListInStoredOrder)
 {
     const QStringList owner = {
         "Ann Example", " 1 Main St ", "Springfield, IL 62701", "555-0100", "Acme Mutual", "Joe", "",
@@ -48,7 +48,7 @@ TEST_F(Form1Test, RestoresOwnerFieldsAndTheListInStoredOrder)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(Form1Test, FieldsBeyondTheTwelfthAreReportedOneByOneAndDropped)
+TEST_F(MainWindowTest, FieldsBeyondTheTwelfthAreReportedOneByOneAndDropped)
 {
     settings.write(kItemsKey, QStringLiteral("a^b^c^d^e^f^g^h^i^j^k^l^m^n|next"));
     loadedForm();
@@ -61,7 +61,7 @@ TEST_F(Form1Test, FieldsBeyondTheTwelfthAreReportedOneByOneAndDropped)
     EXPECT_TRUE(prompts.shown[1].text.contains(QStringLiteral("\"n\"")));
 }
 
-TEST_F(Form1Test, OpensTheHomePageOnOneDrawInAHundred)
+TEST_F(MainWindowTest, OpensTheHomePageOnOneDrawInAHundred)
 {
     draw = 0.0612;
     loadedForm();
@@ -73,7 +73,7 @@ TEST_F(Form1Test, OpensTheHomePageOnOneDrawInAHundred)
     EXPECT_TRUE(openedUrls.isEmpty());
 }
 
-TEST_F(Form1Test, LoadsTheHandCursorBesideTheProgram)
+TEST_F(MainWindowTest, LoadsTheHandCursorBesideTheProgram)
 {
     QFile::copy(QStringLiteral(STOWFOLIO_RESOURCES_DIR "/HAND-M.CUR"),
                 appFolder.filePath(QStringLiteral("HAND-M.CUR")));
@@ -83,7 +83,7 @@ TEST_F(Form1Test, LoadsTheHandCursorBesideTheProgram)
     EXPECT_EQ(form().cursor().shape(), Qt::BitmapCursor);
 }
 
-TEST_F(Form1Test, AnUnreadableCursorFileGivesOneReportAndStartUpGoesOn)
+TEST_F(MainWindowTest, AnUnreadableCursorFileGivesOneReportAndStartUpGoesOn)
 {
     writeFile(appFolder.filePath(QStringLiteral("HAND-M.CUR")), "not a cursor");
     settings.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
@@ -96,14 +96,14 @@ TEST_F(Form1Test, AnUnreadableCursorFileGivesOneReportAndStartUpGoesOn)
     EXPECT_EQ(form().cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(Form1Test, TheSkinBesideTheProgramIsApplied)
+TEST_F(MainWindowTest, TheSkinBesideTheProgramIsApplied)
 {
     writeFile(appFolder.filePath(QStringLiteral("x/o.cjs")), "QLineEdit { color: navy; }");
     loadedForm();
     EXPECT_EQ(form().styleSheet(), QStringLiteral("QLineEdit { color: navy; }"));
 }
 
-TEST_F(Form1Test, WithoutASpreadsheetApplicationTheProgramEndsAfterTheMessage)
+TEST_F(MainWindowTest, WithoutASpreadsheetApplicationTheProgramEndsAfterTheMessage)
 {
     excelFactory = ExcelFactory();
     loadedForm();
@@ -113,11 +113,11 @@ TEST_F(Form1Test, WithoutASpreadsheetApplicationTheProgramEndsAfterTheMessage)
     EXPECT_FALSE(form().isVisible());
 }
 
-TEST_F(Form1Test, ClosingStoresTheListEvenWhenEmpty)
+TEST_F(MainWindowTest, ClosingStoresTheListEvenWhenEmpty)
 {
     loadedForm();
     int unloaded = 0;
-    QObject::connect(&form(), &Form1::unloaded, [&] { ++unloaded; });
+    QObject::connect(&form(), &MainWindow::unloaded, [&] { ++unloaded; });
     form().show();
     EXPECT_TRUE(form().close());
     EXPECT_EQ(unloaded, 1);

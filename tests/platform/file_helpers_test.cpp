@@ -27,7 +27,7 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST(FileExists, TellsPresentFilesFromEverythingElse)
+TEST(fileExists, TellsPresentFilesFromEverythingElse)
 {
     QTemporaryDir dir;
     const QString present = dir.filePath(QStringLiteral("present é.txt"));
@@ -40,11 +40,11 @@ TEST(FileExists, TellsPresentFilesFromEverythingElse)
     };
     for (const auto& [path, expected] : cases) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_EQ(FileExists(path), expected);
+        EXPECT_EQ(fileExists(path), expected);
     }
 }
 
-TEST(DeleteFileSafe, RemovesWritableAndReadOnlyFilesAndIgnoresMissingOnes)
+TEST(deleteFileQuietly, RemovesWritableAndReadOnlyFilesAndIgnoresMissingOnes)
 {
     QTemporaryDir dir;
     const QString plain = dir.filePath(QStringLiteral("plain.bin"));
@@ -53,42 +53,42 @@ TEST(DeleteFileSafe, RemovesWritableAndReadOnlyFilesAndIgnoresMissingOnes)
     writeFile(readOnly, "b");
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadUser);
 
-    DeleteFileSafe(plain);
-    DeleteFileSafe(readOnly);
-    DeleteFileSafe(dir.filePath(QStringLiteral("missing.bin")));
-    DeleteFileSafe(QString());
+    deleteFileQuietly(plain);
+    deleteFileQuietly(readOnly);
+    deleteFileQuietly(dir.filePath(QStringLiteral("missing.bin")));
+    deleteFileQuietly(QString());
 
     EXPECT_FALSE(QFile::exists(plain));
     EXPECT_FALSE(QFile::exists(readOnly));
 }
 
-TEST(WriteBytesToFile, ReplacesTheWholeFile)
+TEST(writeBytesToFile, ReplacesTheWholeFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("template.xlt"));
     writeFile(path, QByteArray(1000, 'o'));
     const QByteArray bytes("\xd0\xcf\x11\xe0 new and shorter", 20);
-    WriteBytesToFile(bytes, path);
+    writeBytesToFile(bytes, path);
     // An old file's tail left behind would corrupt the workbook.
     EXPECT_EQ(readFile(path), bytes);
 }
 
-TEST(WriteBytesToFile, FailsIntoTheCaller)
+TEST(writeBytesToFile, FailsIntoTheCaller)
 {
     QTemporaryDir dir;
-    EXPECT_THROW(WriteBytesToFile("x", dir.filePath(QStringLiteral("no folder/file.bin"))),
+    EXPECT_THROW(writeBytesToFile("x", dir.filePath(QStringLiteral("no folder/file.bin"))),
                  std::runtime_error);
 }
 
 // A build interrupted by a full disk must not leave a cut-off template copy that the next
 // build would take for a good one.
-TEST(WriteBytesToFile, AFullDiskLeavesNoPartOfTheFile)
+TEST(writeBytesToFile, AFullDiskLeavesNoPartOfTheFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("template.xlt"));
     {
         testing::FileSizeLimit full(4096);
-        EXPECT_THROW(WriteBytesToFile(QByteArray(10000, 't'), path), std::runtime_error);
+        EXPECT_THROW(writeBytesToFile(QByteArray(10000, 't'), path), std::runtime_error);
     }
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

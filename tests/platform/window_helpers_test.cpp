@@ -22,7 +22,7 @@
 namespace stowfolio {
 namespace {
 
-TEST(AppTitle, ShortensWordByWordToFortyCharacters)
+TEST(appTitle, ShortensWordByWordToFortyCharacters)
 {
     const std::vector<std::pair<QString, QString>> cases = {
         {QStringLiteral("Stowfolio"), QStringLiteral("Stowfolio")},
@@ -39,10 +39,10 @@ TEST(AppTitle, ShortensWordByWordToFortyCharacters)
     }
 }
 
-TEST(AppTitle, IsSetWithoutRenamingEveryWindow)
+TEST(appTitle, IsSetWithoutRenamingEveryWindow)
 {
-    SetAppTitle();
-    EXPECT_EQ(AppTitle(), QStringLiteral("Stowfolio"));
+    setAppTitle();
+    EXPECT_EQ(appTitle(), QStringLiteral("Stowfolio"));
     // A display name would be appended by the desktop to every window title, so the error box
     // would read "Application Error — Stowfolio" instead of its own title.
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
@@ -95,7 +95,7 @@ TEST(Skin, WithoutTheSkinFileNothingChanges)
 {
     QTemporaryDir folder;
     SampleWindow sample;
-    ApplySkin(sample.window, folder.path());
+    applySkin(sample.window, folder.path());
     for (const QWidget* widget : std::initializer_list<const QWidget*>{
              &sample.window, sample.frame, sample.label, sample.check, sample.picture})
         EXPECT_FALSE(widget->autoFillBackground());
@@ -112,7 +112,7 @@ TEST(Skin, TheSkinFileIsAStyleSheetOverTheFaceColour)
     skin.close();
 
     SampleWindow sample;
-    ApplySkin(sample.window, folder.path());
+    applySkin(sample.window, folder.path());
     EXPECT_EQ(sample.window.styleSheet(), QStringLiteral("QPushButton { color: #123456; }"));
     for (const QWidget* widget : std::initializer_list<const QWidget*>{
              &sample.window, sample.frame, sample.label, sample.check, sample.picture})
@@ -124,7 +124,7 @@ TEST(Skin, TheSkinFileIsAStyleSheetOverTheFaceColour)
 TEST(Skin, ResetFormColorsLeavesPictureBoxesAlone)
 {
     SampleWindow sample;
-    ResetFormColors(sample.window);
+    resetFormColours(sample.window);
     for (const QWidget* widget : std::initializer_list<const QWidget*>{&sample.window, sample.frame,
                                                                        sample.label, sample.check})
         EXPECT_TRUE(SampleWindow::hasFace(widget));

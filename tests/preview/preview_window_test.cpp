@@ -58,7 +58,7 @@ QSize zoomedPixels(QSize picture, double zoom)
     return {side(picture.width()), side(picture.height())};
 }
 
-class Form2Test : public ::testing::Test
+class PreviewWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -69,9 +69,9 @@ protected:
         m_form = makeForm(m_dir.path());
     }
 
-    std::unique_ptr<Form2> makeForm(const QString& applicationFolder)
+    std::unique_ptr<PreviewWindow> makeForm(const QString& applicationFolder)
     {
-        return std::make_unique<Form2>(Form2Services{
+        return std::make_unique<PreviewWindow>(PreviewServices{
             m_prompts,
             [this] { m_calls.push_back("show main window"); },
             [this] { m_calls.push_back("store item list"); },
@@ -104,11 +104,11 @@ protected:
     void showResult(QSize size)
     {
         m_form->setPicture(pictureOf(size));
-        m_form->mExcelFile = m_workbook;
+        m_form->setWorkbookPath(m_workbook);
         m_form->show();
     }
 
-    const Form2Controls& controls() const { return m_form->controls(); }
+    const PreviewControls& controls() const { return m_form->controls(); }
 
     void clickTimes(QPushButton* button, int times)
     {
@@ -118,7 +118,7 @@ protected:
 
     void sendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
     {
-        QWidget* surface = controls().Picture1;
+        QWidget* surface = controls().surface;
         QMouseEvent event(type, QPointF(at), surface->mapToGlobal(QPointF(at)),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
                           Qt::NoModifier);
@@ -127,7 +127,7 @@ protected:
 
     void sendWheel(QPoint angle, Qt::KeyboardModifiers modifiers)
     {
-        QWidget* surface = controls().Picture1;
+        QWidget* surface = controls().surface;
         QWheelEvent event(QPointF(10, 10), surface->mapToGlobal(QPointF(10, 10)), QPoint(), angle,
                           Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(surface, &event);
@@ -138,10 +138,10 @@ protected:
     std::vector<std::string> m_calls;
     bool m_mayEndProgram = true;
     QString m_workbook;
-    std::unique_ptr<Form2> m_form;
+    std::unique_ptr<PreviewWindow> m_form;
 };
 
-TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
+TEST_F(PreviewWindowTest, ControlsSitWhereTheWindowWasDesigned)
 {
     // The client area keeps the drawn size; the menu bar above it makes the window taller.
     const QWidget* client = m_form->centralWidget();
@@ -160,14 +160,14 @@ TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
         QRect geometry;
         QString caption;
     } cases[] = {
-        {controls().Picture2, {8, 8, 622, 495}, {}},
-        {controls().VScroll1, {630, 8, 17, 495}, {}},
-        {controls().HScroll1, {8, 503, 622, 17}, {}},
-        {controls().Frame1, {8, 524, 640, 57}, QStringLiteral("Zoom:")},
-        {controls().PushButton1, {16, 20, 296, 27}, QStringLiteral("Zoom In")},
-        {controls().PushButton2, {320, 20, 304, 27}, QStringLiteral("Zoom Out")},
-        {controls().PushButton8, {8, 590, 312, 27}, QStringLiteral("< Back")},
-        {controls().PushButton6, {328, 590, 320, 27}, QStringLiteral("Save Results To Excel File")},
+        {controls().viewport, {8, 8, 622, 495}, {}},
+        {controls().verticalBar, {630, 8, 17, 495}, {}},
+        {controls().horizontalBar, {8, 503, 622, 17}, {}},
+        {controls().zoomFrame, {8, 524, 640, 57}, QStringLiteral("Zoom:")},
+        {controls().zoomInButton, {16, 20, 296, 27}, QStringLiteral("Zoom In")},
+        {controls().zoomOutButton, {320, 20, 304, 27}, QStringLiteral("Zoom Out")},
+        {controls().backButton, {8, 590, 312, 27}, QStringLiteral("< Back")},
+        {controls().saveButton, {328, 590, 320, 27}, QStringLiteral("Save Results To Excel File")},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.control->geometry(), c.geometry) << c.control->objectName().toStdString();
@@ -177,20 +177,20 @@ TEST_F(Form2Test, ControlsSitWhereTheWindowWasDesigned)
             EXPECT_TRUE(button->font().bold());
         }
     }
-    EXPECT_EQ(controls().Frame1->title(), QStringLiteral("Zoom:"));
+    EXPECT_EQ(controls().zoomFrame->title(), QStringLiteral("Zoom:"));
     // The window's face colour leaves the viewport white.
-    EXPECT_EQ(controls().Picture2->palette().color(QPalette::Window), QColor(Qt::white));
-    EXPECT_EQ(controls().Frame1->palette().color(QPalette::Window), faceColor());
+    EXPECT_EQ(controls().viewport->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(controls().zoomFrame->palette().color(QPalette::Window), faceColor());
     // The viewport's inner area, inside its one-pixel border.
-    EXPECT_EQ(controls().Picture1->parentWidget()->geometry(), QRect(1, 1, 620, 493));
+    EXPECT_EQ(controls().surface->parentWidget()->geometry(), QRect(1, 1, 620, 493));
 }
 
-TEST_F(Form2Test, TabOrderRunsThroughScrollBarsAndButtons)
+TEST_F(PreviewWindowTest, TabOrderRunsThroughScrollBarsAndButtons)
 {
-    const std::vector<QWidget*> expected = {controls().HScroll1,    controls().VScroll1,
-                                            controls().PushButton1, controls().PushButton2,
-                                            controls().PushButton6, controls().PushButton8};
-    QWidget* widget = controls().HScroll1;
+    const std::vector<QWidget*> expected = {controls().horizontalBar, controls().verticalBar,
+                                            controls().zoomInButton,  controls().zoomOutButton,
+                                            controls().saveButton,    controls().backButton};
+    QWidget* widget = controls().horizontalBar;
     for (QWidget* next : expected) {
         EXPECT_EQ(widget, next);
         do
@@ -199,104 +199,104 @@ TEST_F(Form2Test, TabOrderRunsThroughScrollBarsAndButtons)
     }
 }
 
-TEST_F(Form2Test, FirstActivationShowsThePictureAtFullSize)
+TEST_F(PreviewWindowTest, FirstActivationShowsThePictureAtFullSize)
 {
     showResult(kSmall);
-    EXPECT_FALSE(m_form->mFirstActivate);
+    EXPECT_FALSE(m_form->awaitsViewerSetUp());
     EXPECT_EQ(m_form->zoomModel().zoom(), 1.0f);
-    EXPECT_EQ(controls().Picture1->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
-    EXPECT_FALSE(controls().HScroll1->isEnabled());
-    EXPECT_FALSE(controls().VScroll1->isEnabled());
+    EXPECT_EQ(controls().surface->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
+    EXPECT_FALSE(controls().horizontalBar->isEnabled());
+    EXPECT_FALSE(controls().verticalBar->isEnabled());
     EXPECT_EQ(m_prompts.errorReports(), 0);
 }
 
-TEST_F(Form2Test, ZoomRunsToBothEndsOnSmallAndHugePictures)
+TEST_F(PreviewWindowTest, ZoomRunsToBothEndsOnSmallAndHugePictures)
 {
     for (const QSize size : {kSmall, kHuge}) {
         SCOPED_TRACE(size.height());
         showResult(size);
-        clickTimes(controls().PushButton1, 6);
+        clickTimes(controls().zoomInButton, 6);
         EXPECT_EQ(m_form->zoomModel().zoom(), 2.0f);
-        EXPECT_EQ(controls().Picture1->size(), zoomedPixels(size, 2.0));
-        EXPECT_TRUE(controls().HScroll1->isEnabled());
-        EXPECT_TRUE(controls().VScroll1->isEnabled());
-        clickTimes(controls().PushButton2, 9);
+        EXPECT_EQ(controls().surface->size(), zoomedPixels(size, 2.0));
+        EXPECT_TRUE(controls().horizontalBar->isEnabled());
+        EXPECT_TRUE(controls().verticalBar->isEnabled());
+        clickTimes(controls().zoomOutButton, 9);
         EXPECT_EQ(m_form->zoomModel().zoom(), 0.25f);
-        EXPECT_EQ(controls().Picture1->size(), zoomedPixels(size, 0.25));
+        EXPECT_EQ(controls().surface->size(), zoomedPixels(size, 0.25));
         EXPECT_EQ(m_prompts.errorReports(), 0);
         m_form->hide();
     }
 }
 
-TEST_F(Form2Test, ScrollBarsReachEveryEdgeAtEveryZoom)
+TEST_F(PreviewWindowTest, ScrollBarsReachEveryEdgeAtEveryZoom)
 {
     showResult(kHuge);
-    const QSize inner = controls().Picture1->parentWidget()->size();
+    const QSize inner = controls().surface->parentWidget()->size();
     for (int step = 0; step < 5; ++step) {
         SCOPED_TRACE(m_form->zoomModel().zoom());
-        for (QScrollBar* bar : {controls().HScroll1, controls().VScroll1}) {
-            const bool horizontal = bar == controls().HScroll1;
+        for (QScrollBar* bar : {controls().horizontalBar, controls().verticalBar}) {
+            const bool horizontal = bar == controls().horizontalBar;
             bar->triggerAction(QAbstractSlider::SliderToMaximum);
-            const QRect surface = controls().Picture1->geometry();
+            const QRect surface = controls().surface->geometry();
             // The far edge ends at the viewport's outer edge, one border width beyond the inner.
             const int farEdge = horizontal ? surface.right() + 1 : surface.bottom() + 1;
             EXPECT_NEAR(farEdge, (horizontal ? inner.width() : inner.height()) + 2, 1);
             bar->triggerAction(QAbstractSlider::SliderToMinimum);
-            EXPECT_EQ(controls().Picture1->pos(), QPoint(0, 0));
+            EXPECT_EQ(controls().surface->pos(), QPoint(0, 0));
         }
-        controls().PushButton1->click();
+        controls().zoomInButton->click();
     }
 }
 
-TEST_F(Form2Test, TheViewportShowsThePictureScaledAndScrolled)
+TEST_F(PreviewWindowTest, TheViewportShowsThePictureScaledAndScrolled)
 {
     showResult(kHuge);
     // Colour at a point of the viewport's inner area.
     const auto colourAt = [&](int x, int y) {
-        QWidget* inner = controls().Picture1->parentWidget();
+        QWidget* inner = controls().surface->parentWidget();
         return QColor(inner->grab().toImage().pixel(x, y));
     };
     EXPECT_EQ(colourAt(10, 8), QColor(Qt::yellow));
     EXPECT_EQ(colourAt(10, 24), QColor(Qt::white));
-    controls().PushButton1->click();
-    controls().PushButton1->click();
-    controls().PushButton1->click();
-    controls().PushButton1->click();
+    controls().zoomInButton->click();
+    controls().zoomInButton->click();
+    controls().zoomInButton->click();
+    controls().zoomInButton->click();
     ASSERT_EQ(m_form->zoomModel().zoom(), 2.0f);
     EXPECT_EQ(colourAt(10, 28), QColor(Qt::yellow));
     EXPECT_EQ(colourAt(10, 36), QColor(Qt::white));
     // The last row, two million pixels down, at the bottom of the viewport.
-    controls().VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
+    controls().verticalBar->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(colourAt(10, 480), QColor(Qt::blue));
     EXPECT_EQ(colourAt(10, 440), QColor(Qt::white));
 }
 
-TEST_F(Form2Test, DraggingMovesThePictureAndTheReleaseSettlesOnTheScrollBars)
+TEST_F(PreviewWindowTest, DraggingMovesThePictureAndTheReleaseSettlesOnTheScrollBars)
 {
     showResult(kHuge);
     sendMouse(QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
     sendMouse(QEvent::MouseMove, {250, 220}, Qt::LeftButton);
-    EXPECT_EQ(controls().Picture1->pos(), QPoint(-50, -80));
+    EXPECT_EQ(controls().surface->pos(), QPoint(-50, -80));
     // A plain hover moves nothing.
     sendMouse(QEvent::MouseMove, {0, 0}, Qt::NoButton);
-    EXPECT_EQ(controls().Picture1->pos(), QPoint(-50, -80));
+    EXPECT_EQ(controls().surface->pos(), QPoint(-50, -80));
     // Dragging towards positive offsets stops at the top-left corner.
     sendMouse(QEvent::MouseMove, {900, 900}, Qt::LeftButton);
-    EXPECT_EQ(controls().Picture1->pos(), QPoint(0, 0));
+    EXPECT_EQ(controls().surface->pos(), QPoint(0, 0));
     sendMouse(QEvent::MouseMove, {100, 200}, Qt::LeftButton);
-    EXPECT_EQ(controls().Picture1->pos(), QPoint(-200, -100));
+    EXPECT_EQ(controls().surface->pos(), QPoint(-200, -100));
     sendMouse(QEvent::MouseButtonRelease, {100, 200}, Qt::NoButton);
 
     const ZoomModel& model = m_form->zoomModel();
-    EXPECT_EQ(controls().HScroll1->value(), model.scrollBar(Axis::Horizontal).position);
-    EXPECT_EQ(controls().VScroll1->value(), model.scrollBar(Axis::Vertical).position);
-    EXPECT_GT(controls().HScroll1->value(), 0);
-    EXPECT_EQ(controls().Picture1->pos(), QPoint(spreadsheet::twipsToPixels(model.offset().left),
-                                                 spreadsheet::twipsToPixels(model.offset().top)));
+    EXPECT_EQ(controls().horizontalBar->value(), model.scrollBar(Axis::Horizontal).position);
+    EXPECT_EQ(controls().verticalBar->value(), model.scrollBar(Axis::Vertical).position);
+    EXPECT_GT(controls().horizontalBar->value(), 0);
+    EXPECT_EQ(controls().surface->pos(), QPoint(spreadsheet::twipsToPixels(model.offset().left),
+                                                spreadsheet::twipsToPixels(model.offset().top)));
     EXPECT_EQ(m_prompts.errorReports(), 0);
 }
 
-TEST_F(Form2Test, CtrlWheelZoomsAndTheWheelScrolls)
+TEST_F(PreviewWindowTest, CtrlWheelZoomsAndTheWheelScrolls)
 {
     showResult(kHuge);
     sendWheel({0, 120}, Qt::ControlModifier);
@@ -306,18 +306,18 @@ TEST_F(Form2Test, CtrlWheelZoomsAndTheWheelScrolls)
 
     // One notch down scrolls three 240-twip rows: 72 positions of 10 twips.
     sendWheel({0, -120}, Qt::NoModifier);
-    EXPECT_EQ(controls().VScroll1->value(), 72);
-    EXPECT_EQ(controls().Picture1->y(), -48);
+    EXPECT_EQ(controls().verticalBar->value(), 72);
+    EXPECT_EQ(controls().surface->y(), -48);
     sendWheel({0, 120}, Qt::NoModifier);
-    EXPECT_EQ(controls().VScroll1->value(), 0);
+    EXPECT_EQ(controls().verticalBar->value(), 0);
 }
 
-TEST_F(Form2Test, ANewResultAfterBackStartsAfresh)
+TEST_F(PreviewWindowTest, ANewResultAfterBackStartsAfresh)
 {
     showResult(kHuge);
-    clickTimes(controls().PushButton1, 3);
-    controls().VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
-    controls().PushButton8->click();
+    clickTimes(controls().zoomInButton, 3);
+    controls().verticalBar->triggerAction(QAbstractSlider::SliderToMaximum);
+    controls().backButton->click();
     ASSERT_FALSE(m_form->isVisible());
 
     writeFile(m_workbook, "second");
@@ -325,25 +325,25 @@ TEST_F(Form2Test, ANewResultAfterBackStartsAfresh)
     EXPECT_EQ(m_form->zoomModel().zoom(), 1.0f);
     EXPECT_EQ(m_form->zoomModel().original(),
               (Extent{kSmall.width() * 15 - 2, kSmall.height() * 15 - 2}));
-    EXPECT_EQ(controls().Picture1->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
-    EXPECT_FALSE(controls().VScroll1->isEnabled());
-    EXPECT_EQ(controls().VScroll1->value(), 0);
+    EXPECT_EQ(controls().surface->geometry(), QRect(QPoint(0, 0), zoomedPixels(kSmall, 1.0)));
+    EXPECT_FALSE(controls().verticalBar->isEnabled());
+    EXPECT_EQ(controls().verticalBar->value(), 0);
     // The next zoom paints the new picture, not the first one.
-    controls().PushButton1->click();
-    EXPECT_EQ(controls().Picture1->size(), zoomedPixels(kSmall, 1.25));
+    controls().zoomInButton->click();
+    EXPECT_EQ(controls().surface->size(), zoomedPixels(kSmall, 1.25));
 }
 
-TEST_F(Form2Test, BackDeletesTheWorkbookAndReturnsToTheMainWindow)
+TEST_F(PreviewWindowTest, BackDeletesTheWorkbookAndReturnsToTheMainWindow)
 {
     showResult(kSmall);
-    controls().PushButton8->click();
+    controls().backButton->click();
     EXPECT_FALSE(QFile::exists(m_workbook));
     EXPECT_EQ(m_calls, std::vector<std::string>{"show main window"});
     EXPECT_FALSE(m_form->isVisible());
-    EXPECT_EQ(m_form->mExcelFile, m_workbook);
+    EXPECT_EQ(m_form->workbookPath(), m_workbook);
 }
 
-TEST_F(Form2Test, ClosingDeletesTheWorkbookStoresTheListAndEnds)
+TEST_F(PreviewWindowTest, ClosingDeletesTheWorkbookStoresTheListAndEnds)
 {
     showResult(kSmall);
     m_form->close();
@@ -354,7 +354,7 @@ TEST_F(Form2Test, ClosingDeletesTheWorkbookStoresTheListAndEnds)
 }
 
 // The user chose to stay because the list could not be stored: nothing is deleted or ended.
-TEST_F(Form2Test, ClosingThatTheUserCancelsKeepsEverything)
+TEST_F(PreviewWindowTest, ClosingThatTheUserCancelsKeepsEverything)
 {
     showResult(kSmall);
     m_mayEndProgram = false;
@@ -364,7 +364,7 @@ TEST_F(Form2Test, ClosingThatTheUserCancelsKeepsEverything)
     EXPECT_EQ(m_calls, std::vector<std::string>{"may end program"});
 }
 
-TEST_F(Form2Test, SaveCopiesTheWorkbookAsTheUserDecides)
+TEST_F(PreviewWindowTest, SaveCopiesTheWorkbookAsTheUserDecides)
 {
     const QByteArray workbook = readFile(m_workbook);
     const QByteArray old("an older workbook");
@@ -399,7 +399,7 @@ TEST_F(Form2Test, SaveCopiesTheWorkbookAsTheUserDecides)
         if (c.overwrite)
             m_prompts.yesNoAnswers = {*c.overwrite};
 
-        controls().PushButton6->click();
+        controls().saveButton->click();
 
         ASSERT_GE(m_prompts.shown.size(), 1u);
         EXPECT_EQ(m_prompts.shown.front().title, QStringLiteral("Save File"));
@@ -422,14 +422,14 @@ TEST_F(Form2Test, SaveCopiesTheWorkbookAsTheUserDecides)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 5);
 }
 
-TEST_F(Form2Test, AFailedCopyShowsTheErrorReportAndNotDone)
+TEST_F(PreviewWindowTest, AFailedCopyShowsTheErrorReportAndNotDone)
 {
     showResult(kSmall);
     const QString target = path(QStringLiteral("copy.xls"));
     QFile::remove(m_workbook); // the work file is gone, so nothing can be copied
     m_prompts.fileAnswers = {target};
 
-    controls().PushButton6->click();
+    controls().saveButton->click();
 
     ASSERT_EQ(m_prompts.errorReports(), 1);
     EXPECT_TRUE(m_prompts.messages().front().contains(
@@ -438,7 +438,7 @@ TEST_F(Form2Test, AFailedCopyShowsTheErrorReportAndNotDone)
     EXPECT_FALSE(QFile::exists(target));
 }
 
-TEST_F(Form2Test, AFailedCopyOverAnExistingFileKeepsTheOldFile)
+TEST_F(PreviewWindowTest, AFailedCopyOverAnExistingFileKeepsTheOldFile)
 {
     showResult(kSmall);
     const QString target = path(QStringLiteral("last year.xls"));
@@ -447,7 +447,7 @@ TEST_F(Form2Test, AFailedCopyOverAnExistingFileKeepsTheOldFile)
     m_prompts.fileAnswers = {target};
     m_prompts.yesNoAnswers = {true};
 
-    controls().PushButton6->click();
+    controls().saveButton->click();
 
     EXPECT_EQ(m_prompts.errorReports(), 1);
     EXPECT_FALSE(m_prompts.messages().contains(QStringLiteral("Done.")));
@@ -456,7 +456,7 @@ TEST_F(Form2Test, AFailedCopyOverAnExistingFileKeepsTheOldFile)
 
 // The report from the preview: as PDF, on a printer (here one printing to a file), and a clear
 // message with no file left behind when the workbook cannot be read.
-TEST_F(Form2Test, TheReportIsSavedAsPdfOrPrinted)
+TEST_F(PreviewWindowTest, TheReportIsSavedAsPdfOrPrinted)
 {
     ExcelFactory factory;
     registerBuiltInEngine(factory);
@@ -491,28 +491,28 @@ TEST_F(Form2Test, TheReportIsSavedAsPdfOrPrinted)
     EXPECT_TRUE(m_form->isVisible());
 }
 
-TEST_F(Form2Test, TheHandCursorBesideTheProgramIsLoaded)
+TEST_F(PreviewWindowTest, TheHandCursorBesideTheProgramIsLoaded)
 {
     ASSERT_TRUE(
         QFile::copy(QStringLiteral(STOWFOLIO_HAND_CURSOR), path(QStringLiteral("HAND-M.CUR"))));
-    const std::unique_ptr<Form2> form = makeForm(m_dir.path());
+    const std::unique_ptr<PreviewWindow> form = makeForm(m_dir.path());
     EXPECT_EQ(m_prompts.errorReports(), 0);
     EXPECT_TRUE(form->pointer().hasCustomCursor());
     EXPECT_FALSE(m_form->pointer().hasCustomCursor());
 }
 
-TEST_F(Form2Test, AnUnreadableHandCursorIsReportedAtLoad)
+TEST_F(PreviewWindowTest, AnUnreadableHandCursorIsReportedAtLoad)
 {
     writeFile(path(QStringLiteral("HAND-M.CUR")), "not a cursor");
-    const std::unique_ptr<Form2> form = makeForm(m_dir.path());
+    const std::unique_ptr<PreviewWindow> form = makeForm(m_dir.path());
     ASSERT_EQ(m_prompts.errorReports(), 1);
     EXPECT_TRUE(
         m_prompts.messages().front().contains(QStringLiteral("Form2.Form_Load at line 110")));
     EXPECT_FALSE(form->pointer().hasCustomCursor());
-    EXPECT_TRUE(form->mFirstActivate);
+    EXPECT_TRUE(form->awaitsViewerSetUp());
 }
 
-TEST_F(Form2Test, ButtonsShowTheHandUnlessTheWindowIsBusy)
+TEST_F(PreviewWindowTest, ButtonsShowTheHandUnlessTheWindowIsBusy)
 {
     showResult(kSmall);
     const auto hoverOver = [](QWidget* widget) {
@@ -520,18 +520,18 @@ TEST_F(Form2Test, ButtonsShowTheHandUnlessTheWindowIsBusy)
                           Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(widget, &event);
     };
-    hoverOver(controls().PushButton6);
+    hoverOver(controls().saveButton);
     EXPECT_EQ(m_form->pointer().code(), kCustomPointer);
-    hoverOver(controls().Frame1);
+    hoverOver(controls().zoomFrame);
     EXPECT_EQ(m_form->pointer().code(), kDefaultPointer);
-    hoverOver(controls().PushButton1);
-    hoverOver(controls().Picture1);
+    hoverOver(controls().zoomInButton);
+    hoverOver(controls().surface);
     EXPECT_EQ(m_form->pointer().code(), kCustomPointer);
     hoverOver(m_form.get());
     EXPECT_EQ(m_form->pointer().code(), kDefaultPointer);
 
     m_form->pointer().setCode(kHourglassPointer);
-    hoverOver(controls().PushButton8);
+    hoverOver(controls().backButton);
     hoverOver(m_form.get());
     EXPECT_EQ(m_form->pointer().code(), kHourglassPointer);
     m_form->pointer().setCode(kDefaultPointer);

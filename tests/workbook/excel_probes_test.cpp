@@ -16,12 +16,12 @@ namespace {
 
 using testing::ScriptedPrompts;
 
-TEST(CheckExcelInstalled, WithoutTheComponentShowsTheNumberedMessageAndEndsTheProgram)
+TEST(checkExcelInstalled, WithoutTheComponentShowsTheNumberedMessageAndEndsTheProgram)
 {
     const ExcelFactory empty;
     ScriptedPrompts prompts;
     int ended = 0;
-    EXPECT_FALSE(CheckExcelInstalled(empty, prompts, [&] { ++ended; }));
+    EXPECT_FALSE(checkExcelInstalled(empty, prompts, [&] { ++ended; }));
     EXPECT_EQ(ended, 1);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("message"));
@@ -37,23 +37,23 @@ TEST(CheckExcelInstalled, WithoutTheComponentShowsTheNumberedMessageAndEndsThePr
         "supported by this software except for the rare Excel Starter and Student editions.")));
 }
 
-TEST(CheckExcelInstalled, AFactoryThatYieldsNothingCountsAsMissing)
+TEST(checkExcelInstalled, AFactoryThatYieldsNothingCountsAsMissing)
 {
     ExcelFactory factory;
     factory.registerProgId(kExcelProgId, [] { return nullptr; });
     ScriptedPrompts prompts;
     int ended = 0;
-    EXPECT_FALSE(CheckExcelInstalled(factory, prompts, [&] { ++ended; }));
+    EXPECT_FALSE(checkExcelInstalled(factory, prompts, [&] { ++ended; }));
     EXPECT_EQ(ended, 1);
 }
 
-TEST(CheckExcelInstalled, WithTheBuiltInEngineShowsNothing)
+TEST(checkExcelInstalled, WithTheBuiltInEngineShowsNothing)
 {
     ExcelFactory factory;
     registerBuiltInEngine(factory);
     ScriptedPrompts prompts;
     int ended = 0;
-    EXPECT_TRUE(CheckExcelInstalled(factory, prompts, [&] { ++ended; }));
+    EXPECT_TRUE(checkExcelInstalled(factory, prompts, [&] { ++ended; }));
     EXPECT_EQ(ended, 0);
     EXPECT_TRUE(prompts.shown.empty());
 }
@@ -68,7 +68,7 @@ private:
     QLocale m_previous;
 };
 
-TEST(GetExcelFileFormat, VersionsAfterElevenSaveAsExcel8)
+TEST(excelFileFormat, VersionsAfterElevenSaveAsExcel8)
 {
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
         {"9.0", -4143}, {"11.0", -4143}, {"12.0", 56}, {"14.0", 56},
@@ -88,7 +88,7 @@ TEST(GetExcelFileFormat, VersionsAfterElevenSaveAsExcel8)
     EXPECT_THROW(fileFormatForVersion("99999.0"), std::runtime_error);
 }
 
-TEST(GetExcelFileFormat, StartsItsOwnApplicationOnlyWhenNoneIsGiven)
+TEST(excelFileFormat, StartsItsOwnApplicationOnlyWhenNoneIsGiven)
 {
     ExcelFactory factory;
     int created = 0;
@@ -96,30 +96,30 @@ TEST(GetExcelFileFormat, StartsItsOwnApplicationOnlyWhenNoneIsGiven)
         ++created;
         return std::make_unique<spreadsheet::automation::Application>();
     });
-    EXPECT_EQ(GetExcelFileFormat(factory), 56);
+    EXPECT_EQ(excelFileFormat(factory), 56);
     EXPECT_EQ(created, 1);
 
     spreadsheet::automation::Application running;
-    EXPECT_EQ(GetExcelFileFormat(factory, &running), 56);
+    EXPECT_EQ(excelFileFormat(factory, &running), 56);
     EXPECT_EQ(created, 1);
     // The given application was not quit: it still answers.
     EXPECT_EQ(running.Version(), "12.0");
 
-    EXPECT_THROW(GetExcelFileFormat(ExcelFactory()), std::runtime_error);
+    EXPECT_THROW(excelFileFormat(ExcelFactory()), std::runtime_error);
 }
 
 TEST(LocaleDecimal, ReplacesPointsAndCommasByTheLocalesSeparator)
 {
     {
         LocaleScope scope(QLocale(QLocale::English, QLocale::UnitedStates));
-        EXPECT_EQ(LocaleDecimalSeparator(), QStringLiteral("."));
-        EXPECT_EQ(ToLocaleDecimal(QStringLiteral("1,234.5")), QStringLiteral("1.234.5"));
+        EXPECT_EQ(localeDecimalSeparator(), QStringLiteral("."));
+        EXPECT_EQ(toLocaleDecimal(QStringLiteral("1,234.5")), QStringLiteral("1.234.5"));
     }
     {
         LocaleScope scope(QLocale(QLocale::German, QLocale::Germany));
-        EXPECT_EQ(LocaleDecimalSeparator(), QStringLiteral(","));
-        EXPECT_EQ(ToLocaleDecimal(QStringLiteral("12.0")), QStringLiteral("12,0"));
-        EXPECT_EQ(ToLocaleDecimal(QStringLiteral("1,234.5")), QStringLiteral("1,234,5"));
+        EXPECT_EQ(localeDecimalSeparator(), QStringLiteral(","));
+        EXPECT_EQ(toLocaleDecimal(QStringLiteral("12.0")), QStringLiteral("12,0"));
+        EXPECT_EQ(toLocaleDecimal(QStringLiteral("1,234.5")), QStringLiteral("1,234,5"));
     }
 }
 

@@ -21,22 +21,22 @@
 
 namespace stowfolio {
 
-class Form1Test : public ::testing::Test
+class MainWindowTest : public ::testing::Test
 {
 protected:
-    Form1Test() { registerBuiltInEngine(excelFactory); }
+    MainWindowTest() { registerBuiltInEngine(excelFactory); }
 
-    Form1& form()
+    MainWindow& form()
     {
         if (!m_form)
-            m_form = std::make_unique<Form1>(Form1Dependencies{
+            m_form = std::make_unique<MainWindow>(MainWindowDependencies{
                 settings, prompts, excelFactory, appFolder.path(), [this] { return draw; },
                 [this](const QUrl& url) { openedUrls << url; }, [this] { ++programEnds; }});
         return *m_form;
     }
-    Form1& loadedForm()
+    MainWindow& loadedForm()
     {
-        form().Form_Load();
+        form().startUp();
         return *m_form;
     }
     void discardForm() { m_form.reset(); }
@@ -71,7 +71,7 @@ protected:
     int programEnds = 0;
 
 private:
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 };
 
 } // namespace stowfolio
