@@ -79,9 +79,11 @@ void MainWindow::showAbout()
     const QString version = QCoreApplication::applicationVersion();
     m_deps.prompts.showMessage(
         QStringLiteral("Stowfolio %1\r\nA home inventory for your insurer.\r\n\r\n%2\r\n\r\n"
-                       "Copyright © Team Quillane. All rights reserved.\r\n"
-                       "Stowfolio uses Qt %3, which is licensed under the GNU Lesser General "
-                       "Public License version 3.")
+                       "Copyright © Team Quillane.\r\n"
+                       "Stowfolio is free software, licensed under the GNU General Public "
+                       "License, version 3 or later. It comes with no warranty.\r\n\r\n"
+                       "It uses Qt %3 (LGPL-3.0), libgsf (LGPL-2.1) and GLib (LGPL-2.1 or "
+                       "later).")
             .arg(version.isEmpty() ? QStringLiteral("(development build)") : version,
                  kHomePage.toString(), QString::fromLatin1(qVersion())),
         QStringLiteral("About Stowfolio"), MessageIcon::None);

@@ -107,6 +107,28 @@ output=$(lintian --fail-on error "$deb" 2>&1) || status=$?
 grep -v '^running with root privileges' <<<"$output" || true
 [ "$status" -eq 0 ] || fail "lintian reports errors"
 
+# lintian reads the machine-readable form of a copyright file (its fields, licence names and
+# licence paragraphs, and whether the AppStream data's licence agrees) only in a source
+# package. So the installed copyright file is checked again as the debian/copyright of a
+# throwaway source package that holds the AppStream file where the tree holds it; any remark
+# of lintian's about the copyright or a licence fails.
+copyright_check=$work/source/stowfolio-$version
+mkdir -p "$copyright_check/debian/source" "$copyright_check/resources/desktop"
+cp "$share/doc/stowfolio/copyright" "$copyright_check/debian/copyright"
+cp "$share/metainfo/$id.metainfo.xml" "$copyright_check/resources/desktop/"
+zcat "$share/doc/stowfolio/changelog.gz" >"$copyright_check/debian/changelog"
+echo "3.0 (native)" >"$copyright_check/debian/source/format"
+printf 'Source: stowfolio\nMaintainer: %s\nStandards-Version: 4.6.2\n\nPackage: stowfolio\nArchitecture: any\nDescription: %s\n' \
+    "$(dpkg-deb -f "$deb" Maintainer)" "$(dpkg-deb -f "$deb" Description | head -1)" \
+    >"$copyright_check/debian/control"
+if (cd "$work/source" && dpkg-source -b "stowfolio-$version" >/dev/null 2>&1); then
+    output=$(lintian --display-level '>=pedantic' "$work/source/stowfolio_$version.dsc" 2>&1 |
+        grep -E '^[A-Z]: [^ ]+ source: [^ ]*(copyright|licen[cs]e)' || true)
+    [ -z "$output" ] || fail "lintian on the copyright file: $output"
+else
+    fail "no source package could be made to check the copyright file with lintian"
+fi
+
 # Nothing in the package names the folder it was built in.
 if grep -rlaF "$PWD" "$root" >&2; then
     fail "these installed files name the build folder $PWD"

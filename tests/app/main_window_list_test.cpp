@@ -234,6 +234,23 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
     EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Questions?")));
 }
 
+// The About box states the program's licence and those of the libraries it is linked with.
+TEST_F(Form1ListTest, TheAboutBoxGivesTheLicences)
+{
+    startWith({{"A"}});
+    menuAction(QStringLiteral("Help"), QStringLiteral("About Stowfolio"))->trigger();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    const QString text = prompts.messages()[0];
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Stowfolio "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Stowfolio is free software, licensed under the GNU "
+                                             "General Public License, version 3 or later.")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("All rights reserved"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("Qt %1 (LGPL-3.0), libgsf (LGPL-2.1)").arg(QString::fromLatin1(qVersion()))))
+        << text.toStdString();
+}
+
 QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(QString::fromLatin1(name));
