@@ -235,7 +235,7 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
 }
 
 // The About box states the program's licence and those of the libraries it is linked with.
-TEST_F(Form1ListTest, TheAboutBoxGivesTheLicences)
+TEST_F(MainWindowListTest, TheAboutBoxGivesTheLicences)
 {
     startWith({{"A"}});
     menuAction(QStringLiteral("Help"), QStringLiteral("About Stowfolio"))->trigger();
