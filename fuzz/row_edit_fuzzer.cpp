@@ -8,7 +8,7 @@
 // workbooks) the builder's own edits are applied: rows 10-11 copied and inserted at row 10,
 // then one row deleted below them.
 
-#include "fuzz_workbooks.h"
+#include "fuzz/fuzz_workbooks.h"
 
 #include "spreadsheet/automation/row_operations.h"
 #include "spreadsheet/compound/compound_file.h"

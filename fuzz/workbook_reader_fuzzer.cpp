@@ -3,7 +3,7 @@
 // Whatever reads must also write, and what is written must read again and write the same
 // bytes: the writer accepts every model the reader makes.
 
-#include "fuzz_workbooks.h"
+#include "fuzz/fuzz_workbooks.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -3,7 +3,7 @@
 // do: the used range first, then a range taken from the input, each within small picture limits
 // so that every run stays quick, and paints the picture into a bitmap at half size.
 
-#include "fuzz_workbooks.h"
+#include "fuzz/fuzz_workbooks.h"
 
 #include "spreadsheet/render/sheet_drawing.h"
 

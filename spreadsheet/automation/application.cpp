@@ -1,7 +1,7 @@
-#include "application.h"
+#include "spreadsheet/automation/application.h"
 
-#include "limits.h"
-#include "session.h"
+#include "spreadsheet/automation/limits.h"
+#include "spreadsheet/automation/session.h"
 
 namespace spreadsheet::automation {
 

@@ -5,7 +5,7 @@
 // every other (its own workbooks, selection and clipboard); handles taken from it share its
 // state, and after Quit every one of them refuses to work.
 
-#include "objects.h"
+#include "spreadsheet/automation/objects.h"
 
 #include "spreadsheet/input/typed_input.h"
 

@@ -1,6 +1,6 @@
-#include "cell_entry.h"
+#include "spreadsheet/automation/cell_entry.h"
 
-#include "limits.h"
+#include "spreadsheet/automation/limits.h"
 
 #include "spreadsheet/biff/strings.h"
 #include "spreadsheet/model/error.h"

@@ -1,4 +1,4 @@
-#include "limits.h"
+#include "spreadsheet/automation/limits.h"
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"

@@ -1,7 +1,7 @@
-#include "cell_entry.h"
-#include "limits.h"
-#include "objects.h"
-#include "session.h"
+#include "spreadsheet/automation/cell_entry.h"
+#include "spreadsheet/automation/limits.h"
+#include "spreadsheet/automation/objects.h"
+#include "spreadsheet/automation/session.h"
 
 #include "spreadsheet/formula/print.h"
 #include "spreadsheet/model/error.h"

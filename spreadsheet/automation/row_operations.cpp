@@ -1,6 +1,6 @@
-#include "row_operations.h"
+#include "spreadsheet/automation/row_operations.h"
 
-#include "limits.h"
+#include "spreadsheet/automation/limits.h"
 
 #include "spreadsheet/formula/print.h"
 #include "spreadsheet/formula/shift.h"

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "spreadsheet/automation/session.h"
 
 #include "spreadsheet/model/error.h"
 

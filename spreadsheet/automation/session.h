@@ -2,8 +2,8 @@
 
 // State shared by an Application and every handle taken from it. Internal to this folder.
 
-#include "cell_entry.h"
-#include "row_operations.h"
+#include "spreadsheet/automation/cell_entry.h"
+#include "spreadsheet/automation/row_operations.h"
 
 #include "spreadsheet/input/typed_input.h"
 #include "spreadsheet/model/workbook.h"

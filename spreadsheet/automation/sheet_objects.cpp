@@ -1,6 +1,6 @@
-#include "limits.h"
-#include "objects.h"
-#include "session.h"
+#include "spreadsheet/automation/limits.h"
+#include "spreadsheet/automation/objects.h"
+#include "spreadsheet/automation/session.h"
 #include "spreadsheet/model/number_text.h"
 #include "spreadsheet/model/used_range.h"
 

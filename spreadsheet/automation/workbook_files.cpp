@@ -1,8 +1,8 @@
 // Opening and saving through the file layer.
 
-#include "limits.h"
-#include "objects.h"
-#include "session.h"
+#include "spreadsheet/automation/limits.h"
+#include "spreadsheet/automation/objects.h"
+#include "spreadsheet/automation/session.h"
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"

@@ -1,5 +1,5 @@
-#include "byte_reader.h"
-#include "byte_writer.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/byte_writer.h"
 
 #include "spreadsheet/model/error.h"
 

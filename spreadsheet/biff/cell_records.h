@@ -3,7 +3,7 @@
 // Cell records: LABELSST, LABEL, RSTRING, NUMBER, RK, MULRK, BLANK, MULBLANK, BOOLERR,
 // FORMULA and the STRING record that carries a formula's text result.
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/cell.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
-#include "cf_records.h"
+#include "spreadsheet/biff/cf_records.h"
 
-#include "record_types.h"
-#include "sheet_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/sheet_records.h"
 
 #include "spreadsheet/model/error.h"
 

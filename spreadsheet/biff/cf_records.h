@@ -2,7 +2,7 @@
 
 // Conditional formats: CFHEADER and the CFRULE records that follow it.
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/worksheet.h"
 
 namespace spreadsheet::biff {

@@ -1,7 +1,7 @@
-#include "file_kind.h"
+#include "spreadsheet/biff/file_kind.h"
 
-#include "byte_reader.h"
-#include "record_types.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/record_types.h"
 
 #include <algorithm>
 #include <array>

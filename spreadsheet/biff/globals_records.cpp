@@ -1,7 +1,7 @@
-#include "globals_records.h"
+#include "spreadsheet/biff/globals_records.h"
 
-#include "record_types.h"
-#include "strings.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/strings.h"
 
 #include "spreadsheet/model/error.h"
 

@@ -2,8 +2,8 @@
 
 // Records of the workbook globals substream, each read and written side by side.
 
-#include "byte_reader.h"
-#include "record_stream.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/workbook.h"
 
 #include <string>

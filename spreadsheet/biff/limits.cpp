@@ -1,5 +1,5 @@
-#include "strings.h"
-#include "workbook_writer.h"
+#include "spreadsheet/biff/strings.h"
+#include "spreadsheet/biff/workbook_writer.h"
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"

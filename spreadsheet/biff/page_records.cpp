@@ -1,7 +1,7 @@
-#include "page_records.h"
+#include "spreadsheet/biff/page_records.h"
 
-#include "record_types.h"
-#include "strings.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/strings.h"
 
 namespace spreadsheet::biff {
 

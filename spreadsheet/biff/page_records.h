@@ -3,7 +3,7 @@
 // Page setup records: PRINTHEADERS, PRINTGRIDLINES, GRIDSET, WSBOOL, HEADER, FOOTER, HCENTER,
 // VCENTER, the four margins and SETUP.
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/worksheet.h"
 
 namespace spreadsheet::biff {

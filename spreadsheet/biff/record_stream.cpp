@@ -1,6 +1,6 @@
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 
-#include "record_types.h"
+#include "spreadsheet/biff/record_types.h"
 #include "spreadsheet/model/error.h"
 
 #include <algorithm>

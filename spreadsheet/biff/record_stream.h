@@ -4,8 +4,8 @@
 // its body. Bodies longer than kMaxRecordBody continue in CONTINUE records; joining them on
 // reading and splitting them on writing happens here and nowhere else.
 
-#include "byte_reader.h"
-#include "byte_writer.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/byte_writer.h"
 
 #include <cstdint>
 #include <span>

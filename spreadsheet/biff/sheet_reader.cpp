@@ -1,12 +1,12 @@
-#include "sheet_reader.h"
+#include "spreadsheet/biff/sheet_reader.h"
 
-#include "cell_records.h"
-#include "cf_records.h"
-#include "page_records.h"
-#include "record_types.h"
-#include "sheet_records.h"
-#include "strings.h"
-#include "window_records.h"
+#include "spreadsheet/biff/cell_records.h"
+#include "spreadsheet/biff/cf_records.h"
+#include "spreadsheet/biff/page_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/sheet_records.h"
+#include "spreadsheet/biff/strings.h"
+#include "spreadsheet/biff/window_records.h"
 
 #include "spreadsheet/model/error.h"
 

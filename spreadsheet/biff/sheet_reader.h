@@ -1,7 +1,7 @@
 #pragma once
 
-#include "globals_records.h"
-#include "record_stream.h"
+#include "spreadsheet/biff/globals_records.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/workbook.h"
 
 namespace spreadsheet::biff {

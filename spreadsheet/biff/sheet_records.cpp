@@ -1,6 +1,6 @@
-#include "sheet_records.h"
+#include "spreadsheet/biff/sheet_records.h"
 
-#include "record_types.h"
+#include "spreadsheet/biff/record_types.h"
 
 #include "spreadsheet/model/cell_range.h"
 

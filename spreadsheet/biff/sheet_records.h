@@ -3,7 +3,7 @@
 // Records that give a worksheet its shape: dimensions, column and row properties, merged
 // areas, and the INDEX and DBCELL records that let readers find row blocks.
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/worksheet.h"
 
 #include <vector>

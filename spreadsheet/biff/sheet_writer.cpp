@@ -1,12 +1,12 @@
-#include "sheet_writer.h"
+#include "spreadsheet/biff/sheet_writer.h"
 
-#include "cell_records.h"
-#include "cf_records.h"
-#include "globals_records.h"
-#include "page_records.h"
-#include "record_types.h"
-#include "sheet_records.h"
-#include "window_records.h"
+#include "spreadsheet/biff/cell_records.h"
+#include "spreadsheet/biff/cf_records.h"
+#include "spreadsheet/biff/globals_records.h"
+#include "spreadsheet/biff/page_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/sheet_records.h"
+#include "spreadsheet/biff/window_records.h"
 
 #include "spreadsheet/model/error.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/workbook.h"
 
 namespace spreadsheet::biff {

@@ -1,8 +1,8 @@
-#include "sst_records.h"
+#include "spreadsheet/biff/sst_records.h"
 
-#include "globals_records.h"
-#include "record_types.h"
-#include "strings.h"
+#include "spreadsheet/biff/globals_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/strings.h"
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"

@@ -2,7 +2,7 @@
 
 // The shared string table (SST) and its index (EXTSST).
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/workbook.h"
 
 namespace spreadsheet::biff {

@@ -1,4 +1,4 @@
-#include "strings.h"
+#include "spreadsheet/biff/strings.h"
 
 #include "spreadsheet/model/error.h"
 

@@ -3,8 +3,8 @@
 // Text in BIFF8: UTF-16 code units, stored one byte each ("compressed", for text that is all
 // Latin-1) or two. The model holds UTF-8.
 
-#include "byte_reader.h"
-#include "byte_writer.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/byte_writer.h"
 
 #include <string>
 #include <string_view>

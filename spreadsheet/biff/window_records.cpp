@@ -1,6 +1,6 @@
-#include "window_records.h"
+#include "spreadsheet/biff/window_records.h"
 
-#include "record_types.h"
+#include "spreadsheet/biff/record_types.h"
 
 namespace spreadsheet::biff {
 

@@ -2,7 +2,7 @@
 
 // Sheet window records: WINDOW2, SCL (zoom), PANE and SELECTION.
 
-#include "record_stream.h"
+#include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/model/worksheet.h"
 
 namespace spreadsheet::biff {

@@ -1,11 +1,11 @@
-#include "workbook_reader.h"
+#include "spreadsheet/biff/workbook_reader.h"
 
-#include "byte_reader.h"
-#include "file_kind.h"
-#include "globals_records.h"
-#include "record_types.h"
-#include "sheet_reader.h"
-#include "sst_records.h"
+#include "spreadsheet/biff/byte_reader.h"
+#include "spreadsheet/biff/file_kind.h"
+#include "spreadsheet/biff/globals_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/sheet_reader.h"
+#include "spreadsheet/biff/sst_records.h"
 
 #include "spreadsheet/compound/compound_file.h"
 #include "spreadsheet/files/atomic_file.h"

@@ -1,10 +1,10 @@
-#include "workbook_writer.h"
+#include "spreadsheet/biff/workbook_writer.h"
 
-#include "globals_records.h"
-#include "record_types.h"
-#include "sheet_writer.h"
-#include "sst_records.h"
-#include "strings.h"
+#include "spreadsheet/biff/globals_records.h"
+#include "spreadsheet/biff/record_types.h"
+#include "spreadsheet/biff/sheet_writer.h"
+#include "spreadsheet/biff/sst_records.h"
+#include "spreadsheet/biff/strings.h"
 
 #include "spreadsheet/compound/compound_file.h"
 #include "spreadsheet/model/error.h"

@@ -1,4 +1,4 @@
-#include "compound_file.h"
+#include "spreadsheet/compound/compound_file.h"
 
 #include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/error.h"

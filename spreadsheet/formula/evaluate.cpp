@@ -1,6 +1,6 @@
-#include "evaluate.h"
+#include "spreadsheet/formula/evaluate.h"
 
-#include "functions.h"
+#include "spreadsheet/formula/functions.h"
 
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/model/workbook.h"

@@ -5,7 +5,7 @@
 // comparisons, MOD, ROW and COLUMN. Anything else is left to the spreadsheet program, which is
 // told to recalculate on open.
 
-#include "tokens.h"
+#include "spreadsheet/formula/tokens.h"
 
 #include "spreadsheet/model/cell.h"
 

@@ -1,4 +1,4 @@
-#include "functions.h"
+#include "spreadsheet/formula/functions.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "print.h"
+#include "spreadsheet/formula/print.h"
 
-#include "functions.h"
-#include "shift.h"
+#include "spreadsheet/formula/functions.h"
+#include "spreadsheet/formula/shift.h"
 
 #include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tokens.h"
+#include "spreadsheet/formula/tokens.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "shift.h"
+#include "spreadsheet/formula/shift.h"
 
 #include <algorithm>
 

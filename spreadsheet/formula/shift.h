@@ -21,7 +21,7 @@
 //   - an area ending on the last row keeps ending there, as rows arrive at the bottom.
 // Absolute and relative references move alike: "$" only matters when a formula is copied.
 
-#include "tokens.h"
+#include "spreadsheet/formula/tokens.h"
 
 #include "spreadsheet/model/cell_range.h"
 

@@ -1,4 +1,4 @@
-#include "tokens.h"
+#include "spreadsheet/formula/tokens.h"
 
 #include "spreadsheet/biff/byte_reader.h"
 #include "spreadsheet/biff/byte_writer.h"

@@ -1,4 +1,4 @@
-#include "workbook.h"
+#include "spreadsheet/model/workbook.h"
 
 namespace spreadsheet {
 

@@ -1,4 +1,4 @@
-#include "styles.h"
+#include "spreadsheet/model/styles.h"
 
 namespace spreadsheet {
 

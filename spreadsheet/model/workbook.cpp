@@ -1,4 +1,4 @@
-#include "workbook.h"
+#include "spreadsheet/model/workbook.h"
 
 #include "spreadsheet/numfmt/number_format.h"
 

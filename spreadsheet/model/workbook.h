@@ -9,9 +9,9 @@
 //
 // Indexes are zero-based everywhere (row 0 is Excel's row 1). Text is UTF-8.
 
-#include "cell_range.h"
-#include "styles.h"
-#include "worksheet.h"
+#include "spreadsheet/model/cell_range.h"
+#include "spreadsheet/model/styles.h"
+#include "spreadsheet/model/worksheet.h"
 
 #include <cstdint>
 #include <map>

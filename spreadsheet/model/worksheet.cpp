@@ -1,4 +1,4 @@
-#include "worksheet.h"
+#include "spreadsheet/model/worksheet.h"
 
 #include <algorithm>
 

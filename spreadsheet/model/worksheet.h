@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cell.h"
-#include "cell_range.h"
+#include "spreadsheet/model/cell.h"
+#include "spreadsheet/model/cell_range.h"
 
 #include <cstdint>
 #include <deque>

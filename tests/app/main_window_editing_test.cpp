@@ -1,4 +1,4 @@
-#include "main_window_fixture.h"
+#include "tests/app/main_window_fixture.h"
 
 #include "state/settings_store.h"
 

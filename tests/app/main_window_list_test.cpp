@@ -1,7 +1,7 @@
 // Changing the list where it stands: edits in place, Undo and Redo of every change, Duplicate,
 // Move, Sort, the menus and the status line.
 
-#include "main_window_fixture.h"
+#include "tests/app/main_window_fixture.h"
 
 #include "state/settings_store.h"
 #include "workbook/workbook_builder.h"

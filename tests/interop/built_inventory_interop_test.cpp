@@ -4,7 +4,7 @@
 // LibreOffice: Print_Area, the banding format's range, the total in F7, typed dates, amounts
 // and texts must be what Excel itself would have made of the same steps.
 
-#include "interop_readers.h"
+#include "tests/interop/interop_readers.h"
 
 #include "spreadsheet/automation/application.h"
 

@@ -2,7 +2,7 @@
 // beyond Latin-1, strings long enough to spill the shared string table into CONTINUE records -
 // written by the engine and read back by xlrd, Gnumeric and LibreOffice, cell by cell.
 
-#include "interop_readers.h"
+#include "tests/interop/interop_readers.h"
 
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/formula/evaluate.h"

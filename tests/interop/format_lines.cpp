@@ -1,4 +1,4 @@
-#include "format_lines.h"
+#include "tests/interop/format_lines.h"
 
 #include <QJsonValue>
 #include <QStringList>

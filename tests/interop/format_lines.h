@@ -5,7 +5,7 @@
 // shows whole: "Times New Roman 16 bold #273359 | center center wrap | fill #F4F4F4 |
 // thin border | 0" (font, alignment, fill, borders, number format id).
 
-#include "template_layout.h"
+#include "tests/interop/template_layout.h"
 
 #include <QJsonObject>
 

@@ -1,4 +1,4 @@
-#include "interop_readers.h"
+#include "tests/interop/interop_readers.h"
 
 #include <QDir>
 #include <QFileInfo>

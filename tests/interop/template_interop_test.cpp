@@ -1,9 +1,9 @@
 // The shipped template, opened by xlrd, Gnumeric and LibreOffice, compared with the sheet it
 // must be: every caption, format, merge, width, height, name and print setting.
 
-#include "format_lines.h"
-#include "interop_readers.h"
-#include "template_layout.h"
+#include "tests/interop/format_lines.h"
+#include "tests/interop/interop_readers.h"
+#include "tests/interop/template_layout.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>

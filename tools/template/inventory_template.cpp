@@ -1,4 +1,4 @@
-#include "inventory_template.h"
+#include "tools/template/inventory_template.h"
 
 #include "spreadsheet/formula/functions.h"
 #include "spreadsheet/formula/tokens.h"

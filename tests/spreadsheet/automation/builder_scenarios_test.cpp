@@ -1,4 +1,4 @@
-#include "builder_sequence.h"
+#include "tests/spreadsheet/automation/builder_sequence.h"
 
 #include "spreadsheet/formula/evaluate.h"
 #include "spreadsheet/formula/print.h"

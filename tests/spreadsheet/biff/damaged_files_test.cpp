@@ -1,4 +1,4 @@
-#include "rich_workbook.h"
+#include "tests/spreadsheet/biff/rich_workbook.h"
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"

@@ -1,7 +1,7 @@
 // Files that the spreadsheet programs people use open although they bend the format, and files
 // that are no Excel 97-2003 workbook at all, which must be named for what they are.
 
-#include "rich_workbook.h"
+#include "tests/spreadsheet/biff/rich_workbook.h"
 
 #include "spreadsheet/biff/record_stream.h"
 #include "spreadsheet/biff/record_types.h"

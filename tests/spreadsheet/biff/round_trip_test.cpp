@@ -1,4 +1,4 @@
-#include "rich_workbook.h"
+#include "tests/spreadsheet/biff/rich_workbook.h"
 
 #include "spreadsheet/biff/byte_reader.h"
 #include "spreadsheet/biff/record_stream.h"

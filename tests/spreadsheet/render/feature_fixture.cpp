@@ -1,4 +1,4 @@
-#include "feature_fixture.h"
+#include "tests/spreadsheet/render/feature_fixture.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "inventory_fixture.h"
+#include "tests/spreadsheet/render/inventory_fixture.h"
 
 #include "tools/template/inventory_template.h"
 

@@ -4,8 +4,8 @@
 // a person to look at; with RENDER_SAVE_WORKBOOKS=DIR the workbooks are saved there as .xls
 // files for that script, each with our picture of it.
 
-#include "feature_fixture.h"
-#include "inventory_fixture.h"
+#include "tests/spreadsheet/render/feature_fixture.h"
+#include "tests/spreadsheet/render/inventory_fixture.h"
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"

@@ -1,4 +1,4 @@
-#include "inventory_fixture.h"
+#include "tests/spreadsheet/render/inventory_fixture.h"
 
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_drawing.h"

@@ -1,5 +1,5 @@
-#include "feature_fixture.h"
-#include "inventory_fixture.h"
+#include "tests/spreadsheet/render/feature_fixture.h"
+#include "tests/spreadsheet/render/inventory_fixture.h"
 
 #include "spreadsheet/model/twips.h"
 #include "spreadsheet/model/used_range.h"
