@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, a sanitizer build of the tests,
 # a bounded fuzzing run of the workbook reader, and the Debian package built and checked.
+# Every program the tests compare our output with must be installed: a missing one fails.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -8,12 +9,30 @@ source tools/ensure-packages.sh
 ensure_packages "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 command -v npm >/dev/null || ensure_packages "${NODE_PACKAGES[@]}"
 
-# The differential number-format test compares with the npm package ssf, kept out of the tree.
-if [ ! -d .test-tools/node_modules/ssf ]; then
+# The differential number-format test compares with the npm package ssf, kept out of the tree;
+# the exceptions it lists are those of this version.
+ssf_version=0.11.2
+ssf_installed() {
+    command -v node >/dev/null &&
+        [ -f .test-tools/node_modules/ssf/ssf.js ] &&
+        grep -q "\"version\": \"$ssf_version\"" .test-tools/node_modules/ssf/package.json \
+            2>/dev/null
+}
+if ! ssf_installed; then
     mkdir -p .test-tools
-    (cd .test-tools && npm install --silent --no-audit --no-fund ssf@0.11.2 >/dev/null) ||
-        echo "warning: could not install ssf; the differential format test will be skipped" >&2
+    (cd .test-tools && npm install --silent --no-audit --no-fund "ssf@$ssf_version" >/dev/null) ||
+        true
 fi
+if ! ssf_installed; then
+    echo "error: node with the npm package ssf $ssf_version is required by the differential" \
+        "number-format test, and ssf could not be installed into .test-tools" \
+        "(npm install --prefix .test-tools ssf@$ssf_version; is the npm registry reachable?)" >&2
+    exit 1
+fi
+
+# A test that compares with a program we did not write fails when that program is missing
+# (tests/support/oracle.h), instead of being skipped.
+export STOWFOLIO_REQUIRE_ORACLES=1
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
