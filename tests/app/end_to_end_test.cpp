@@ -6,6 +6,7 @@
 #include "preview/preview_window.h"
 #include "state/memory_settings_store.h"
 #include "tests/interop/interop_readers.h"
+#include "tests/support/oracle.h"
 #include "tests/support/scripted_prompts.h"
 #include "workbook/excel_factory.h"
 
@@ -107,7 +108,7 @@ TEST_F(EndToEndTest, TypedInventoryIsSavedAndReadByOtherPrograms)
     ASSERT_EQ(previewPrompts.messages(), QStringList{QStringLiteral("Done.")});
 
     if (!interop::xlrdAvailable())
-        GTEST_SKIP() << "xlrd is not installed";
+        STOWFOLIO_ORACLE_MISSING("xlrd", interop::installCommand({"xlrd"}));
     const QJsonObject book = interop::describeWithXlrd(saved.toStdString());
     const auto cells = interop::cellsByRef(interop::firstSheet(book));
     const auto text = [&](const char* ref) {

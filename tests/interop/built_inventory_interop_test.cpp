@@ -7,6 +7,7 @@
 #include "tests/interop/interop_readers.h"
 
 #include "spreadsheet/automation/application.h"
+#include "tests/support/oracle.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -192,7 +193,7 @@ Readings* BuiltInventoryInterop::s_readings = nullptr;
     if (!nothingFailed(reader))                                                                    \
         return;                                                                                    \
     if (!(available))                                                                              \
-        GTEST_SKIP() << reader << " is not installed";
+        STOWFOLIO_ORACLE_MISSING(reader, interop::installCommand({reader}));
 
 QJsonObject nameCalled(const QJsonObject& book, const char* wanted)
 {

@@ -7,6 +7,7 @@
 #include "spreadsheet/biff/workbook_writer.h"
 #include "spreadsheet/formula/evaluate.h"
 #include "spreadsheet/formula/tokens.h"
+#include "tests/support/oracle.h"
 #include "tools/template/inventory_template.h"
 
 #include <QJsonArray>
@@ -446,7 +447,7 @@ std::string gnumericReading(const QJsonObject& cell)
 TEST_F(EditedWorkbookInterop, xlrdReadsEveryCellAsWritten)
 {
     if (!interop::xlrdAvailable())
-        GTEST_SKIP() << "python3-xlrd is not installed";
+        STOWFOLIO_ORACLE_MISSING("xlrd", interop::installCommand({"xlrd"}));
     for (const Sample& sample : s_readings->samples) {
         SCOPED_TRACE(sample.name);
         if (reportedFailure("xlrd " + sample.name))
@@ -463,7 +464,7 @@ TEST_F(EditedWorkbookInterop, xlrdReadsEveryCellAsWritten)
 TEST_F(EditedWorkbookInterop, gnumericReadsEveryCellAsWritten)
 {
     if (!interop::gnumericAvailable())
-        GTEST_SKIP() << "Gnumeric is not installed";
+        STOWFOLIO_ORACLE_MISSING("Gnumeric", interop::installCommand({"gnumeric"}));
     for (const Sample& sample : s_readings->samples) {
         SCOPED_TRACE(sample.name);
         if (reportedFailure("gnumeric " + sample.name))
@@ -485,7 +486,7 @@ TEST_F(EditedWorkbookInterop, gnumericReadsEveryCellAsWritten)
 TEST_F(EditedWorkbookInterop, libreOfficeShowsEveryCellAsWritten)
 {
     if (!interop::libreOfficeAvailable() || !interop::popplerAvailable())
-        GTEST_SKIP() << "LibreOffice or poppler is not installed";
+        STOWFOLIO_ORACLE_MISSING("LibreOffice", interop::installCommand({"libreoffice"}));
     if (reportedFailure("libreoffice"))
         return;
     for (const Sample& sample : s_readings->samples) {
@@ -513,7 +514,8 @@ std::vector<std::string> sortedMerges(const QJsonObject& book)
 TEST_F(EditedWorkbookInterop, xlrdAndGnumericReadEveryMergedArea)
 {
     if (!interop::xlrdAvailable() || !interop::gnumericAvailable())
-        GTEST_SKIP() << "python3-xlrd or Gnumeric is not installed";
+        STOWFOLIO_ORACLE_MISSING("xlrd together with Gnumeric",
+                                 interop::installCommand({"xlrd", "gnumeric"}));
     for (const Sample& sample : s_readings->samples) {
         SCOPED_TRACE(sample.name);
         if (reportedFailure("xlrd " + sample.name) || reportedFailure("gnumeric " + sample.name))
@@ -528,7 +530,7 @@ TEST_F(EditedWorkbookInterop, xlrdAndGnumericReadEveryMergedArea)
 TEST_F(EditedWorkbookInterop, totalOverColumnJIsCachedForReadersThatDoNotRecalculate)
 {
     if (!interop::xlrdAvailable())
-        GTEST_SKIP() << "python3-xlrd is not installed";
+        STOWFOLIO_ORACLE_MISSING("xlrd", interop::installCommand({"xlrd"}));
     if (reportedFailure("xlrd many_rows"))
         return;
     const auto cells = interop::cellsByRef(interop::firstSheet(s_readings->xlrd["many_rows"]));
@@ -539,7 +541,7 @@ TEST_F(EditedWorkbookInterop, totalOverColumnJIsCachedForReadersThatDoNotRecalcu
 TEST_F(EditedWorkbookInterop, printAreaLimitsWhatLibreOfficePrints)
 {
     if (!interop::libreOfficeAvailable() || !interop::popplerAvailable())
-        GTEST_SKIP() << "LibreOffice or poppler is not installed";
+        STOWFOLIO_ORACLE_MISSING("LibreOffice", interop::installCommand({"libreoffice"}));
     if (reportedFailure("libreoffice"))
         return;
     const interop::PdfDocument& pdf = s_readings->librePdf["items"];
@@ -555,7 +557,7 @@ TEST_F(EditedWorkbookInterop, printAreaLimitsWhatLibreOfficePrints)
 TEST_F(EditedWorkbookInterop, manyRowsPrintOnePageWideWithRepeatedHeaders)
 {
     if (!interop::libreOfficeAvailable() || !interop::popplerAvailable())
-        GTEST_SKIP() << "LibreOffice or poppler is not installed";
+        STOWFOLIO_ORACLE_MISSING("LibreOffice", interop::installCommand({"libreoffice"}));
     if (reportedFailure("libreoffice"))
         return;
     const interop::PdfDocument& pdf = s_readings->librePdf["many_rows"];

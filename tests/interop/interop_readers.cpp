@@ -9,7 +9,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -133,6 +136,28 @@ bool libreOfficeAvailable()
 bool popplerAvailable()
 {
     return onPath("pdfinfo") && onPath("pdftotext");
+}
+
+std::string installCommand(std::initializer_list<std::string_view> readers)
+{
+    // Each reader (in lower case) and the Debian packages that bring it.
+    static const std::map<std::string, std::string> kPackages = {
+        {"xlrd", "python3-xlrd"},
+        {"gnumeric", "gnumeric"},
+        {"libreoffice", "libreoffice-calc-nogui poppler-utils"},
+        {"poppler", "poppler-utils"},
+    };
+    std::string command = "apt-get install";
+    for (std::string_view reader : readers) {
+        std::string key(reader);
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        const auto found = kPackages.find(key);
+        if (found == kPackages.end())
+            throw std::invalid_argument("no package known for the reader " + key);
+        command += ' ' + found->second;
+    }
+    return command;
 }
 
 QJsonObject describeWithXlrd(const std::string& path)

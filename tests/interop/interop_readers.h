@@ -9,7 +9,9 @@
 //              describe_fods.py     FODS: styles, conditional formats, page setup as it saw them
 //
 // A disagreement with any of them is a bug in our writer. Each reader is optional on a
-// developer's machine: tests call GTEST_SKIP when `...Available()` is false; CI installs them.
+// developer's machine: when `...Available()` is false, tests end with STOWFOLIO_ORACLE_MISSING
+// (tests/support/oracle.h), a skip when run by hand and a failure under ./test.sh, which installs
+// them.
 //
 // A typical end-to-end test writes its workbooks first, then reads each with every reader once
 // (LibreOffice converts a whole batch in one run, which matters: each start costs seconds):
@@ -31,7 +33,9 @@
 
 #include <ostream>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,6 +45,11 @@ bool xlrdAvailable();
 bool gnumericAvailable();
 bool libreOfficeAvailable();
 bool popplerAvailable();
+
+// The command that installs the named readers ("xlrd", "gnumeric", "libreoffice", "poppler", in
+// any case), for the message of a test that finds one missing: "apt-get install python3-xlrd".
+// LibreOffice's PDF output is read with poppler, so "libreoffice" brings poppler too.
+std::string installCommand(std::initializer_list<std::string_view> readers);
 
 // describe_xls.py's JSON for the workbook at `path`. Throws std::runtime_error carrying the
 // reader's own message when it cannot read the file.

@@ -4,6 +4,7 @@
 #include "tests/interop/format_lines.h"
 #include "tests/interop/interop_readers.h"
 #include "tests/interop/template_layout.h"
+#include "tests/support/oracle.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -98,7 +99,7 @@ Readings* TemplateInterop::s_readings = nullptr;
     const auto* pointer = reader();                                                                \
     if (!pointer) {                                                                                \
         if (!HasFailure())                                                                         \
-            GTEST_SKIP() << #reader " is not installed";                                           \
+            STOWFOLIO_ORACLE_MISSING(#reader, interop::installCommand({#reader}));                 \
         return;                                                                                    \
     }
 
@@ -440,7 +441,7 @@ TEST_F(TemplateInterop, libreOfficeShowsCaptionsAndTheAccountingZero)
     const auto* table = reading(s_readings->libreCsv, "libreoffice");
     if (!table) {
         if (!HasFailure())
-            GTEST_SKIP() << "LibreOffice or poppler is not installed";
+            STOWFOLIO_ORACLE_MISSING("LibreOffice", interop::installCommand({"libreoffice"}));
         return;
     }
     for (const Caption& caption : kCaptions)
@@ -454,7 +455,7 @@ TEST_F(TemplateInterop, libreOfficePrintsOneLandscapeLetterPage)
     const auto* pdf = reading(s_readings->librePdf, "libreoffice");
     if (!pdf) {
         if (!HasFailure())
-            GTEST_SKIP() << "LibreOffice or poppler is not installed";
+            STOWFOLIO_ORACLE_MISSING("LibreOffice", interop::installCommand({"libreoffice"}));
         return;
     }
     EXPECT_EQ(pdf->pages, 1);

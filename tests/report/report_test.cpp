@@ -11,9 +11,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
-#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -215,12 +213,3 @@ TEST_F(ReportTest, AFailedWriteLeavesNoHalfWrittenReport)
 
 } // namespace
 } // namespace stowfolio::report
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

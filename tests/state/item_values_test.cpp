@@ -87,10 +87,3 @@ TEST(ItemValues, SummaryCountsItemsAndShowsTheTotalAsMoney)
 
 } // namespace
 } // namespace stowfolio
-
-int main(int argc, char** argv)
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

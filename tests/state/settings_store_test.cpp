@@ -206,6 +206,8 @@ TEST_F(SettingsStoreTest, KeysItDoesNotUseAreKept)
 } // namespace
 } // namespace stowfolio
 
+// Its own main(), unlike the other tests: XDG_CONFIG_HOME must name this test's temporary
+// folder before the first QSettings reads it, and only this file knows the folder.
 int main(int argc, char** argv)
 {
     qputenv("XDG_CONFIG_HOME", stowfolio::configHome().path().toUtf8());

@@ -8,7 +8,6 @@
 #include "spreadsheet/render/sheet_picture.h"
 #include "tests/support/scripted_prompts.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,10 +81,3 @@ TEST(Snapshot, DrawsWhatTheCommandLineDraws)
 
 } // namespace
 } // namespace stowfolio
-
-int main(int argc, char** argv)
-{
-    QGuiApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

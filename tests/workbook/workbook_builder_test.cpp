@@ -14,8 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QLocale>
 #include <QTemporaryDir>
 
 #include "tests/support/file_size_limit.h"
@@ -377,13 +375,3 @@ TEST_F(WorkbookBuilderTest, AFailedExportLeavesNothingBehind)
 
 } // namespace
 } // namespace stowfolio
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    // Typed dates and amounts read as a United States user types them.
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -9,8 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -125,12 +123,3 @@ TEST_F(WorkbookImportTest, WorkbooksThatAreNotInventoriesSayWhy)
 
 } // namespace
 } // namespace stowfolio
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

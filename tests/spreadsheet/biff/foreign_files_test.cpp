@@ -4,6 +4,7 @@
 
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/biff/workbook_writer.h"
+#include "tests/support/oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,17 @@ const char* const kCsv = "Name,Value,Count,Total\n"
 struct Converter
 {
     const char* name;
+    const char* program; // on PATH when the converter is installed
+    const char* package; // the Debian package that brings it
     // Commands with {in}, {out} and {dir}; {dir} is the folder of {out}.
     const char* toXls;
     const char* toCsv;
 };
 
 const Converter kConverters[] = {
-    {"Gnumeric", "ssconvert {in} {out} >/dev/null 2>&1", "ssconvert {in} {out} >/dev/null 2>&1"},
-    {"LibreOffice",
+    {"Gnumeric", "ssconvert", "gnumeric", "ssconvert {in} {out} >/dev/null 2>&1",
+     "ssconvert {in} {out} >/dev/null 2>&1"},
+    {"LibreOffice", "soffice", "libreoffice-calc-nogui",
      "cd {dir} && soffice -env:UserInstallation=file://{dir}/profile --headless --convert-to xls "
      "--outdir {dir} {in} >/dev/null 2>&1",
      "cd {dir} && soffice -env:UserInstallation=file://{dir}/profile --headless --convert-to csv "
@@ -102,8 +106,11 @@ TEST_P(ForeignFiles, ReadsValuesAndWritesThemBackUnchanged)
     const fs::path csv = m_folder / "in.csv";
     std::ofstream(csv) << kCsv;
     const fs::path xls = m_folder / "in.xls";
-    if (!run(substitute(converter.toXls, csv, xls)) || !fs::exists(xls))
-        GTEST_SKIP() << converter.name << " is not installed";
+    if (!run("command -v " + std::string(converter.program) + " >/dev/null 2>&1"))
+        STOWFOLIO_ORACLE_MISSING(converter.name,
+                                 "apt-get install " + std::string(converter.package));
+    ASSERT_TRUE(run(substitute(converter.toXls, csv, xls)) && fs::exists(xls))
+        << converter.name << " could not convert " << csv << " to .xls";
 
     const Workbook workbook = readWorkbookFile(xls.string());
     ASSERT_EQ(workbook.sheets.size(), 1u);

@@ -6,6 +6,7 @@
 
 #include "spreadsheet/biff/strings.h"
 #include "spreadsheet/numfmt/number_format.h"
+#include "tests/support/oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,10 @@ namespace spreadsheet::numfmt {
 namespace {
 
 namespace fs = std::filesystem;
+
+// How to get the reference formatter: ./test.sh installs it, or by hand in the source folder.
+constexpr const char* kInstallSsf = "apt-get install nodejs npm, then in the source folder: "
+                                    "npm install --prefix .test-tools ssf@0.11.2";
 
 constexpr std::string_view kTemplateAccounting =
     R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))";
@@ -404,13 +409,14 @@ TEST(NumberFormatAgainstSsf, EveryDifferenceIsExplained)
     const fs::path root(STOWFOLIO_SOURCE_DIR);
     const fs::path ssfDir = root / ".test-tools/node_modules/ssf";
     if (std::system("command -v node > /dev/null 2>&1") != 0 || !fs::exists(ssfDir / "ssf.js")) {
-        GTEST_SKIP() << "node or ssf is missing (./test.sh installs ssf into .test-tools)";
+        STOWFOLIO_ORACLE_MISSING("node with the npm package ssf 0.11.2 in .test-tools",
+                                 kInstallSsf);
     }
     // The listed differences are those of this version; another one differs elsewhere.
     std::ifstream package(ssfDir / "package.json");
     const std::string manifest{std::istreambuf_iterator<char>(package), {}};
     if (manifest.find("\"version\": \"0.11.2\"") == std::string::npos) {
-        GTEST_SKIP() << "ssf in .test-tools is not version 0.11.2";
+        STOWFOLIO_ORACLE_MISSING("ssf 0.11.2 (another version is in .test-tools)", kInstallSsf);
     }
     const std::vector<GridCase> grid = buildGrid();
     const std::vector<std::string> answers = runSsf(ssfDir, grid);
