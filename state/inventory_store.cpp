@@ -1,0 +1,386 @@
+#include "state/inventory_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <unordered_set>
+
+namespace stowfolio {
+
+namespace {
+
+// The schema's version in PRAGMA user_version. Version 1: items (id, position, one text column
+// per field) and meta (key, value). A field added to kItemFields later gets its column when an
+// older database is opened.
+constexpr std::int64_t kSchemaVersion = 1;
+
+// Gap between the positions of appended items; an insert between two items takes the middle.
+constexpr double kPositionStep = 1024.0;
+
+std::string fieldColumns()
+{
+    std::string columns;
+    for (const ItemFieldInfo& field : kItemFields) {
+        if (!columns.empty())
+            columns += ", ";
+        columns += field.column;
+    }
+    return columns;
+}
+
+// "?3, ?4, ..." for the field columns, numbered from `first`.
+std::string fieldParameters(int first)
+{
+    std::string parameters;
+    for (int i = 0; i < kItemFieldCount; ++i) {
+        if (i > 0)
+            parameters += ", ";
+        parameters += "?" + std::to_string(first + i);
+    }
+    return parameters;
+}
+
+void bindFields(Statement& statement, int first, const ItemFields& fields)
+{
+    for (int i = 0; i < kItemFieldCount; ++i)
+        statement.bind(first + i, fields[static_cast<std::size_t>(i)]);
+}
+
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A field longer than a sheet cell can hold is refused before anything is written.
+void refuseOversizedFields(const ItemFields& fields)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].size() > kMaxFieldLength)
+            throw std::length_error(QStringLiteral("%1 holds %L2 characters; a field holds at "
+                                                   "most %L3 (what one sheet cell holds)")
+                                        .arg(latin1(kItemFields[i].name))
+                                        .arg(fields[i].size())
+                                        .arg(kMaxFieldLength)
+                                        .toStdString());
+    }
+}
+
+} // namespace
+
+void makePrivateFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath()))
+        throw std::runtime_error(folder.toStdString() + ": cannot create its parent folder");
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        throw std::runtime_error(folder.toStdString() + ": cannot create the folder (" +
+                                 std::strerror(errno) + ")");
+    struct stat status
+    {
+    };
+    if (::lstat(name.constData(), &status) != 0)
+        throw std::runtime_error(folder.toStdString() + ": cannot read the folder (" +
+                                 std::strerror(errno) + ")");
+    if (!S_ISDIR(status.st_mode))
+        throw std::runtime_error(folder.toStdString() +
+                                 ": is not a folder (a link or a file is in its place)");
+    if (status.st_uid != ::geteuid())
+        throw std::runtime_error(folder.toStdString() +
+                                 ": belongs to another user; refusing to keep the inventory there");
+    if ((status.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
+        throw std::runtime_error(folder.toStdString() + ": cannot make the folder private (" +
+                                 std::strerror(errno) + ")");
+}
+
+QString defaultInventoryDatabasePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Quillane/Stowfolio/inventory.db");
+}
+
+namespace {
+
+// Opens the database file owner-only: created with mode 0600 before SQLite sees it, so the
+// inventory is never readable by others, not even for a moment.
+QString preparedDatabaseFile(const QString& path, bool& created)
+{
+    makePrivateFolder(QFileInfo(path).absolutePath());
+    const QByteArray name = QFile::encodeName(path);
+    const int fd =
+        ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    created = fd >= 0;
+    if (fd >= 0)
+        ::close(fd);
+    else if (errno != EEXIST)
+        throw std::runtime_error(path.toStdString() + ": cannot create the inventory (" +
+                                 std::strerror(errno) + ")");
+    return path;
+}
+
+} // namespace
+
+InventoryStore::InventoryStore(const QString& path)
+    : m_database(preparedDatabaseFile(path, m_isNew))
+{
+    m_database.execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; "
+                       "PRAGMA foreign_keys = ON;");
+    migrate();
+}
+
+InventoryStore::~InventoryStore() = default;
+
+void InventoryStore::migrate()
+{
+    const std::int64_t version = m_database.queryInteger("PRAGMA user_version");
+    if (version > kSchemaVersion)
+        throw DatabaseError(path().toStdString() +
+                                ": the inventory was written by a newer Stowfolio (schema " +
+                                std::to_string(version) + "); update Stowfolio to open it",
+                            0);
+    Transaction transaction(m_database);
+    if (version < 1) {
+        std::string sql = "CREATE TABLE IF NOT EXISTS items (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                          "position REAL NOT NULL";
+        for (const ItemFieldInfo& field : kItemFields)
+            sql += ", " + std::string(field.column) + " TEXT NOT NULL DEFAULT ''";
+        sql += "); CREATE INDEX IF NOT EXISTS items_by_position ON items (position); "
+               "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);";
+        m_database.execute(sql);
+    }
+    // Fields added since the database was made.
+    std::unordered_set<std::string> existing;
+    Statement columns(m_database, "SELECT name FROM pragma_table_info('items')");
+    while (columns.step())
+        existing.insert(columns.text(0).toStdString());
+    for (const ItemFieldInfo& field : kItemFields) {
+        if (!existing.count(std::string(field.column)))
+            m_database.execute("ALTER TABLE items ADD COLUMN " + std::string(field.column) +
+                               " TEXT NOT NULL DEFAULT ''");
+    }
+    m_database.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    transaction.commit();
+}
+
+std::vector<Item> InventoryStore::items()
+{
+    std::vector<Item> result;
+    result.reserve(static_cast<std::size_t>(itemCount()));
+    Statement select(m_database,
+                     "SELECT id, " + fieldColumns() + " FROM items ORDER BY position, id");
+    while (select.step()) {
+        Item item;
+        item.id = select.integer(0);
+        for (int i = 0; i < kItemFieldCount; ++i)
+            item.fields[static_cast<std::size_t>(i)] = select.text(1 + i);
+        result.push_back(std::move(item));
+    }
+    return result;
+}
+
+std::int64_t InventoryStore::itemCount()
+{
+    return m_database.queryInteger("SELECT count(*) FROM items");
+}
+
+std::optional<Item> InventoryStore::item(ItemId id)
+{
+    Statement select(m_database, "SELECT id, " + fieldColumns() + " FROM items WHERE id = ?1");
+    select.bind(1, id);
+    if (!select.step())
+        return std::nullopt;
+    Item item;
+    item.id = select.integer(0);
+    for (int i = 0; i < kItemFieldCount; ++i)
+        item.fields[static_cast<std::size_t>(i)] = select.text(1 + i);
+    return item;
+}
+
+std::vector<ItemId> InventoryStore::append(const std::vector<ItemFields>& rows)
+{
+    std::vector<Item> items;
+    items.reserve(rows.size());
+    for (const ItemFields& fields : rows)
+        items.push_back(Item{0, fields});
+    return insert(items, 0);
+}
+
+std::vector<ItemId> InventoryStore::insert(const std::vector<Item>& items, ItemId before)
+{
+    for (const Item& item : items)
+        refuseOversizedFields(item.fields);
+    Transaction transaction(m_database);
+    const std::vector<double> positions = freePositionsBefore(before, items.size());
+
+    Statement taken(m_database, "SELECT 1 FROM items WHERE id = ?1");
+    Statement add(m_database, "INSERT INTO items (id, position, " + fieldColumns() +
+                                  ") VALUES (?1, ?2, " + fieldParameters(3) + ")");
+    std::vector<ItemId> ids;
+    ids.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        bool keepId = item.id > 0;
+        if (keepId) {
+            taken.bind(1, item.id);
+            keepId = !taken.step();
+            taken.reset();
+        }
+        if (keepId)
+            add.bind(1, item.id);
+        else
+            add.bindNull(1);
+        add.bind(2, positions[i]);
+        bindFields(add, 3, item.fields);
+        add.run();
+        ids.push_back(keepId ? item.id : m_database.lastInsertId());
+    }
+    transaction.commit();
+    return ids;
+}
+
+// `count` rising positions for items that go before the item `before` (at the end when it is 0
+// or gone): evenly between it and the item ahead of it. When the gap is too narrow to split
+// (after many inserts at one place) the list is numbered afresh first.
+std::vector<double> InventoryStore::freePositionsBefore(ItemId before, std::size_t count)
+{
+    for (int attempt = 0;; ++attempt) {
+        std::optional<double> high;
+        if (before != 0) {
+            Statement at(m_database, "SELECT position FROM items WHERE id = ?1");
+            at.bind(1, before);
+            if (at.step())
+                high = at.real(0);
+        }
+        std::optional<double> low;
+        Statement ahead(m_database, high ? "SELECT max(position) FROM items WHERE position < ?1"
+                                         : "SELECT max(position) FROM items");
+        if (high)
+            ahead.bind(1, *high);
+        if (ahead.step() && !ahead.isNull(0))
+            low = ahead.real(0);
+
+        std::vector<double> positions;
+        positions.reserve(count);
+        if (!high) {
+            const double start = low.value_or(0.0);
+            for (std::size_t i = 1; i <= count; ++i)
+                positions.push_back(start + kPositionStep * static_cast<double>(i));
+            return positions;
+        }
+        const double from = low.value_or(*high - kPositionStep * static_cast<double>(count + 1));
+        const double gap = (*high - from) / static_cast<double>(count + 1);
+        bool distinct = true;
+        double previous = from;
+        for (std::size_t i = 1; i <= count && distinct; ++i) {
+            const double position = from + gap * static_cast<double>(i);
+            distinct = position > previous && position < *high;
+            previous = position;
+            positions.push_back(position);
+        }
+        if (distinct || attempt > 0)
+            return positions;
+        renumber();
+    }
+}
+
+void InventoryStore::renumber()
+{
+    m_database.execute("WITH ranked AS (SELECT id, row_number() OVER (ORDER BY position, id) AS "
+                       "rank FROM items) UPDATE items SET position = ranked.rank * 1024.0 FROM "
+                       "ranked WHERE items.id = ranked.id");
+}
+
+void InventoryStore::remove(const std::vector<ItemId>& ids)
+{
+    Transaction transaction(m_database);
+    Statement erase(m_database, "DELETE FROM items WHERE id = ?1");
+    for (const ItemId id : ids) {
+        erase.bind(1, id);
+        erase.run();
+    }
+    transaction.commit();
+}
+
+void InventoryStore::setField(ItemId id, ItemField field, const QString& text)
+{
+    ItemFields check;
+    check[static_cast<std::size_t>(field)] = text;
+    refuseOversizedFields(check);
+    Statement update(m_database,
+                     "UPDATE items SET " +
+                         std::string(kItemFields[static_cast<std::size_t>(field)].column) +
+                         " = ?2 WHERE id = ?1");
+    update.bind(1, id).bind(2, text);
+    update.run();
+}
+
+void InventoryStore::setOrder(const std::vector<ItemId>& order)
+{
+    Transaction transaction(m_database);
+    // Items that another process added meanwhile keep their order after the given ones.
+    std::vector<ItemId> complete = order;
+    const std::unordered_set<ItemId> given(order.begin(), order.end());
+    Statement all(m_database, "SELECT id FROM items ORDER BY position, id");
+    while (all.step()) {
+        const ItemId id = all.integer(0);
+        if (!given.count(id))
+            complete.push_back(id);
+    }
+    Statement place(m_database, "UPDATE items SET position = ?2 WHERE id = ?1");
+    for (std::size_t i = 0; i < complete.size(); ++i) {
+        place.bind(1, complete[i]).bind(2, kPositionStep * static_cast<double>(i + 1));
+        place.run();
+    }
+    transaction.commit();
+}
+
+void InventoryStore::replaceAll(const std::vector<ItemFields>& rows)
+{
+    for (const ItemFields& fields : rows)
+        refuseOversizedFields(fields);
+    Transaction transaction(m_database);
+    m_database.execute("DELETE FROM items");
+    Statement add(m_database, "INSERT INTO items (position, " + fieldColumns() + ") VALUES (?1, " +
+                                  fieldParameters(2) + ")");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        add.bind(1, kPositionStep * static_cast<double>(i + 1));
+        bindFields(add, 2, rows[i]);
+        add.run();
+    }
+    transaction.commit();
+}
+
+std::optional<QString> InventoryStore::meta(const QString& key)
+{
+    Statement select(m_database, "SELECT value FROM meta WHERE key = ?1");
+    select.bind(1, key);
+    if (!select.step())
+        return std::nullopt;
+    return select.text(0);
+}
+
+void InventoryStore::setMeta(const QString& key, const QString& value)
+{
+    Statement upsert(m_database, "INSERT INTO meta (key, value) VALUES (?1, ?2) ON CONFLICT (key) "
+                                 "DO UPDATE SET value = excluded.value");
+    upsert.bind(1, key).bind(2, value);
+    upsert.run();
+}
+
+std::int64_t InventoryStore::externalChangeCounter()
+{
+    return m_database.queryInteger("PRAGMA data_version");
+}
+
+} // namespace stowfolio

@@ -1,0 +1,97 @@
+#pragma once
+
+// The store of record for the item list: an SQLite database in
+// $XDG_DATA_HOME/Quillane/Stowfolio/inventory.db (folder 0700, file 0600), in WAL mode so that a
+// reader never waits for a writer and a killed process leaves either the old or the new state.
+//
+// Every change is one transaction that touches only the rows it changes: an edit is one UPDATE
+// of one field, Add and Delete one row each; a failure (a full disk, a read-only folder) rolls
+// back and throws DatabaseError with the reason, and the database stays as it was. Items have
+// a stable id, which undo steps and later attachments refer to; their order in the list is a
+// separate position column.
+//
+// Several processes may hold the store at once (the window, --import, --csv): each change is
+// made against the database's current rows, never against a copy held in memory, so no process
+// overwrites another's items. externalChangeCounter() tells a process that someone else has changed
+// the database since it last looked.
+
+#include "state/item_fields.h"
+#include "state/sqlite_database.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace stowfolio {
+
+using ItemId = std::int64_t;
+using ItemFields = std::array<QString, kItemFieldCount>;
+
+struct Item
+{
+    ItemId id = 0;
+    ItemFields fields;
+};
+
+class InventoryStore
+{
+public:
+    // Opens the database at `path`, creating it and its folder (owner-only) when missing, and
+    // brings its schema up to date. Throws DatabaseError when it cannot be opened or is not an
+    // inventory.
+    explicit InventoryStore(const QString& path);
+    ~InventoryStore();
+
+    const QString& path() const { return m_database.path(); }
+    // True when the database was created by this open (there was no inventory before).
+    bool isNew() const { return m_isNew; }
+
+    // Every item, in list order.
+    std::vector<Item> items();
+    std::int64_t itemCount();
+    std::optional<Item> item(ItemId id);
+
+    // Adds `fields` at the end, in order; returns their new ids.
+    std::vector<ItemId> append(const std::vector<ItemFields>& rows);
+    // Inserts items before the item `before` (at the end when it is 0 or no longer there),
+    // keeping their ids when they have one that is free (an undone delete gets its id back).
+    // Returns the ids they have.
+    std::vector<ItemId> insert(const std::vector<Item>& items, ItemId before);
+    void remove(const std::vector<ItemId>& ids);
+    void setField(ItemId id, ItemField field, const QString& text);
+    // The list order afterwards: `order` holds every id of the list once. Ids not in the
+    // database are ignored; items missing from `order` keep their place after the others.
+    void setOrder(const std::vector<ItemId>& order);
+    // Replaces every item by `rows`, in one transaction.
+    void replaceAll(const std::vector<ItemFields>& rows);
+
+    // Small values the program keeps beside the items ("itemsSettingsDigest", ...).
+    std::optional<QString> meta(const QString& key);
+    void setMeta(const QString& key, const QString& value);
+
+    // Changes whenever another connection (another process) committed a change; compare two
+    // readings to know whether to read the items again.
+    std::int64_t externalChangeCounter();
+
+private:
+    void migrate();
+    std::vector<double> freePositionsBefore(ItemId before, std::size_t count);
+    void renumber();
+
+    // Set while m_database opens, so it comes first.
+    bool m_isNew = false;
+    SqliteDatabase m_database;
+};
+
+// Where the program keeps its inventory database.
+QString defaultInventoryDatabasePath();
+
+// Creates `folder` and its missing parents, the last one owner-only (0700). Refuses a folder
+// that is a link or belongs to someone else. Throws std::runtime_error saying why.
+void makePrivateFolder(const QString& folder);
+
+} // namespace stowfolio
