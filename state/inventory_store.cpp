@@ -325,6 +325,16 @@ void InventoryStore::setField(ItemId id, ItemField field, const QString& text)
     update.run();
 }
 
+void InventoryStore::move(ItemId id, ItemId before)
+{
+    Transaction transaction(m_database);
+    const double position = freePositionsBefore(before, 1).front();
+    Statement place(m_database, "UPDATE items SET position = ?2 WHERE id = ?1");
+    place.bind(1, id).bind(2, position);
+    place.run();
+    transaction.commit();
+}
+
 void InventoryStore::setOrder(const std::vector<ItemId>& order)
 {
     Transaction transaction(m_database);

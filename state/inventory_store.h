@@ -63,6 +63,8 @@ public:
     std::vector<ItemId> insert(const std::vector<Item>& items, ItemId before);
     void remove(const std::vector<ItemId>& ids);
     void setField(ItemId id, ItemField field, const QString& text);
+    // Moves item `id` before the item `before` (to the end when it is 0 or gone).
+    void move(ItemId id, ItemId before);
     // The list order afterwards: `order` holds every id of the list once. Ids not in the
     // database are ignored; items missing from `order` keep their place after the others.
     void setOrder(const std::vector<ItemId>& order);

@@ -1,0 +1,84 @@
+#pragma once
+
+// The item list as views show it: a table model over the items of an InventoryStore, one row
+// per item in list order and one column per field of kItemFields.
+//
+// Every change goes to the store first and reaches the rows only once it is committed, so what
+// the list shows is always what the database holds. A change the store refuses (a full disk, a
+// field too long) leaves the rows as they were, returns false and emits changeRefused with the
+// reason. Changes address items by id; rows are only where an item currently sits.
+//
+// Another process may add, edit or remove items meanwhile (--import while the window is open):
+// refreshIfChangedElsewhere() reads the store again when it has changed.
+
+#include "spreadsheet/input/typed_input.h"
+#include "state/inventory_store.h"
+
+#include <QAbstractTableModel>
+
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace stowfolio {
+
+class InventoryModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // `locale` says how typed amounts read, for the estimated total.
+    InventoryModel(InventoryStore& store, spreadsheet::input::InputLocale locale,
+                   QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    const std::vector<Item>& items() const { return m_items; }
+    const Item& item(int row) const { return m_items[static_cast<std::size_t>(row)]; }
+    // The row of item `id`, or -1 when it is not in the list.
+    int rowOf(ItemId id) const;
+    // The sum of the estimated values that read as amounts, as the sheet adds them up.
+    double estimatedTotal() const;
+
+    // Reads every item from the store again.
+    void reload();
+    // Reads the store again if another process changed it since the last look; true if so.
+    bool refreshIfChangedElsewhere();
+
+    // Inserts `items` before row `row` (at the end when `row` is the row count), keeping ids
+    // that are free; returns their ids, or nothing when the store refused.
+    std::optional<std::vector<ItemId>> insertItems(int row, const std::vector<Item>& items);
+    bool removeItems(const std::vector<ItemId>& ids);
+    bool setField(ItemId id, ItemField field, const QString& text);
+    // Moves item `id` to row `to`.
+    bool moveItem(ItemId id, int to);
+    // Puts the items in `order` (every id of the list once).
+    bool setOrder(const std::vector<ItemId>& order);
+
+signals:
+    // A change the store refused, with the reason for the user.
+    void changeRefused(const QString& reason);
+    // After any change of the items, by this process or another.
+    void itemsChanged();
+
+private:
+    template <class Change>
+    bool storeChange(Change&& change);
+    void indexRows(std::size_t from = 0);
+    std::optional<double> estimatedValueOf(const Item& item) const;
+
+    InventoryStore& m_store;
+    spreadsheet::input::InputLocale m_locale;
+    std::vector<Item> m_items;
+    // Each row's estimated value as the sheet reads it, parallel to m_items.
+    std::vector<std::optional<double>> m_estimates;
+    std::unordered_map<ItemId, int> m_rowOfId;
+    std::int64_t m_seenExternalChanges = 0;
+};
+
+} // namespace stowfolio
