@@ -7,8 +7,9 @@
 #include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_drawing.h"
 #include "spreadsheet/render/sheet_picture.h"
+#include "state/inventory_opening.h"
+#include "state/inventory_store.h"
 #include "state/item_import.h"
-#include "state/item_list_codec.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
 #include "workbook/work_folder.h"
@@ -31,8 +32,6 @@ namespace stowfolio {
 
 namespace {
 
-constexpr int kColumnCount = 12;
-
 void printError(const QString& message)
 {
     std::fprintf(stderr, "stowfolio: %s\n", message.toLocal8Bit().constData());
@@ -43,31 +42,43 @@ void printLine(const QString& line)
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
 }
 
-// The stored settings, or an exception saying why they cannot be used.
-std::unique_ptr<IniSettingsStore> openStoredSettings()
+// What the program keeps: the settings file (owner fields) and the inventory database (items).
+struct StoredState
 {
-    auto settings = std::make_unique<IniSettingsStore>();
-    if (!settings->openingProblem().isEmpty())
-        throw std::runtime_error(settings->openingProblem().toStdString());
-    return settings;
+    std::unique_ptr<IniSettingsStore> settings;
+    std::unique_ptr<InventoryStore> inventory;
+};
+
+// The stored state, or an exception saying why it cannot be used. A job has no one to ask which
+// item list to keep when the settings file's differs: it works on the inventory's and says so.
+StoredState openStoredState()
+{
+    StoredState state;
+    state.settings = std::make_unique<IniSettingsStore>();
+    if (!state.settings->openingProblem().isEmpty())
+        throw std::runtime_error(state.settings->openingProblem().toStdString());
+    state.inventory = std::make_unique<InventoryStore>(defaultInventoryDatabasePath());
+    const SettingsListCheck check = checkSettingsList(*state.inventory, *state.settings);
+    if (!check.repairs.isEmpty())
+        printError(check.repairs);
+    if (check.settingsListDiffers)
+        printError(QStringLiteral("the item list in the settings file (%L1 items) is not the one "
+                                  "Stowfolio last saved there; the inventory's %L2 items are "
+                                  "used (start Stowfolio's window to choose between them)")
+                       .arg(check.settingsItemCount)
+                       .arg(check.inventoryItemCount));
+    return state;
 }
 
-Inventory storedInventory(const SettingsStore& settings)
+Inventory storedInventory(StoredState& state)
 {
     Inventory inventory;
     for (const QString& key : kOwnerFieldKeys)
-        inventory.ownerFields << settings.read(key, QString());
-    const DecodedItemList decoded =
-        decodeItemList(settings.read(kItemsKey, QString()).toStdU16String(), kColumnCount);
-    for (const DroppedField& dropped : decoded.dropped)
-        printError(QStringLiteral("stored item %1 has more than %2 fields; \"%3\" is left out")
-                       .arg(dropped.row + 1)
-                       .arg(kColumnCount)
-                       .arg(QString::fromStdU16String(dropped.text)));
-    for (const ItemRow& row : decoded.rows) {
+        inventory.ownerFields << state.settings->read(key, QString());
+    for (const Item& item : state.inventory->items()) {
         QStringList fields;
-        for (const std::u16string& field : row)
-            fields << QString::fromStdU16String(field);
+        for (const QString& field : item.fields)
+            fields << field;
         inventory.items.push_back(fields);
     }
     return inventory;
@@ -78,10 +89,10 @@ Inventory storedInventory(const SettingsStore& settings)
 int runExport(const QString& path)
 {
     try {
-        const auto settings = openStoredSettings();
+        StoredState state = openStoredState();
         ExcelFactory factory;
         registerBuiltInEngine(factory);
-        exportInventoryWorkbook(factory, storedInventory(*settings), temporaryFolder(), path);
+        exportInventoryWorkbook(factory, storedInventory(state), temporaryFolder(), path);
         return 0;
     } catch (const std::exception& error) {
         printError(
@@ -124,8 +135,8 @@ int runRender(const QString& input, const QString& output, const QString& range)
 int runCsvExport(const QString& path)
 {
     try {
-        const auto settings = openStoredSettings();
-        const Inventory inventory = storedInventory(*settings);
+        StoredState state = openStoredState();
+        const Inventory inventory = storedInventory(state);
         writeBytesToFile(
             itemsAsCsv(QList<QStringList>(inventory.items.begin(), inventory.items.end())), path);
         return 0;
@@ -139,8 +150,8 @@ int runCsvExport(const QString& path)
 int runImport(const QString& path)
 {
     try {
-        const auto settings = openStoredSettings();
-        const Inventory stored = storedInventory(*settings);
+        StoredState state = openStoredState();
+        const Inventory stored = storedInventory(state);
         const int room = kMaxInventoryItems - static_cast<int>(stored.items.size());
         const ItemImport imported = looksLikeWorkbook(path) ? importInventoryWorkbook(path, room)
                                                             : importCsvFile(path, room);
@@ -148,18 +159,18 @@ int runImport(const QString& path)
             printError(imported.problem);
             return 1;
         }
-        std::vector<ItemRow> rows;
+        // Added to the inventory as it is now, in one transaction: a window or another job
+        // working on it at the same time keeps its items too.
+        std::vector<ItemFields> rows;
+        rows.reserve(static_cast<std::size_t>(imported.items.size()));
         for (const QStringList& item : imported.items) {
-            ItemRow row;
-            for (const QString& field : item)
-                row.push_back(field.toStdU16String());
-            rows.push_back(std::move(row));
+            ItemFields fields;
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                fields[i] = item.value(static_cast<qsizetype>(i));
+            rows.push_back(std::move(fields));
         }
-        QString items = settings->read(kItemsKey, QString());
-        if (!items.isEmpty())
-            items += QLatin1Char('|');
-        items += QString::fromStdU16String(encodeItemList(rows, kColumnCount));
-        settings->write(kItemsKey, items);
+        state.inventory->append(rows);
+        const auto settings = std::move(state.settings);
         printLine(QStringLiteral("Added %1 items from %2.").arg(imported.items.size()).arg(path));
         for (const QString& line : importDetails(imported))
             printLine(line);
@@ -186,14 +197,14 @@ int runImport(const QString& path)
 int runPdfReport(const QString& path)
 {
     try {
-        const auto settings = openStoredSettings();
+        StoredState state = openStoredState();
         ExcelFactory factory;
         registerBuiltInEngine(factory);
         // The report is of the workbook the insurer gets: built first, into the work folder.
         const QString folder = privateWorkFolder(temporaryFolder());
         const QString workbook = createGeneratedWorkbookFile(folder);
         const auto removeWorkbook = qScopeGuard([&] { QFile::remove(workbook); });
-        exportInventoryWorkbook(factory, storedInventory(*settings), temporaryFolder(), workbook);
+        exportInventoryWorkbook(factory, storedInventory(state), temporaryFolder(), workbook);
         report::writeReportPdf(workbook, path, QDate::currentDate());
         return 0;
     } catch (const std::exception& error) {

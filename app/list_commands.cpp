@@ -2,95 +2,112 @@
 
 namespace stowfolio {
 
-InsertRowsCommand::InsertRowsCommand(ItemListEditing& list, int at, QList<QStringList> rows,
-                                     FirstRedo first, const QString& text)
-    : QUndoCommand(text), m_list(list), m_at(at), m_rows(std::move(rows)),
-      m_skipRedo(first == FirstRedo::AlreadyDone)
+InsertItemsCommand::InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items,
+                                       const QString& text)
+    : QUndoCommand(text), m_list(list), m_at(at), m_items(std::move(items))
 {
 }
 
-void InsertRowsCommand::redo()
+std::vector<ItemId> InsertItemsCommand::ids() const
 {
-    if (m_skipRedo)
-        m_skipRedo = false;
-    else
-        m_list.insertRows(m_at, m_rows);
+    std::vector<ItemId> ids;
+    ids.reserve(m_items.size());
+    for (const Item& item : m_items)
+        ids.push_back(item.id);
+    return ids;
 }
 
-void InsertRowsCommand::undo()
+void InsertItemsCommand::redo()
 {
-    m_list.takeRows(m_at, static_cast<int>(m_rows.size()));
+    const std::optional<std::vector<ItemId>> ids = m_list.insertItems(m_at, m_items);
+    if (!ids) {
+        setObsolete(true);
+        return;
+    }
+    // A redo after an undo brings the same items back under the same ids.
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        m_items[i].id = (*ids)[i];
 }
 
-RemoveRowCommand::RemoveRowCommand(ItemListEditing& list, int at, QStringList row, FirstRedo first)
-    : QUndoCommand(QStringLiteral("Delete Item")), m_list(list), m_at(at), m_row(std::move(row)),
-      m_skipRedo(first == FirstRedo::AlreadyDone)
+void InsertItemsCommand::undo()
+{
+    if (!m_list.removeItems(ids()))
+        setObsolete(true);
+}
+
+RemoveItemsCommand::RemoveItemsCommand(ItemListEditing& list, int at, std::vector<Item> items)
+    : QUndoCommand(QStringLiteral("Delete Item")), m_list(list), m_at(at), m_items(std::move(items))
 {
 }
 
-void RemoveRowCommand::redo()
+void RemoveItemsCommand::redo()
 {
-    if (m_skipRedo)
-        m_skipRedo = false;
-    else
-        m_list.takeRows(m_at, 1);
+    std::vector<ItemId> ids;
+    for (const Item& item : m_items)
+        ids.push_back(item.id);
+    if (!m_list.removeItems(ids))
+        setObsolete(true);
 }
 
-void RemoveRowCommand::undo()
+void RemoveItemsCommand::undo()
 {
-    m_list.insertRows(m_at, {m_row});
+    if (!m_list.insertItems(m_at, m_items))
+        setObsolete(true);
 }
 
-SetFieldCommand::SetFieldCommand(ItemListEditing& list, int row, int column, QString text)
-    : QUndoCommand(QStringLiteral("Edit Item")), m_list(list), m_row(row), m_column(column),
-      m_old(list.field(row, column)), m_new(std::move(text))
+SetFieldCommand::SetFieldCommand(ItemListEditing& list, ItemId id, ItemField field, QString oldText,
+                                 QString newText)
+    : QUndoCommand(QStringLiteral("Edit Item")), m_list(list), m_id(id), m_field(field),
+      m_old(std::move(oldText)), m_new(std::move(newText))
 {
 }
 
 void SetFieldCommand::redo()
 {
-    m_list.setField(m_row, m_column, m_new);
+    if (!m_list.setField(m_id, m_field, m_new))
+        setObsolete(true);
 }
 
 void SetFieldCommand::undo()
 {
-    m_list.setField(m_row, m_column, m_old);
+    if (!m_list.setField(m_id, m_field, m_old))
+        setObsolete(true);
 }
 
-MoveRowCommand::MoveRowCommand(ItemListEditing& list, int from, int to)
+MoveItemCommand::MoveItemCommand(ItemListEditing& list, ItemId id, int from, int to)
     : QUndoCommand(to < from ? QStringLiteral("Move Item Up") : QStringLiteral("Move Item Down")),
-      m_list(list), m_from(from), m_to(to)
+      m_list(list), m_id(id), m_from(from), m_to(to)
 {
 }
 
-void MoveRowCommand::redo()
+void MoveItemCommand::redo()
 {
-    m_list.moveRow(m_from, m_to);
+    if (!m_list.moveItem(m_id, m_to))
+        setObsolete(true);
 }
 
-void MoveRowCommand::undo()
+void MoveItemCommand::undo()
 {
-    m_list.moveRow(m_to, m_from);
+    if (!m_list.moveItem(m_id, m_from))
+        setObsolete(true);
 }
 
-ReorderRowsCommand::ReorderRowsCommand(ItemListEditing& list, std::vector<int> order,
-                                       const QString& text)
-    : QUndoCommand(text), m_list(list), m_order(std::move(order))
+SetOrderCommand::SetOrderCommand(ItemListEditing& list, std::vector<ItemId> before,
+                                 std::vector<ItemId> after, const QString& text)
+    : QUndoCommand(text), m_list(list), m_before(std::move(before)), m_after(std::move(after))
 {
 }
 
-void ReorderRowsCommand::redo()
+void SetOrderCommand::redo()
 {
-    m_list.reorderRows(m_order);
+    if (!m_list.setOrder(m_after))
+        setObsolete(true);
 }
 
-void ReorderRowsCommand::undo()
+void SetOrderCommand::undo()
 {
-    // The inverse order: the row now at i goes back to where it came from, m_order[i].
-    std::vector<int> inverse(m_order.size());
-    for (size_t i = 0; i < m_order.size(); ++i)
-        inverse[static_cast<size_t>(m_order[i])] = static_cast<int>(i);
-    m_list.reorderRows(inverse);
+    if (!m_list.setOrder(m_before))
+        setObsolete(true);
 }
 
 } // namespace stowfolio

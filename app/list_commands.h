@@ -1,107 +1,110 @@
 #pragma once
 
 // The changes a user can make to the item list, as undoable steps. Every change (Add, Delete,
-// the sample row, an edit in place, Duplicate, Move, Sort) is one QUndoCommand over an
+// the sample row, an edit in place, Duplicate, Move, Sort, Import) is one QUndoCommand over an
 // ItemListEditing, so Undo and Redo work the same for all of them and need no widget to be
-// tested. Commands for changes a button has already made skip their first redo.
+// tested. Commands name items by id, so an undo still finds its item after another process
+// added or removed others; positions are only where an item goes back to.
+//
+// A change the store refuses (a full disk) leaves the list as it was; its command then makes
+// itself obsolete, so the undo stack never holds a step that did not happen.
 
-#include <QStringList>
+#include "state/inventory_store.h"
+
 #include <QUndoCommand>
 
+#include <optional>
 #include <vector>
 
 namespace stowfolio {
 
-// The list as the commands see it: rows of texts by position. Each operation stores the list
-// and updates what shows it.
+// The list as the commands change it. Each call stores the change first and returns false (or
+// nothing) when it could not be stored; the list is then unchanged.
 class ItemListEditing
 {
 public:
     virtual ~ItemListEditing() = default;
-    virtual void insertRows(int at, const QList<QStringList>& rows) = 0;
-    virtual QList<QStringList> takeRows(int at, int count) = 0;
-    virtual QString field(int row, int column) const = 0;
-    virtual void setField(int row, int column, const QString& text) = 0;
-    virtual void moveRow(int from, int to) = 0;
-    // Position i afterwards holds the row that was at order[i].
-    virtual void reorderRows(const std::vector<int>& order) = 0;
+    // Inserts before row `at` (at the end when it is the row count); keeps free ids.
+    virtual std::optional<std::vector<ItemId>> insertItems(int at,
+                                                           const std::vector<Item>& items) = 0;
+    virtual bool removeItems(const std::vector<ItemId>& ids) = 0;
+    virtual bool setField(ItemId id, ItemField field, const QString& text) = 0;
+    virtual bool moveItem(ItemId id, int to) = 0;
+    // The list afterwards holds the items in `order`.
+    virtual bool setOrder(const std::vector<ItemId>& order) = 0;
 };
 
-// Whether a command is pushed for a change already on screen (a button's own work) or one
-// that its first redo makes.
-enum class FirstRedo
-{
-    AlreadyDone,
-    Perform
-};
-
-class InsertRowsCommand : public QUndoCommand
+class InsertItemsCommand : public QUndoCommand
 {
 public:
-    InsertRowsCommand(ItemListEditing& list, int at, QList<QStringList> rows, FirstRedo first,
-                      const QString& text);
+    InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items, const QString& text);
+    void redo() override;
+    void undo() override;
+
+private:
+    std::vector<ItemId> ids() const;
+
+    ItemListEditing& m_list;
+    int m_at;
+    std::vector<Item> m_items; // with their ids once inserted
+};
+
+class RemoveItemsCommand : public QUndoCommand
+{
+public:
+    // `items` sit together from row `at` on.
+    RemoveItemsCommand(ItemListEditing& list, int at, std::vector<Item> items);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
     int m_at;
-    QList<QStringList> m_rows;
-    bool m_skipRedo;
-};
-
-class RemoveRowCommand : public QUndoCommand
-{
-public:
-    RemoveRowCommand(ItemListEditing& list, int at, QStringList row, FirstRedo first);
-    void redo() override;
-    void undo() override;
-
-private:
-    ItemListEditing& m_list;
-    int m_at;
-    QStringList m_row;
-    bool m_skipRedo;
+    std::vector<Item> m_items;
 };
 
 class SetFieldCommand : public QUndoCommand
 {
 public:
-    SetFieldCommand(ItemListEditing& list, int row, int column, QString text);
+    SetFieldCommand(ItemListEditing& list, ItemId id, ItemField field, QString oldText,
+                    QString newText);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
-    int m_row;
-    int m_column;
+    ItemId m_id;
+    ItemField m_field;
     QString m_old;
     QString m_new;
 };
 
-class MoveRowCommand : public QUndoCommand
+class MoveItemCommand : public QUndoCommand
 {
 public:
-    MoveRowCommand(ItemListEditing& list, int from, int to);
+    MoveItemCommand(ItemListEditing& list, ItemId id, int from, int to);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
+    ItemId m_id;
     int m_from;
     int m_to;
 };
 
-class ReorderRowsCommand : public QUndoCommand
+class SetOrderCommand : public QUndoCommand
 {
 public:
-    ReorderRowsCommand(ItemListEditing& list, std::vector<int> order, const QString& text);
+    SetOrderCommand(ItemListEditing& list, std::vector<ItemId> before, std::vector<ItemId> after,
+                    const QString& text);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
-    std::vector<int> m_order;
+    std::vector<ItemId> m_before;
+    std::vector<ItemId> m_after;
 };
 
 } // namespace stowfolio

@@ -5,6 +5,7 @@
 #include "app/headless.h"
 #include "app/program.h"
 #include "platform/file_helpers.h"
+#include "state/inventory_store.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
 
@@ -44,9 +45,21 @@ int main(int argc, char* argv[])
     stowfolio::parseCommandLine(application);
 
     stowfolio::IniSettingsStore settings;
+    // Without its inventory the window could show nothing and keep nothing: say why and stop.
+    std::unique_ptr<stowfolio::InventoryStore> inventory;
+    try {
+        inventory =
+            std::make_unique<stowfolio::InventoryStore>(stowfolio::defaultInventoryDatabasePath());
+    } catch (const std::exception& error) {
+        stowfolio::WidgetPrompts prompts;
+        prompts.showMessage(QString::fromUtf8(error.what()), QString(),
+                            stowfolio::MessageIcon::Exclamation);
+        return EXIT_FAILURE;
+    }
     stowfolio::ExcelFactory excelFactory;
     stowfolio::registerBuiltInEngine(excelFactory);
-    stowfolio::Program program({settings, excelFactory, stowfolio::applicationFolder()});
+    stowfolio::Program program(
+        {settings, *inventory, excelFactory, stowfolio::applicationFolder()});
     if (!settings.openingProblem().isEmpty()) {
         stowfolio::WidgetPrompts prompts;
         prompts.showMessage(settings.openingProblem(), QString(),

@@ -2,45 +2,30 @@
 
 #include "app/main_window.h"
 
-#include "app/list_row.h"
-
 #include "platform/app_title.h"
 #include "platform/error_report.h"
 #include "platform/file_helpers.h"
 #include "platform/skin.h"
-#include "state/item_list_codec.h"
+#include "state/inventory_opening.h"
 #include "state/settings_store.h"
 #include "workbook/excel_probes.h"
 #include "workbook/input_locale.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLayout>
 #include <QLineEdit>
 #include <QScopedValueRollback>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <stdexcept>
 
 namespace stowfolio {
 
-namespace {
-
-std::u16string toU16(const QString& text)
-{
-    return text.toStdU16String();
-}
-
-QString fromU16(const std::u16string& text)
-{
-    return QString::fromStdU16String(text);
-}
-
-} // namespace
-
 MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     : QMainWindow(parent), m_deps(std::move(dependencies)), m_pointer(*this),
-      m_inputLocale(inputLocaleOf())
+      m_inputLocale(inputLocaleOf()), m_model(m_deps.inventory, m_inputLocale)
 {
     buildControls();
     installItemEditing();
@@ -50,6 +35,10 @@ MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();
     connectBehaviour();
+    connect(&m_model, &InventoryModel::itemsChanged, this, &MainWindow::updateStatusLine);
+    connect(&m_model, &InventoryModel::changeRefused, this, &MainWindow::tellRefusedChange);
+    m_refreshTimer.setInterval(1000);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshFromOtherProcesses);
     m_ownerFields[0]->setFocus();
 }
 
@@ -73,6 +62,7 @@ void MainWindow::startUp()
     restoreOwnerFields(guard);
     restoreItemList(guard);
     updateStatusLine();
+    m_refreshTimer.start();
     guard.step(Lines::kCheckSpreadsheet, [&] {
         checkExcelInstalled(m_deps.excelFactory, m_deps.prompts, m_deps.endProgram);
     });
@@ -91,30 +81,63 @@ void MainWindow::restoreOwnerFields(GuardedProcedure& guard)
 void MainWindow::restoreItemList(GuardedProcedure& guard)
 {
     using Lines = errorsite::MainWindowStartUp;
-    DecodedItemList decoded;
-    guard.step(Lines::kReadItemList, [&] {
-        decoded = decodeItemList(toU16(m_deps.settings.read(kItemsKey, QString())),
-                                 static_cast<std::size_t>(columnCount()));
+    SettingsListCheck check;
+    guard.step(Lines::kReadItemList,
+               [&] { check = checkSettingsList(m_deps.inventory, m_deps.settings); });
+    if (check.settingsListDiffers &&
+        m_deps.prompts.askYesNo(settingsListQuestion(check), QString(), DefaultAnswer::No))
+        guard.step(Lines::kReadItemList,
+                   [&] { check.repairs = takeSettingsList(m_deps.inventory, m_deps.settings); });
+    guard.step(Lines::kShowItemList, [&] {
+        m_model.reload();
+        // The list's first row becomes its current one, so Delete works at once.
+        if (itemCount() > 0)
+            selectRow(0);
     });
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(decoded.rows.size()));
-    for (const ItemRow& fields : decoded.rows)
-        rows << new ListRow(fields);
-    guard.step(Lines::kShowItemList, [&] { appendRows(rows); });
-    // A stored item with more fields than the list has columns: each extra field is reported
-    // and dropped, and loading goes on.
-    for (const DroppedField& dropped : decoded.dropped) {
-        guard.step(Lines::kReportDroppedField, [&] {
-            throw std::out_of_range(
-                QStringLiteral("Index out of bounds: the list has %1 columns, so field %2 of "
-                               "item %3 (\"%4\") cannot be shown")
-                    .arg(columnCount())
-                    .arg(dropped.field + 1)
-                    .arg(dropped.row + 1)
-                    .arg(fromU16(dropped.text))
-                    .toStdString());
-        });
-    }
+    // Everything repaired while taking in the stored list is told once, not once per row.
+    if (!check.repairs.isEmpty())
+        m_deps.prompts.showMessage(check.repairs, QString(), MessageIcon::Exclamation);
+}
+
+QString MainWindow::settingsListQuestion(const SettingsListCheck& check) const
+{
+    return QStringLiteral("The item list in the settings file (%L1 items) is not the one Stowfolio "
+                          "last saved there; another program or an older version of Stowfolio "
+                          "changed it. Stowfolio's inventory holds %L2 items.\r\n\r\nUse the list "
+                          "from the settings file instead?\r\n\r\nChoose No to keep the "
+                          "inventory's %L2 items; the settings file gets them when Stowfolio "
+                          "closes.")
+        .arg(check.settingsItemCount)
+        .arg(check.inventoryItemCount);
+}
+
+// A change the inventory refused (a full disk, a field too long) is told after the step that
+// made it has finished, so no message box opens in the middle of an edit or an undo.
+void MainWindow::tellRefusedChange(const QString& reason)
+{
+    QTimer::singleShot(0, this, [this, reason] {
+        m_deps.prompts.showMessage(
+            reason + QStringLiteral("\r\n\r\nThe change was not made; the list shows what is "
+                                    "saved."),
+            QString(), MessageIcon::Exclamation);
+    });
+}
+
+// Items another process added, changed or removed (--import while the window is open) appear
+// within a second; the current item stays current.
+void MainWindow::refreshFromOtherProcesses()
+{
+    // An edit in place is never pulled from under the user: the refresh waits for it to end.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->parentWidget() == m_list->viewport())
+        return;
+    const int row = selectedRow();
+    const ItemId current = row >= 0 ? m_model.item(row).id : 0;
+    if (!m_model.refreshIfChangedElsewhere())
+        return;
+    const int now = m_model.rowOf(current);
+    if (now >= 0)
+        selectRow(now);
 }
 
 void MainWindow::prepareToClose()
@@ -160,30 +183,16 @@ bool MainWindow::closingDespiteUnsavedChanges()
         QString(), DefaultAnswer::No);
 }
 
-QString MainWindow::encodedItemList() const
-{
-    // Every row of the list is a ListRow: the window makes all of them.
-    const auto rowAt = [this](std::size_t row) {
-        return static_cast<const ListRow*>(m_list->topLevelItem(static_cast<int>(row)));
-    };
-    const auto rows = static_cast<std::size_t>(itemCount());
-    qsizetype length = 0;
-    for (std::size_t row = 0; row < rows; ++row)
-        length += static_cast<qsizetype>(rowAt(row)->storedForm().size()) + 1;
-    QString stored;
-    stored.reserve(length);
-    appendItemList(stored, rows, [&](QString& out, std::size_t row) {
-        out += QStringView(rowAt(row)->storedForm());
-    });
-    return stored;
-}
-
 void MainWindow::storeItemList(GuardedProcedure& guard, int line)
 {
+    // The settings file keeps the whole list too, in its documented encoding, for programs that
+    // read it there; the inventory remembers what it wrote so the next start knows it as its own.
     QString encoded;
-    if (guard.step(line, [&] { encoded = encodedItemList(); }))
-        storeValue(kItemsKey, encoded);
-    updateStatusLine();
+    if (!guard.step(line, [&] { encoded = encodedItems(m_model.items()); }))
+        return;
+    storeValue(kItemsKey, encoded);
+    if (!m_deps.settings.hasUnsavedChanges())
+        guard.step(line, [&] { recordSettingsList(m_deps.inventory, encoded); });
 }
 
 void MainWindow::saveItemList()
@@ -202,22 +211,21 @@ QStringList MainWindow::ownerFieldTexts() const
 
 int MainWindow::columnCount() const
 {
-    return m_list->columnCount();
+    return kItemFieldCount;
 }
 
 int MainWindow::itemCount() const
 {
-    return m_list->topLevelItemCount();
+    return m_model.rowCount();
 }
 
 QStringList MainWindow::itemRow(int row) const
 {
     QStringList texts;
-    const QTreeWidgetItem* item = m_list->topLevelItem(row);
-    if (!item)
+    if (row < 0 || row >= itemCount())
         return texts;
-    for (int c = 0; c < columnCount(); ++c)
-        texts << item->text(c);
+    for (const QString& field : m_model.item(row).fields)
+        texts << field;
     return texts;
 }
 

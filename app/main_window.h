@@ -1,10 +1,10 @@
 #pragma once
 
-// The main window. Its controls hold all of the user's data: the eight owner and
-// insurance fields (saved to the settings store the moment they change), the twelve detail
-// fields of the item being typed, and the item list ListView1 (saved under "Items" after every
-// change and when the window closes). startUp restores both and checks that the spreadsheet
-// application can be created before the window is first shown.
+// The main window: the eight owner and insurance fields (saved to the settings store the moment
+// they change), the twelve detail fields of the item being typed, and the item list ListView1,
+// a view of the InventoryModel over the inventory database (every change stored as it is made;
+// the whole list is also written under "Items" when the window closes). startUp restores both
+// and checks that the spreadsheet application can be created before the window is first shown.
 //
 // The controls sit in the client area, the central widget, exactly as the form was drawn; the
 // menu bar above it and the status line below it add to the window's height. Every change of
@@ -16,10 +16,12 @@
 #include "app/list_commands.h"
 #include "platform/home_page.h"
 #include "platform/window_pointer.h"
+#include "state/inventory_model.h"
 #include "state/item_values.h"
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <array>
@@ -30,19 +32,21 @@ class QLabel;
 class QModelIndex;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace stowfolio {
 
 class ExcelFactory;
 class GuardedProcedure;
+struct SettingsListCheck;
 class Prompts;
 class SettingsStore;
 
 struct MainWindowDependencies
 {
     SettingsStore& settings;
+    // The items: the window reads them at start-up and stores every change in it.
+    InventoryStore& inventory;
     Prompts& prompts;
     const ExcelFactory& excelFactory;
     // Where HAND-M.CUR and the skin x/o.cjs are looked for.
@@ -59,7 +63,6 @@ class MainWindow : public QMainWindow, private ItemListEditing
 
 public:
     static constexpr int kOwnerFieldCount = 8;
-    static constexpr int kItemFieldCount = 12;
 
     explicit MainWindow(MainWindowDependencies dependencies, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -75,6 +78,7 @@ public:
     int columnCount() const;
     int itemCount() const;
     QStringList itemRow(int row) const; // columnCount() texts
+    const InventoryModel& model() const { return m_model; }
     int pointerCode() const { return m_pointer.code(); }
     void setPointerCode(int code) { m_pointer.setCode(code); }
     void setStartCreatingTemplateHandler(std::function<void()> handler);
@@ -137,29 +141,28 @@ private:
     // Saved state.
     void restoreOwnerFields(GuardedProcedure& guard);
     void restoreItemList(GuardedProcedure& guard);
-    QString encodedItemList() const;
+    QString settingsListQuestion(const SettingsListCheck& check) const;
     void storeItemList(GuardedProcedure& guard, int line);
     void storeValue(const QString& key, const QString& text);
     bool closingDespiteUnsavedChanges();
+    void tellRefusedChange(const QString& reason);
+    void refreshFromOtherProcesses();
 
     // Editing.
-    void appendRows(const QList<QTreeWidgetItem*>& rows);
-    void appendRowFromFields(GuardedProcedure& guard, int firstLine);
-    bool refuseSeparators();
+    bool addItemFromFields(const QString& text);
+    bool refuseUnstorableFields();
     QString separatorRefusal(int field, QChar separator) const;
+    QString tooLongRefusal(int field, qsizetype length) const;
 
     // The list as the undo commands change it (main_window_list.cpp).
-    void insertRows(int at, const QList<QStringList>& rows) override;
-    QList<QStringList> takeRows(int at, int count) override;
-    QString field(int row, int column) const override;
-    void setField(int row, int column, const QString& text) override;
-    void moveRow(int from, int to) override;
-    void reorderRows(const std::vector<int>& order) override;
-    void listChanged();
+    std::optional<std::vector<ItemId>> insertItems(int at, const std::vector<Item>& items) override;
+    bool removeItems(const std::vector<ItemId>& ids) override;
+    bool setField(ItemId id, ItemField field, const QString& text) override;
+    bool moveItem(ItemId id, int to) override;
+    bool setOrder(const std::vector<ItemId>& order) override;
     void installItemEditing();
     int selectedRow() const;
     void selectRow(int row);
-    void pushAddedRow(const QString& text);
     void takeOwnerFields(const QStringList& fields, const QString& path);
     QStringList columnCaptions() const;
 
@@ -176,7 +179,10 @@ private:
     std::array<QLineEdit*, kOwnerFieldCount> m_ownerFields{};
     // In the order of the list's columns: Location, Description, Date, ... Photo.
     std::array<QLineEdit*, kItemFieldCount> m_itemFields{};
-    QTreeWidget* m_list = nullptr;
+    InventoryModel m_model;
+    QTreeView* m_list = nullptr;
+    // Looks every second whether another process (--import, a job) changed the inventory.
+    QTimer m_refreshTimer;
     QPushButton* m_addButton = nullptr;
     QPushButton* m_deleteButton = nullptr;
     QPushButton* m_photoButton = nullptr;

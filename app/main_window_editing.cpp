@@ -2,8 +2,6 @@
 
 #include "app/main_window.h"
 
-#include "app/list_row.h"
-
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
@@ -17,7 +15,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace stowfolio {
 
@@ -30,14 +28,12 @@ const QString kPhotoDialogTitle =
 const QString kPhotoDialogFilter =
     QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|");
 
-// The item fields as the user knows them, in the list's column order.
-const std::array<QString, MainWindow::kItemFieldCount> kItemFieldNames = {
-    QStringLiteral("Location"),      QStringLiteral("Description"),
-    QStringLiteral("Purchase Date"), QStringLiteral("Purchase Location"),
-    QStringLiteral("Warranty"),      QStringLiteral("Price"),
-    QStringLiteral("Condition"),     QStringLiteral("Est. Value"),
-    QStringLiteral("Model"),         QStringLiteral("Serial #"),
-    QStringLiteral("Notes"),         QStringLiteral("Photo")};
+// An item field as the user knows it ("Purchase Location").
+QString fieldName(int field)
+{
+    const std::string_view name = kItemFields[static_cast<std::size_t>(field)].name;
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
 
 } // namespace
 
@@ -109,15 +105,20 @@ void MainWindow::storeValue(const QString& key, const QString& text)
 }
 
 // The stored item list has no way to hold its two separators, so an item containing one is
-// refused before it is added rather than coming back changed after a restart.
-bool MainWindow::refuseSeparators()
+// refused before it is added rather than coming back changed after a restart; so is a field
+// longer than a sheet cell holds.
+bool MainWindow::refuseUnstorableFields()
 {
     for (int i = 0; i < kItemFieldCount; ++i) {
-        const auto separator = firstSeparatorIn(m_itemFields[i]->text().toStdU16String());
-        if (!separator)
+        const QString text = m_itemFields[i]->text();
+        QString refusal;
+        if (const auto separator = firstSeparatorIn(text.toStdU16String()))
+            refusal = separatorRefusal(i, QChar(*separator));
+        else if (text.size() > kMaxFieldLength)
+            refusal = tooLongRefusal(i, text.size());
+        if (refusal.isEmpty())
             continue;
-        m_deps.prompts.showMessage(separatorRefusal(i, QChar(*separator)), QString(),
-                                   MessageIcon::Exclamation);
+        m_deps.prompts.showMessage(refusal, QString(), MessageIcon::Exclamation);
         return true;
     }
     return false;
@@ -127,47 +128,42 @@ QString MainWindow::separatorRefusal(int field, QChar separator) const
 {
     return QStringLiteral("The %1 field contains the character \"%2\", which cannot be kept in "
                           "the saved list. Please remove it and press Add again.")
-        .arg(kItemFieldNames[static_cast<std::size_t>(field)], separator);
+        .arg(fieldName(field), separator);
 }
 
-void MainWindow::appendRows(const QList<QTreeWidgetItem*>& rows)
+QString MainWindow::tooLongRefusal(int field, qsizetype length) const
 {
-    const bool wasEmpty = itemCount() == 0;
-    m_list->addTopLevelItems(rows);
-    // The list's first row becomes its current one, so Delete works at once.
-    if (wasEmpty && itemCount() > 0)
-        m_list->setCurrentItem(m_list->topLevelItem(0));
+    return QStringLiteral("The %1 field holds %L2 characters; a field can hold at most %L3, what "
+                          "one cell of the sheet holds. Please shorten it.")
+        .arg(fieldName(field))
+        .arg(length)
+        .arg(kMaxFieldLength);
 }
 
-// A new row from the item fields: its text at line `firstLine`, each further field on the next
-// line of the series.
-void MainWindow::appendRowFromFields(GuardedProcedure& guard, int firstLine)
+// Adds the item typed in the item fields at the end of the list, as one undoable step. False
+// when the inventory refused it (the user has been told); the fields then keep their texts.
+bool MainWindow::addItemFromFields(const QString& text)
 {
-    QTreeWidgetItem* row = nullptr;
-    guard.step(firstLine, [&] {
-        row = new ListRow(QStringList{m_itemFields[0]->text()});
-        appendRows({row});
-    });
-    for (int n = 1; n < kItemFieldCount; ++n) {
-        guard.step(numberedLine(firstLine, n), [&] {
-            if (!row)
-                throw std::runtime_error("Object variable not set: no row was added");
-            row->setText(n, m_itemFields[n]->text());
-        });
-    }
+    Item item;
+    for (int i = 0; i < kItemFieldCount; ++i)
+        item.fields[static_cast<std::size_t>(i)] = m_itemFields[i]->text();
+    const int before = itemCount();
+    m_undoStack.push(new InsertItemsCommand(*this, before, {item}, text));
+    return itemCount() > before;
 }
 
 void MainWindow::addItem()
 {
-    if (refuseSeparators())
+    if (refuseUnstorableFields())
         return;
     using Lines = errorsite::AddItem;
     GuardedProcedure guard(m_deps.prompts, Lines::site);
-    appendRowFromFields(guard, Lines::kAppendRow);
+    bool added = false;
+    guard.step(Lines::kAppendRow, [&] { added = addItemFromFields(QStringLiteral("Add Item")); });
+    if (!added)
+        return;
     for (int i = 0; i < kItemFieldCount; ++i)
         guard.step(numberedLine(Lines::kClearFields, i), [&] { m_itemFields[i]->clear(); });
-    storeItemList(guard, Lines::kStoreItemList);
-    pushAddedRow(QStringLiteral("Add Item"));
 }
 
 void MainWindow::deleteSelectedItem()
@@ -181,11 +177,8 @@ void MainWindow::deleteSelectedItem()
         const int row = selectedRow();
         if (row < 0)
             return;
-        const QStringList removed = itemRow(row);
-        delete m_list->topLevelItem(row);
-        m_undoStack.push(new RemoveRowCommand(*this, row, removed, FirstRedo::AlreadyDone));
+        m_undoStack.push(new RemoveItemsCommand(*this, row, {m_model.item(row)}));
     });
-    storeItemList(guard, Lines::kStoreItemList);
 }
 
 void MainWindow::choosePhoto()
@@ -244,19 +237,7 @@ void MainWindow::loadSampleData()
         guard.step(numberedLine(Lines::kFillFields, static_cast<int>(step)),
                    [&] { field->setText(value); });
     }
-    appendRowFromFields(guard, Lines::kAppendRow);
-    storeItemList(guard, Lines::kStoreItemList);
-    pushAddedRow(QStringLiteral("Load Sample Item"));
-}
-
-// The row a button has just appended becomes one step that Undo takes back.
-void MainWindow::pushAddedRow(const QString& text)
-{
-    if (itemCount() == 0)
-        return;
-    const int row = itemCount() - 1;
-    m_undoStack.push(
-        new InsertRowsCommand(*this, row, {itemRow(row)}, FirstRedo::AlreadyDone, text));
+    guard.step(Lines::kAppendRow, [&] { addItemFromFields(QStringLiteral("Load Sample Item")); });
 }
 
 } // namespace stowfolio

@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -23,6 +23,19 @@ namespace stowfolio {
 namespace {
 
 constexpr int kPreviewRows = 20;
+
+std::vector<Item> itemsOf(const QList<QStringList>& rows)
+{
+    std::vector<Item> items;
+    items.reserve(static_cast<std::size_t>(rows.size()));
+    for (const QStringList& row : rows) {
+        Item item;
+        for (std::size_t i = 0; i < item.fields.size(); ++i)
+            item.fields[i] = row.value(static_cast<qsizetype>(i));
+        items.push_back(std::move(item));
+    }
+    return items;
+}
 
 const QString kImportFilter =
     QStringLiteral("Inventory Files (*.csv;*.tsv;*.txt;*.xls)|*.csv;*.tsv;*.txt;*.xls|"
@@ -97,8 +110,8 @@ if (!m_deps.prompts.confirmTable(QStringLiteral("Import Items"), previewText(imp
                                  QStringLiteral("Import")))
     return;
 takeOwnerFields(import.ownerFields, path);
-m_undoStack.push(new InsertRowsCommand(*this, itemCount(), import.items, FirstRedo::Perform,
-                                       QStringLiteral("Import Items")));
+m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(import.items),
+                                        QStringLiteral("Import Items")));
 } // namespace stowfolio
 
 // A workbook's owner and insurance details replace the ones typed only when the user says so.
@@ -128,7 +141,7 @@ QStringList MainWindow::columnCaptions() const
 {
     QStringList captions;
     for (int c = 0; c < columnCount(); ++c)
-        captions << m_list->headerItem()->text(c).trimmed();
+        captions << m_model.headerData(c, Qt::Horizontal).toString().trimmed();
     return captions;
 }
 

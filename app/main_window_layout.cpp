@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace stowfolio {
 
@@ -39,28 +39,6 @@ QFont buttonFont()
     font.setBold(true);
     return font;
 }
-
-struct ListColumn
-{
-    const char* header;
-    int width;
-};
-
-// The columns follow the item's fields; " Where" and " Warranty" begin with a blank.
-constexpr std::array<ListColumn, MainWindow::kItemFieldCount> kListColumns = {{
-    {"Location", 2000},
-    {"Description", 2000},
-    {"Date", 1400},
-    {" Where", 1440},
-    {" Warranty", 1440},
-    {"Price", 1440},
-    {"Condition", 1440},
-    {"Est. Value", 1440},
-    {"Model", 1440},
-    {"Serial #", 1440},
-    {"Notes", 1440},
-    {"Photo", 1440},
-}};
 
 } // namespace
 
@@ -167,16 +145,13 @@ QPushButton* MainWindow::addButton(QWidget* parent, const char* name, const QStr
 
 void MainWindow::buildList()
 {
-    m_list = new QTreeWidget(m_client);
+    m_list = new QTreeView(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setGeometry(twipsRect(120, 1140, 9240, 1395));
-    m_list->setColumnCount(kItemFieldCount);
-    QStringList headers;
-    for (const ListColumn& column : kListColumns)
-        headers << QString::fromLatin1(column.header);
-    m_list->setHeaderLabels(headers);
+    m_list->setModel(&m_model);
     for (int c = 0; c < kItemFieldCount; ++c)
-        m_list->setColumnWidth(c, spreadsheet::twipsToPixels(kListColumns[c].width));
+        m_list->setColumnWidth(
+            c, spreadsheet::twipsToPixels(kItemFields[static_cast<std::size_t>(c)].listWidthTwips));
     m_list->header()->setStretchLastSection(false);
     m_list->header()->setSectionsMovable(false);
     // A flat report view; uniform rows keep ten thousand items instant.

@@ -3,7 +3,6 @@
 
 #include "app/main_window.h"
 
-#include "app/list_row.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
@@ -12,7 +11,7 @@
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace stowfolio {
 
@@ -49,88 +48,61 @@ void MainWindow::installItemEditing()
 
 int MainWindow::selectedRow() const
 {
-    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
-    return selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.front());
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 void MainWindow::selectRow(int row)
 {
-    if (QTreeWidgetItem* item = m_list->topLevelItem(row)) {
-        m_list->setCurrentItem(item);
-        m_list->scrollToItem(item);
-    }
-}
-
-void MainWindow::listChanged()
-{
-    storeValue(kItemsKey, encodedItemList());
-    updateStatusLine();
-}
-
-void MainWindow::insertRows(int at, const QList<QStringList>& rows)
-{
-    QList<QTreeWidgetItem*> items;
-    items.reserve(rows.size());
-    for (const QStringList& row : rows)
-        items << new ListRow(row);
-    m_list->insertTopLevelItems(at, items);
-    selectRow(at);
-    listChanged();
-}
-
-QList<QStringList> MainWindow::takeRows(int at, int count)
-{
-    QList<QStringList> taken;
-    for (int i = 0; i < count; ++i) {
-        taken << itemRow(at);
-        delete m_list->takeTopLevelItem(at);
-    }
-    selectRow(std::min(at, itemCount() - 1));
-    listChanged();
-    return taken;
-}
-
-QString MainWindow::field(int row, int column) const
-{
-    const QTreeWidgetItem* item = m_list->topLevelItem(row);
-    return item ? item->text(column) : QString();
-}
-
-void MainWindow::setField(int row, int column, const QString& text)
-{
-    if (QTreeWidgetItem* item = m_list->topLevelItem(row)) {
-        item->setText(column, text);
-        selectRow(row);
-        listChanged();
-    }
-}
-
-void MainWindow::moveRow(int from, int to)
-{
-    QTreeWidgetItem* item = m_list->takeTopLevelItem(from);
-    if (!item)
+    if (row < 0 || row >= itemCount())
         return;
-    m_list->insertTopLevelItem(to, item);
-    selectRow(to);
-    listChanged();
+    const QModelIndex index = m_model.index(row, std::max(0, m_list->currentIndex().column()));
+    m_list->setCurrentIndex(index);
+    m_list->scrollTo(index);
 }
 
-void MainWindow::reorderRows(const std::vector<int>& order)
+std::optional<std::vector<ItemId>> MainWindow::insertItems(int at, const std::vector<Item>& items)
 {
-    const int current = selectedRow();
-    QList<QTreeWidgetItem*> rows = m_list->invisibleRootItem()->takeChildren();
-    QList<QTreeWidgetItem*> reordered;
-    reordered.reserve(rows.size());
-    int newCurrent = -1;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        reordered << rows[order[i]];
-        if (order[i] == current)
-            newCurrent = static_cast<int>(i);
-    }
-    m_list->addTopLevelItems(reordered);
-    // The row the user had selected stays selected where it went.
-    selectRow(newCurrent >= 0 ? newCurrent : 0);
-    listChanged();
+    const auto ids = m_model.insertItems(at, items);
+    if (ids)
+        selectRow(at);
+    return ids;
+}
+
+bool MainWindow::removeItems(const std::vector<ItemId>& ids)
+{
+    const int row = ids.empty() ? -1 : m_model.rowOf(ids.front());
+    if (!m_model.removeItems(ids))
+        return false;
+    selectRow(std::min(row, itemCount() - 1));
+    return true;
+}
+
+bool MainWindow::setField(ItemId id, ItemField field, const QString& text)
+{
+    if (!m_model.setField(id, field, text))
+        return false;
+    selectRow(m_model.rowOf(id));
+    return true;
+}
+
+bool MainWindow::moveItem(ItemId id, int to)
+{
+    if (!m_model.moveItem(id, to))
+        return false;
+    selectRow(m_model.rowOf(id));
+    return true;
+}
+
+bool MainWindow::setOrder(const std::vector<ItemId>& order)
+{
+    // The item the user had selected stays selected where it went.
+    const int row = selectedRow();
+    const ItemId current = row >= 0 ? m_model.item(row).id : 0;
+    if (!m_model.setOrder(order))
+        return false;
+    selectRow(std::max(0, m_model.rowOf(current)));
+    return true;
 }
 
 void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
@@ -138,18 +110,26 @@ void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
     // The row may have gone while its editor was open.
     const int row = index.row();
     const int column = index.column();
-    if (!index.isValid() || row >= itemCount() || column >= columnCount() ||
-        text == field(row, column))
+    if (!index.isValid() || row >= itemCount() || column >= columnCount())
         return;
-    if (const auto separator = firstSeparatorIn(text.toStdU16String())) {
+    const Item& item = m_model.item(row);
+    const QString& old = item.fields[static_cast<std::size_t>(column)];
+    if (text == old)
+        return;
+    QString refusal;
+    if (const auto separator = firstSeparatorIn(text.toStdU16String()))
+        refusal = separatorRefusal(column, QChar(*separator));
+    else if (text.size() > kMaxFieldLength)
+        refusal = tooLongRefusal(column, text.size());
+    if (!refusal.isEmpty()) {
         // Told once the editor has closed; the field keeps its old text.
-        const QString refusal = separatorRefusal(column, QChar(*separator));
         QTimer::singleShot(0, this, [this, refusal] {
             m_deps.prompts.showMessage(refusal, QString(), MessageIcon::Exclamation);
         });
         return;
     }
-    m_undoStack.push(new SetFieldCommand(*this, row, column, text));
+    m_undoStack.push(
+        new SetFieldCommand(*this, item.id, static_cast<ItemField>(column), old, text));
 }
 
 void MainWindow::editItem()
@@ -158,7 +138,7 @@ void MainWindow::editItem()
     if (row < 0)
         return;
     m_list->setFocus();
-    m_list->editItem(m_list->topLevelItem(row), std::max(0, m_list->currentColumn()));
+    m_list->edit(m_model.index(row, std::max(0, m_list->currentIndex().column())));
 }
 
 void MainWindow::duplicateItem()
@@ -166,8 +146,10 @@ void MainWindow::duplicateItem()
     const int row = selectedRow();
     if (row < 0)
         return;
-    m_undoStack.push(new InsertRowsCommand(*this, row + 1, {itemRow(row)}, FirstRedo::Perform,
-                                           QStringLiteral("Duplicate Item")));
+    Item copy = m_model.item(row);
+    copy.id = 0;
+    m_undoStack.push(
+        new InsertItemsCommand(*this, row + 1, {copy}, QStringLiteral("Duplicate Item")));
 }
 
 void MainWindow::moveItem(int offset)
@@ -176,7 +158,7 @@ void MainWindow::moveItem(int offset)
     const int to = row + offset;
     if (row < 0 || to < 0 || to >= itemCount())
         return;
-    m_undoStack.push(new MoveRowCommand(*this, row, to));
+    m_undoStack.push(new MoveItemCommand(*this, m_model.item(row).id, row, to));
 }
 
 void MainWindow::sortItemsBy(int field)
@@ -189,20 +171,29 @@ void MainWindow::sortItemsBy(int field)
             : SortDirection::Ascending;
     m_lastSortField = field;
     m_lastSortDirection = direction;
+    const std::vector<Item>& items = m_model.items();
     std::vector<QString> texts;
-    texts.reserve(static_cast<std::size_t>(itemCount()));
-    for (int row = 0; row < itemCount(); ++row)
-        texts.push_back(m_list->topLevelItem(row)->text(field));
+    texts.reserve(items.size());
+    for (const Item& item : items)
+        texts.push_back(item.fields[static_cast<std::size_t>(field)]);
     QCollator collator;
     collator.setNumericMode(true);
-    std::vector<int> order = sortedOrder(field, texts, direction, m_inputLocale, collator);
+    const std::vector<int> order = sortedOrder(field, texts, direction, m_inputLocale, collator);
     // An order that is already right is no change and no step to undo.
     bool unchanged = true;
     for (std::size_t i = 0; i < order.size() && unchanged; ++i)
         unchanged = order[i] == static_cast<int>(i);
     if (unchanged)
         return;
-    m_undoStack.push(new ReorderRowsCommand(*this, std::move(order), QStringLiteral("Sort Items")));
+    std::vector<ItemId> before, after;
+    before.reserve(items.size());
+    after.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        before.push_back(items[i].id);
+        after.push_back(items[static_cast<std::size_t>(order[i])].id);
+    }
+    m_undoStack.push(new SetOrderCommand(*this, std::move(before), std::move(after),
+                                         QStringLiteral("Sort Items")));
 }
 
 } // namespace stowfolio

@@ -2,7 +2,6 @@
 
 #include "app/main_window.h"
 
-#include "app/list_row.h"
 #include "platform/home_page.h"
 #include "platform/menu_commands.h"
 #include "platform/prompts.h"
@@ -11,7 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace stowfolio {
 
@@ -65,7 +64,7 @@ void MainWindow::buildMenus()
                    [this] { moveItem(1); });
     QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
     for (int field = 0; field < kItemFieldCount; ++field)
-        addMenuCommand(sort, m_list->headerItem()->text(field).trimmed(), {},
+        addMenuCommand(sort, m_model.headerData(field, Qt::Horizontal).toString().trimmed(), {},
                        [this, field] { sortItemsBy(field); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -102,12 +101,7 @@ void MainWindow::updateStatusLine()
 {
     if (!m_statusLine)
         return;
-    double total = 0;
-    for (int row = 0; row < itemCount(); ++row) {
-        const auto* item = static_cast<const ListRow*>(m_list->topLevelItem(row));
-        total += item->estimatedValue(m_inputLocale).value_or(0.0);
-    }
-    m_statusLine->setText(inventorySummary(itemCount(), total));
+    m_statusLine->setText(inventorySummary(itemCount(), m_model.estimatedTotal()));
 }
 
 QString MainWindow::statusLine() const

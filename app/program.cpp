@@ -30,8 +30,9 @@ Program::Program(ProgramServices services)
       m_prompts(services.mainPrompts ? *services.mainPrompts : m_widgetPrompts),
       m_previewPrompts(services.previewPrompts ? *services.previewPrompts : m_previewWidgetPrompts),
       m_applicationFolder(services.applicationFolder),
-      m_mainWindow({services.settings, m_prompts, services.excelFactory, m_applicationFolder,
-                    services.randomFraction, services.openUrl, [] { std::exit(EXIT_FAILURE); }}),
+      m_mainWindow({services.settings, services.inventory, m_prompts, services.excelFactory,
+                    m_applicationFolder, services.randomFraction, services.openUrl,
+                    [] { std::exit(EXIT_FAILURE); }}),
       m_builder(services.excelFactory, m_prompts, services.temporaryFolder)
 {
     m_widgetPrompts.setParent(&m_mainWindow);

@@ -14,12 +14,14 @@
 namespace stowfolio {
 
 class ExcelFactory;
+class InventoryStore;
 class SettingsStore;
 
 // What the program is made of; tests pass scripted prompts and a fixed random source.
 struct ProgramServices
 {
     SettingsStore& settings;
+    InventoryStore& inventory;
     const ExcelFactory& excelFactory;
     QString applicationFolder;
     // Null: real dialogs over each window.

@@ -45,9 +45,8 @@ struct MainWindowStartUp
         kLoadHandCursor = 108,
         kOpenHomePage = 110,
         kRestoreOwnerFields = 128, // one line per owner field: 128 ... 142
-        kReadItemList = 144,
+        kReadItemList = 144,       // the inventory, and the settings file's list on its first start
         kShowItemList = 154,
-        kReportDroppedField = 156, // once for each stored field the list has no column for
         kCheckSpreadsheet = 162,
     };
 };
@@ -78,9 +77,8 @@ struct AddItem
     static constexpr ErrorSite site{"Form1", "PushButton1_Click"};
     enum Line : int
     {
-        kAppendRow = 100,   // the row's text, then one line per further field: 100 ... 122
+        kAppendRow = 100,   // the new item, stored as it is added
         kClearFields = 124, // one line per item field: 124 ... 146
-        kStoreItemList = 148,
     };
 };
 
@@ -92,7 +90,6 @@ struct DeleteSelectedItem
     {
         kCheckNotEmpty = 100,
         kRemoveSelected = 102,
-        kStoreItemList = 104
     };
 };
 
@@ -125,8 +122,7 @@ struct LoadSampleData
     enum Line : int
     {
         kFillFields = 100, // the eight owner fields, then the twelve item fields: 100 ... 138
-        kAppendRow = 140,  // as AddItem::kAppendRow: 140 ... 162
-        kStoreItemList = 164,
+        kAppendRow = 140,  // the sample item, stored as it is added
     };
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/program.h"
 #include "preview/preview_window.h"
+#include "state/inventory_store.h"
 #include "state/memory_settings_store.h"
 #include "tests/interop/interop_readers.h"
 #include "tests/support/oracle.h"
@@ -34,8 +35,8 @@ protected:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         registerBuiltInEngine(factory);
         program = std::make_unique<Program>(
-            ProgramServices{settings, factory, appFolder.path(), &mainPrompts, &previewPrompts,
-                            [] { return 0.5; }, [](const QUrl&) {}, temp.path()});
+            ProgramServices{settings, inventory, factory, appFolder.path(), &mainPrompts,
+                            &previewPrompts, [] { return 0.5; }, [](const QUrl&) {}, temp.path()});
         program->endProgram = [this] { ++programEnds; };
         program->start();
     }
@@ -79,6 +80,7 @@ protected:
     QTemporaryDir temp;
     QTemporaryDir appFolder;
     MemorySettingsStore settings;
+    InventoryStore inventory{temp.filePath(QStringLiteral("inventory.db"))};
     ExcelFactory factory;
     testing::ScriptedPrompts mainPrompts;
     testing::ScriptedPrompts previewPrompts;

@@ -34,8 +34,8 @@ TEST_F(MainWindowTest, AddAppendsTheFieldsExactlyAndEmptiesThem)
         EXPECT_TRUE(field(name)->text().isEmpty()) << name;
     EXPECT_EQ(field("txtName")->text(), QStringLiteral("Owner"));
     // The first row becomes the current one; the list is stored at once.
-    EXPECT_EQ(list()->currentItem(), list()->topLevelItem(0));
-    EXPECT_EQ(settings.read(kItemsKey, QString()), item.join(QLatin1Char('^')));
+    EXPECT_EQ(currentRow(), 0);
+    EXPECT_EQ(storedList(), item.join(QLatin1Char('^')));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, AddWithEmptyFieldsTwiceGivesTwoEmptyRows)
     button("PushButton1")->click();
     button("PushButton1")->click();
     EXPECT_EQ(rows(), QStringList({"^^^^^^^^^^^", "^^^^^^^^^^^"}));
-    EXPECT_EQ(settings.read(kItemsKey, QString()), QStringLiteral("^^^^^^^^^^^|^^^^^^^^^^^"));
+    EXPECT_EQ(storedList(), QStringLiteral("^^^^^^^^^^^|^^^^^^^^^^^"));
 }
 
 TEST_F(MainWindowTest, AddRefusesTheListSeparatorsAndKeepsTheFields)
@@ -79,13 +79,12 @@ TEST_F(MainWindowTest, DeleteRemovesExactlyTheSelectedRow)
 {
     settings.write(kItemsKey, QStringLiteral("one|two|three"));
     loadedForm();
-    list()->setCurrentItem(list()->topLevelItem(1));
+    select(1);
     field("txtILoc")->setText(QStringLiteral("typing"));
     button("PushButton2")->click();
     EXPECT_EQ(rows(), QStringList({"one^^^^^^^^^^^", "three^^^^^^^^^^^"}));
     EXPECT_EQ(field("txtILoc")->text(), QStringLiteral("typing"));
-    EXPECT_EQ(settings.read(kItemsKey, QString()),
-              QStringLiteral("one^^^^^^^^^^^|three^^^^^^^^^^^"));
+    EXPECT_EQ(storedList(), QStringLiteral("one^^^^^^^^^^^|three^^^^^^^^^^^"));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
@@ -95,8 +94,8 @@ TEST_F(MainWindowTest, DeleteWithNothingToDeleteDoesNothingQuietly)
     button("PushButton2")->click(); // empty list
     EXPECT_TRUE(prompts.shown.empty());
 
-    settings.write(kItemsKey, QStringLiteral("one|two"));
     discardForm();
+    storeLocations({QStringLiteral("one"), QStringLiteral("two")});
     loadedForm();
     list()->clearSelection();
     button("PushButton2")->click(); // rows, none selected
@@ -171,7 +170,8 @@ TEST_F(MainWindowTest, AFailingStoreIsToldOnceAndTheNextChangeStoresEverything)
     QTest::keyClicks(field("txtAgent"), QStringLiteral("J"));
     EXPECT_FALSE(settings.hasUnsavedChanges());
     EXPECT_EQ(settings.stored(QStringLiteral("txtName")), QStringLiteral("Ann"));
-    EXPECT_EQ(settings.stored(kItemsKey), QStringLiteral("Attic^Trunk^^^^^^^^^^"));
+    // The item went to the inventory database at once, whatever the settings file's disk did.
+    EXPECT_EQ(storedList(), QStringLiteral("Attic^Trunk^^^^^^^^^^"));
 
     settings.failWritesWith(kDiskFull);
     QTest::keyClicks(field("txtAgent"), QStringLiteral("o"));
@@ -288,6 +288,7 @@ TEST_F(MainWindowTest, SampleDataFillsTheFieldsAndAppendsTheCar)
         LocaleScope scope(locale);
         discardForm();
         settings = MemorySettingsStore();
+        inventory().replaceAll({});
         field("txtName")->setText(QStringLiteral("Someone Else"));
         button("PushButton7")->click();
         EXPECT_EQ(form().ownerFieldTexts(),
@@ -303,7 +304,7 @@ TEST_F(MainWindowTest, SampleDataFillsTheFieldsAndAppendsTheCar)
         EXPECT_EQ(field("txtDate")->text(), date); // the fields keep the sample
         EXPECT_EQ(settings.read(QStringLiteral("txtName"), QString()),
                   QStringLiteral("Tobin Harwell"));
-        EXPECT_EQ(settings.read(kItemsKey, QString()), car.join(QLatin1Char('^')));
+        EXPECT_EQ(storedList(), car.join(QLatin1Char('^')));
         button("PushButton7")->click();
         EXPECT_EQ(form().itemRow(1), car);
         button("PushButton1")->click();
@@ -341,8 +342,9 @@ TEST_F(MainWindowTest, EverythingTypedSurvivesARestartExactly)
                               "/media/a b/ü.jpg"};
     {
         IniSettingsStore store(path);
-        MainWindow first({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
-                          [](const QUrl&) {}, [] {}});
+        InventoryStore firstInventory(inventoryPath());
+        MainWindow first({store, firstInventory, prompts, excelFactory, appFolder.path(),
+                          [] { return 0.5; }, [](const QUrl&) {}, [] {}});
         first.startUp();
         QTest::keyClicks(first.findChild<QLineEdit*>("txtCity"), QStringLiteral(" Åre  "));
         for (int i = 0; i < 12; ++i) {
@@ -356,8 +358,9 @@ TEST_F(MainWindowTest, EverythingTypedSurvivesARestartExactly)
         // No closing: a crash or a closed preview must not lose the rows.
     }
     IniSettingsStore store(path);
-    MainWindow second({store, prompts, excelFactory, appFolder.path(), [] { return 0.5; },
-                       [](const QUrl&) {}, [] {}});
+    InventoryStore secondInventory(inventoryPath());
+    MainWindow second({store, secondInventory, prompts, excelFactory, appFolder.path(),
+                       [] { return 0.5; }, [](const QUrl&) {}, [] {}});
     second.startUp();
     EXPECT_EQ(second.findChild<QLineEdit*>("txtCity")->text(), QStringLiteral(" Åre  "));
     ASSERT_EQ(second.itemCount(), 2);

@@ -34,7 +34,7 @@ protected:
         QApplication::setActiveWindow(&form());
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
     }
-    QString storedItems() const { return settings.stored(kItemsKey); }
+    QString storedItems() { return storedList(); }
     QStringList locations() const
     {
         QStringList all;
@@ -42,12 +42,10 @@ protected:
             all << const_cast<MainWindowListTest*>(this)->form().itemRow(r).value(0);
         return all;
     }
-    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
     // Opens the editor on a field as a double click does, types, and ends with `key`.
     void editInPlace(int row, int column, const QString& text, Qt::Key key)
     {
-        select(row);
-        list()->setCurrentItem(list()->topLevelItem(row), column);
+        select(row, column);
         form().editItem();
         QWidget* editor = QApplication::focusWidget();
         ASSERT_NE(editor, nullptr);
