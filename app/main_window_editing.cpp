@@ -31,8 +31,7 @@ const QString kPhotoDialogFilter =
 // An item field as the user knows it ("Purchase Location").
 QString fieldName(int field)
 {
-    const std::string_view name = kItemFields[static_cast<std::size_t>(field)].name;
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    return fieldText(kItemFields[static_cast<std::size_t>(field)].name);
 }
 
 } // namespace

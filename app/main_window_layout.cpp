@@ -79,24 +79,31 @@ void MainWindow::buildControls()
     m_ownerFields[7] = addField(insurance, "txtPolNo", QStringLiteral("Policy Number:"), 1410);
 
     QGroupBox* details = addFrame("Frame2", QStringLiteral("Inventory Details"), 6510, 4635);
-    m_itemFields[0] = addField(details, "txtILoc", QStringLiteral("Location:"), 240);
-    m_itemFields[1] = addField(details, "txtDesc", QStringLiteral("Description:"), 630);
-    m_itemFields[2] =
-        addField(details, "txtDate", QStringLiteral("Purchase Date:"), 1020, 2040, 2325);
-    m_itemFields[5] = addField(details, "txtPrice", QString(), 1020, 6720, 2380);
-    // "Price:" shares the date's row; it ends at 6420 and sits 75 below its field's top.
+    // The item fields: each named and labelled as the field table says, at its place on the
+    // form. The price shares the date's row, with its label to the left of its field.
+    const auto addItemField = [&](ItemField field, int top, int left = 2040, int width = 7070) {
+        const ItemFieldInfo& info = kItemFields[static_cast<std::size_t>(field)];
+        const QByteArray name(info.entryName.data(), static_cast<qsizetype>(info.entryName.size()));
+        const QString label = field == kPriceField ? QString() : fieldText(info.name) + ':';
+        m_itemFields[field] = addField(details, name.constData(), label, top, left, width);
+    };
+    addItemField(kLocationField, 240);
+    addItemField(kDescriptionField, 630);
+    addItemField(kDateField, 1020, 2040, 2325);
+    addItemField(kPriceField, 1020, 6720, 2380);
+    // "Price:" ends at 6420 and sits 75 below its field's top.
     auto* priceLabel = new QLabel(QStringLiteral("Price:"), details);
     priceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     priceLabel->setGeometry(twipsRect(4500, 1020 + 75, 6420 - 4500, kLabelHeight));
     m_labels << priceLabel;
-    m_itemFields[3] = addField(details, "txtPurLoc", QStringLiteral("Purchase Location:"), 1410);
-    m_itemFields[4] = addField(details, "txtWar", QStringLiteral("Warranty:"), 1800);
-    m_itemFields[6] = addField(details, "txtCond", QStringLiteral("Condition:"), 2190);
-    m_itemFields[7] = addField(details, "txtEst", QStringLiteral("Est. Value:"), 2580);
-    m_itemFields[8] = addField(details, "txtModel", QStringLiteral("Model:"), 2970);
-    m_itemFields[9] = addField(details, "txtSerial", QStringLiteral("Serial #:"), 3360);
-    m_itemFields[10] = addField(details, "txtNotes", QStringLiteral("Notes:"), 3750);
-    m_itemFields[11] = addField(details, "txtPhoto", QStringLiteral("Photo:"), 4140, 2040, 6285);
+    addItemField(kWhereField, 1410);
+    addItemField(kWarrantyField, 1800);
+    addItemField(kConditionField, 2190);
+    addItemField(kEstimatedValueField, 2580);
+    addItemField(kModelField, 2970);
+    addItemField(kSerialField, 3360);
+    addItemField(kNotesField, 3750);
+    addItemField(kPhotoField, 4140, 2040, 6285);
     m_photoButton = addButton(details, "PushButton3", QStringLiteral("..."), 8450, 4140, 640, 360);
 
     m_addButton = addButton(m_client, "PushButton1", QStringLiteral("Add"), 120, 11250, 4440, 405);

@@ -37,8 +37,7 @@ QVariant InventoryModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kItemFieldCount)
         return {};
-    const std::string_view header = kItemFields[static_cast<std::size_t>(section)].listHeader;
-    return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
+    return fieldText(kItemFields[static_cast<std::size_t>(section)].listHeader);
 }
 
 Qt::ItemFlags InventoryModel::flags(const QModelIndex& index) const

@@ -57,11 +57,6 @@ void bindFields(Statement& statement, int first, const ItemFields& fields)
         statement.bind(first + i, fields[static_cast<std::size_t>(i)]);
 }
 
-QString latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A field longer than a sheet cell can hold is refused before anything is written.
 void refuseOversizedFields(const ItemFields& fields)
 {
@@ -69,7 +64,7 @@ void refuseOversizedFields(const ItemFields& fields)
         if (fields[i].size() > kMaxFieldLength)
             throw std::length_error(QStringLiteral("%1 holds %L2 characters; a field holds at "
                                                    "most %L3 (what one sheet cell holds)")
-                                        .arg(latin1(kItemFields[i].name))
+                                        .arg(fieldText(kItemFields[i].name))
                                         .arg(fields[i].size())
                                         .arg(kMaxFieldLength)
                                         .toStdString());

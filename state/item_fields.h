@@ -5,6 +5,8 @@
 // form (a field's index is its place in the "Items" encoding and the database's column), the
 // sheet column the builder writes, CSV headers, import matching and the report.
 
+#include <QString>
+
 #include <array>
 #include <string_view>
 
@@ -78,5 +80,20 @@ inline constexpr std::array<ItemFieldInfo, kItemFieldCount> kItemFields = {{
 
 // The longest text a field may hold: what one sheet cell holds.
 inline constexpr int kMaxFieldLength = 32767;
+
+// One of the table's texts as a QString.
+inline QString fieldText(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The field the builder writes to sheet column `column` (1 = A), or -1 for none.
+constexpr int fieldAtSheetColumn(int column)
+{
+    for (int field = 0; field < kItemFieldCount; ++field)
+        if (kItemFields[static_cast<std::size_t>(field)].sheetColumn == column)
+            return field;
+    return -1;
+}
 
 } // namespace stowfolio

@@ -1,5 +1,7 @@
 #include "state/item_import.h"
 
+#include "state/item_fields.h"
+
 #include "state/csv_text.h"
 
 #include <QFile>
@@ -14,17 +16,17 @@
 
 namespace stowfolio {
 
-const QStringList kItemColumnCaptions = {
-    QStringLiteral("Location"),  QStringLiteral("Description"), QStringLiteral("Date"),
-    QStringLiteral("Where"),     QStringLiteral("Warranty"),    QStringLiteral("Price"),
-    QStringLiteral("Condition"), QStringLiteral("Est. Value"),  QStringLiteral("Model"),
-    QStringLiteral("Serial #"),  QStringLiteral("Notes"),       QStringLiteral("Photo")};
+const QStringList kItemColumnCaptions = [] {
+    QStringList captions;
+    for (const ItemFieldInfo& field : kItemFields)
+        captions << fieldText(field.caption);
+    return captions;
+}();
 
 namespace {
 
 constexpr qint64 kChunkBytes = 1 << 20;
-constexpr int kFieldCount = 12;
-constexpr int kModelField = 8;
+constexpr int kFieldCount = kItemFieldCount;
 
 // How a column's value goes into its field.
 enum class Contribution

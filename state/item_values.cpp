@@ -1,5 +1,7 @@
 #include "state/item_values.h"
 
+#include "state/item_fields.h"
+
 #include <QCollator>
 #include <QDate>
 #include <QLocale>
@@ -20,16 +22,17 @@ using spreadsheet::numfmt::FormatCategory;
 // what is typed as text.
 FormatCategory categoryOf(int field)
 {
-    switch (field) {
-    case 2:
-        return FormatCategory::Date;
-    case 5:
-    case 6:
-    case 7:
-        return FormatCategory::Currency;
-    default:
+    if (field < 0 || field >= kItemFieldCount)
         return FormatCategory::General;
+    switch (kItemFields[static_cast<std::size_t>(field)].kind) {
+    case FieldKind::Date:
+        return FormatCategory::Date;
+    case FieldKind::Amount:
+        return FormatCategory::Currency;
+    case FieldKind::Text:
+        break;
     }
+    return FormatCategory::General;
 }
 
 // What a field sorts by: its number, its collation key, or nothing (empty).

@@ -1,5 +1,7 @@
 #include "workbook/workbook_builder.h"
 
+#include "state/item_fields.h"
+
 #include "platform/file_helpers.h"
 #include "platform/window_pointer.h"
 #include "spreadsheet/automation/application.h"
@@ -70,12 +72,9 @@ void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
 
 int sheetColumnOf(int field)
 {
-    if (field <= 1)
-        return field + 1;
-    if (field <= 7)
-        return field + 3;
-    if (field <= 9)
-        return field - 5;
+    if (field >= 0 && field < kItemFieldCount)
+        return kItemFields[static_cast<std::size_t>(field)].sheetColumn;
+    // A field beyond the table goes to the columns after the last one.
     return field + 1;
 }
 

@@ -1,5 +1,7 @@
 #include "workbook/workbook_import.h"
 
+#include "state/item_fields.h"
+
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/model/workbook.h"
@@ -17,17 +19,16 @@ namespace stowfolio {
 
 namespace {
 
-constexpr int kFieldCount = 12;
-constexpr int kDateField = 2;
+constexpr int kFieldCount = kItemFieldCount;
 
 // The item header row of the template, columns A to L.
-const QStringList kHeaderCaptions = {
-    QStringLiteral("Item Location"), QStringLiteral("Description"),
-    QStringLiteral("Model"),         QStringLiteral("Serial #"),
-    QStringLiteral("Purchase Date"), QStringLiteral("Purchase Location"),
-    QStringLiteral("Warranty"),      QStringLiteral("Price at Purchase"),
-    QStringLiteral("Condition"),     QStringLiteral("Estimated Value to Date"),
-    QStringLiteral("Notes"),         QStringLiteral("Photo")};
+const QStringList kHeaderCaptions = [] {
+    QStringList captions;
+    for (int column = 1; column <= kItemFieldCount; ++column)
+        captions << fieldText(
+            kItemFields[static_cast<std::size_t>(fieldAtSheetColumn(column))].sheetHeader);
+    return captions;
+}();
 
 // Where the owner (column B) and insurance (column F) values sit: the four rows starting six
 // rows above the item header.
