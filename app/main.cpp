@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "app/program.h"
+#include "app/single_instance.h"
 #include "platform/file_helpers.h"
 #include "state/inventory_store.h"
 #include "state/settings_store.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <csignal>
@@ -56,10 +58,20 @@ int main(int argc, char* argv[])
                             stowfolio::MessageIcon::Exclamation);
         return EXIT_FAILURE;
     }
+    // One window per user: a second start brings the first to the front instead.
+    stowfolio::SingleInstance instance(QFileInfo(inventory->path()).absolutePath());
+    if (!instance.claim()) {
+        stowfolio::WidgetPrompts prompts;
+        prompts.showMessage(QStringLiteral("Stowfolio is already open; its window has been "
+                                           "brought to the front."),
+                            QString(), stowfolio::MessageIcon::None);
+        return EXIT_SUCCESS;
+    }
     stowfolio::ExcelFactory excelFactory;
     stowfolio::registerBuiltInEngine(excelFactory);
     stowfolio::Program program(
         {settings, *inventory, excelFactory, stowfolio::applicationFolder()});
+    instance.setActivationHandler([&program] { program.bringToFront(); });
     if (!settings.openingProblem().isEmpty()) {
         stowfolio::WidgetPrompts prompts;
         prompts.showMessage(settings.openingProblem(), QString(),

@@ -49,6 +49,16 @@ void Program::start()
     m_mainWindow.show();
 }
 
+void Program::bringToFront()
+{
+    QWidget* window = m_previewWindow && m_previewWindow->isVisible()
+                          ? static_cast<QWidget*>(m_previewWindow.get())
+                          : static_cast<QWidget*>(&m_mainWindow);
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
 Inventory Program::inventoryOfMainWindow() const
 {
     Inventory inventory;

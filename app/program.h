@@ -41,6 +41,8 @@ public:
 
     // Start-up of the main window, then the main window on screen.
     void start();
+    // Raises whichever window the user works in (a second start asked for it).
+    void bringToFront();
     MainWindow& mainWindow() { return m_mainWindow; }
     // The preview window, once a build has made it.
     preview::PreviewWindow* previewWindow() { return m_previewWindow.get(); }
