@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,9 @@
 namespace spreadsheet::files {
 
 namespace {
+
+// Initialised before any other code of the program runs: the addresses are constants.
+FileCalls g_calls{::write, ::fsync, ::close, ::rename};
 
 // A name no other writer is using: the target's name, ".tmp-" and six random characters.
 std::string candidateTemporaryName(const std::string& target)
@@ -60,6 +64,18 @@ std::string cannotWrite(const std::string& path, int code)
 }
 
 } // namespace
+
+FileCalls systemFileCalls()
+{
+    return {::write, ::fsync, ::close, ::rename};
+}
+
+FileCalls replaceFileCalls(const FileCalls& calls)
+{
+    const FileCalls previous = g_calls;
+    g_calls = calls;
+    return previous;
+}
 
 std::string describeFileError(int code)
 {
@@ -139,7 +155,7 @@ void AtomicFile::write(const void* data, size_t size)
         fail(EBADF);
     const auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(m_fd, bytes, size);
+        const ssize_t written = g_calls.write(m_fd, bytes, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
@@ -157,13 +173,13 @@ void AtomicFile::commit()
     if (m_fd < 0)
         fail(EBADF);
     // Delayed allocation can report a full disk only here.
-    if (::fsync(m_fd) != 0)
+    if (g_calls.fsync(m_fd) != 0)
         fail(errno);
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0)
+    if (g_calls.close(fd) != 0)
         fail(errno);
-    if (::rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
+    if (g_calls.rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0)
         fail(errno);
     m_temporaryPath.clear();
     syncFolderOf(m_targetPath);

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "spreadsheet/model/error.h"
 
 namespace spreadsheet::files {
@@ -68,6 +70,23 @@ private:
     std::string m_temporaryPath;
     int m_fd = -1;
 };
+
+// The calls through which AtomicFile's checked steps reach the disk. Tests put in stand-ins
+// that fail one of them (a sync that reports an input/output error, a close that reports a
+// quota), failures no file system a test can set up without root produces on demand.
+struct FileCalls
+{
+    ssize_t (*write)(int fd, const void* data, size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+};
+
+// The system's own calls.
+FileCalls systemFileCalls();
+// Makes `calls` the ones every AtomicFile of the process uses from now on and returns the ones
+// they replace, for the caller to put back. Not to be called while another thread writes a file.
+FileCalls replaceFileCalls(const FileCalls& calls);
 
 // The whole of `bytes` as the new content of `path`, through AtomicFile.
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes);

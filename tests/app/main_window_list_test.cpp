@@ -141,6 +141,37 @@ TEST_F(MainWindowListTest, EveryChangeOfTheListIsOneStepToUndo)
     EXPECT_EQ(locations(), (QStringList{"C", "B", "C", "D", "Garage"}));
 }
 
+// After a Move and its Undo the moved item is selected where it went back to, so the next Move
+// moves that item again rather than the one it had swapped places with.
+TEST_F(MainWindowListTest, UndoingAMoveKeepsTheMovedItemSelected)
+{
+    const struct
+    {
+        const char* name;
+        int row;
+        int offset;
+        QStringList moved;
+    } cases[] = {
+        {"Move Item Down", 1, 1, {"A", "C", "B", "D"}},
+        {"Move Item Up", 2, -1, {"A", "C", "B", "D"}},
+    };
+    startWith({{"A"}, {"B"}, {"C"}, {"D"}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString item = locations().value(c.row);
+        select(c.row);
+        form().moveItem(c.offset);
+        ASSERT_EQ(locations(), c.moved);
+        form().undoStack().undo();
+        EXPECT_EQ(locations(), (QStringList{"A", "B", "C", "D"}));
+        ASSERT_EQ(list()->selectedItems().size(), 1);
+        EXPECT_EQ(list()->selectedItems().front()->text(0).toStdString(), item.toStdString());
+        form().moveItem(c.offset);
+        EXPECT_EQ(locations(), c.moved);
+        form().undoStack().undo();
+    }
+}
+
 TEST_F(MainWindowListTest, SortingByAColumnAndAgainReversesIt)
 {
     startWith({{"Hall", "", "", "", "", "", "", "1,200"},

@@ -65,6 +65,43 @@ TEST(PrintPlan, ScaleAndPageBreaksFollowThePageSetup)
     EXPECT_EQ(scaled.pages[0].last, 66u);
 }
 
+// Fit to page takes the largest whole percentage at which the area fits: a fit of 49.7 % prints
+// at 49 %, since 50 % would run over the page. Letter landscape with quarter-inch margins again.
+TEST(PrintPlan, FitToPageRoundsTheScaleDown)
+{
+    const struct
+    {
+        const char* name;
+        uint16_t fitWidth;
+        uint16_t fitHeight;
+        int width; // pixels of the area at 100 %
+        int height;
+        double scale;
+    } cases[] = {
+        {"exactly half", 1, 0, 2016, 100, 0.50},
+        {"49.7 % wide", 1, 0, 2028, 100, 0.49},
+        {"49.7 % high", 0, 1, 100, 1545, 0.49},
+        {"49.8 % on two pages wide", 2, 0, 4050, 100, 0.49},
+        {"the smaller of 60 % wide and 49.7 % high", 1, 1, 1680, 1545, 0.49},
+        {"99.9 %", 1, 0, 1009, 100, 0.99},
+        {"smaller than the page: never enlarged", 1, 1, 500, 500, 1.00},
+        {"5 %: never below 10 %", 1, 0, 20160, 100, 0.10},
+    };
+    spreadsheet::PageSetup setup;
+    setup.paperSize = 1;
+    setup.options = 0; // landscape
+    setup.leftMargin = setup.rightMargin = setup.topMargin = setup.bottomMargin = 0.25;
+    setup.fitToPage = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setup.fitWidth = c.fitWidth;
+        setup.fitHeight = c.fitHeight;
+        const SheetPrintPlan plan = planPages(setup, spreadsheet::CellRange{0, 0, 0, 0},
+                                              std::nullopt, {1, 1 + c.height}, {1, 1 + c.width});
+        EXPECT_DOUBLE_EQ(plan.scale, c.scale);
+    }
+}
+
 TEST(PrintPlan, HeaderAndFooterCodesAreFilledIn)
 {
     const QDate date(2026, 12, 8);
@@ -78,10 +115,11 @@ TEST(PrintPlan, HeaderAndFooterCodesAreFilledIn)
               QStringLiteral("&"));
 }
 
-// A JPEG 60 x 20 whose EXIF orientation says to turn it a quarter (6): shown 20 x 60.
-QByteArray turnedJpeg()
+// A JPEG `width` x `height` whose EXIF orientation says to turn it a quarter (6): shown
+// `height` x `width`, as a phone held upright stores its photos.
+QByteArray turnedJpeg(int width, int height)
 {
-    QImage image(60, 20, QImage::Format_RGB32);
+    QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
@@ -113,7 +151,7 @@ protected:
     void SetUp() override
     {
         registerBuiltInEngine(factory);
-        write(QStringLiteral("turned.jpg"), turnedJpeg());
+        write(QStringLiteral("turned.jpg"), turnedJpeg(60, 20));
         write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not really", 15));
         Inventory inventory;
         inventory.ownerFields = {"Tobin Harwell",
@@ -185,6 +223,40 @@ TEST_F(ReportTest, ThePdfHoldsTheSummaryTheSheetAndThePhotos)
     const QStringList columns = rows[0].simplified().split(QLatin1Char(' '));
     ASSERT_GE(columns.size(), 5);
     EXPECT_LT(columns[3].toInt(), columns[4].toInt()) << rows[0].toStdString();
+}
+
+// The size of the first picture embedded in a PDF, as poppler lists it.
+QSize firstImageSize(const QString& pdf)
+{
+    const QString images = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    const QStringList rows = images.split(QLatin1Char('\n')).mid(2);
+    const QStringList columns = rows.value(0).simplified().split(QLatin1Char(' '));
+    EXPECT_GE(columns.size(), 5) << images.toStdString();
+    return columns.size() < 5 ? QSize() : QSize(columns[3].toInt(), columns[4].toInt());
+}
+
+// A phone's photo, 4000 x 3000 stored and turned upright by its EXIF orientation, is decoded at
+// the size it prints (a fraction of its pixels) and keeps its upright 3 : 4 shape.
+TEST_F(ReportTest, ALargeTurnedPhotoIsScaledDownUpright)
+{
+    write(QStringLiteral("phone.jpg"), turnedJpeg(4000, 3000));
+    Inventory inventory;
+    QStringList row(12);
+    row[0] = QStringLiteral("Hall");
+    row[1] = QStringLiteral("Clock");
+    row[11] = dir.filePath(QStringLiteral("phone.jpg"));
+    inventory.items = {row};
+    const QString book = dir.filePath(QStringLiteral("phone.xls"));
+    exportInventoryWorkbook(factory, inventory, dir.path(), book);
+    const QString pdf = dir.filePath(QStringLiteral("phone.pdf"));
+    writeReportPdf(book, pdf, QDate(2026, 12, 8));
+
+    const QSize embedded = firstImageSize(pdf);
+    ASSERT_FALSE(embedded.isEmpty());
+    EXPECT_LT(embedded.width(), 3000);
+    EXPECT_LT(embedded.height(), 4000);
+    EXPECT_NEAR(double(embedded.height()) / embedded.width(), 4.0 / 3.0, 0.02)
+        << embedded.width() << " x " << embedded.height();
 }
 
 // A folder that refuses the file or a full disk: a clear error, and no half-written PDF where

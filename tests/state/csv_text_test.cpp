@@ -87,5 +87,29 @@ TEST(CsvText, TheDelimiterIsTheCommonestOutsideQuotes)
     EXPECT_EQ(detectDelimiter(u"single column"), QLatin1Char(','));
 }
 
+// Only the header row decides: notes below it may hold more of another candidate than the
+// header holds of its own delimiter.
+TEST(CsvText, TheDelimiterComesFromTheHeaderRowNotTheNotesBelowIt)
+{
+    const struct
+    {
+        const char* name;
+        const char16_t* text;
+        char delimiter;
+    } cases[] = {
+        {"commas, notes with semicolons",
+         u"Location,Notes\r\nHall,keys; gloves; hats; scarves\r\nDen,a;b;c\r\n", ','},
+        {"semicolons, notes with commas",
+         u"Location;Notes\nHall;keys, gloves, hats, scarves\nDen;a,b,c\n", ';'},
+        {"tabs, notes with commas and semicolons",
+         u"Location\tNotes\rHall\tkeys, gloves; hats, scarves\r", '\t'},
+        {"a line end inside a quoted header name", u"\"Serial\n#\";Notes\nA1;x, y, z\n", ';'},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(detectDelimiter(c.text), QLatin1Char(c.delimiter));
+    }
+}
+
 } // namespace
 } // namespace stowfolio

@@ -61,6 +61,51 @@ TEST(IniText, QSettingsReadsBackEveryValueExactly)
         EXPECT_EQ(read.value(it.key()), it.value()) << it.key().toStdString();
 }
 
+// The file QSettings itself writes for `values`.
+QByteArray writtenByQSettings(const QMap<QString, QVariant>& values)
+{
+    static QTemporaryDir folder;
+    static int count = 0;
+    const QString path = folder.filePath(QStringLiteral("%1.ini").arg(++count));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+// Each character that makes the writer quote a value, alone, with no other such character
+// beside it: unquoted, a ";" would start a comment, a "," a list, and a blank at either end
+// would be trimmed. The value comes back exactly, and its line is the one QSettings writes.
+TEST(IniText, EachCharacterThatNeedsQuotesIsQuotedAlone)
+{
+    const struct
+    {
+        const char* name;
+        QVariant value;
+    } cases[] = {
+        {"semicolon", QStringLiteral("Oak; Elm")},
+        {"semicolon alone", QStringLiteral(";")},
+        {"semicolon at the end", QStringLiteral("Oak;")},
+        {"comma", QStringLiteral("Oak, Elm")},
+        {"equals sign", QStringLiteral("a=b")},
+        {"leading blank", QStringLiteral(" Oak")},
+        {"trailing blank", QStringLiteral("Oak ")},
+        {"semicolon in bytes", QByteArray("Oak;Elm")},
+        {"comma in bytes", QByteArray("Oak,Elm")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QMap<QString, QVariant> values = {{QStringLiteral("Stowfolio/txtNotes"), c.value}};
+        const QByteArray text = iniFileText(values);
+        EXPECT_EQ(readBack(text), values);
+        EXPECT_EQ(text, writtenByQSettings(values));
+    }
+}
+
 // The file keeps the form QSettings gives it, so a file we write looks like the ones before.
 TEST(IniText, LooksLikeTheFileQSettingsWrites)
 {

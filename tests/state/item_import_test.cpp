@@ -98,6 +98,56 @@ TEST_F(ItemImportTest, EncodingsAndDelimitersAreFound)
     }
 }
 
+// A spreadsheet's comma-separated export whose notes are lists written with semicolons.
+TEST_F(ItemImportTest, SemicolonsInNotesDoNotChangeTheDelimiter)
+{
+    const ItemImport result = import("Location,Description,Notes\r\n"
+                                     "Hall,Coat rack,hooks; hats; scarves; gloves; umbrellas\r\n"
+                                     "Den,Lamp,bulb; shade; cord; switch; plug\r\n");
+    EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    EXPECT_EQ(
+        result.items,
+        (QList<QStringList>{
+            item({{0, "Hall"}, {1, "Coat rack"}, {10, "hooks; hats; scarves; gloves; umbrellas"}}),
+            item({{0, "Den"}, {1, "Lamp"}, {10, "bulb; shade; cord; switch; plug"}})}));
+}
+
+// The file is read a piece at a time (1 MiB at present). A character whose bytes are split
+// between two pieces arrives whole. A character straddles each power-of-two offset from 4 KiB to
+// 4 MiB, so the test holds whatever the piece size becomes; two-, three- and four-byte
+// characters take turns, split after each of their bytes in turn.
+TEST_F(ItemImportTest, ACharacterSplitBetweenTwoPiecesOfTheFileArrivesWhole)
+{
+    const char* const characters[] = {"\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x99\x82"};
+    QByteArray bytes("Location,Description,Notes\n");
+    QList<QStringList> expected;
+    int variant = 0;
+    for (int power = 12; power <= 22; ++power) {
+        const QByteArray character = characters[variant % 3];
+        // How many of its bytes come before the offset: 1 up to all but one.
+        const qsizetype before = 1 + (variant / 3) % (character.size() - 1);
+        ++variant;
+        const QByteArray start = "Attic,Box " + QByteArray::number(power) + ",";
+        const qsizetype padding = (qsizetype(1) << power) - before - bytes.size() - start.size();
+        ASSERT_GE(padding, 0);
+        const QByteArray notes = QByteArray(padding, 'x') + character;
+        bytes += start + notes + "\n";
+        expected << item({{0, "Attic"},
+                          {1, QStringLiteral("Box %1").arg(power)},
+                          {10, QString::fromUtf8(notes)}});
+    }
+    const ItemImport result = import(bytes);
+    EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    ASSERT_EQ(result.items.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i][1].toStdString());
+        // The notes' ends, where the split character is: a failure prints no megabytes.
+        EXPECT_EQ(result.items[i][10].right(8).toStdString(),
+                  expected[i][10].right(8).toStdString());
+        EXPECT_TRUE(result.items[i] == expected[i]);
+    }
+}
+
 TEST_F(ItemImportTest, SeparatorsAreReplacedAndCounted)
 {
     const ItemImport result = import("Location,Notes\nA|B,x^y^z\n");

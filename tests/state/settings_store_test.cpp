@@ -1,5 +1,6 @@
 #include "state/settings_store.h"
 
+#include "tests/support/failing_file_call.h"
 #include "tests/support/file_size_limit.h"
 
 #include <QByteArray>
@@ -182,6 +183,51 @@ TEST_F(SettingsStoreTest, AFullDiskLeavesTheFileWholeAndTheNextWriteStoresEveryt
     EXPECT_EQ(nextRun.read(QStringLiteral("txtPolNo"), QString()), QStringLiteral("000-585-678"));
     EXPECT_EQ(nextRun.read(QStringLiteral("txtAgent"), QString()), QStringLiteral("Marla"));
     EXPECT_EQ(nextRun.read(kItemsKey, QString()), items);
+}
+
+// A disk that takes every byte and fails only when the file is synced (delayed allocation on a
+// full disk, a failing drive): the file on disk stays whole and the reason is given.
+TEST_F(SettingsStoreTest, AFailedSyncLeavesTheFileWholeAndIsReported)
+{
+    IniSettingsStore store;
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    const QByteArray before = readFile(iniPath());
+    {
+        testing::FailingFileCall failing(testing::FileCall::Fsync, EIO);
+        try {
+            store.write(QStringLiteral("txtName"), QStringLiteral("Bea"));
+            ADD_FAILURE() << "a write whose sync failed was reported as stored";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()),
+                      QStringLiteral("The settings file %1 cannot be written: the disk reported "
+                                     "an input/output error.")
+                          .arg(iniPath()));
+        }
+        EXPECT_TRUE(store.hasUnsavedChanges());
+    }
+    EXPECT_EQ(readFile(iniPath()), before);
+    EXPECT_EQ(QDir(configHome().filePath(QStringLiteral("Quillane"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("Quillane.ini")});
+}
+
+// The user types the same text again once the disk has room: it is not taken for a value
+// already on disk, but stored.
+TEST_F(SettingsStoreTest, TheSameValueWrittenAgainAfterAFullDiskIsStored)
+{
+    IniSettingsStore store;
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    const QByteArray before = readFile(iniPath());
+    {
+        testing::FileSizeLimit full(static_cast<rlim_t>(before.size()));
+        EXPECT_THROW(store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678")),
+                     std::runtime_error);
+    }
+    ASSERT_EQ(readFile(iniPath()), before);
+
+    store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678"));
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(IniSettingsStore().read(QStringLiteral("txtPolNo"), QString()),
+              QStringLiteral("000-585-678"));
 }
 
 // Keys that are not ours (another section, a hand-made entry) are written back as they were.

@@ -1,5 +1,6 @@
 #include "spreadsheet/files/atomic_file.h"
 
+#include "tests/support/failing_file_call.h"
 #include "tests/support/file_size_limit.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,51 @@ TEST_F(AtomicFileTest, AFullDiskLeavesTheOldFileWhole)
         EXPECT_EQ(readFileBytes(path), pattern(1000, 1));
         EXPECT_EQ(names(), std::vector<std::string>{"Quillane.ini"});
     }
+}
+
+// A disk that takes every byte and fails later: a sync that reports the full disk delayed
+// allocation found or a failing drive, a close that reports a network quota, a rename refused.
+// Each leaves the old file whole and no temporary behind, and names its reason.
+TEST_F(AtomicFileTest, AFailureAfterTheLastWriteLeavesTheOldFileWhole)
+{
+    using stowfolio::testing::FileCall;
+    const struct
+    {
+        const char* name;
+        FileCall call;
+        int error;
+        const char* reason;
+    } cases[] = {
+        {"sync, drive", FileCall::Fsync, EIO, "the disk reported an input/output error"},
+        {"sync, full disk", FileCall::Fsync, ENOSPC, "the disk is full"},
+        {"close", FileCall::Close, EDQUOT, "the disk quota is used up"},
+        {"rename", FileCall::Rename, EACCES,
+         "permission denied: the folder or file is read-only for you"},
+        {"write", FileCall::Write, EIO, "the disk reported an input/output error"},
+    };
+    const std::string path = pathOf("book.xls");
+    writeFileAtomically(path, pattern(1000, 1));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string message;
+        int code = 0;
+        {
+            stowfolio::testing::FailingFileCall failing(c.call, c.error);
+            try {
+                writeFileAtomically(path, pattern(3000, 2));
+            } catch (const FileError& error) {
+                message = error.what();
+                code = error.code();
+            }
+        }
+        EXPECT_EQ(code, c.error);
+        EXPECT_EQ(message, path + ": cannot write the file (" + c.reason + ")");
+        EXPECT_EQ(readFileBytes(path), pattern(1000, 1));
+        EXPECT_EQ(names(), std::vector<std::string>{"book.xls"});
+    }
+    // The disk works again: the same write goes through.
+    writeFileAtomically(path, pattern(3000, 2));
+    EXPECT_EQ(readFileBytes(path), pattern(3000, 2));
 }
 
 TEST_F(AtomicFileTest, AFileNotCommittedLeavesNothingBehind)
