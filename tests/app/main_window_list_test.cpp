@@ -164,8 +164,9 @@ TEST_F(MainWindowListTest, UndoingAMoveKeepsTheMovedItemSelected)
         ASSERT_EQ(locations(), c.moved);
         form().undoStack().undo();
         EXPECT_EQ(locations(), (QStringList{"A", "B", "C", "D"}));
-        ASSERT_EQ(list()->selectedItems().size(), 1);
-        EXPECT_EQ(list()->selectedItems().front()->text(0).toStdString(), item.toStdString());
+        const QModelIndexList selected = list()->selectionModel()->selectedRows();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(selected.front().data().toString().toStdString(), item.toStdString());
         form().moveItem(c.offset);
         EXPECT_EQ(locations(), c.moved);
         form().undoStack().undo();
