@@ -5,7 +5,7 @@
 
 #include "app/main_window.h"
 #include "platform/home_page.h"
-#include "platform/prompts.h"
+#include "platform/widget_prompts.h"
 #include "preview/preview_window.h"
 #include "workbook/workbook_builder.h"
 

@@ -1,3 +1,4 @@
 # The insurer's report as PDF, with and without photos, up to 65,526 items.
 add_executable(bench_report ${CMAKE_CURRENT_SOURCE_DIR}/report_bench.cpp)
-target_link_libraries(bench_report PRIVATE stowfolio_report benchmark::benchmark stowfolio_options)
+target_link_libraries(bench_report PRIVATE
+    stowfolio_report stowfolio_workbook benchmark::benchmark stowfolio_options)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/widgets_only.h"
+
 #include <QUrl>
 
 #include <functional>

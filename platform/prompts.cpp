@@ -1,55 +1,8 @@
 #include "platform/prompts.h"
 
-#include "platform/app_title.h"
-
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
-#include <QStringList>
-#include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace stowfolio {
-
-namespace {
-
-// A box that names no title of its own shows the application title.
-QString boxTitle(const QString& title)
-{
-    return title.isEmpty() ? appTitle() : title;
-}
-
-} // namespace
-
-void WidgetPrompts::showMessage(const QString& text, const QString& title, MessageIcon icon)
-{
-    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    boxTitle(title), text, QMessageBox::Ok, m_parent);
-    box.exec();
-}
-
-bool WidgetPrompts::askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer)
-{
-    QMessageBox box(QMessageBox::NoIcon, boxTitle(title), text, QMessageBox::Yes | QMessageBox::No,
-                    m_parent);
-    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
-}
-
-// The filter descriptions already name their patterns ("Excel Files (*.xls)"); the dialog shows
-// them as they are instead of adding the pattern list a second time.
-QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
-{
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
-                                        QFileDialog::HideNameFilterDetails);
-}
 
 QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
                                const QString& suffix)
@@ -58,65 +11,6 @@ QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QSt
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + suffix;
     return path;
-}
-
-QString WidgetPrompts::saveFileName(const QString& title, const QString& filter)
-{
-    // The program asks its own overwrite question, so the dialog must not ask first.
-    return QFileDialog::getSaveFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite |
-                                            QFileDialog::HideNameFilterDetails);
-}
-
-QString toQtFileFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            patterns << pattern;
-            if (pattern.toUpper() != pattern)
-                patterns << pattern.toUpper();
-        }
-        entries << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                       QLatin1Char(')');
-    }
-    return entries.join(QStringLiteral(";;"));
-}
-
-bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
-                                 const QStringList& headers, const QList<QStringList>& rows,
-                                 const QString& accept)
-{
-    QDialog dialog(m_parent);
-    dialog.setWindowTitle(boxTitle(title));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(text, &dialog);
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    auto* table =
-        new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()), &dialog);
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < headers.size(); ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
-    table->resizeColumnsToContents();
-    layout->addWidget(table);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
-    buttons->addButton(accept, QDialogButtonBox::AcceptRole)->setDefault(true);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    dialog.resize(900, 480);
-    return dialog.exec() == QDialog::Accepted;
-}
-
-bool WidgetPrompts::choosePrinter(QPrinter& printer)
-{
-    QPrintDialog dialog(&printer, m_parent);
-    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace stowfolio

@@ -5,10 +5,10 @@
 #include <QStringList>
 
 // Every message box and file dialog of the program goes through Prompts, so that tests answer
-// them from a script instead of blocking on a modal window.
+// them from a script instead of blocking on a modal window. The interface needs only Qt Core;
+// the dialogs themselves are WidgetPrompts (widget_prompts.h).
 
 class QPrinter;
-class QWidget;
 
 namespace stowfolio {
 
@@ -51,28 +51,5 @@ public:
 // ("csv"). Empty when the user cancelled.
 QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
                                const QString& suffix);
-
-// The real thing: modal Qt dialogs over `parent`.
-class WidgetPrompts : public Prompts
-{
-public:
-    explicit WidgetPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
-
-    void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
-    bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
-    QString openFileName(const QString& title, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& filter) override;
-    bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
-                      const QList<QStringList>& rows, const QString& accept) override;
-    bool choosePrinter(QPrinter& printer) override;
-
-private:
-    QWidget* m_parent;
-};
-
-// "Pictures (*.jpg;*.bmp)|*.jpg;*.bmp|" -> the Qt filter "Pictures (*.jpg;*.bmp) (*.jpg *.bmp)",
-// with each pattern also given in upper case so "PHOTO.JPG" is offered too.
-QString toQtFileFilter(const QString& filter);
 
 } // namespace stowfolio

@@ -3,6 +3,8 @@
 // Window colours and the optional skin. The skin is a Qt style sheet kept beside the executable
 // as x/o.cjs; without it the main window keeps its own white look.
 
+#include "platform/widgets_only.h"
+
 #include <QColor>
 #include <QString>
 

@@ -1,9 +1,14 @@
 #pragma once
 
-// The mouse pointer is one value per window: 0 default, 11 hourglass, 99 the custom (hand)
-// cursor. Elements of the window get a rule that runs when the mouse moves over them: buttons
-// turn the pointer into the hand, background, frames, lists and some fields turn it back into
-// the default; neither rule ever replaces the hourglass, which the window shows while it works.
+// The mouse pointer is one value per window, a code of pointer_codes.h: 0 default, 11 hourglass,
+// 99 the custom (hand) cursor. Elements of the window get a rule that runs when the mouse moves
+// over them: buttons turn the pointer into the hand, background, frames, lists and some fields
+// turn it back into the default; neither rule ever replaces the hourglass, which the window
+// shows while it works.
+
+#include "platform/widgets_only.h"
+
+#include "platform/pointer_codes.h"
 
 #include <QCursor>
 #include <QObject>
@@ -14,13 +19,6 @@
 class QWidget;
 
 namespace stowfolio {
-
-enum PointerCode : int
-{
-    kDefaultPointer = 0,
-    kHourglassPointer = 11,
-    kCustomPointer = 99
-};
 
 // Loads a cursor file (.cur) with its hot spot. Throws std::runtime_error when the file cannot
 // be read or holds no picture.

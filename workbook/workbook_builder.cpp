@@ -3,7 +3,7 @@
 #include "state/item_fields.h"
 
 #include "platform/file_helpers.h"
-#include "platform/window_pointer.h"
+#include "platform/pointer_codes.h"
 #include "spreadsheet/automation/application.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/error.h"

@@ -33,7 +33,7 @@ class Prompts;
 // Where the build's result goes: the main window's pointer and the hand-over to the preview.
 struct BuildTargets
 {
-    std::function<void(int)> setPointer; // codes of window_pointer.h
+    std::function<void(int)> setPointer; // codes of platform/pointer_codes.h
     std::function<void(spreadsheet::render::SheetPicture)> setPreviewPicture;
     std::function<void(const QString&)> setPreviewWorkbook; // PreviewWindow::setWorkbookPath
     std::function<void()> showPreview;

@@ -3,7 +3,7 @@
 
 #include "workbook/workbook_builder.h"
 
-#include "platform/window_pointer.h"
+#include "platform/pointer_codes.h"
 #include "spreadsheet/automation/application.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/formula/print.h"
