@@ -1,5 +1,7 @@
 #include "state/csv_text.h"
 
+#include <algorithm>
+
 namespace stowfolio {
 
 QString csvRecord(const QStringList& fields, QChar delimiter)
@@ -23,15 +25,30 @@ QString csvRecord(const QStringList& fields, QChar delimiter)
     return line;
 }
 
+void CsvReader::append(const QChar* text, qsizetype length)
+{
+    if (m_maxFieldLength != kNoLimit && m_field.size() + length > m_maxFieldLength) {
+        length = std::max<qsizetype>(0, m_maxFieldLength - m_field.size());
+        m_recordCut = true;
+    }
+    m_field.append(text, length);
+}
+
 void CsvReader::endField()
 {
-    m_record << m_field;
+    if (m_maxFields == kNoLimit || m_record.size() < m_maxFields)
+        m_record << m_field;
+    else
+        m_recordCut = true;
     m_field.clear();
 }
 
 void CsvReader::endRecord(std::vector<QStringList>& records)
 {
     endField();
+    if (m_recordCut)
+        m_cutRecords.push_back(records.size());
+    m_recordCut = false;
     records.push_back(std::move(m_record));
     m_record.clear();
     m_fieldStarted = false;
@@ -61,7 +78,7 @@ void CsvReader::feed(QStringView text, std::vector<QStringList>& records)
             const QChar* run = p;
             while (p != end && *p != quote)
                 ++p;
-            m_field.append(run, p - run);
+            append(run, p - run);
             if (p != end) {
                 m_quoteSeen = true;
                 ++p;
@@ -71,7 +88,7 @@ void CsvReader::feed(QStringView text, std::vector<QStringList>& records)
         if (m_inQuotes) {
             m_quoteSeen = false;
             if (ch == quote) {
-                m_field += ch;
+                append(&ch, 1);
                 ++p;
                 continue;
             }
@@ -95,7 +112,7 @@ void CsvReader::feed(QStringView text, std::vector<QStringList>& records)
             const QChar* run = p++;
             while (p != end && ordinary(*p))
                 ++p;
-            m_field.append(run, p - run);
+            append(run, p - run);
             m_fieldStarted = true;
         }
     }

@@ -21,19 +21,35 @@ QString csvRecord(const QStringList& fields, QChar delimiter = QLatin1Char(','))
 class CsvReader
 {
 public:
-    explicit CsvReader(QChar delimiter) : m_delimiter(delimiter) {}
+    static constexpr qsizetype kNoLimit = -1;
+
+    // Fields longer than `maxFieldLength` keep their first `maxFieldLength` characters, and a
+    // record keeps its first `maxFields` fields: a hostile file costs no more memory than the
+    // texts that can be kept, however long its lines.
+    explicit CsvReader(QChar delimiter, qsizetype maxFieldLength = kNoLimit,
+                       qsizetype maxFields = kNoLimit)
+        : m_delimiter(delimiter), m_maxFieldLength(maxFieldLength), m_maxFields(maxFields)
+    {
+    }
 
     // Reads on from where the last piece ended; each record completed is appended to `records`.
     void feed(QStringView text, std::vector<QStringList>& records);
     // The last record, when the text does not end with a line end. True when a quoted field
     // was still open at the end.
     bool finish(std::vector<QStringList>& records);
+    // The indexes (in `records`) of the records that lost text to the limits.
+    const std::vector<std::size_t>& cutRecords() const { return m_cutRecords; }
 
 private:
+    void append(const QChar* text, qsizetype length);
     void endField();
     void endRecord(std::vector<QStringList>& records);
 
     QChar m_delimiter;
+    qsizetype m_maxFieldLength;
+    qsizetype m_maxFields;
+    bool m_recordCut = false;
+    std::vector<std::size_t> m_cutRecords;
     QString m_field;
     QStringList m_record;
     bool m_inQuotes = false;

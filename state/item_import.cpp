@@ -26,6 +26,8 @@ const QStringList kItemColumnCaptions = [] {
 namespace {
 
 constexpr qint64 kChunkBytes = 1 << 20;
+// More columns than any inventory export has; the rest of such a line is left out.
+constexpr qsizetype kMaxColumns = 1024;
 constexpr int kFieldCount = kItemFieldCount;
 
 // How a column's value goes into its field.
@@ -144,7 +146,8 @@ struct ReadOutcome
     bool decoded = true;
     bool cancelled = false;
     bool openQuote = false;
-    bool full = false; // more records than were wanted
+    bool full = false;                   // more records than were wanted
+    std::vector<std::size_t> cutRecords; // records that lost text to the reader's limits
 };
 
 ReadOutcome readRecords(QFile& file, Encoding encoding, qsizetype maxRecords,
@@ -166,7 +169,7 @@ ReadOutcome readRecords(QFile& file, Encoding encoding, qsizetype maxRecords,
             return outcome;
         }
         if (first)
-            reader.emplace(detectDelimiter(text));
+            reader.emplace(detectDelimiter(text), kMaxFieldLength, kMaxColumns);
         first = false;
         reader->feed(text, records);
         if (static_cast<qsizetype>(records.size()) > maxRecords && !file.atEnd()) {
@@ -178,8 +181,10 @@ ReadOutcome readRecords(QFile& file, Encoding encoding, qsizetype maxRecords,
             return outcome;
         }
     }
-    if (reader)
+    if (reader) {
         outcome.openQuote = reader->finish(records);
+        outcome.cutRecords = reader->cutRecords();
+    }
     return outcome;
 }
 
@@ -265,6 +270,12 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                     text += field == kModelField ? QStringLiteral(" ") : QStringLiteral("; ");
                 text += part;
             }
+            // Columns joined into one field can outgrow a cell together.
+            if (text.size() > kMaxFieldLength) {
+                text.truncate(kMaxFieldLength);
+                if (result.cutRows.isEmpty() || result.cutRows.back() != rowNumber)
+                    result.cutRows << rowNumber;
+            }
             item << withoutSeparators(std::move(text), result.replacedSeparators);
         }
         result.items << item;
@@ -295,6 +306,19 @@ QStringList importDetails(const ItemImport& import)
         if (import.skippedRows.size() > kShown)
             skipped += QStringLiteral("; and %1 more").arg(import.skippedRows.size() - kShown);
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
+    }
+    if (!import.cutRows.isEmpty()) {
+        constexpr int kShown = 10;
+        QStringList numbers;
+        for (const int row : import.cutRows.mid(0, kShown))
+            numbers << QString::number(row);
+        lines << QStringLiteral("Cut to %L1 characters, what a sheet cell holds: a value in row "
+                                "%2%3.")
+                     .arg(kMaxFieldLength)
+                     .arg(numbers.join(QLatin1String(", ")),
+                          import.cutRows.size() > kShown ? QStringLiteral(" and %L1 more rows")
+                                                               .arg(import.cutRows.size() - kShown)
+                                                         : QString());
     }
     if (import.replacedSeparators > 0)
         lines << QStringLiteral("%1 \"|\" or \"^\" characters, which the list cannot keep, were "
@@ -344,6 +368,11 @@ ItemImport importCsvFile(const QString& path, int room, const ImportProgress& pr
     result = itemsFromRecords(records);
     if (!result.problem.isEmpty())
         return fail(result.problem);
+    for (const std::size_t record : outcome.cutRecords)
+        result.cutRows << static_cast<int>(record) + 1;
+    std::sort(result.cutRows.begin(), result.cutRows.end());
+    result.cutRows.erase(std::unique(result.cutRows.begin(), result.cutRows.end()),
+                         result.cutRows.end());
     if (outcome.openQuote)
         result.skippedRows << QStringLiteral("a quoted value is never closed; the last item "
                                              "holds the rest of the file");

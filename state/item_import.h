@@ -20,7 +20,9 @@ struct ItemImport
 {
     QList<QStringList> items; // twelve fields each, ready for the list
     QStringList ignoredColumns;
-    QStringList skippedRows;    // "row 5: it is empty"
+    QStringList skippedRows; // "row 5: it is empty"
+    // Rows (numbered as in the file) with a value longer than a sheet cell holds, cut to fit.
+    QList<int> cutRows;
     int replacedSeparators = 0; // "|" and "^" in the file, made "/" and "'"
     // Set when nothing can be imported; the message names the file and the problem.
     QString problem;

@@ -1,3 +1,4 @@
+#include "state/item_fields.h"
 #include "state/item_import.h"
 
 #include <QFile>
@@ -199,6 +200,27 @@ TEST_F(ItemImportTest, RaggedRowsAndAnOpenQuoteAreToldNotLost)
     EXPECT_EQ(result.items[2], item({{0, "D,E\n"}}));
     EXPECT_EQ(result.ignoredColumns, QStringList{"values past the last named column (row 2)"});
     EXPECT_EQ(result.skippedRows.size(), 1);
+}
+
+// A value longer than a sheet cell holds is cut to what the cell holds, and the rows it happened
+// in are named; a line of a million empty columns keeps only the columns that can matter.
+TEST_F(ItemImportTest, ValuesLongerThanACellAreCutAndTheirRowsNamed)
+{
+    QByteArray file = "Location,Description,Notes\nA,short,\n";
+    file += "B," + QByteArray(3 * 1024 * 1024, 'x') + ",\n"; // one field of 3 MB
+    file += "C,\"" + QByteArray(40000, 'q') + "\",\n";       // quoted
+    file += "D," + QByteArray(20000, 'm') + " " + QByteArray(20000, 'n') + "\n";
+    file += "E" + QByteArray(1000000, ',') + "\n"; // a million columns
+    const ItemImport result = import(file);
+    ASSERT_EQ(result.items.size(), 5);
+    EXPECT_EQ(result.items[1][1].size(), kMaxFieldLength);
+    EXPECT_EQ(result.items[2][1], QString(kMaxFieldLength, QLatin1Char('q')));
+    EXPECT_EQ(result.items[3][1].size(), kMaxFieldLength);
+    EXPECT_EQ(result.items[4], item({{0, "E"}}));
+    EXPECT_EQ(result.cutRows, (QList<int>{3, 4, 5, 6}));
+    EXPECT_TRUE(importDetails(result).join('\n').contains(
+        QStringLiteral("Cut to 32,767 characters, what a sheet cell holds: a value in row 3, 4, "
+                       "5, 6.")));
 }
 
 TEST_F(ItemImportTest, ExportedItemsImportAsTheyWere)
