@@ -129,8 +129,14 @@ TEST_F(ItemImportTest, ACharacterSplitBetweenTwoPiecesOfTheFileArrivesWhole)
         const qsizetype before = 1 + (variant / 3) % (character.size() - 1);
         ++variant;
         const QByteArray start = "Attic,Box " + QByteArray::number(power) + ",";
-        const qsizetype padding = (qsizetype(1) << power) - before - bytes.size() - start.size();
+        // Rows of filler, each shorter than a cell holds, bring the character to its offset.
+        qsizetype padding = (qsizetype(1) << power) - before - bytes.size() - start.size();
         ASSERT_GE(padding, 0);
+        while (padding > 30000) {
+            const QByteArray filler = "Filler,," + QByteArray(20000, 'f') + "\n";
+            bytes += filler;
+            padding -= filler.size();
+        }
         const QByteArray notes = QByteArray(padding, 'x') + character;
         bytes += start + notes + "\n";
         expected << item({{0, "Attic"},
@@ -139,13 +145,16 @@ TEST_F(ItemImportTest, ACharacterSplitBetweenTwoPiecesOfTheFileArrivesWhole)
     }
     const ItemImport result = import(bytes);
     EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
-    ASSERT_EQ(result.items.size(), expected.size());
+    QList<QStringList> boxes;
+    for (const QStringList& imported : result.items)
+        if (imported[0] == QStringLiteral("Attic"))
+            boxes << imported;
+    ASSERT_EQ(boxes.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(expected[i][1].toStdString());
         // The notes' ends, where the split character is: a failure prints no megabytes.
-        EXPECT_EQ(result.items[i][10].right(8).toStdString(),
-                  expected[i][10].right(8).toStdString());
-        EXPECT_TRUE(result.items[i] == expected[i]);
+        EXPECT_EQ(boxes[i][10].right(8).toStdString(), expected[i][10].right(8).toStdString());
+        EXPECT_TRUE(boxes[i] == expected[i]);
     }
 }
 
