@@ -120,6 +120,39 @@ TEST_F(MainWindowTest, WithoutASpreadsheetApplicationTheProgramEndsAfterTheMessa
     EXPECT_FALSE(form().isVisible());
 }
 
+// The settings file's list changed by someone else since the window last wrote it is asked
+// about; either answer keeps one whole list and drops nothing without asking.
+TEST_F(MainWindowTest, AListChangedInTheSettingsFileIsAskedAbout)
+{
+    for (const bool takeSettingsList : {true, false}) {
+        SCOPED_TRACE(takeSettingsList);
+        discardForm();
+        settings = MemorySettingsStore();
+        inventory().replaceAll({});
+        recordSettingsList(inventory(), QString());
+        storeLocations({QStringLiteral("kept 1"), QStringLiteral("kept 2")});
+        loadedForm().show();
+        EXPECT_TRUE(form().close()); // writes Items and remembers it
+        discardForm();
+        settings.write(kItemsKey, QStringLiteral("older^version"));
+        prompts.shown.clear();
+        prompts.yesNoAnswers = {takeSettingsList};
+        loadedForm();
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("(1 items)")));
+        EXPECT_EQ(prompts.questionDefaults.back(), DefaultAnswer::No);
+        EXPECT_EQ(rows(), takeSettingsList
+                              ? QStringList{QStringLiteral("older^version^^^^^^^^^^")}
+                              : QStringList({"kept 1^^^^^^^^^^^", "kept 2^^^^^^^^^^^"}));
+        // Asked once: the next start finds the list it knows.
+        form().close();
+        discardForm();
+        prompts.shown.clear();
+        loadedForm();
+        EXPECT_TRUE(prompts.shown.empty());
+    }
+}
+
 TEST_F(MainWindowTest, ClosingStoresTheListEvenWhenEmpty)
 {
     loadedForm();
