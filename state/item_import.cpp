@@ -307,7 +307,7 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
     return QStringLiteral("%1 holds %2%3 items, but the list has room for only %4 more: an Excel "
                           "97-2003 sheet holds at most %5 items. Nothing was added.")
         .arg(fileName(path), more ? QStringLiteral("more than ") : QString(),
-             locale.toString(found), locale.toString(room), locale.toString(65526));
+             locale.toString(found), locale.toString(room), locale.toString(kMaxInventoryItems));
 }
 
 ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)

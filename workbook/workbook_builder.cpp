@@ -25,8 +25,6 @@ namespace {
 using spreadsheet::automation::Application;
 namespace xl = spreadsheet::automation;
 
-constexpr int kFirstItemRow = 10;
-
 // The work folder's files keep the names they have always had there.
 constexpr QLatin1String kTemplateCopyFileName("template.xlt");
 // Carries the sheet from the second application to the preview in our own picture format
