@@ -157,7 +157,7 @@ int runImport(const QString& path)
         }
         QString items = settings->read(kItemsKey, QString());
         if (!items.isEmpty())
-            items += QLatin1Char('|');
+            items += QChar(kRowSeparator);
         items += QString::fromStdU16String(encodeItemList(rows, kColumnCount));
         settings->write(kItemsKey, items);
         printLine(QStringLiteral("Added %1 items from %2.").arg(imported.items.size()).arg(path));

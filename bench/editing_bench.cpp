@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "bench/silent_prompts.h"
+#include "state/item_list_codec.h"
 #include "state/memory_settings_store.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
@@ -31,11 +32,20 @@ QString storedList(int rows)
     QStringList items;
     items.reserve(rows);
     for (int r = 0; r < rows; ++r)
-        items << QStringLiteral("Room %1^Item number %1 with a description^10/16/2005^A shop"
-                                "^1 year^%1.00^Good^%1^Model %1^SN-%1^Some notes about it"
-                                "^/home/user/Pictures/item %1.jpg")
-                     .arg(r);
-    return items.join(QLatin1Char('|'));
+        items << QStringList{QStringLiteral("Room %1").arg(r),
+                             QStringLiteral("Item number %1 with a description").arg(r),
+                             QStringLiteral("10/16/2005"),
+                             QStringLiteral("A shop"),
+                             QStringLiteral("1 year"),
+                             QStringLiteral("%1.00").arg(r),
+                             QStringLiteral("Good"),
+                             QString::number(r),
+                             QStringLiteral("Model %1").arg(r),
+                             QStringLiteral("SN-%1").arg(r),
+                             QStringLiteral("Some notes about it"),
+                             QStringLiteral("/home/user/Pictures/item %1.jpg").arg(r)}
+                     .join(QChar(kFieldSeparator));
+    return items.join(QChar(kRowSeparator));
 }
 
 struct Setup

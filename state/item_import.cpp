@@ -1,6 +1,7 @@
 #include "state/item_import.h"
 
 #include "state/csv_text.h"
+#include "state/item_list_codec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -186,19 +187,23 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
+// What an imported text's separator characters become: the nearest characters the list can keep.
+constexpr QChar kRowSeparatorStandIn = u'/';
+constexpr QChar kFieldSeparatorStandIn = u'\'';
+
 } // namespace
 
 QString withoutSeparators(QString text, int& replaced)
 {
     // Most texts hold neither; looking first keeps them shared instead of copied.
-    if (!text.contains(QLatin1Char('|')) && !text.contains(QLatin1Char('^')))
+    if (!text.contains(QChar(kRowSeparator)) && !text.contains(QChar(kFieldSeparator)))
         return text;
     for (QChar& ch : text) {
-        if (ch == QLatin1Char('|')) {
-            ch = QLatin1Char('/');
+        if (ch == kRowSeparator) {
+            ch = kRowSeparatorStandIn;
             ++replaced;
-        } else if (ch == QLatin1Char('^')) {
-            ch = QLatin1Char('\'');
+        } else if (ch == kFieldSeparator) {
+            ch = kFieldSeparatorStandIn;
             ++replaced;
         }
     }
@@ -295,9 +300,11 @@ QStringList importDetails(const ItemImport& import)
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
     }
     if (import.replacedSeparators > 0)
-        lines << QStringLiteral("%1 \"|\" or \"^\" characters, which the list cannot keep, were "
-                                "replaced by \"/\" and \"'\".")
-                     .arg(import.replacedSeparators);
+        lines << QStringLiteral("%1 \"%2\" or \"%3\" characters, which the list cannot keep, "
+                                "were replaced by \"%4\" and \"%5\".")
+                     .arg(QString::number(import.replacedSeparators), QString(kRowSeparator),
+                          QString(kFieldSeparator), QString(kRowSeparatorStandIn),
+                          QString(kFieldSeparatorStandIn));
     return lines;
 }
 
