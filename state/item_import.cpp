@@ -286,23 +286,23 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     return result;
 }
 
-QStringList importDetails(const ItemImport& import)
+QStringList importDetails(const ItemImport& imported)
 {
     QStringList lines;
-    if (!import.ignoredColumns.isEmpty())
-        lines
-            << QStringLiteral("Left out: %1.").arg(import.ignoredColumns.join(QLatin1String(", ")));
-    if (!import.skippedRows.isEmpty()) {
+    if (!imported.ignoredColumns.isEmpty())
+        lines << QStringLiteral("Left out: %1.")
+                     .arg(imported.ignoredColumns.join(QLatin1String(", ")));
+    if (!imported.skippedRows.isEmpty()) {
         constexpr int kShown = 10;
-        QString skipped = import.skippedRows.mid(0, kShown).join(QLatin1String("; "));
-        if (import.skippedRows.size() > kShown)
-            skipped += QStringLiteral("; and %1 more").arg(import.skippedRows.size() - kShown);
+        QString skipped = imported.skippedRows.mid(0, kShown).join(QLatin1String("; "));
+        if (imported.skippedRows.size() > kShown)
+            skipped += QStringLiteral("; and %1 more").arg(imported.skippedRows.size() - kShown);
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
     }
-    if (import.replacedSeparators > 0)
+    if (imported.replacedSeparators > 0)
         lines << QStringLiteral("%1 \"%2\" or \"%3\" characters, which the list cannot keep, "
                                 "were replaced by \"%4\" and \"%5\".")
-                     .arg(QString::number(import.replacedSeparators), QString(kRowSeparator),
+                     .arg(QString::number(imported.replacedSeparators), QString(kRowSeparator),
                           QString(kFieldSeparator), QString(kRowSeparatorStandIn),
                           QString(kFieldSeparatorStandIn));
     return lines;

@@ -54,7 +54,7 @@ QByteArray itemsAsCsv(const QList<QStringList>& items);
 
 // What the user should know beside the item count: the columns left out, the rows skipped and
 // the separators replaced, one line each.
-QStringList importDetails(const ItemImport& import);
+QStringList importDetails(const ItemImport& imported);
 
 // "more than 65,526 items" and the like, for an import that does not fit.
 QString tooManyToImportMessage(const QString& path, int found, bool more, int room);
