@@ -41,14 +41,14 @@ const QString kImportFilter =
     QStringLiteral("Inventory Files (*.csv;*.tsv;*.txt;*.xls)|*.csv;*.tsv;*.txt;*.xls|"
                    "All Files (*)|*|");
 
-QString previewText(const ItemImport& import, const QString& path)
+QString previewText(const ItemImport& imported, const QString& path)
 {
     QString text = QStringLiteral("%1 items from %2 will be added at the end of the list.")
-                       .arg(import.items.size())
+                       .arg(imported.items.size())
                        .arg(QFileInfo(path).fileName());
-    if (import.items.size() > kPreviewRows)
+    if (imported.items.size() > kPreviewRows)
         text += QStringLiteral(" The first %1 are shown.").arg(kPreviewRows);
-    for (const QString& line : importDetails(import))
+    for (const QString& line : importDetails(imported))
         text += QLatin1Char('\n') + line;
     return text;
 }
@@ -86,33 +86,33 @@ void MainWindow::importItems()
 void MainWindow::importFile(const QString& path)
 {
     const int room = kMaxInventoryItems - itemCount();
-    ItemImport import;
+    ItemImport imported;
     if (looksLikeWorkbook(path)) {
-        import = importInventoryWorkbook(path, room);
+        imported = importInventoryWorkbook(path, room);
     } else {
         // A large file shows how far reading has come, and can be cancelled.
         QProgressDialog progress(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
                                  QStringLiteral("Cancel"), 0, 1000, this);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
-        import = importCsvFile(path, room, [&progress](qint64 done, qint64 total) {
+        imported = importCsvFile(path, room, [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    });
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+    }
+    if (!imported.problem.isEmpty()) {
+        m_deps.prompts.showMessage(imported.problem, QString(), MessageIcon::Exclamation);
+        return;
+    }
+    if (!m_deps.prompts.confirmTable(QStringLiteral("Import Items"), previewText(imported, path),
+                                     columnCaptions(), imported.items.mid(0, kPreviewRows),
+                                     QStringLiteral("Import")))
+        return;
+    takeOwnerFields(imported.ownerFields, path);
+    m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(imported.items),
+                                            QStringLiteral("Import Items")));
 }
-if (!import.problem.isEmpty()) {
-    m_deps.prompts.showMessage(import.problem, QString(), MessageIcon::Exclamation);
-    return;
-}
-if (!m_deps.prompts.confirmTable(QStringLiteral("Import Items"), previewText(import, path),
-                                 columnCaptions(), import.items.mid(0, kPreviewRows),
-                                 QStringLiteral("Import")))
-    return;
-takeOwnerFields(import.ownerFields, path);
-m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(import.items),
-                                        QStringLiteral("Import Items")));
-} // namespace stowfolio
 
 // A workbook's owner and insurance details replace the ones typed only when the user says so.
 void MainWindow::takeOwnerFields(const QStringList& fields, const QString& path)

@@ -1,7 +1,7 @@
 // What drawing a huge used range costs on the command line's path (read the file, draw the
 // picture within render::PictureLimits, make the bitmap, write the PNG). The sheet has the
-// shape of the largest public file that once made --render allocate without limit: 32,770 rows
-// of 130 columns of numbers and texts. Each case runs in a child process, which reports its
+// shape of a large public workbook, more than --render may draw whole: 32,770 rows of 130
+// columns of numbers and texts. Each case runs in a child process, which reports its
 // time and its peak resident memory:
 //   - the whole used range, which the limits refuse;
 //   - the largest part of it that the limits allow (what the refusal suggests);

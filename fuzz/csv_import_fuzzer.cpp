@@ -3,6 +3,7 @@
 // no separator the stored list cannot keep.
 
 #include "state/item_import.h"
+#include "state/item_list_codec.h"
 
 #include <QFile>
 #include <QString>
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (item.size() != 12)
             std::abort();
         for (const QString& field : item)
-            if (field.contains(QLatin1Char('|')) || field.contains(QLatin1Char('^')))
+            if (field.contains(QChar(stowfolio::kRowSeparator)) ||
+                field.contains(QChar(stowfolio::kFieldSeparator)))
                 std::abort();
     }
     return 0;

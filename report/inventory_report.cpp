@@ -2,12 +2,14 @@
 
 #include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
+#include "spreadsheet/model/cell_range.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/model/used_range.h"
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
 #include "state/item_values.h"
+#include "workbook/inventory.h"
 #include "workbook/workbook_import.h"
 
 #include <QBuffer>
@@ -38,8 +40,6 @@ constexpr int kDescriptionField = 1;
 constexpr int kEstimatedValueField = 7;
 constexpr int kSerialField = 9;
 constexpr int kPhotoField = 11;
-// The sheet row of the first item (row 10 of the template).
-constexpr int kFirstItemRow = 10;
 
 const QStringList kOwnerCaptions = {"Name",          "Address",      "City, State, ZIP code",
                                     "Phone",         "Company",      "Agent Name",
@@ -96,7 +96,8 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
     if (m_book.sheets.empty())
         throw std::runtime_error("the workbook has no sheet");
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
-    m_inventory = inventoryOfWorkbook(m_book, m_fileName, 65536);
+    // Every item the sheet holds: no sheet has more item rows than rows.
+    m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows));
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =

@@ -3,7 +3,7 @@
 // The settings file's text, made by us rather than by QSettings so that writing it can be
 // checked to the last byte (QSettings reports success when its final flush fails, and then
 // leaves an empty file behind). The text follows QSettings' INI format rule for rule, so
-// QSettings, which still reads the file at start-up, reads back exactly the values written.
+// QSettings, which reads the file at start-up, reads back exactly the values written.
 
 #include <QByteArray>
 #include <QMap>

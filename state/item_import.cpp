@@ -3,6 +3,7 @@
 #include "state/item_fields.h"
 
 #include "state/csv_text.h"
+#include "state/item_list_codec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -193,19 +194,23 @@ QString fileName(const QString& path)
     return QFileInfo(path).fileName();
 }
 
+// What an imported text's separator characters become: the nearest characters the list can keep.
+constexpr QChar kRowSeparatorStandIn = u'/';
+constexpr QChar kFieldSeparatorStandIn = u'\'';
+
 } // namespace
 
 QString withoutSeparators(QString text, int& replaced)
 {
     // Most texts hold neither; looking first keeps them shared instead of copied.
-    if (!text.contains(QLatin1Char('|')) && !text.contains(QLatin1Char('^')))
+    if (!text.contains(QChar(kRowSeparator)) && !text.contains(QChar(kFieldSeparator)))
         return text;
     for (QChar& ch : text) {
-        if (ch == QLatin1Char('|')) {
-            ch = QLatin1Char('/');
+        if (ch == kRowSeparator) {
+            ch = kRowSeparatorStandIn;
             ++replaced;
-        } else if (ch == QLatin1Char('^')) {
-            ch = QLatin1Char('\'');
+        } else if (ch == kFieldSeparator) {
+            ch = kFieldSeparatorStandIn;
             ++replaced;
         }
     }
@@ -294,36 +299,39 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     return result;
 }
 
-QStringList importDetails(const ItemImport& import)
+QStringList importDetails(const ItemImport& imported)
 {
     QStringList lines;
-    if (!import.ignoredColumns.isEmpty())
-        lines
-            << QStringLiteral("Left out: %1.").arg(import.ignoredColumns.join(QLatin1String(", ")));
-    if (!import.skippedRows.isEmpty()) {
+    if (!imported.ignoredColumns.isEmpty())
+        lines << QStringLiteral("Left out: %1.")
+                     .arg(imported.ignoredColumns.join(QLatin1String(", ")));
+    if (!imported.skippedRows.isEmpty()) {
         constexpr int kShown = 10;
-        QString skipped = import.skippedRows.mid(0, kShown).join(QLatin1String("; "));
-        if (import.skippedRows.size() > kShown)
-            skipped += QStringLiteral("; and %1 more").arg(import.skippedRows.size() - kShown);
+        QString skipped = imported.skippedRows.mid(0, kShown).join(QLatin1String("; "));
+        if (imported.skippedRows.size() > kShown)
+            skipped += QStringLiteral("; and %1 more").arg(imported.skippedRows.size() - kShown);
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
     }
-    if (!import.cutRows.isEmpty()) {
+    if (!imported.cutRows.isEmpty()) {
         constexpr int kShown = 10;
         QStringList numbers;
-        for (const int row : import.cutRows.mid(0, kShown))
+        for (const int row : imported.cutRows.mid(0, kShown))
             numbers << QString::number(row);
         lines << QStringLiteral("Cut to %L1 characters, what a sheet cell holds: a value in row "
                                 "%2%3.")
                      .arg(kMaxFieldLength)
                      .arg(numbers.join(QLatin1String(", ")),
-                          import.cutRows.size() > kShown ? QStringLiteral(" and %L1 more rows")
-                                                               .arg(import.cutRows.size() - kShown)
-                                                         : QString());
+                          imported.cutRows.size() > kShown
+                              ? QStringLiteral(" and %L1 more rows")
+                                    .arg(imported.cutRows.size() - kShown)
+                              : QString());
     }
-    if (import.replacedSeparators > 0)
-        lines << QStringLiteral("%1 \"|\" or \"^\" characters, which the list cannot keep, were "
-                                "replaced by \"/\" and \"'\".")
-                     .arg(import.replacedSeparators);
+    if (imported.replacedSeparators > 0)
+        lines << QStringLiteral("%1 \"%2\" or \"%3\" characters, which the list cannot keep, "
+                                "were replaced by \"%4\" and \"%5\".")
+                     .arg(QString::number(imported.replacedSeparators), QString(kRowSeparator),
+                          QString(kFieldSeparator), QString(kRowSeparatorStandIn),
+                          QString(kFieldSeparatorStandIn));
     return lines;
 }
 
@@ -333,7 +341,7 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
     return QStringLiteral("%1 holds %2%3 items, but the list has room for only %4 more: an Excel "
                           "97-2003 sheet holds at most %5 items. Nothing was added.")
         .arg(fileName(path), more ? QStringLiteral("more than ") : QString(),
-             locale.toString(found), locale.toString(room), locale.toString(65526));
+             locale.toString(found), locale.toString(room), locale.toString(kMaxInventoryItems));
 }
 
 ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)

@@ -13,6 +13,11 @@
 
 namespace stowfolio {
 
+// The most items the list holds: what fills the template's sheet from row 10 to row 65,535, the
+// last its item block can reach (workbook/inventory.h derives it from the sheet's row count).
+// Users see it in messages, so it must not change.
+inline constexpr int kMaxInventoryItems = 65'526;
+
 // The twelve column captions of the list, as the CSV export writes them.
 extern const QStringList kItemColumnCaptions;
 
@@ -51,7 +56,7 @@ QByteArray itemsAsCsv(const QList<QStringList>& items);
 
 // What the user should know beside the item count: the columns left out, the rows skipped and
 // the separators replaced, one line each.
-QStringList importDetails(const ItemImport& import);
+QStringList importDetails(const ItemImport& imported);
 
 // "more than 65,526 items" and the like, for an import that does not fit.
 QString tooManyToImportMessage(const QString& path, int found, bool more, int room);

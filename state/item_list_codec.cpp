@@ -1,5 +1,7 @@
 #include "state/item_list_codec.h"
 
+#include <iterator>
+
 namespace stowfolio {
 
 namespace {
@@ -58,7 +60,8 @@ DecodedItemList decodeItemList(const std::u16string& stored, std::size_t columnC
 
 std::optional<char16_t> firstSeparatorIn(const std::u16string& text)
 {
-    const std::size_t at = text.find_first_of(u"|^");
+    constexpr char16_t kSeparators[] = {kRowSeparator, kFieldSeparator};
+    const std::size_t at = text.find_first_of(kSeparators, 0, std::size(kSeparators));
     if (at == std::u16string::npos)
         return std::nullopt;
     return text[at];

@@ -1,9 +1,9 @@
 #pragma once
 
 // The item list is stored as one string: rows joined by "|", the fields of a row joined by "^",
-// with no header, count, quoting or escape. Decoding is lenient the same way the stored values
-// have always been read: empty pieces give no rows, short rows are padded with empty fields,
-// and fields beyond the column count cannot be placed and are reported back as dropped.
+// with no header, count, quoting or escape. Decoding is lenient, so that any stored string reads
+// as a list: empty pieces give no rows, short rows are padded with empty fields, and fields
+// beyond the column count cannot be placed and are reported back as dropped.
 //
 // Texts are UTF-16 so that a field comes back from the store exactly as the widget held it.
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "spreadsheet/model/cell_range.h"
+#include "state/item_import.h"
+
 #include <QStringList>
 
 #include <vector>
@@ -14,7 +17,12 @@ struct Inventory
     int columnCount = 12;           // the list's columns
 };
 
-// The last sheet row is 65,536; the item block starts in row 10.
-inline constexpr int kMaxInventoryItems = 65536 - 10;
+// The sheet row of the first item: row 10 of the template, where the item block starts. The
+// report names items by their sheet rows, so it must not change.
+inline constexpr int kFirstItemRow = 10;
+
+// Items fill rows kFirstItemRow to 65,535: the block grows two rows at a time, and one more pair
+// would reach past the sheet's last row (kMaxRows, 65,536).
+static_assert(kMaxInventoryItems == static_cast<int>(spreadsheet::kMaxRows) - kFirstItemRow);
 
 } // namespace stowfolio

@@ -27,9 +27,8 @@ namespace {
 using spreadsheet::automation::Application;
 namespace xl = spreadsheet::automation;
 
-constexpr int kFirstItemRow = 10;
-
-// The work folder's files keep the names they have always had there.
+// The work folder's files have fixed names: failure messages show them, and a build finds the
+// template copy an earlier build left by its name.
 constexpr QLatin1String kTemplateCopyFileName("template.xlt");
 // Carries the sheet from the second application to the preview in our own picture format
 // (sheet_picture.h); it is no bitmap, whatever its name says.
@@ -54,8 +53,8 @@ QString fieldOf(const QStringList& row, int field)
 }
 
 // The template copy a build opens. A copy left in the work folder by an earlier build is used as
-// it is, unless the engine cannot read it (damaged since, or cut off by an older version on a
-// full disk): then it is replaced from the built-in template rather than failing every build.
+// it is, unless the engine cannot read it (damaged or cut short, whatever wrote it): then it is
+// replaced from the built-in template rather than failing every build.
 void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
 {
     if (fileExists(path)) {

@@ -5,6 +5,7 @@
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/error.h"
 #include "spreadsheet/model/workbook.h"
+#include "spreadsheet/numfmt/date_serial.h"
 #include "state/item_values.h"
 #include "workbook/workbook_builder.h"
 
@@ -34,11 +35,15 @@ const QStringList kHeaderCaptions = [] {
 // rows above the item header.
 constexpr int kOwnerRowsAboveHeader = 6;
 
-// A day of Excel's 1900 date system, which counts a 29 February 1900 that never was.
-QDate dateOfSerial(double serial)
+// The day a number from 1 up to the last day of the 1900 date system falls on. QDate has no
+// 29 February 1900, so the serial the 1900 system gives that day reads as 1 March 1900.
+QDate calendarDateOfSerial(double serial)
 {
-    const auto day = static_cast<qint64>(serial);
-    return QDate(1899, 12, 31).addDays(day > 60 ? day - 1 : day);
+    auto day = static_cast<int64_t>(serial);
+    if (day == spreadsheet::numfmt::kPhantomLeapDaySerial)
+        ++day;
+    const spreadsheet::numfmt::CivilDate date = spreadsheet::numfmt::dateOfSerial(day);
+    return QDate(date.year, date.month, date.day);
 }
 
 QString numberText(double number)
@@ -102,8 +107,9 @@ public:
 private:
     static QString valueText(double number, bool asDate)
     {
-        if (asDate && number >= 1 && number < 2958466)
-            return shortDateWithFullYear(dateOfSerial(number));
+        if (asDate && number >= 1 &&
+            number < static_cast<double>(spreadsheet::numfmt::kLastSerial1900 + 1))
+            return shortDateWithFullYear(calendarDateOfSerial(number));
         return numberText(number);
     }
 

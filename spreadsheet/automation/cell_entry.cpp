@@ -35,9 +35,6 @@ bool showsDates(numfmt::FormatCategory category)
            category == FormatCategory::DateTime;
 }
 
-// The built-in format that dates get (m/d/yyyy, shown in the locale's order).
-constexpr uint16_t kShortDateFormat = 14;
-
 // Excel keeps a numeric cell's format for a typed number, but a date typed into a cell that
 // does not show dates, or anything typed with a form of its own into a General cell, takes the
 // format of what was typed.
@@ -45,7 +42,7 @@ bool takesTypedFormat(numfmt::FormatCategory cell, uint16_t typedFormat)
 {
     if (cell == numfmt::FormatCategory::General)
         return true;
-    return typedFormat == kShortDateFormat && !showsDates(cell);
+    return typedFormat == numfmt::kFormatShortDate && !showsDates(cell);
 }
 
 uint16_t xfWithFormat(spreadsheet::Workbook& book, uint16_t xf, uint16_t format,

@@ -31,7 +31,7 @@ inline constexpr int32_t xlShiftUp = -4162;
 inline constexpr int32_t xlShiftToLeft = -4159;
 inline constexpr int32_t xlShiftToRight = -4161;
 inline constexpr int32_t xlExcel8 = 56; // Excel 97-2003 workbook, as Excel 2007+ names it
-inline constexpr int32_t xlWorkbookNormal = -4143; // the same format, as older versions name it
+inline constexpr int32_t xlWorkbookNormal = -4143; // the same format, as Excel 97-2003 names it
 
 namespace detail {
 struct Session;

@@ -1,10 +1,11 @@
 #include "spreadsheet/input/typed_date.h"
 
+#include "spreadsheet/numfmt/date_serial.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
-#include <cstdint>
 #include <vector>
 
 namespace spreadsheet::input::detail {
@@ -82,34 +83,13 @@ int daysInMonth(int year, int month)
                                                             : kDays[static_cast<size_t>(month - 1)];
 }
 
-// Days since 1/1/1970 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
-int64_t unixDaysFromCivil(int64_t year, int64_t month, int64_t day)
-{
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-// Excel's serial: days since 31/12/1899, counting the 29/2/1900 that never was.
-double serialOf(int year, int month, int day)
-{
-    if (year == 1900 && month == 2 && day == 29) {
-        return 60;
-    }
-    const int64_t days = unixDaysFromCivil(year, month, day) - unixDaysFromCivil(1899, 12, 31);
-    return static_cast<double>(days >= 60 ? days + 1 : days);
-}
-
 std::optional<double> serialIfValid(std::optional<int> year, int month, int day)
 {
     if (!year || *year < 1900 || *year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > daysInMonth(*year, month)) {
         return std::nullopt;
     }
-    return serialOf(*year, month, day);
+    return static_cast<double>(numfmt::serialOfDate({*year, month, day}));
 }
 
 // 1 to 12 for an English month name or its three-letter abbreviation, any case; 0 otherwise.

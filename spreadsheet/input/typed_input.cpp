@@ -11,15 +11,14 @@ namespace spreadsheet::input {
 namespace {
 
 using numfmt::FormatCategory;
-
-constexpr uint16_t kFormatGrouped = 3;
-constexpr uint16_t kFormatGroupedDecimals = 4;
-constexpr uint16_t kFormatCurrency = 5;
-constexpr uint16_t kFormatCurrencyDecimals = 7;
-constexpr uint16_t kFormatPercent = 9;
-constexpr uint16_t kFormatPercentDecimals = 10;
-constexpr uint16_t kFormatScientific = 11;
-constexpr uint16_t kFormatShortDate = 14;
+using numfmt::kFormatCurrency;
+using numfmt::kFormatCurrencyDecimals;
+using numfmt::kFormatGrouped;
+using numfmt::kFormatGroupedDecimals;
+using numfmt::kFormatPercent;
+using numfmt::kFormatPercentDecimals;
+using numfmt::kFormatScientific;
+using numfmt::kFormatShortDate;
 
 bool convertsTypedText(FormatCategory category)
 {

@@ -1,23 +1,22 @@
 #include "spreadsheet/model/workbook.h"
 
+#include "spreadsheet/numfmt/number_format.h"
+
 namespace spreadsheet {
 
 namespace {
 
 // The number formats whose text depends on the locale are stored in every file; these are
-// the ones Excel writes for English (United States).
+// the ones Excel writes for English (United States), as the built-in table has them.
 void addCurrencyFormats(Workbook& workbook)
 {
-    workbook.numberFormats = {
-        {5, R"("$"#,##0_);\("$"#,##0\))"},
-        {6, R"("$"#,##0_);[Red]\("$"#,##0\))"},
-        {7, R"("$"#,##0.00_);\("$"#,##0.00\))"},
-        {8, R"("$"#,##0.00_);[Red]\("$"#,##0.00\))"},
-        {41, R"(_(* #,##0_);_(* \(#,##0\);_(* "-"_);_(@_))"},
-        {42, R"(_("$"* #,##0_);_("$"* \(#,##0\);_("$"* "-"_);_(@_))"},
-        {43, R"(_(* #,##0.00_);_(* \(#,##0.00\);_(* "-"??_);_(@_))"},
-        {44, R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))"},
-    };
+    workbook.numberFormats.clear();
+    for (const uint16_t id :
+         {numfmt::kFormatCurrency, numfmt::kFormatCurrencyRed, numfmt::kFormatCurrencyDecimals,
+          numfmt::kFormatCurrencyDecimalsRed, numfmt::kFormatAccounting,
+          numfmt::kFormatAccountingCurrency, numfmt::kFormatAccountingDecimals,
+          numfmt::kFormatAccountingCurrencyDecimals})
+        workbook.numberFormats.emplace(id, numfmt::builtinFormatCode(id));
 }
 
 Xf styleXf(uint16_t font, uint16_t format, uint8_t unusedAttributes)
@@ -46,7 +45,9 @@ void addCellFormats(Workbook& workbook)
     Xf cell;
     cell.usedAttributes = 0;
     workbook.xfs.push_back(cell);
-    for (uint16_t format : {43, 41, 44, 42, 9})
+    for (const uint16_t format : {numfmt::kFormatAccountingDecimals, numfmt::kFormatAccounting,
+                                  numfmt::kFormatAccountingCurrencyDecimals,
+                                  numfmt::kFormatAccountingCurrency, numfmt::kFormatPercent})
         workbook.xfs.push_back(styleXf(1, format, kOnlyNumber));
 }
 

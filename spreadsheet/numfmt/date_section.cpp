@@ -1,3 +1,4 @@
+#include "spreadsheet/numfmt/date_serial.h"
 #include "spreadsheet/numfmt/section_render.h"
 
 #include <array>
@@ -16,64 +17,23 @@ constexpr std::array<std::string_view, 7> kDayNames = {"Sunday",   "Monday", "Tu
                                                        "Thursday", "Friday", "Saturday"};
 
 constexpr int64_t kSecondsPerDay = 86400;
-// 31/12/9999, the last day either date system shows, as a day of the 1900 system.
-constexpr int64_t kLastSerial1900 = 2958465;
-// Day 0 of the 1904 system (1/1/1904) is day 1462 of the 1900 system.
-constexpr int64_t kDays1904To1900 = 1462;
-
-struct CivilDate
-{
-    int year = 1900;
-    int month = 1;
-    int day = 0;
-    int weekday = 0; // 0 Sunday
-};
 
 struct Moment
 {
     int64_t days = 0; // whole days of the value as given
     CivilDate date;
+    int weekday = 0; // 0 Sunday
     int hour = 0;
     int minute = 0;
     int second = 0;
     int64_t secondFraction = 0; // in units of 10^-secondDecimals seconds
 };
 
-// Days since 1/1/1970 to a proleptic Gregorian date (H. Hinnant's civil_from_days).
-CivilDate civilFromUnixDays(int64_t z)
+// The weekday of a day of the 1900 system, 0 Sunday. Serial 1 counts as a Sunday, so the
+// weekdays before the phantom 29/2/1900 are off by one as in Excel, and right from 1/3/1900 on.
+int weekdayOfSerial(int64_t serial)
 {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t dayOfEra = z - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    CivilDate date;
-    date.day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    date.month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
-    return date;
-}
-
-// A day of the 1900 system. Excel counts 29/2/1900, a day that never was, so days from 61 on
-// are one more than the calendar's count from 31/12/1899, and day 0 shows as 0/1/1900.
-CivilDate civilFromSerial1900(int64_t serial)
-{
-    // Serial 1 counts as a Sunday, so the weekdays before the missing day are off by one as in
-    // Excel, and right from 1/3/1900 on.
-    const int weekday = static_cast<int>((serial + 6) % 7);
-    CivilDate date;
-    if (serial == 0) {
-        date = CivilDate{1900, 1, 0, 0};
-    } else if (serial == 60) {
-        date = CivilDate{1900, 2, 29, 0};
-    } else {
-        constexpr int64_t kUnixDayOf18991231 = -25568;
-        date = civilFromUnixDays(kUnixDayOf18991231 + (serial > 60 ? serial - 1 : serial));
-    }
-    date.weekday = weekday;
-    return date;
+    return static_cast<int>((serial + 6) % 7);
 }
 
 bool momentFromSerial(const Section& section, double value, bool date1904, Moment& moment)
@@ -103,7 +63,8 @@ bool momentFromSerial(const Section& section, double value, bool date1904, Momen
     moment.hour = static_cast<int>(secondsOfDay / 3600);
     moment.minute = static_cast<int>(secondsOfDay / 60 % 60);
     moment.second = static_cast<int>(secondsOfDay % 60);
-    moment.date = civilFromSerial1900(serial1900);
+    moment.date = dateOfSerial(serial1900);
+    moment.weekday = weekdayOfSerial(serial1900);
     return true;
 }
 
@@ -161,7 +122,7 @@ void appendDatePart(std::string& out, const Section& section, const Token& token
         break;
     }
     case TokenKind::Day: {
-        const std::string_view name = kDayNames[static_cast<size_t>(moment.date.weekday)];
+        const std::string_view name = kDayNames[static_cast<size_t>(moment.weekday)];
         if (token.count <= 2) {
             appendPadded(out, moment.date.day, token.count);
         } else {

@@ -21,6 +21,25 @@ namespace spreadsheet::numfmt {
 // e.g. 14 "m/d/yyyy"; an empty view for ids without a built-in code.
 std::string_view builtinFormatCode(uint16_t id);
 
+// The built-in ids that the engine, the default workbook and the template choose by meaning.
+// Files store these numbers, so they never change; their codes are builtinFormatCode()'s.
+inline constexpr uint16_t kFormatGeneral = 0;
+inline constexpr uint16_t kFormatGrouped = 3;         // #,##0
+inline constexpr uint16_t kFormatGroupedDecimals = 4; // #,##0.00
+inline constexpr uint16_t kFormatCurrency = 5;        // "$"#,##0_);\("$"#,##0\)
+inline constexpr uint16_t kFormatCurrencyRed = 6;     // the same, negatives in red
+inline constexpr uint16_t kFormatCurrencyDecimals = 7;
+inline constexpr uint16_t kFormatCurrencyDecimalsRed = 8;
+inline constexpr uint16_t kFormatPercent = 9;          // 0%
+inline constexpr uint16_t kFormatPercentDecimals = 10; // 0.00%
+inline constexpr uint16_t kFormatScientific = 11;      // 0.00E+00
+inline constexpr uint16_t kFormatShortDate = 14;       // m/d/yyyy, shown in the locale's order
+// The accounting formats of the Comma [0], Currency [0], Comma and Currency styles.
+inline constexpr uint16_t kFormatAccounting = 41;
+inline constexpr uint16_t kFormatAccountingCurrency = 42;
+inline constexpr uint16_t kFormatAccountingDecimals = 43;
+inline constexpr uint16_t kFormatAccountingCurrencyDecimals = 44;
+
 enum class FormatCategory
 {
     General,

@@ -148,7 +148,7 @@ TEST(ZoomModel, RefusedZoomStepsChangeNothing)
     }
 }
 
-// Extents that the old fixed limits (25,000 x 4,000 twips) refused are painted at every factor.
+// Small pictures and ones far beyond 25,000 x 4,000 twips are painted at every factor.
 TEST(ZoomModel, EveryFactorPaintsSmallAndHugePictures)
 {
     for (const Extent picture : {Extent{3'002, 3'002}, Extent{30'000, 5'000}, kHugeSheet}) {
@@ -239,7 +239,7 @@ TEST(ZoomModel, ScrollPositionMovesTheSurfaceByUnitTimesPosition)
     } cases[] = {
         {pictureWithOverflow(80, 80), 37, {-37, -37}},
         {pictureWithOverflow(5'000, 5'000), 235, {-2'350, -2'350}},
-        // Beyond the 16-bit product of the old arithmetic.
+        // Beyond what a 16-bit product holds.
         {kHugeSheet, 3'277, {0, -32'770}},
         {kHugeSheet, 1'572'000, {0, -15'720'000}},
     };

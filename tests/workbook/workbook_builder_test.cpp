@@ -251,7 +251,7 @@ TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
     EXPECT_FALSE(QFile::exists(templatePath));
 }
 
-// A copy cut off by a crash or a full disk in an older version: replaced, not failing every build.
+// A template copy the engine cannot read (here one cut short): replaced, not failing every build.
 TEST_F(WorkbookBuilderTest, ADamagedTemplateCopyIsReplacedFromTheBuiltInOne)
 {
     ASSERT_TRUE(QDir().mkpath(workFolder()));

@@ -2,6 +2,7 @@
 
 #include "spreadsheet/formula/functions.h"
 #include "spreadsheet/formula/tokens.h"
+#include "spreadsheet/numfmt/number_format.h"
 
 #include <initializer_list>
 #include <string_view>
@@ -17,13 +18,6 @@ constexpr uint16_t kCaptionTint = 47; // #E4E8F3: caption fills
 constexpr uint16_t kBandGrey = 22;    // #F4F4F4: title and item block fills
 constexpr uint16_t kTitleInk = 60;    // #273359: the title's text
 constexpr uint16_t kWhite = 9;
-
-// Number formats, by the ids Excel gives them in an English workbook. The default workbook
-// already holds the FORMAT records of the currency (8) and accounting (44) formats.
-constexpr uint16_t kGeneral = 0;
-constexpr uint16_t kShortDate = 14;
-constexpr uint16_t kCurrency = 8;
-constexpr uint16_t kAccounting = 44;
 
 constexpr uint16_t kNoFill = 0;
 
@@ -59,7 +53,7 @@ struct CellLook
     bool wrap = false;
     uint16_t fill = kNoFill;
     bool border = false;
-    uint16_t numberFormat = kGeneral;
+    uint16_t numberFormat = numfmt::kFormatGeneral;
 };
 
 uint16_t addCellXf(Workbook& workbook, const CellLook& look)
@@ -84,9 +78,9 @@ uint16_t addCellXf(Workbook& workbook, const CellLook& look)
     // (bit 0), font (1), alignment (2), border (3) and fill (4).
     const bool aligned = look.horizontal != HorizontalAlignment::General ||
                          look.vertical != VerticalAlignment::Bottom || look.wrap;
-    xf.usedAttributes = static_cast<uint8_t>((look.numberFormat != kGeneral ? 0x01 : 0) | 0x02 |
-                                             (aligned ? 0x04 : 0) | (look.border ? 0x08 : 0) |
-                                             (look.fill != kNoFill ? 0x10 : 0));
+    xf.usedAttributes = static_cast<uint8_t>(
+        (look.numberFormat != numfmt::kFormatGeneral ? 0x01 : 0) | 0x02 | (aligned ? 0x04 : 0) |
+        (look.border ? 0x08 : 0) | (look.fill != kNoFill ? 0x10 : 0));
     workbook.xfs.push_back(xf);
     return static_cast<uint16_t>(workbook.xfs.size() - 1);
 }
@@ -112,6 +106,8 @@ struct SheetFormats
     uint16_t itemValue;      // J10:J11
 };
 
+// Number formats are built-in ones: the default workbook already holds the FORMAT records of the
+// currency and accounting formats among them.
 SheetFormats addSheetFormats(Workbook& workbook)
 {
     const uint16_t plainFont = addTimesFont(workbook, 10, false);
@@ -137,27 +133,33 @@ SheetFormats addSheetFormats(Workbook& workbook)
     f.caption = add({.font = smallFont, .horizontal = H::Right, .fill = kCaptionTint});
     f.ownerValue = add({.font = smallFont, .border = true});
     f.insuranceValue = add({.font = smallFont, .horizontal = H::Left, .border = true});
-    f.total = add({.font = smallFont, .border = true, .numberFormat = kAccounting});
+    f.total = add({.font = smallFont,
+                   .border = true,
+                   .numberFormat = numfmt::kFormatAccountingCurrencyDecimals});
     f.columnHeader = add({.font = headingFont,
                           .horizontal = H::Center,
                           .vertical = V::Center,
                           .wrap = true,
                           .fill = kHeadingBlue});
     f.itemText = add({.font = smallFont, .fill = kBandGrey, .border = true});
-    f.itemDate =
-        add({.font = smallFont, .fill = kBandGrey, .border = true, .numberFormat = kShortDate});
-    f.itemPrice =
-        add({.font = smallFont, .fill = kBandGrey, .border = true, .numberFormat = kCurrency});
+    f.itemDate = add({.font = smallFont,
+                      .fill = kBandGrey,
+                      .border = true,
+                      .numberFormat = numfmt::kFormatShortDate});
+    f.itemPrice = add({.font = smallFont,
+                       .fill = kBandGrey,
+                       .border = true,
+                       .numberFormat = numfmt::kFormatCurrencyDecimalsRed});
     f.itemCondition = add({.font = smallFont,
                            .horizontal = H::Left,
                            .fill = kBandGrey,
                            .border = true,
-                           .numberFormat = kCurrency});
+                           .numberFormat = numfmt::kFormatCurrencyDecimalsRed});
     f.itemValue = add({.font = smallFont,
                        .horizontal = H::Right,
                        .fill = kBandGrey,
                        .border = true,
-                       .numberFormat = kCurrency});
+                       .numberFormat = numfmt::kFormatCurrencyDecimalsRed});
     return f;
 }
 

@@ -101,7 +101,7 @@ TEST(RoundTrip, ConditionalFormatsAreNumberedAsWritten)
 
 TEST(RoundTrip, BuiltInNameCodesKeepEveryByteValue)
 {
-    // A code above 0x7F once came back changed: it was read through text conversion.
+    // A code above 0x7F comes back as the same byte: it is no character to convert as text.
     Workbook workbook = makeDefaultWorkbook("Sheet1");
     for (uint8_t code : {uint8_t(0x06), uint8_t(0x7F), uint8_t(0xC2), uint8_t(0xFF)}) {
         DefinedName name;
