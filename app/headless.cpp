@@ -75,12 +75,7 @@ Inventory storedInventory(StoredState& state)
     Inventory inventory;
     for (const QString& key : kOwnerFieldKeys)
         inventory.ownerFields << state.settings->read(key, QString());
-    for (const Item& item : state.inventory->items()) {
-        QStringList fields;
-        for (const QString& field : item.fields)
-            fields << field;
-        inventory.items.push_back(fields);
-    }
+    inventory.items = state.inventory->items();
     return inventory;
 }
 
@@ -137,8 +132,7 @@ int runCsvExport(const QString& path)
     try {
         StoredState state = openStoredState();
         const Inventory inventory = storedInventory(state);
-        writeBytesToFile(
-            itemsAsCsv(QList<QStringList>(inventory.items.begin(), inventory.items.end())), path);
+        writeBytesToFile(itemsAsCsv(inventory.items), path);
         return 0;
     } catch (const std::exception& error) {
         printError(

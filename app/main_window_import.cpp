@@ -28,12 +28,8 @@ std::vector<Item> itemsOf(const QList<QStringList>& rows)
 {
     std::vector<Item> items;
     items.reserve(static_cast<std::size_t>(rows.size()));
-    for (const QStringList& row : rows) {
-        Item item;
-        for (std::size_t i = 0; i < item.fields.size(); ++i)
-            item.fields[i] = row.value(static_cast<qsizetype>(i));
-        items.push_back(std::move(item));
-    }
+    for (const QStringList& row : rows)
+        items.push_back(itemFromTexts(row));
     return items;
 }
 
@@ -62,10 +58,7 @@ void MainWindow::exportItemsAsCsv()
                                QStringLiteral("CSV Files (*.csv)|*.csv|"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
-    QList<QStringList> items;
-    items.reserve(itemCount());
-    for (int row = 0; row < itemCount(); ++row)
-        items << itemRow(row);
+    const std::vector<Item>& items = m_model.items();
     try {
         writeBytesToFile(itemsAsCsv(items), path);
         statusBar()->showMessage(

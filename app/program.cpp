@@ -63,10 +63,7 @@ Inventory Program::inventoryOfMainWindow() const
 {
     Inventory inventory;
     inventory.ownerFields = m_mainWindow.ownerFieldTexts();
-    inventory.columnCount = m_mainWindow.columnCount();
-    inventory.items.reserve(static_cast<std::size_t>(m_mainWindow.itemCount()));
-    for (int row = 0; row < m_mainWindow.itemCount(); ++row)
-        inventory.items.push_back(m_mainWindow.itemRow(row));
+    inventory.items = m_mainWindow.model().items();
     return inventory;
 }
 

@@ -28,10 +28,10 @@ stowfolio::Inventory inventoryOf(int count)
         "Tobin Harwell", "115 Birchwood st", "French Leek, IN", "", "Oak Insurance", "Marla", "",
         "000-585-678"};
     for (int i = 0; i < count; ++i)
-        inventory.items.push_back({QStringLiteral("Room %1").arg(i % 40), "Chevrolet Suburban",
-                                   "10/16/2005", "Gus's garage", "Ended", "45000", "Old",
-                                   QString::number(100 + i % 900), "LT",
-                                   QStringLiteral("CTJ%1").arg(i), "", "/photos/car.jpg"});
+        inventory.items.push_back(stowfolio::itemFromTexts(
+            {QStringLiteral("Room %1").arg(i % 40), "Chevrolet Suburban", "10/16/2005",
+             "Gus's garage", "Ended", "45000", "Old", QString::number(100 + i % 900), "LT",
+             QStringLiteral("CTJ%1").arg(i), "", "/photos/car.jpg"}));
     return inventory;
 }
 

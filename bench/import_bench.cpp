@@ -40,13 +40,16 @@ int runJob(const std::string& job)
     QTemporaryDir temp;
     const QString csv = QDir(temp.path()).filePath(QStringLiteral("items.csv"));
     const QString xls = QDir(temp.path()).filePath(QStringLiteral("items.xls"));
-    const QList<QStringList> items = itemsOf(kItems);
+    const QList<QStringList> rows = itemsOf(kItems);
+    std::vector<stowfolio::Item> items;
+    for (const QStringList& row : rows)
+        items.push_back(stowfolio::itemFromTexts(row));
     QElapsedTimer timer;
     qsizetype count = 0;
     if (job == "csv-export") {
         timer.start();
         stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
-        count = items.size();
+        count = static_cast<qsizetype>(items.size());
     } else if (job == "csv-import") {
         stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
         timer.start();
@@ -56,7 +59,7 @@ int runJob(const std::string& job)
         stowfolio::registerBuiltInEngine(factory);
         stowfolio::Inventory inventory;
         inventory.ownerFields = QStringList(8, QStringLiteral("x"));
-        inventory.items = {items.begin(), items.end()};
+        inventory.items = items;
         stowfolio::exportInventoryWorkbook(factory, inventory, temp.path(), xls);
         timer.start();
         count = stowfolio::importInventoryWorkbook(xls, kItems).items.size();

@@ -51,10 +51,10 @@ int runJob(const std::string& job, int items)
     stowfolio::Inventory inventory;
     inventory.ownerFields = QStringList(8, QStringLiteral("x"));
     for (int i = 0; i < items; ++i)
-        inventory.items.push_back({QStringLiteral("Room %1").arg(i % 40), "Chevrolet Suburban",
-                                   "10/16/2005", "Gus's garage", "Ended", "45000", "Old",
-                                   QString::number(100 + i % 900), "LT",
-                                   QStringLiteral("CTJ%1").arg(i), "", photo});
+        inventory.items.push_back(stowfolio::itemFromTexts(
+            {QStringLiteral("Room %1").arg(i % 40), "Chevrolet Suburban", "10/16/2005",
+             "Gus's garage", "Ended", "45000", "Old", QString::number(100 + i % 900), "LT",
+             QStringLiteral("CTJ%1").arg(i), "", photo}));
     const QString workbook = QDir(temp.path()).filePath(QStringLiteral("items.xls"));
     stowfolio::exportInventoryWorkbook(factory, inventory, temp.path(), workbook);
     const QString pdf = QDir(temp.path()).filePath(QStringLiteral("report.pdf"));

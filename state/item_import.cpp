@@ -392,11 +392,11 @@ ItemImport importCsvFile(const QString& path, int room, const ImportProgress& pr
     return result;
 }
 
-QByteArray itemsAsCsv(const QList<QStringList>& items)
+QByteArray itemsAsCsv(const std::vector<Item>& items)
 {
     QString text = csvRecord(kItemColumnCaptions);
-    for (const QStringList& item : items)
-        text += csvRecord(item);
+    for (const Item& item : items)
+        text += csvRecord(textsOf(item));
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 

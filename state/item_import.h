@@ -5,6 +5,8 @@
 // anything changes comes from here too: the rows as they will land, the columns left out and
 // the rows skipped, each with its reason.
 
+#include "state/inventory.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -52,7 +54,7 @@ QString withoutSeparators(QString text, int& replaced);
 
 // Writes `items` as CSV with a header row of the column captions: UTF-8 with a byte-order mark
 // and CRLF line ends, so that the spreadsheet programs open it with every accent intact.
-QByteArray itemsAsCsv(const QList<QStringList>& items);
+QByteArray itemsAsCsv(const std::vector<Item>& items);
 
 // What the user should know beside the item count: the columns left out, the rows skipped and
 // the separators replaced, one line each.

@@ -1,21 +1,10 @@
 #pragma once
 
 #include "spreadsheet/model/cell_range.h"
+#include "state/inventory.h"
 #include "state/item_import.h"
 
-#include <QStringList>
-
-#include <vector>
-
 namespace stowfolio {
-
-// What a build reads from the main window (or, for the export, from the settings store).
-struct Inventory
-{
-    QStringList ownerFields;        // txtName, txtLocation, ... txtPolNo
-    std::vector<QStringList> items; // each row: Location, Description, Date, ... Photo
-    int columnCount = 12;           // the list's columns
-};
 
 // The sheet row of the first item: row 10 of the template, where the item block starts. The
 // report names items by their sheet rows, so it must not change.

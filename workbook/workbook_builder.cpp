@@ -47,11 +47,6 @@ Application& require(const std::unique_ptr<Application>& excel)
     return *excel;
 }
 
-QString fieldOf(const QStringList& row, int field)
-{
-    return field < row.size() ? row[field] : QString();
-}
-
 // The template copy a build opens. A copy left in the work folder by an earlier build is used as
 // it is, unless the engine cannot read it (damaged or cut short, whatever wrote it): then it is
 // replaced from the built-in template rather than failing every build.
@@ -138,11 +133,12 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
     }
 
     for (int item = 0; item < count; ++item) {
-        const QStringList& row = inventory.items[static_cast<std::size_t>(item)];
+        const ItemFields& row = inventory.items[static_cast<std::size_t>(item)].fields;
         const int sheetRow = firstRow + item;
         const auto write = [&](int line, int field) {
             steps.step(line, [&] {
-                excel.Cells(sheetRow, sheetColumnOf(field)).Value(utf8(fieldOf(row, field)));
+                excel.Cells(sheetRow, sheetColumnOf(field))
+                    .Value(utf8(row[static_cast<std::size_t>(field)]));
             });
         };
         write(Lines::kWriteLocation, 0);
@@ -151,7 +147,7 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
             write(Lines::kWriteDateToEstimate, field);
         for (int field = 8; field <= 9; ++field)
             write(Lines::kWriteModelAndSerial, field);
-        for (int field = 10; field <= inventory.columnCount - 1; ++field)
+        for (int field = 10; field < kItemFieldCount; ++field)
             write(Lines::kWriteNotesAndLater, field);
     }
 }

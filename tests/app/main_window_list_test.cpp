@@ -326,7 +326,7 @@ TEST_F(MainWindowListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
     startWith({});
     Inventory inventory;
     inventory.ownerFields = {"Tobin", "", "", "", "Oak", "", "", "P-1"};
-    inventory.items = {QStringList{"Garage", "Bike"}};
+    inventory.items = {itemFromTexts({"Garage", "Bike"})};
     const QString workbook = appFolder.filePath(QStringLiteral("last year.xls"));
     exportInventoryWorkbook(excelFactory, inventory, appFolder.path(), workbook);
 

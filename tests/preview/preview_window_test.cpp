@@ -462,7 +462,7 @@ TEST_F(PreviewWindowTest, TheReportIsSavedAsPdfOrPrinted)
     registerBuiltInEngine(factory);
     Inventory inventory;
     inventory.ownerFields = QStringList(8, QStringLiteral("x"));
-    inventory.items = {QStringList{"Garage", "Bike"}};
+    inventory.items = {itemFromTexts({"Garage", "Bike"})};
     exportInventoryWorkbook(factory, inventory, m_dir.path(), m_workbook);
     showResult(kSmall);
 

@@ -170,7 +170,7 @@ protected:
             row[7] = QString::fromUtf8(value);
             row[9] = QStringLiteral("SN-") + row[1];
             row[11] = photo;
-            return row;
+            return itemFromTexts(row);
         };
         inventory.items = {item("Garage", "Bike", "350", dir.filePath("turned.jpg")),
                            item("Garage", "Mower", "200.50", dir.filePath("missing.jpg")),
@@ -245,7 +245,7 @@ TEST_F(ReportTest, ALargeTurnedPhotoIsScaledDownUpright)
     row[0] = QStringLiteral("Hall");
     row[1] = QStringLiteral("Clock");
     row[11] = dir.filePath(QStringLiteral("phone.jpg"));
-    inventory.items = {row};
+    inventory.items = {itemFromTexts(row)};
     const QString book = dir.filePath(QStringLiteral("phone.xls"));
     exportInventoryWorkbook(factory, inventory, dir.path(), book);
     const QString pdf = dir.filePath(QStringLiteral("phone.pdf"));

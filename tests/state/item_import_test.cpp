@@ -237,7 +237,7 @@ TEST_F(ItemImportTest, ExportedItemsImportAsTheyWere)
     const QList<QStringList> items = {
         item({{0, "Kitchen"}, {1, "Toaster, \"chrome\""}, {2, "3/4/2019"}, {10, "two\nlines"}}),
         item({{11, "/home/ann/été.jpg"}})};
-    const QByteArray csv = itemsAsCsv(items);
+    const QByteArray csv = itemsAsCsv({itemFromTexts(items[0]), itemFromTexts(items[1])});
     EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBFLocation,Description,Date,Where,Warranty,Price,"
                                "Condition,Est. Value,Model,Serial #,Notes,Photo\r\n"));
     const ItemImport result = import(csv);

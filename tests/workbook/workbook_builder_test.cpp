@@ -65,8 +65,8 @@ Inventory inventoryOf(int count)
                              "555-0100",      "Oak Insurance",    "Marla",
                              "555-0199",      "000-585-678"};
     for (int i = 1; i <= count; ++i)
-        inventory.items.push_back(
-            item(QStringLiteral("Room %1").arg(i), QString(), QString::number(i * 100)));
+        inventory.items.push_back(itemFromTexts(
+            item(QStringLiteral("Room %1").arg(i), QString(), QString::number(i * 100))));
     return inventory;
 }
 
@@ -178,7 +178,7 @@ TEST_F(WorkbookBuilderTest, TypedDatesAndAmountsBecomeNumbers)
         item(QStringLiteral("Garage"), QStringLiteral("10/16/2005"), QStringLiteral("$1,250.50"));
     row[5] = QStringLiteral("45000");
     row[9] = QStringLiteral("000123"); // serial numbers stay text
-    inventory.items.push_back(row);
+    inventory.items.push_back(itemFromTexts(row));
     ASSERT_TRUE(build(inventory));
     const Workbook book = spreadsheet::readWorkbookFile(recorded.workbook.toStdString());
     const auto& sheet = book.sheets[0];
@@ -275,7 +275,7 @@ TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
         return std::make_unique<spreadsheet::automation::Application>();
     });
     Inventory inventory = inventoryOf(0);
-    inventory.items.assign(kMaxInventoryItems + 1, QStringList(12));
+    inventory.items.assign(kMaxInventoryItems + 1, Item{});
     WorkbookBuilder builder(counting, prompts, temp.path());
     EXPECT_FALSE(builder.buildAndShowPreview(inventory, recordInto(recorded)));
     EXPECT_EQ(created, 0);

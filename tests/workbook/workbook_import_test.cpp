@@ -26,9 +26,7 @@ Inventory sampleInventory()
         QStringList row;
         for (const char* field : fields)
             row << QString::fromUtf8(field);
-        while (row.size() < 12)
-            row << QString();
-        return row;
+        return itemFromTexts(row);
     };
     inventory.items = {
         item({"Garage", "Chevrolet Suburban", "10/16/2005", "Gus's garage", "Ended", "45000", "Old",
@@ -92,7 +90,8 @@ TEST_F(WorkbookImportTest, ExportImportExportGivesTheSameCells)
 
     Inventory again;
     again.ownerFields = imported.ownerFields;
-    again.items = {imported.items.begin(), imported.items.end()};
+    for (const QStringList& texts : imported.items)
+        again.items.push_back(itemFromTexts(texts));
     exportInventoryWorkbook(factory, again, dir.path(), path("second.xls"));
     EXPECT_EQ(cellsOf(path("second.xls")), cellsOf(path("first.xls")));
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+// What a build, the report and every command-line job read: the owner and insurance fields and
+// the items, in list order. The window makes one from its model, the jobs from the inventory
+// database; both then go through the same code.
+
+#include "state/inventory_store.h"
+
+#include <QStringList>
+
+#include <vector>
+
+namespace stowfolio {
+
+struct Inventory
+{
+    QStringList ownerFields; // txtName, txtLocation, ... txtPolNo
+    std::vector<Item> items;
+};
+
+// An item of `texts` in field order (Location, Description, Date, ... Photo); missing texts are
+// empty, texts past the last field are left out.
+inline Item itemFromTexts(const QStringList& texts)
+{
+    Item item;
+    for (std::size_t i = 0; i < item.fields.size(); ++i)
+        item.fields[i] = texts.value(static_cast<qsizetype>(i));
+    return item;
+}
+
+// The item's fields as a list of texts, for the CSV writer and the import preview.
+inline QStringList textsOf(const Item& item)
+{
+    return QStringList(item.fields.begin(), item.fields.end());
+}
+
+} // namespace stowfolio
