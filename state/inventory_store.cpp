@@ -20,9 +20,9 @@ namespace stowfolio {
 
 namespace {
 
-// The schema's version in PRAGMA user_version. Version 1: items (id, position, one text column
-// per field) and meta (key, value). A field added to kItemFields later gets its column when an
-// older database is opened.
+// The schema's version in PRAGMA user_version. Version 1: items (id, one text column per
+// field), positions (id, position: the list's order) and meta (key, value). A field added to
+// kItemFields later gets its column when an older database is opened.
 constexpr std::int64_t kSchemaVersion = 1;
 
 // Gap between the positions of appended items; an insert between two items takes the middle.
@@ -149,13 +149,17 @@ void InventoryStore::migrate()
                             0);
     Transaction transaction(m_database);
     if (version < 1) {
-        std::string sql = "CREATE TABLE IF NOT EXISTS items (id INTEGER PRIMARY KEY AUTOINCREMENT, "
-                          "position REAL NOT NULL";
+        // Ids are never reused (AUTOINCREMENT): an undo step or an attachment that names a
+        // deleted item never finds another in its place.
+        std::string sql = "CREATE TABLE IF NOT EXISTS items (id INTEGER PRIMARY KEY AUTOINCREMENT";
         for (const ItemFieldInfo& field : kItemFields)
             sql += ", " + std::string(field.column) + " TEXT NOT NULL DEFAULT ''";
-        // No index on the position: reading the list sorts it once, and an index would have to
-        // be rewritten entry by entry whenever the list is sorted.
-        sql += "); CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);";
+        // The order lives in a narrow table of its own: a sort rewrites 65,536 small rows, not
+        // the items' texts. No index on the position: reading the list sorts it once, and an
+        // index would be rewritten entry by entry at every sort.
+        sql += "); CREATE TABLE IF NOT EXISTS positions (id INTEGER PRIMARY KEY REFERENCES "
+               "items (id) ON DELETE CASCADE, position REAL NOT NULL); "
+               "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);";
         m_database.execute(sql);
     }
     // Fields added since the database was made.
@@ -183,7 +187,9 @@ std::vector<Item> InventoryStore::items()
     };
     std::vector<Placed> placed;
     placed.reserve(static_cast<std::size_t>(itemCount()));
-    Statement select(m_database, "SELECT id, position, " + fieldColumns() + " FROM items");
+    // An item without a position (a damaged database) goes last rather than missing.
+    Statement select(m_database, "SELECT id, coalesce(position, 1e300), " + fieldColumns() +
+                                     " FROM items LEFT JOIN positions USING (id)");
     while (select.step()) {
         Placed row{select.real(1), Item{select.integer(0), {}}};
         for (int i = 0; i < kItemFieldCount; ++i)
@@ -235,8 +241,9 @@ std::vector<ItemId> InventoryStore::insert(const std::vector<Item>& items, ItemI
     const std::vector<double> positions = freePositionsBefore(before, items.size());
 
     Statement taken(m_database, "SELECT 1 FROM items WHERE id = ?1");
-    Statement add(m_database, "INSERT INTO items (id, position, " + fieldColumns() +
-                                  ") VALUES (?1, ?2, " + fieldParameters(3) + ")");
+    Statement add(m_database, "INSERT INTO items (id, " + fieldColumns() + ") VALUES (?1, " +
+                                  fieldParameters(2) + ")");
+    Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     std::vector<ItemId> ids;
     ids.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -251,10 +258,12 @@ std::vector<ItemId> InventoryStore::insert(const std::vector<Item>& items, ItemI
             add.bind(1, item.id);
         else
             add.bindNull(1);
-        add.bind(2, positions[i]);
-        bindFields(add, 3, item.fields);
+        bindFields(add, 2, item.fields);
         add.run();
-        ids.push_back(keepId ? item.id : m_database.lastInsertId());
+        const ItemId id = keepId ? item.id : m_database.lastInsertId();
+        place.bind(1, id).bind(2, positions[i]);
+        place.run();
+        ids.push_back(id);
     }
     transaction.commit();
     return ids;
@@ -268,14 +277,14 @@ std::vector<double> InventoryStore::freePositionsBefore(ItemId before, std::size
     for (int attempt = 0;; ++attempt) {
         std::optional<double> high;
         if (before != 0) {
-            Statement at(m_database, "SELECT position FROM items WHERE id = ?1");
+            Statement at(m_database, "SELECT position FROM positions WHERE id = ?1");
             at.bind(1, before);
             if (at.step())
                 high = at.real(0);
         }
         std::optional<double> low;
-        Statement ahead(m_database, high ? "SELECT max(position) FROM items WHERE position < ?1"
-                                         : "SELECT max(position) FROM items");
+        Statement ahead(m_database, high ? "SELECT max(position) FROM positions WHERE position < ?1"
+                                         : "SELECT max(position) FROM positions");
         if (high)
             ahead.bind(1, *high);
         if (ahead.step() && !ahead.isNull(0))
@@ -307,9 +316,10 @@ std::vector<double> InventoryStore::freePositionsBefore(ItemId before, std::size
 
 void InventoryStore::renumber()
 {
-    m_database.execute("WITH ranked AS (SELECT id, row_number() OVER (ORDER BY position, id) AS "
-                       "rank FROM items) UPDATE items SET position = ranked.rank * 1024.0 FROM "
-                       "ranked WHERE items.id = ranked.id");
+    m_database.execute(
+        "WITH ranked AS (SELECT id, row_number() OVER (ORDER BY position, id) AS "
+        "rank FROM positions) UPDATE positions SET position = ranked.rank * 1024.0 FROM "
+        "ranked WHERE positions.id = ranked.id");
 }
 
 void InventoryStore::remove(const std::vector<ItemId>& ids)
@@ -340,7 +350,7 @@ void InventoryStore::move(ItemId id, ItemId before)
 {
     Transaction transaction(m_database);
     const double position = freePositionsBefore(before, 1).front();
-    Statement place(m_database, "UPDATE items SET position = ?2 WHERE id = ?1");
+    Statement place(m_database, "UPDATE positions SET position = ?2 WHERE id = ?1");
     place.bind(1, id).bind(2, position);
     place.run();
     transaction.commit();
@@ -352,13 +362,13 @@ void InventoryStore::setOrder(const std::vector<ItemId>& order)
     // Items that another process added meanwhile keep their order after the given ones.
     std::vector<ItemId> complete = order;
     const std::unordered_set<ItemId> given(order.begin(), order.end());
-    Statement all(m_database, "SELECT id FROM items ORDER BY position, id");
+    Statement all(m_database, "SELECT id FROM positions ORDER BY position, id");
     while (all.step()) {
         const ItemId id = all.integer(0);
         if (!given.count(id))
             complete.push_back(id);
     }
-    Statement place(m_database, "UPDATE items SET position = ?2 WHERE id = ?1");
+    Statement place(m_database, "UPDATE positions SET position = ?2 WHERE id = ?1");
     for (std::size_t i = 0; i < complete.size(); ++i) {
         place.bind(1, complete[i]).bind(2, kPositionStep * static_cast<double>(i + 1));
         place.run();
@@ -372,12 +382,15 @@ void InventoryStore::replaceAll(const std::vector<ItemFields>& rows)
         refuseOversizedFields(fields);
     Transaction transaction(m_database);
     m_database.execute("DELETE FROM items");
-    Statement add(m_database, "INSERT INTO items (position, " + fieldColumns() + ") VALUES (?1, " +
-                                  fieldParameters(2) + ")");
+    Statement add(m_database,
+                  "INSERT INTO items (" + fieldColumns() + ") VALUES (" + fieldParameters(1) + ")");
+    Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        add.bind(1, kPositionStep * static_cast<double>(i + 1));
-        bindFields(add, 2, rows[i]);
+        bindFields(add, 1, rows[i]);
         add.run();
+        place.bind(1, m_database.lastInsertId())
+            .bind(2, kPositionStep * static_cast<double>(i + 1));
+        place.run();
     }
     transaction.commit();
 }
