@@ -173,6 +173,8 @@ int runImport(const QString& path)
                             [](const QString& field) { return field.isEmpty(); })) {
                 for (int i = 0; i < kOwnerFieldKeys.size(); ++i)
                     settings->write(kOwnerFieldKeys[i], imported.ownerFields.value(i));
+                // The file is written in the background: a failure is known once it is done.
+                settings->flush();
                 printLine(QStringLiteral("The owner and insurance details were taken from the "
                                          "workbook."));
             } else {

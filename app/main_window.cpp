@@ -39,10 +39,15 @@ MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     connect(&m_model, &InventoryModel::changeRefused, this, &MainWindow::tellRefusedChange);
     m_refreshTimer.setInterval(1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshFromOtherProcesses);
+    m_deps.settings.setOutcomeHandler(
+        [this](const QString& failure) { takeStoreOutcome(failure); });
     m_ownerFields[0]->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    m_deps.settings.setOutcomeHandler({});
+}
 
 void MainWindow::startUp()
 {
@@ -172,6 +177,12 @@ bool MainWindow::mayEndProgram()
 
 bool MainWindow::closingDespiteUnsavedChanges()
 {
+    // Waits for the settings file's last write; the question below names what failed.
+    try {
+        m_deps.settings.flush();
+    } catch (const std::exception& error) {
+        m_storeFailure = QString::fromUtf8(error.what());
+    }
     if (!m_deps.settings.hasUnsavedChanges())
         return true;
     // Closing would lose what the disk refused; staying open lets the user free space first.
@@ -191,7 +202,7 @@ void MainWindow::storeItemList(GuardedProcedure& guard, int line)
     if (!guard.step(line, [&] { encoded = encodedItems(m_model.items()); }))
         return;
     storeValue(kItemsKey, encoded);
-    if (!m_deps.settings.hasUnsavedChanges())
+    if (settingsStored())
         guard.step(line, [&] { recordSettingsList(m_deps.inventory, encoded); });
 }
 

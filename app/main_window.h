@@ -144,6 +144,9 @@ private:
     QString settingsListQuestion(const SettingsListCheck& check) const;
     void storeItemList(GuardedProcedure& guard, int line);
     void storeValue(const QString& key, const QString& text);
+    bool settingsStored();
+    void takeStoreOutcome(const QString& failure);
+    void tellStoreFailure(const QString& failure);
     bool closingDespiteUnsavedChanges();
     void tellRefusedChange(const QString& reason);
     void refreshFromOtherProcesses();
@@ -192,7 +195,8 @@ private:
     QList<QLabel*> m_labels;
     std::function<void()> m_startCreatingTemplate;
     // Set when a store failed and the user was told; a store that succeeds clears it, so the
-    // next failure is told again.
+    // next failure is told again. The settings store may finish a store after the change that
+    // made it; it then tells the window through takeStoreOutcome().
     bool m_storeFailureTold = false;
     QString m_storeFailure;
 };

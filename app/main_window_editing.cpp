@@ -81,26 +81,57 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Every change is stored at once. Stores run on every keystroke, so a disk that refuses them is
-// told once, not at every key; the next change tries again and stores everything held.
+// Every change is stored at once: the settings store takes it and writes the file in the
+// background, telling takeStoreOutcome() how that went. Stores run on every keystroke, so a disk
+// that refuses them is told once, not at every key; the next change tries again and stores
+// everything held.
 void MainWindow::storeValue(const QString& key, const QString& text)
 {
     try {
         m_deps.settings.write(key, text);
-        m_storeFailure.clear();
-        m_storeFailureTold = false;
     } catch (const std::exception& error) {
-        m_storeFailure = QString::fromUtf8(error.what());
-        if (m_storeFailureTold)
-            return;
-        m_storeFailureTold = true;
-        m_deps.prompts.showMessage(
-            m_storeFailure +
-                QStringLiteral("\r\n\r\nYour changes stay in the window, and Stowfolio tries "
-                               "again to save them with every change. Until then they are not "
-                               "saved: free some disk space or make the folder writable."),
-            QString(), MessageIcon::Exclamation);
+        tellStoreFailure(QString::fromUtf8(error.what()));
+        return;
     }
+    if (!m_deps.settings.hasUnsavedChanges())
+        takeStoreOutcome(QString());
+}
+
+// Waits until the settings store has written what it was given; true when everything is stored.
+bool MainWindow::settingsStored()
+{
+    try {
+        m_deps.settings.flush();
+    } catch (const std::exception& error) {
+        tellStoreFailure(QString::fromUtf8(error.what()));
+        return false;
+    }
+    takeStoreOutcome(QString());
+    return true;
+}
+
+void MainWindow::takeStoreOutcome(const QString& failure)
+{
+    if (!failure.isEmpty()) {
+        tellStoreFailure(failure);
+        return;
+    }
+    m_storeFailure.clear();
+    m_storeFailureTold = false;
+}
+
+void MainWindow::tellStoreFailure(const QString& failure)
+{
+    m_storeFailure = failure;
+    if (m_storeFailureTold)
+        return;
+    m_storeFailureTold = true;
+    m_deps.prompts.showMessage(
+        m_storeFailure +
+            QStringLiteral("\r\n\r\nYour changes stay in the window, and Stowfolio tries "
+                           "again to save them with every change. Until then they are not "
+                           "saved: free some disk space or make the folder writable."),
+        QString(), MessageIcon::Exclamation);
 }
 
 // The stored item list has no way to hold its two separators, so an item containing one is

@@ -23,16 +23,30 @@ const QString kOrganisation = QStringLiteral("Quillane");
 const QString kApplication = QStringLiteral("Quillane");
 const QString kSection = QStringLiteral("Stowfolio");
 
+QString tooLarge(qint64 size, qint64 largestFile)
+{
+    return QStringLiteral("it is %L1 bytes, larger than any settings file Stowfolio writes "
+                          "(%L2 bytes)")
+        .arg(size)
+        .arg(largestFile);
+}
+
 // QSettings accepts almost any bytes as INI; a settings file that is not text at all (a
-// truncated copy, another program's binary) is treated as unusable rather than half-read.
-QString problemWithContents(const QString& filePath)
+// truncated copy, another program's binary) is treated as unusable rather than half-read. So is
+// one too large to be ours, told by its size before anything of it is read.
+QString problemWithContents(const QString& filePath, qint64 largestFile)
 {
     QFile file(filePath);
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("it cannot be read (%1)").arg(file.errorString());
-    const QByteArray bytes = file.readAll();
+    if (file.size() > largestFile)
+        return tooLarge(file.size(), largestFile);
+    // At most one byte past the bound, should the file have grown since its size was taken.
+    const QByteArray bytes = file.read(largestFile + 1);
+    if (bytes.size() > largestFile)
+        return tooLarge(bytes.size(), largestFile);
     if (bytes.contains('\0'))
         return QStringLiteral("it is not a text file");
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -81,22 +95,30 @@ QString defaultSettingsFilePath()
            QStringLiteral(".ini");
 }
 
-IniSettingsStore::IniSettingsStore()
-{
-    open(defaultSettingsFilePath());
-}
+IniSettingsStore::IniSettingsStore() : IniSettingsStore(defaultSettingsFilePath()) {}
 
-IniSettingsStore::IniSettingsStore(const QString& filePath)
+IniSettingsStore::IniSettingsStore(const QString& filePath, qint64 largestFile)
+    : m_largestFile(largestFile), m_reportReceiver(std::make_unique<QObject>())
 {
     open(filePath);
 }
 
-IniSettingsStore::~IniSettingsStore() = default;
+IniSettingsStore::~IniSettingsStore()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    // The writer thread writes the copy still waiting before it ends.
+    if (m_writer.joinable())
+        m_writer.join();
+}
 
 void IniSettingsStore::open(const QString& filePath)
 {
     m_filePath = filePath;
-    QString problem = problemWithContents(filePath);
+    QString problem = problemWithContents(filePath, m_largestFile);
     if (problem.isEmpty()) {
         QSettings file(filePath, QSettings::IniFormat);
         const QStringList keys = file.allKeys(); // QSettings parses lazily
@@ -137,30 +159,124 @@ void IniSettingsStore::write(const QString& key, const QString& value)
     QVariant& stored = m_values[kSection + QLatin1Char('/') + key];
     // The same text is on disk already (start-up sets every field to its stored value, and
     // each such change saves it); rewriting a file that holds a long list would only cost time.
-    if (!m_unsaved && stored.typeId() == QMetaType::QString && stored.toString() == value)
+    if (!hasUnsavedChanges() && stored.typeId() == QMetaType::QString && stored.toString() == value)
         return;
     stored = value;
-    m_unsaved = true;
+    ++m_version;
     if (m_unusableFileInPlace)
         throw std::runtime_error(m_openingProblem.toStdString());
-    saveFile();
-    m_unsaved = false;
+    {
+        // A copy not yet taken is replaced: the writer thread writes only the latest values.
+        // The copy shares the texts with m_values, so handing it over costs no copying of them.
+        const std::lock_guard lock(m_mutex);
+        m_handed = m_values;
+        m_handedVersion = m_version;
+    }
+    m_changed.notify_all();
+    if (!m_writer.joinable())
+        m_writer = std::thread([this] { writeHandedValues(); });
 }
 
-void IniSettingsStore::saveFile()
+void IniSettingsStore::flush()
 {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_handed && !m_writing; });
+    m_outcomeUntold = false;
+    if (m_storedVersion == m_version)
+        return;
+    throw std::runtime_error(
+        (m_unusableFileInPlace ? m_openingProblem : m_lastFailure).toStdString());
+}
+
+bool IniSettingsStore::hasUnsavedChanges() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_storedVersion != m_version;
+}
+
+void IniSettingsStore::setOutcomeHandler(OutcomeHandler handler)
+{
+    m_outcomeHandler = std::move(handler);
+}
+
+void IniSettingsStore::writeHandedValues()
+{
+    for (;;) {
+        QMap<QString, QVariant> values;
+        quint64 version = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_handed || m_stopping; });
+            if (!m_handed)
+                return;
+            values = std::move(*m_handed);
+            m_handed.reset();
+            version = m_handedVersion;
+            m_writing = true;
+        }
+        QString failure;
+        try {
+            saveFile(values);
+        } catch (const std::exception& error) {
+            failure = QString::fromUtf8(error.what());
+        }
+        // The copy's last share of a long list is let go here, not under the lock.
+        values = {};
+        {
+            const std::lock_guard lock(m_mutex);
+            m_writing = false;
+            if (failure.isEmpty())
+                m_storedVersion = version;
+            m_lastFailure = failure;
+            m_outcomeUntold = true;
+            // Queued under the lock: once flush() has returned, every report of a write it
+            // waited for is queued already, and finds the outcome told.
+            QMetaObject::invokeMethod(
+                m_reportReceiver.get(), [this] { reportOutcome(); }, Qt::QueuedConnection);
+        }
+        m_changed.notify_all();
+    }
+}
+
+void IniSettingsStore::reportOutcome()
+{
+    QString failure;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_outcomeUntold)
+            return;
+        // A write that succeeded while later values wait is not yet an outcome: theirs is.
+        if (m_storedVersion != m_version && m_lastFailure.isEmpty())
+            return;
+        m_outcomeUntold = false;
+        failure = m_lastFailure;
+    }
+    if (m_outcomeHandler)
+        m_outcomeHandler(failure);
+}
+
+void IniSettingsStore::saveFile(const QMap<QString, QVariant>& values) const
+{
+    const auto cannotWrite = [this](const QString& reason) {
+        return std::runtime_error(QStringLiteral("The settings file %1 cannot be written: %2.")
+                                      .arg(QDir::toNativeSeparators(m_filePath), reason)
+                                      .toStdString());
+    };
+    const QByteArray text = iniFileText(values);
+    // Never a file the store could not read back at the next start.
+    if (text.size() > m_largestFile)
+        throw cannotWrite(QStringLiteral("it would be %L1 bytes, more than the %L2 a settings "
+                                         "file may hold")
+                              .arg(text.size())
+                              .arg(m_largestFile));
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    const QByteArray text = iniFileText(m_values);
     try {
         spreadsheet::files::writeFileAtomically(
             QFile::encodeName(m_filePath).toStdString(),
             {reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size())});
     } catch (const spreadsheet::files::FileError& error) {
-        throw std::runtime_error(
-            QStringLiteral("The settings file %1 cannot be written: %2.")
-                .arg(QDir::toNativeSeparators(m_filePath),
-                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
-                .toStdString());
+        throw cannotWrite(
+            QString::fromStdString(spreadsheet::files::describeFileError(error.code())));
     }
 }
 

@@ -1,8 +1,11 @@
 #include "tests/app/main_window_fixture.h"
 
 #include "state/settings_store.h"
+#include "tests/support/failing_file_call.h"
+#include "tests/support/stalled_disk.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLocale>
 #include <QMouseEvent>
@@ -10,6 +13,33 @@
 
 namespace stowfolio {
 namespace {
+
+// The program's own settings store, over a file, counting the outcomes it tells, whether or not
+// the window listens.
+class CountingIniStore : public IniSettingsStore
+{
+public:
+    explicit CountingIniStore(const QString& path) : IniSettingsStore(path)
+    {
+        setOutcomeHandler({});
+    }
+    void setOutcomeHandler(OutcomeHandler handler) override
+    {
+        IniSettingsStore::setOutcomeHandler([this, handler](const QString& failure) {
+            ++told;
+            if (handler)
+                handler(failure);
+        });
+    }
+    // Runs the event loop until `count` outcomes have been told in all.
+    void waitForOutcomes(int count)
+    {
+        while (told < count)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    int told = 0;
+};
 
 int writesOf(const MemorySettingsStore& store, const QString& key)
 {
@@ -367,6 +397,91 @@ TEST_F(MainWindowTest, EverythingTypedSurvivesARestartExactly)
     EXPECT_EQ(second.itemRow(0), item);
     EXPECT_EQ(second.itemRow(1), QStringList(12, QString()));
     EXPECT_TRUE(prompts.shown.empty());
+}
+
+// With the program's own store: typing never waits for the disk, and a disk that fails under
+// the writes is told once, when the write has failed, not at every key.
+TEST_F(MainWindowTest, TheSettingsFileIsWrittenBehindTheTypingAndAFailureIsToldOnce)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("Quillane.ini"));
+    CountingIniStore store(path);
+    MainWindow window({store, inventory(), prompts, excelFactory, appFolder.path(),
+                       [] { return 0.5; }, [](const QUrl&) {}, [] {}});
+    window.startUp();
+    store.flush(); // start-up stores the fields it restores
+    QLineEdit* name = window.findChild<QLineEdit*>("txtName");
+    {
+        testing::StalledDisk disk;
+        QTest::keyClicks(name, QStringLiteral("A"));
+        disk.waitForAStalledWrite();
+        QTest::keyClicks(name, QStringLiteral("nn"));
+        EXPECT_EQ(name->text(), QStringLiteral("Ann"));
+        disk.open();
+        store.waitForOutcomes(1);
+    }
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(IniSettingsStore(path).read(QStringLiteral("txtName"), QString()),
+              QStringLiteral("Ann"));
+
+    const QString diskFull =
+        QStringLiteral("The settings file %1 cannot be written: the disk is full.").arg(path);
+    {
+        testing::FailingFileCall failing(testing::FileCall::Fsync, ENOSPC);
+        QTest::keyClicks(window.findChild<QLineEdit*>("txtAgent"), QStringLiteral("J"));
+        store.waitForOutcomes(2);
+        ASSERT_EQ(prompts.messages().size(), 1);
+        EXPECT_TRUE(prompts.messages()[0].startsWith(diskFull));
+        QTest::keyClicks(window.findChild<QLineEdit*>("txtAgent"), QStringLiteral("o"));
+        store.waitForOutcomes(3);
+        EXPECT_EQ(prompts.messages().size(), 1);
+        EXPECT_TRUE(store.hasUnsavedChanges());
+    }
+    QTest::keyClicks(window.findChild<QLineEdit*>("txtAgent"), QStringLiteral("e"));
+    store.waitForOutcomes(4);
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(prompts.messages().size(), 1);
+    {
+        testing::FailingFileCall failing(testing::FileCall::Fsync, ENOSPC);
+        QTest::keyClicks(window.findChild<QLineEdit*>("txtAgent"), QStringLiteral("y"));
+        store.waitForOutcomes(5);
+        EXPECT_EQ(prompts.messages().size(), 2);
+    }
+}
+
+// Closing waits for the settings file: when its last write fails, the question says why and
+// the window can stay open; once the disk has room, closing stores everything.
+TEST_F(MainWindowTest, ClosingWaitsForTheSettingsFileAndAsksWhenItCouldNotBeWritten)
+{
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("Quillane.ini"));
+    storeLocations({QStringLiteral("Attic")});
+    IniSettingsStore store(path);
+    MainWindow window({store, inventory(), prompts, excelFactory, appFolder.path(),
+                       [] { return 0.5; }, [](const QUrl&) {}, [] {}});
+    window.startUp();
+    window.show();
+    QTest::keyClicks(window.findChild<QLineEdit*>("txtName"), QStringLiteral("Ann"));
+    store.flush();
+    const QString diskFull =
+        QStringLiteral("The settings file %1 cannot be written: the disk is full.").arg(path);
+    {
+        testing::FailingFileCall failing(testing::FileCall::Fsync, ENOSPC);
+        prompts.yesNoAnswers = {false};
+        EXPECT_FALSE(window.close());
+        EXPECT_TRUE(window.isVisible());
+        // The question alone tells it, now and when the event loop runs.
+        QCoreApplication::processEvents();
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("question"));
+        EXPECT_TRUE(prompts.shown[0].text.contains(diskFull));
+    }
+    prompts.shown.clear();
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(prompts.shown.empty());
+    IniSettingsStore nextRun(path);
+    EXPECT_EQ(nextRun.read(kItemsKey, QString()), QStringLiteral("Attic^^^^^^^^^^^"));
+    EXPECT_EQ(nextRun.read(QStringLiteral("txtName"), QString()), QStringLiteral("Ann"));
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include "tests/support/failing_file_call.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/stalled_disk.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QSize>
@@ -14,6 +17,9 @@
 
 #include <cstdlib>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace stowfolio {
 namespace {
@@ -51,6 +57,31 @@ QStringList setAsideCopies()
         .entryList({QStringLiteral("Quillane.ini.unreadable-*")}, QDir::Files);
 }
 
+// The outcomes a store tells its handler, from the event loop.
+class Outcomes
+{
+public:
+    explicit Outcomes(SettingsStore& store)
+    {
+        store.setOutcomeHandler([this](const QString& failure) {
+            told << failure;
+            m_loop.quit();
+        });
+    }
+    // Runs the event loop until the next outcome has been told.
+    void waitForOne()
+    {
+        const qsizetype before = told.size();
+        while (told.size() == before)
+            m_loop.exec();
+    }
+
+    QStringList told;
+
+private:
+    QEventLoop m_loop;
+};
+
 class SettingsStoreTest : public ::testing::Test
 {
 protected:
@@ -65,6 +96,7 @@ TEST_F(SettingsStoreTest, LivesInTheUsersConfigFolder)
     EXPECT_EQ(defaultSettingsFilePath(), iniPath());
     IniSettingsStore store;
     store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
     EXPECT_TRUE(readFile(iniPath()).contains("[Stowfolio]\ntxtName=Ann"));
 }
 
@@ -77,7 +109,7 @@ TEST_F(SettingsStoreTest, AbsentKeysReadAsTheirDefault)
     EXPECT_TRUE(store.openingProblem().isEmpty());
 }
 
-TEST_F(SettingsStoreTest, EveryWriteIsOnDiskAtOnceAndComesBackExactly)
+TEST_F(SettingsStoreTest, EveryWriteIsOnDiskOnceFlushedAndComesBackExactly)
 {
     const QStringList values = {
         QString(),
@@ -92,6 +124,7 @@ TEST_F(SettingsStoreTest, EveryWriteIsOnDiskAtOnceAndComesBackExactly)
     IniSettingsStore writer;
     for (const QString& value : values) {
         writer.write(QStringLiteral("txtNotes"), value);
+        writer.flush();
         // A second store reads the file itself, as the next run would.
         IniSettingsStore reader;
         EXPECT_EQ(reader.read(QStringLiteral("txtNotes"), QStringLiteral("absent")), value);
@@ -117,6 +150,7 @@ TEST_F(SettingsStoreTest, UnusableFilesAreSetAsideAndTheStoreStartsEmpty)
         EXPECT_TRUE(store.openingProblem().contains(copies.front()));
         // Writing afterwards starts a fresh file and leaves the old bytes untouched.
         store.write(QStringLiteral("txtName"), QStringLiteral("Bea"));
+        store.flush();
         EXPECT_EQ(readFile(configHome().filePath(QStringLiteral("Quillane/") + copies.front())),
                   bytes);
         EXPECT_EQ(IniSettingsStore().read(QStringLiteral("txtName"), QString()),
@@ -144,7 +178,8 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReported)
     // A plain file where the folder should be: nothing can be written below it.
     writeFile(configHome().filePath(QStringLiteral("Quillane")), "not a folder");
     IniSettingsStore store(configHome().filePath(QStringLiteral("Quillane/Quillane.ini")));
-    EXPECT_THROW(store.write(QStringLiteral("txtName"), QStringLiteral("Ann")), std::runtime_error);
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    EXPECT_THROW(store.flush(), std::runtime_error);
     EXPECT_TRUE(store.hasUnsavedChanges());
     QFile::remove(configHome().filePath(QStringLiteral("Quillane")));
 }
@@ -159,11 +194,13 @@ TEST_F(SettingsStoreTest, AFullDiskLeavesTheFileWholeAndTheNextWriteStoresEveryt
     IniSettingsStore store;
     store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
     store.write(kItemsKey, items);
+    store.flush();
     const QByteArray before = readFile(iniPath());
     {
         testing::FileSizeLimit full(static_cast<rlim_t>(before.size()));
         try {
             store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678"));
+            store.flush();
             ADD_FAILURE() << "a write past the disk's end succeeded";
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(QString::fromUtf8(error.what()),
@@ -178,6 +215,7 @@ TEST_F(SettingsStoreTest, AFullDiskLeavesTheFileWholeAndTheNextWriteStoresEveryt
               QStringList{QStringLiteral("Quillane.ini")});
 
     store.write(QStringLiteral("txtAgent"), QStringLiteral("Marla"));
+    store.flush();
     EXPECT_FALSE(store.hasUnsavedChanges());
     IniSettingsStore nextRun;
     EXPECT_EQ(nextRun.read(QStringLiteral("txtPolNo"), QString()), QStringLiteral("000-585-678"));
@@ -191,11 +229,13 @@ TEST_F(SettingsStoreTest, AFailedSyncLeavesTheFileWholeAndIsReported)
 {
     IniSettingsStore store;
     store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
     const QByteArray before = readFile(iniPath());
     {
         testing::FailingFileCall failing(testing::FileCall::Fsync, EIO);
         try {
             store.write(QStringLiteral("txtName"), QStringLiteral("Bea"));
+            store.flush();
             ADD_FAILURE() << "a write whose sync failed was reported as stored";
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(QString::fromUtf8(error.what()),
@@ -216,15 +256,17 @@ TEST_F(SettingsStoreTest, TheSameValueWrittenAgainAfterAFullDiskIsStored)
 {
     IniSettingsStore store;
     store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
     const QByteArray before = readFile(iniPath());
     {
         testing::FileSizeLimit full(static_cast<rlim_t>(before.size()));
-        EXPECT_THROW(store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678")),
-                     std::runtime_error);
+        store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678"));
+        EXPECT_THROW(store.flush(), std::runtime_error);
     }
     ASSERT_EQ(readFile(iniPath()), before);
 
     store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678"));
+    store.flush();
     EXPECT_FALSE(store.hasUnsavedChanges());
     EXPECT_EQ(IniSettingsStore().read(QStringLiteral("txtPolNo"), QString()),
               QStringLiteral("000-585-678"));
@@ -249,6 +291,150 @@ TEST_F(SettingsStoreTest, KeysItDoesNotUseAreKept)
     EXPECT_EQ(settings.value(QStringLiteral("Stowfolio/txtName")), QVariant(QStringLiteral("Ann")));
 }
 
+// The user types while the disk takes its time: no write waits for it, reads give what was
+// written at once, and the writes made meanwhile reach the disk as one write of the last values.
+TEST_F(SettingsStoreTest, WritesDoNotWaitForTheDiskAndThoseMadeMeanwhileAreWrittenAsOne)
+{
+    IniSettingsStore store;
+    Outcomes outcomes(store);
+    testing::StalledDisk disk;
+    store.write(QStringLiteral("txtName"), QStringLiteral("A"));
+    disk.waitForAStalledWrite();
+    QString typed = QStringLiteral("A");
+    for (const QChar ch : QStringLiteral("nn Marlowe")) {
+        typed += ch;
+        store.write(QStringLiteral("txtName"), typed);
+    }
+    store.write(QStringLiteral("txtCity"), QStringLiteral("Åre"));
+    EXPECT_EQ(store.read(QStringLiteral("txtName"), QString()), QStringLiteral("Ann Marlowe"));
+    EXPECT_TRUE(store.hasUnsavedChanges());
+    EXPECT_FALSE(QFile::exists(iniPath()));
+
+    disk.open();
+    store.flush();
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(disk.renames(), 2);
+    EXPECT_EQ(readFile(iniPath()),
+              QByteArray("[Stowfolio]\ntxtCity=\xc3\x85re\ntxtName=Ann Marlowe\n"));
+    // flush() told the outcome; the handler does not hear it again.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(outcomes.told.isEmpty());
+}
+
+// A write that fails after write() has returned: the handler hears why, once, flush() says it
+// again, and the first write after the disk has room stores everything.
+TEST_F(SettingsStoreTest, AFailureInTheBackgroundIsToldOnceAndByFlush)
+{
+    IniSettingsStore store;
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
+    const QByteArray before = readFile(iniPath());
+    const QString diskFull =
+        QStringLiteral("The settings file %1 cannot be written: the disk is full.").arg(iniPath());
+    Outcomes outcomes(store);
+    {
+        testing::FailingFileCall failing(testing::FileCall::Fsync, ENOSPC);
+        EXPECT_NO_THROW(store.write(QStringLiteral("txtPolNo"), QStringLiteral("000-585-678")));
+        outcomes.waitForOne();
+        EXPECT_EQ(outcomes.told, QStringList{diskFull});
+        EXPECT_TRUE(store.hasUnsavedChanges());
+        try {
+            store.flush();
+            ADD_FAILURE() << "a failed write was reported as stored";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()), diskFull);
+        }
+    }
+    EXPECT_EQ(readFile(iniPath()), before);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(outcomes.told.size(), 1);
+
+    store.write(QStringLiteral("txtAgent"), QStringLiteral("Marla"));
+    outcomes.waitForOne();
+    EXPECT_EQ(outcomes.told, (QStringList{diskFull, QString()}));
+    EXPECT_FALSE(store.hasUnsavedChanges());
+    EXPECT_EQ(IniSettingsStore().read(QStringLiteral("txtPolNo"), QString()),
+              QStringLiteral("000-585-678"));
+}
+
+// A store that closes while a write is under way and another waits writes both before it goes.
+TEST_F(SettingsStoreTest, WritesStillWaitingAreMadeWhenTheStoreCloses)
+{
+    testing::StalledDisk disk;
+    {
+        IniSettingsStore store;
+        store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+        disk.waitForAStalledWrite();
+        store.write(QStringLiteral("txtName"), QStringLiteral("Bea"));
+        disk.open();
+    }
+    EXPECT_EQ(disk.renames(), 2);
+    EXPECT_EQ(IniSettingsStore().read(QStringLiteral("txtName"), QString()), QStringLiteral("Bea"));
+}
+
+// 64 GiB that take no room on the disk: a store that read the file whole could not start.
+TEST_F(SettingsStoreTest, AFileTooLargeToBeOursIsSetAsideUnread)
+{
+    const qint64 size = qint64{64} << 30;
+    QDir().mkpath(QFileInfo(iniPath()).absolutePath());
+    const int fd = ::open(QFile::encodeName(iniPath()).constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+
+    IniSettingsStore store;
+    EXPECT_TRUE(store.openingProblem().contains(
+        QStringLiteral("larger than any settings file Stowfolio writes")));
+    const QStringList copies = setAsideCopies();
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(store.openingProblem().contains(copies.front()));
+    EXPECT_EQ(QFileInfo(configHome().filePath(QStringLiteral("Quillane/") + copies.front())).size(),
+              size);
+    EXPECT_EQ(store.read(QStringLiteral("txtName"), QStringLiteral("absent")),
+              QStringLiteral("absent"));
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
+    EXPECT_EQ(readFile(iniPath()), QByteArray("[Stowfolio]\ntxtName=Ann\n"));
+}
+
+TEST_F(SettingsStoreTest, AFileAtTheBoundIsReadAndOneByteLargerIsSetAside)
+{
+    const QByteArray text("[Stowfolio]\ntxtName=Ann\n");
+    writeFile(iniPath(), text);
+    {
+        IniSettingsStore atTheBound(iniPath(), text.size());
+        EXPECT_TRUE(atTheBound.openingProblem().isEmpty());
+        EXPECT_EQ(atTheBound.read(QStringLiteral("txtName"), QString()), QStringLiteral("Ann"));
+    }
+    IniSettingsStore belowIt(iniPath(), text.size() - 1);
+    EXPECT_TRUE(belowIt.openingProblem().contains(
+        QStringLiteral("larger than any settings file Stowfolio writes")));
+    EXPECT_EQ(belowIt.read(QStringLiteral("txtName"), QString()), QString());
+    EXPECT_EQ(setAsideCopies().size(), 1);
+}
+
+// Values that would make the file larger than a store reads are not written: the file on disk
+// stays as it was, and the reason is given like a full disk's.
+TEST_F(SettingsStoreTest, AFileLargerThanTheBoundIsNeverWritten)
+{
+    IniSettingsStore store(iniPath(), 64);
+    store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+    store.flush();
+    const QByteArray before = readFile(iniPath());
+    store.write(kItemsKey, QString(64, QLatin1Char('x')));
+    try {
+        store.flush();
+        ADD_FAILURE() << "a file larger than the bound was written";
+    } catch (const std::runtime_error& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what())
+                        .startsWith(QStringLiteral("The settings file %1 cannot be written: it "
+                                                   "would be ")
+                                        .arg(iniPath())));
+    }
+    EXPECT_TRUE(store.hasUnsavedChanges());
+    EXPECT_EQ(readFile(iniPath()), before);
+}
+
 } // namespace
 } // namespace stowfolio
 
@@ -257,6 +443,8 @@ TEST_F(SettingsStoreTest, KeysItDoesNotUseAreKept)
 int main(int argc, char** argv)
 {
     qputenv("XDG_CONFIG_HOME", stowfolio::configHome().path().toUtf8());
+    // The store tells what became of its writes from the event loop.
+    QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
