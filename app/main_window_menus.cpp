@@ -81,8 +81,8 @@ void MainWindow::showAbout()
                        "Copyright © Team Quillane.\r\n"
                        "Stowfolio is free software, licensed under the GNU General Public "
                        "License, version 3 or later. It comes with no warranty.\r\n\r\n"
-                       "It uses Qt %3 (LGPL-3.0), libgsf (LGPL-2.1) and GLib (LGPL-2.1 or "
-                       "later).")
+                       "It uses Qt %3 (LGPL-3.0), libgsf (LGPL-2.1), GLib (LGPL-2.1 or "
+                       "later) and SQLite (public domain).")
             .arg(version.isEmpty() ? QStringLiteral("(development build)") : version,
                  kHomePage.toString(), QString::fromLatin1(qVersion())),
         QStringLiteral("About Stowfolio"), MessageIcon::None);

@@ -279,6 +279,7 @@ TEST_F(MainWindowListTest, TheAboutBoxGivesTheLicences)
     EXPECT_TRUE(text.contains(
         QStringLiteral("Qt %1 (LGPL-3.0), libgsf (LGPL-2.1)").arg(QString::fromLatin1(qVersion()))))
         << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("SQLite (public domain)"))) << text.toStdString();
 }
 
 QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
