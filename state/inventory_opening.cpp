@@ -34,6 +34,12 @@ SettingsListCheck checkSettingsList(InventoryStore& store, const SettingsStore& 
         else
             recordSettingsList(store, itemsText);
     } else if (*digest != digestOf(itemsText)) {
+        // The same list under a digest that was never recorded (a crash between writing the
+        // file and remembering it) is ours all the same: nothing to ask.
+        if (encodedItems(store.items()) == itemsText) {
+            recordSettingsList(store, itemsText);
+            return check;
+        }
         check.settingsListDiffers = true;
         check.settingsItemCount = static_cast<qsizetype>(
             decodeItemList(itemsText.toStdU16String(), kItemFieldCount).rows.size());

@@ -153,6 +153,20 @@ TEST_F(MainWindowTest, AListChangedInTheSettingsFileIsAskedAbout)
     }
 }
 
+// A list written to the settings file but not yet remembered (a crash in between) is the
+// inventory's own: no question.
+TEST_F(MainWindowTest, TheSameListUnderAnUnrecordedDigestIsNotAskedAbout)
+{
+    loadedForm();
+    discardForm();
+    storeLocations({QStringLiteral("one"), QStringLiteral("two")});
+    settings.write(kItemsKey, storedList());
+    prompts.shown.clear();
+    loadedForm();
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(form().itemCount(), 2);
+}
+
 TEST_F(MainWindowTest, ClosingStoresTheListEvenWhenEmpty)
 {
     loadedForm();
