@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace stowfolio {
 
@@ -49,8 +51,8 @@ Qt::ItemFlags InventoryModel::flags(const QModelIndex& index) const
 
 int InventoryModel::rowOf(ItemId id) const
 {
-    const auto found = m_rowOfId.find(id);
-    return found == m_rowOfId.end() ? -1 : found->second;
+    const auto found = std::find(m_ids.begin(), m_ids.end(), id);
+    return found == m_ids.end() ? -1 : static_cast<int>(found - m_ids.begin());
 }
 
 void InventoryModel::reload()
@@ -69,8 +71,10 @@ void InventoryModel::reload()
     m_estimates.reserve(m_items.size());
     for (const Item& loaded : m_items)
         m_estimates.push_back(estimatedValueOf(loaded));
-    m_rowOfId.clear();
-    indexRows();
+    m_ids.clear();
+    m_ids.reserve(m_items.size());
+    for (const Item& loaded : m_items)
+        m_ids.push_back(loaded.id);
     endResetModel();
     emit itemsChanged();
 }
@@ -122,7 +126,7 @@ std::optional<std::vector<ItemId>> InventoryModel::insertItems(int row,
     m_items.insert(m_items.begin() + row, std::make_move_iterator(added.begin()),
                    std::make_move_iterator(added.end()));
     m_estimates.insert(m_estimates.begin() + row, estimates.begin(), estimates.end());
-    indexRows(static_cast<std::size_t>(row));
+    m_ids.insert(m_ids.begin() + row, ids.begin(), ids.end());
     endInsertRows();
     emit itemsChanged();
     return ids;
@@ -132,21 +136,19 @@ bool InventoryModel::removeItems(const std::vector<ItemId>& ids)
 {
     if (!storeChange([&] { m_store.remove(ids); }))
         return false;
+    // One pass over the rows, however many items go (an undone import of thousands).
+    const std::unordered_set<ItemId> removed(ids.begin(), ids.end());
     std::vector<int> rows;
-    for (const ItemId id : ids)
-        if (const int row = rowOf(id); row >= 0)
-            rows.push_back(row);
-    std::sort(rows.begin(), rows.end(), std::greater<>());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    for (const int row : rows) {
-        beginRemoveRows(QModelIndex(), row, row);
-        m_rowOfId.erase(item(row).id);
-        m_items.erase(m_items.begin() + row);
-        m_estimates.erase(m_estimates.begin() + row);
+    for (std::size_t row = 0; row < m_ids.size(); ++row)
+        if (removed.count(m_ids[row]))
+            rows.push_back(static_cast<int>(row));
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        beginRemoveRows(QModelIndex(), *row, *row);
+        m_items.erase(m_items.begin() + *row);
+        m_estimates.erase(m_estimates.begin() + *row);
+        m_ids.erase(m_ids.begin() + *row);
         endRemoveRows();
     }
-    if (!rows.empty())
-        indexRows(static_cast<std::size_t>(rows.back()));
     emit itemsChanged();
     return true;
 }
@@ -184,9 +186,10 @@ bool InventoryModel::moveItem(ItemId id, int to)
     const std::optional<double> estimate = m_estimates[static_cast<std::size_t>(from)];
     m_items.erase(m_items.begin() + from);
     m_estimates.erase(m_estimates.begin() + from);
+    m_ids.erase(m_ids.begin() + from);
     m_items.insert(m_items.begin() + to, std::move(moved));
     m_estimates.insert(m_estimates.begin() + to, estimate);
-    indexRows(static_cast<std::size_t>(std::min(from, to)));
+    m_ids.insert(m_ids.begin() + to, id);
     endMoveRows();
     emit itemsChanged();
     return true;
@@ -204,14 +207,18 @@ bool InventoryModel::setOrder(const std::vector<ItemId>& order)
     for (const QModelIndex& at : before)
         idsBefore.push_back(at.row() < rowCount() ? item(at.row()).id : 0);
 
+    std::unordered_map<ItemId, std::size_t> rowOfId;
+    rowOfId.reserve(m_ids.size());
+    for (std::size_t row = 0; row < m_ids.size(); ++row)
+        rowOfId.emplace(m_ids[row], row);
     std::vector<std::size_t> rows;
     rows.reserve(m_items.size());
     std::vector<bool> taken(m_items.size(), false);
     for (const ItemId id : order) {
-        const int row = rowOf(id);
-        if (row >= 0 && !taken[static_cast<std::size_t>(row)]) {
-            taken[static_cast<std::size_t>(row)] = true;
-            rows.push_back(static_cast<std::size_t>(row));
+        const auto found = rowOfId.find(id);
+        if (found != rowOfId.end() && !taken[found->second]) {
+            taken[found->second] = true;
+            rows.push_back(found->second);
         }
     }
     // Items the order does not name keep their order after the others, as in the store.
@@ -228,7 +235,8 @@ bool InventoryModel::setOrder(const std::vector<ItemId>& order)
     }
     m_items = std::move(items);
     m_estimates = std::move(estimates);
-    indexRows();
+    for (std::size_t row = 0; row < m_items.size(); ++row)
+        m_ids[row] = m_items[row].id;
 
     QModelIndexList after;
     after.reserve(before.size());
@@ -248,12 +256,6 @@ double InventoryModel::estimatedTotal() const
     for (const std::optional<double>& estimate : m_estimates)
         total += estimate.value_or(0.0);
     return total;
-}
-
-void InventoryModel::indexRows(std::size_t from)
-{
-    for (std::size_t row = from; row < m_items.size(); ++row)
-        m_rowOfId[m_items[row].id] = static_cast<int>(row);
 }
 
 std::optional<double> InventoryModel::estimatedValueOf(const Item& item) const
