@@ -178,6 +178,8 @@ void InventoryStore::migrate()
             m_database.execute("ALTER TABLE items ADD COLUMN " + std::string(field.column) +
                                " TEXT NOT NULL DEFAULT ''");
     }
+    // The order's index is made whenever it is missing, so no database runs without it.
+    m_database.execute(kCreateOrderIndex);
     m_database.execute("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
 }
