@@ -154,6 +154,7 @@ private:
     // Editing.
     bool addItemFromFields(const QString& text);
     bool refuseUnstorableFields();
+    QString refusalOf(int field, const QString& text) const;
     QString separatorRefusal(int field, QChar separator) const;
     QString tooLongRefusal(int field, qsizetype length) const;
 

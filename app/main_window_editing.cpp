@@ -134,18 +134,22 @@ void MainWindow::tellStoreFailure(const QString& failure)
         QString(), MessageIcon::Exclamation);
 }
 
-// The stored item list has no way to hold its two separators, so an item containing one is
-// refused before it is added rather than coming back changed after a restart; so is a field
-// longer than a sheet cell holds.
+// The stored item list has no way to hold its two separators, so a field containing one is
+// refused before it is stored rather than coming back changed after a restart; so is a field
+// longer than a sheet cell holds. Empty when `text` can be kept in field `field`.
+QString MainWindow::refusalOf(int field, const QString& text) const
+{
+    if (const auto separator = firstSeparatorIn(text.toStdU16String()))
+        return separatorRefusal(field, QChar(*separator));
+    if (text.size() > kMaxFieldLength)
+        return tooLongRefusal(field, text.size());
+    return {};
+}
+
 bool MainWindow::refuseUnstorableFields()
 {
     for (int i = 0; i < kItemFieldCount; ++i) {
-        const QString text = m_itemFields[i]->text();
-        QString refusal;
-        if (const auto separator = firstSeparatorIn(text.toStdU16String()))
-            refusal = separatorRefusal(i, QChar(*separator));
-        else if (text.size() > kMaxFieldLength)
-            refusal = tooLongRefusal(i, text.size());
+        const QString refusal = refusalOf(i, m_itemFields[i]->text());
         if (refusal.isEmpty())
             continue;
         m_deps.prompts.showMessage(refusal, QString(), MessageIcon::Exclamation);

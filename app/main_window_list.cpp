@@ -116,11 +116,7 @@ void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
     const QString& old = item.fields[static_cast<std::size_t>(column)];
     if (text == old)
         return;
-    QString refusal;
-    if (const auto separator = firstSeparatorIn(text.toStdU16String()))
-        refusal = separatorRefusal(column, QChar(*separator));
-    else if (text.size() > kMaxFieldLength)
-        refusal = tooLongRefusal(column, text.size());
+    const QString refusal = refusalOf(column, text);
     if (!refusal.isEmpty()) {
         // Told once the editor has closed; the field keeps its old text.
         QTimer::singleShot(0, this, [this, refusal] {

@@ -56,6 +56,15 @@ std::string fieldParameters(int first)
     return parameters;
 }
 
+// The fields of the row `statement` stands on, from column `first` on.
+ItemFields readFields(const Statement& statement, int first)
+{
+    ItemFields fields;
+    for (int i = 0; i < kItemFieldCount; ++i)
+        fields[static_cast<std::size_t>(i)] = statement.text(first + i);
+    return fields;
+}
+
 void bindFields(Statement& statement, int first, const ItemFields& fields)
 {
     for (int i = 0; i < kItemFieldCount; ++i)
@@ -199,10 +208,7 @@ std::vector<Item> InventoryStore::items()
     Statement select(m_database, "SELECT id, coalesce(position, 1e300), " + fieldColumns() +
                                      " FROM items LEFT JOIN positions USING (id)");
     while (select.step()) {
-        Placed row{select.real(1), Item{select.integer(0), {}}};
-        for (int i = 0; i < kItemFieldCount; ++i)
-            row.item.fields[static_cast<std::size_t>(i)] = select.text(2 + i);
-        placed.push_back(std::move(row));
+        placed.push_back(Placed{select.real(1), Item{select.integer(0), readFields(select, 2)}});
     }
     std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
         return a.position < b.position || (a.position == b.position && a.item.id < b.item.id);
@@ -225,11 +231,7 @@ std::optional<Item> InventoryStore::item(ItemId id)
     select.bind(1, id);
     if (!select.step())
         return std::nullopt;
-    Item item;
-    item.id = select.integer(0);
-    for (int i = 0; i < kItemFieldCount; ++i)
-        item.fields[static_cast<std::size_t>(i)] = select.text(1 + i);
-    return item;
+    return Item{select.integer(0), readFields(select, 1)};
 }
 
 std::vector<ItemId> InventoryStore::append(const std::vector<ItemFields>& rows)
