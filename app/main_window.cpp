@@ -39,6 +39,7 @@ MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     connect(&m_model, &InventoryModel::changeRefused, this, &MainWindow::tellRefusedChange);
     m_refreshTimer.setInterval(1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshFromOtherProcesses);
+    connect(&m_model, &InventoryModel::refreshReady, this, &MainWindow::refreshFromOtherProcesses);
     m_deps.settings.setOutcomeHandler(
         [this](const QString& failure) { takeStoreOutcome(failure); });
     m_ownerFields[0]->setFocus();
@@ -129,7 +130,8 @@ void MainWindow::tellRefusedChange(const QString& reason)
 }
 
 // Items another process added, changed or removed (--import while the window is open) appear
-// within a second; the current item stays current.
+// within a second: a tick notices the change, the list is read in the background and shown when
+// it arrives; the current item stays current.
 void MainWindow::refreshFromOtherProcesses()
 {
     // An edit in place is never pulled from under the user: the refresh waits for it to end.

@@ -9,10 +9,26 @@
 
 namespace stowfolio {
 
+namespace {
+
+// An item's estimated value as the sheet reads it, for the total.
+std::optional<double> estimateOf(const Item& item, const spreadsheet::input::InputLocale& locale)
+{
+    return typedNumberOf(kEstimatedValueField, item.fields[kEstimatedValueField], locale);
+}
+
+} // namespace
+
 InventoryModel::InventoryModel(InventoryStore& store, spreadsheet::input::InputLocale locale,
                                QObject* parent)
     : QAbstractTableModel(parent), m_store(store), m_locale(std::move(locale))
 {
+}
+
+InventoryModel::~InventoryModel()
+{
+    if (m_reader.joinable())
+        m_reader.join();
 }
 
 int InventoryModel::rowCount(const QModelIndex& parent) const
@@ -55,48 +71,113 @@ int InventoryModel::rowOf(ItemId id) const
     return found == m_ids.end() ? -1 : static_cast<int>(found - m_ids.begin());
 }
 
-void InventoryModel::reload()
+InventoryModel::ReadList InventoryModel::readList(InventoryStore& store,
+                                                  std::int64_t externalChanges) const
 {
-    std::vector<Item> items;
-    try {
-        items = m_store.items();
-        m_seenExternalChanges = m_store.externalChangeCounter();
-    } catch (const std::exception& error) {
-        emit changeRefused(QString::fromUtf8(error.what()));
-        return;
-    }
+    ReadList list;
+    list.externalChanges = externalChanges;
+    list.items = store.items();
+    list.estimates.reserve(list.items.size());
+    for (const Item& read : list.items)
+        list.estimates.push_back(estimateOf(read, m_locale));
+    return list;
+}
+
+void InventoryModel::show(ReadList&& list)
+{
     beginResetModel();
-    m_items = std::move(items);
-    m_estimates.clear();
-    m_estimates.reserve(m_items.size());
-    for (const Item& loaded : m_items)
-        m_estimates.push_back(estimatedValueOf(loaded));
+    m_items = std::move(list.items);
+    m_estimates = std::move(list.estimates);
     m_ids.clear();
     m_ids.reserve(m_items.size());
-    for (const Item& loaded : m_items)
-        m_ids.push_back(loaded.id);
+    for (const Item& shown : m_items)
+        m_ids.push_back(shown.id);
+    m_seenExternalChanges = list.externalChanges;
     endResetModel();
     emit itemsChanged();
 }
 
+void InventoryModel::reload()
+{
+    // A list being read elsewhere is older than this one.
+    ++m_localChanges;
+    ReadList list;
+    try {
+        list = readList(m_store, m_store.externalChangeCounter());
+    } catch (const std::exception& error) {
+        emit changeRefused(QString::fromUtf8(error.what()));
+        return;
+    }
+    show(std::move(list));
+}
+
 bool InventoryModel::refreshIfChangedElsewhere()
 {
+    if (m_readListWaiting) {
+        ReadList list = std::move(*m_readListWaiting);
+        m_readListWaiting.reset();
+        // A list read before a change of ours lacks it; the next look reads it again.
+        if (list.failed || list.localChanges != m_localChanges)
+            return false;
+        show(std::move(list));
+        return true;
+    }
+    if (m_reading)
+        return false;
     std::int64_t counter = 0;
     try {
         counter = m_store.externalChangeCounter();
     } catch (const std::exception&) {
         return false;
     }
-    if (counter == m_seenExternalChanges)
-        return false;
-    reload();
-    return true;
+    if (counter != m_seenExternalChanges)
+        startReadingElsewhere(counter);
+    return false;
+}
+
+// Reads the list through a connection of its own on another thread; the list arrives through
+// takeReadList() on this model's thread.
+void InventoryModel::startReadingElsewhere(std::int64_t externalChanges)
+{
+    if (m_reader.joinable())
+        m_reader.join();
+    m_reading = true;
+    m_reader = std::thread([this, path = m_store.path(), externalChanges,
+                            localChanges = m_localChanges] {
+        ReadList list;
+        try {
+            InventoryStore reading(path, InventoryStore::ReadingOnly{});
+            list = readList(reading, externalChanges);
+        } catch (const std::exception&) {
+            // The window's own connection reports what is wrong at its next change.
+            list.failed = true;
+        }
+        list.localChanges = localChanges;
+        {
+            const std::lock_guard lock(m_readListMutex);
+            m_readListArrived = std::move(list);
+        }
+        QMetaObject::invokeMethod(this, &InventoryModel::takeReadList, Qt::QueuedConnection);
+    });
+}
+
+void InventoryModel::takeReadList()
+{
+    {
+        const std::lock_guard lock(m_readListMutex);
+        m_readListWaiting = std::move(m_readListArrived);
+        m_readListArrived.reset();
+    }
+    m_reading = false;
+    if (m_readListWaiting)
+        emit refreshReady();
 }
 
 // Runs `change` against the store; a refusal is told through changeRefused.
 template <class Change>
 bool InventoryModel::storeChange(Change&& change)
 {
+    ++m_localChanges;
     try {
         change();
         return true;
@@ -121,7 +202,7 @@ std::optional<std::vector<ItemId>> InventoryModel::insertItems(int row,
     std::vector<std::optional<double>> estimates;
     for (std::size_t i = 0; i < added.size(); ++i) {
         added[i].id = ids[i];
-        estimates.push_back(estimatedValueOf(added[i]));
+        estimates.push_back(estimateOf(added[i], m_locale));
     }
     m_items.insert(m_items.begin() + row, std::make_move_iterator(added.begin()),
                    std::make_move_iterator(added.end()));
@@ -162,7 +243,7 @@ bool InventoryModel::setField(ItemId id, ItemField field, const QString& text)
         return true;
     Item& changed = m_items[static_cast<std::size_t>(row)];
     changed.fields[static_cast<std::size_t>(field)] = text;
-    m_estimates[static_cast<std::size_t>(row)] = estimatedValueOf(changed);
+    m_estimates[static_cast<std::size_t>(row)] = estimateOf(changed, m_locale);
     const QModelIndex at = index(row, field);
     emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
     emit itemsChanged();
@@ -256,11 +337,6 @@ double InventoryModel::estimatedTotal() const
     for (const std::optional<double>& estimate : m_estimates)
         total += estimate.value_or(0.0);
     return total;
-}
-
-std::optional<double> InventoryModel::estimatedValueOf(const Item& item) const
-{
-    return typedNumberOf(kEstimatedValueField, item.fields[kEstimatedValueField], m_locale);
 }
 
 } // namespace stowfolio

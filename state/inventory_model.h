@@ -9,14 +9,18 @@
 // reason. Changes address items by id; rows are only where an item currently sits.
 //
 // Another process may add, edit or remove items meanwhile (--import while the window is open):
-// refreshIfChangedElsewhere() reads the store again when it has changed.
+// refreshIfChangedElsewhere() notices it and reads the list again on a thread of its own, so
+// the window never waits for 65,536 rows; the rows it read replace the shown ones only if this
+// process changed nothing meanwhile (otherwise they are read again).
 
 #include "spreadsheet/input/typed_input.h"
 #include "state/inventory_store.h"
 
 #include <QAbstractTableModel>
 
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace stowfolio {
@@ -29,6 +33,7 @@ public:
     // `locale` says how typed amounts read, for the estimated total.
     InventoryModel(InventoryStore& store, spreadsheet::input::InputLocale locale,
                    QObject* parent = nullptr);
+    ~InventoryModel() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -44,9 +49,11 @@ public:
     // The sum of the estimated values that read as amounts, as the sheet adds them up.
     double estimatedTotal() const;
 
-    // Reads every item from the store again.
+    // Reads every item from the store again, now.
     void reload();
-    // Reads the store again if another process changed it since the last look; true if so.
+    // Shows the list another process left, once it has been read: true when the rows were
+    // replaced. Otherwise starts reading the list in the background if another process changed
+    // the store since the last look; refreshReady tells when to call again.
     bool refreshIfChangedElsewhere();
 
     // Inserts `items` before row `row` (at the end when `row` is the row count), keeping ids
@@ -64,11 +71,25 @@ signals:
     void changeRefused(const QString& reason);
     // After any change of the items, by this process or another.
     void itemsChanged();
+    // The list another process changed has been read: refreshIfChangedElsewhere() shows it.
+    void refreshReady();
 
 private:
+    // The list as read from the store, with what the rows keep beside it.
+    struct ReadList
+    {
+        std::vector<Item> items;
+        std::vector<std::optional<double>> estimates;
+        std::int64_t externalChanges = 0; // the change counter when the reading began
+        std::uint64_t localChanges = 0;   // m_localChanges when the reading began
+        bool failed = false;
+    };
     template <class Change>
     bool storeChange(Change&& change);
-    std::optional<double> estimatedValueOf(const Item& item) const;
+    ReadList readList(InventoryStore& store, std::int64_t externalChanges) const;
+    void show(ReadList&& list);
+    void startReadingElsewhere(std::int64_t externalChanges);
+    void takeReadList();
 
     InventoryStore& m_store;
     spreadsheet::input::InputLocale m_locale;
@@ -79,6 +100,15 @@ private:
     // the middle of the list moves a few hundred kilobytes instead of re-indexing every row.
     std::vector<ItemId> m_ids;
     std::int64_t m_seenExternalChanges = 0;
+    // Counts this process's changes, so that a list read before one of them is not shown.
+    std::uint64_t m_localChanges = 0;
+
+    // The background reading of the list another process changed.
+    std::thread m_reader;
+    bool m_reading = false;                   // between starting it and taking its list
+    std::mutex m_readListMutex;               // guards m_readListArrived
+    std::optional<ReadList> m_readListArrived; // handed over by the reading thread
+    std::optional<ReadList> m_readListWaiting; // taken, waiting to be shown
 };
 
 } // namespace stowfolio

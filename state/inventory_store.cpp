@@ -151,6 +151,11 @@ InventoryStore::InventoryStore(const QString& path)
     migrate();
 }
 
+InventoryStore::InventoryStore(const QString& path, ReadingOnly)
+    : m_database(path, SqliteDatabase::Access::ReadOnly)
+{
+}
+
 InventoryStore::~InventoryStore() = default;
 
 void InventoryStore::migrate()

@@ -44,6 +44,13 @@ public:
     // brings its schema up to date. Throws DatabaseError when it cannot be opened or is not an
     // inventory.
     explicit InventoryStore(const QString& path);
+    // Opens an existing inventory only to read it (a second connection of this process that
+    // reads the list on another thread); writing through it throws. Throws DatabaseError when
+    // it cannot be opened.
+    struct ReadingOnly
+    {
+    };
+    InventoryStore(const QString& path, ReadingOnly);
     ~InventoryStore();
 
     const QString& path() const { return m_database.path(); }

@@ -65,9 +65,15 @@ private:
 class SqliteDatabase
 {
 public:
-    // Opens (creating when missing) the database file at `path`, with a busy timeout so that
-    // a second process waits for a writer instead of failing at once.
-    explicit SqliteDatabase(const QString& path);
+    enum class Access
+    {
+        ReadWrite, // creating the file when missing
+        ReadOnly,  // an existing file, never written
+    };
+
+    // Opens the database file at `path`, with a busy timeout so that a second process waits
+    // for a writer instead of failing at once.
+    explicit SqliteDatabase(const QString& path, Access access = Access::ReadWrite);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;

@@ -345,5 +345,47 @@ TEST_F(MainWindowListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
     EXPECT_EQ(settings.stored(QStringLiteral("txtPolNo")), QStringLiteral("P-1"));
 }
 
+// Another process (an --import while the window is open) adds an item: it appears by itself,
+// the current item stays current, and Undo still only takes back the window's own step.
+TEST_F(MainWindowListTest, ItemsAnotherProcessAddsAppearAndUndoLeavesThem)
+{
+    startWith({{"A"}, {"B"}});
+    typeItem({QStringLiteral("C")});
+    button("PushButton1")->click(); // Add
+    select(1);
+    InventoryStore otherProcess(inventoryPath());
+    ItemFields imported;
+    imported[kLocationField] = QStringLiteral("imported");
+    otherProcess.append({imported});
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return locations().size() == 4; }, 5000));
+    EXPECT_EQ(locations(), (QStringList{"A", "B", "C", "imported"}));
+    EXPECT_EQ(list()->currentIndex().row(), 1) << "the current item stays current";
+    form().undoStack().undo();
+    EXPECT_EQ(locations(), (QStringList{"A", "B", "imported"}));
+    EXPECT_EQ(storedItems(), QStringLiteral("A^^^^^^^^^^^|B^^^^^^^^^^^|imported^^^^^^^^^^^"));
+}
+
+// An edit in place is never pulled from under the user: the other process's item waits for it.
+TEST_F(MainWindowListTest, AnotherProcesssItemWaitsForAnEditInPlace)
+{
+    startWith({{"A"}});
+    select(0);
+    form().editItem();
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_NE(editor, list());
+    InventoryStore otherProcess(inventoryPath());
+    ItemFields imported;
+    imported[kLocationField] = QStringLiteral("imported");
+    otherProcess.append({imported});
+    QTest::qWait(2500);
+    EXPECT_EQ(locations(), QStringList{QStringLiteral("A")});
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, QStringLiteral("A2"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return locations().size() == 2; }, 5000));
+    EXPECT_EQ(locations(), (QStringList{"A2", "imported"}));
+}
+
 } // namespace
 } // namespace stowfolio

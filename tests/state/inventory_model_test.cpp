@@ -39,6 +39,16 @@ class InventoryModelTest : public ::testing::Test
 {
 protected:
     QString path() const { return m_dir.filePath(QStringLiteral("inventory.db")); }
+    // Looks for another process's change as the window's timer does, waits for the list to be
+    // read in the background and shows it.
+    QStringList refreshed()
+    {
+        QSignalSpy ready(&m_model, &InventoryModel::refreshReady);
+        EXPECT_FALSE(m_model.refreshIfChangedElsewhere()) << "the list is read in the background";
+        EXPECT_TRUE(ready.wait(5000));
+        EXPECT_TRUE(m_model.refreshIfChangedElsewhere());
+        return shownLocations(m_model);
+    }
     QTemporaryDir m_dir;
     InventoryStore m_store{path()};
     InventoryModel m_model{m_store, spreadsheet::input::InputLocale{}};
@@ -94,9 +104,24 @@ TEST_F(InventoryModelTest, ItemsAnotherProcessAddedAppearAndAReorderKeepsThem)
     other.append({itemAt(QStringLiteral("from elsewhere")).fields});
     // A reorder made from the rows shown, before the refresh, keeps the other's item.
     ASSERT_TRUE(m_model.setOrder({(*ids)[1], (*ids)[0]}));
-    EXPECT_TRUE(m_model.refreshIfChangedElsewhere());
-    EXPECT_EQ(shownLocations(m_model), (QStringList{"B", "A", "from elsewhere"}));
+    EXPECT_EQ(refreshed(), (QStringList{"B", "A", "from elsewhere"}));
     EXPECT_FALSE(m_model.refreshIfChangedElsewhere());
+}
+
+TEST_F(InventoryModelTest, AListReadBeforeALocalChangeIsReadAgainNotShown)
+{
+    const auto ids = m_model.insertItems(0, {itemAt(QStringLiteral("A"))});
+    ASSERT_TRUE(ids);
+    InventoryStore other(path());
+    other.append({itemAt(QStringLiteral("from elsewhere")).fields});
+    // The reading starts, then this process edits an item before the list arrives.
+    EXPECT_FALSE(m_model.refreshIfChangedElsewhere());
+    ASSERT_TRUE(m_model.setField((*ids)[0], kLocationField, QStringLiteral("A, edited")));
+    QSignalSpy ready(&m_model, &InventoryModel::refreshReady);
+    ASSERT_TRUE(ready.wait(5000));
+    EXPECT_FALSE(m_model.refreshIfChangedElsewhere()) << "the stale list must not be shown";
+    EXPECT_EQ(shownLocations(m_model), QStringList{QStringLiteral("A, edited")});
+    EXPECT_EQ(refreshed(), (QStringList{"A, edited", "from elsewhere"}));
 }
 
 } // namespace
