@@ -14,6 +14,10 @@ namespace {
 
 // How long a change waits for another process's transaction before it gives up.
 constexpr int kBusyTimeoutMs = 5000;
+// The largest text or row this program reads or writes: a row of twelve full fields is under
+// 800 KB. A larger value (a database another program filled) is refused by SQLite before it is
+// read into memory, not taken in whole.
+constexpr int kLargestValueBytes = 8 * 1024 * 1024;
 
 // What a user can do something about, in the user's words; empty for the rest. A failure of
 // the file system is named by its errno, in the words every other file write uses.
@@ -39,7 +43,8 @@ std::string reasonFor(int primaryCode, int systemError)
     case SQLITE_IOERR:
         return "the disk reported an error";
     case SQLITE_TOOBIG:
-        return "a value is too large";
+        return "it holds a value larger than Stowfolio reads (8 MB); another program may have "
+               "written it";
     default:
         return {};
     }
@@ -66,6 +71,7 @@ SqliteDatabase::SqliteDatabase(const QString& path, Access access) : m_path(path
     }
     sqlite3_extended_result_codes(m_handle, 1);
     sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
+    sqlite3_limit(m_handle, SQLITE_LIMIT_LENGTH, kLargestValueBytes);
 }
 
 SqliteDatabase::~SqliteDatabase()

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -176,6 +178,32 @@ TEST_F(InventoryStoreTest, AFieldLongerThanASheetCellIsRefusedAndNothingIsWritte
     store.setField(id, kNotesField, QString(kMaxFieldLength, QLatin1Char('n')));
     EXPECT_EQ(store.itemCount(), 1);
     EXPECT_EQ(store.item(id)->fields[kNotesField].size(), kMaxFieldLength);
+}
+
+// Another program wrote a 40 MB field: reading the list refuses it with a reason instead of
+// taking it into memory; the store stays usable for what it can read.
+TEST_F(InventoryStoreTest, AValueLargerThanAnyRowIsRefusedNotRead)
+{
+    {
+        InventoryStore store(databasePath());
+        store.append({fieldsOf(QStringLiteral("A"))});
+    }
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(databasePath()).constData(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "UPDATE items SET notes = replace(hex(zeroblob(10000000)), '0', 'x')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    InventoryStore store(databasePath());
+    EXPECT_EQ(store.itemCount(), 1);
+    try {
+        store.items();
+        ADD_FAILURE() << "a 40 MB field was read";
+    } catch (const DatabaseError& error) {
+        EXPECT_NE(std::string(error.what()).find("larger than Stowfolio reads"), std::string::npos)
+            << error.what();
+    }
 }
 
 TEST_F(InventoryStoreTest, ADatabaseFromANewerVersionIsNotTouched)
