@@ -168,19 +168,21 @@ int runImport(const QString& path)
         printLine(QStringLiteral("Added %1 items from %2.").arg(imported.items.size()).arg(path));
         for (const QString& line : importDetails(imported))
             printLine(line);
-        if (!imported.ownerFields.isEmpty()) {
-            if (std::all_of(stored.ownerFields.begin(), stored.ownerFields.end(),
-                            [](const QString& field) { return field.isEmpty(); })) {
-                for (int i = 0; i < kOwnerFieldKeys.size(); ++i)
-                    settings->write(kOwnerFieldKeys[i], imported.ownerFields.value(i));
-                // The file is written in the background: a failure is known once it is done.
-                settings->flush();
-                printLine(QStringLiteral("The owner and insurance details were taken from the "
-                                         "workbook."));
-            } else {
-                printLine(QStringLiteral("The owner and insurance details already stored were "
-                                         "kept; the workbook's were not used."));
-            }
+        switch (ownerFieldsChoice(stored.ownerFields, imported.ownerFields)) {
+        case OwnerFieldsChoice::Keep:
+            break;
+        case OwnerFieldsChoice::Take:
+            for (int i = 0; i < kOwnerFieldKeys.size(); ++i)
+                settings->write(kOwnerFieldKeys[i], imported.ownerFields.value(i));
+            // The file is written in the background: a failure is known once it is done.
+            settings->flush();
+            printLine(QStringLiteral("The owner and insurance details were taken from the "
+                                     "workbook."));
+            break;
+        case OwnerFieldsChoice::Ask:
+            printLine(QStringLiteral("The owner and insurance details already stored were "
+                                     "kept; the workbook's were not used."));
+            break;
         }
         return 0;
     } catch (const std::exception& error) {

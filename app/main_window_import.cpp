@@ -112,15 +112,10 @@ void MainWindow::takeOwnerFields(const QStringList& fields, const QString& path)
 {
     if (fields.size() != kOwnerFieldCount)
         return;
-    bool same = true;
-    bool anyTyped = false;
-    for (int i = 0; i < kOwnerFieldCount; ++i) {
-        same = same && m_ownerFields[i]->text() == fields[i];
-        anyTyped = anyTyped || !m_ownerFields[i]->text().isEmpty();
-    }
-    if (same)
+    const OwnerFieldsChoice choice = ownerFieldsChoice(ownerFieldTexts(), fields);
+    if (choice == OwnerFieldsChoice::Keep)
         return;
-    if (anyTyped &&
+    if (choice == OwnerFieldsChoice::Ask &&
         !m_deps.prompts.askYesNo(QStringLiteral("Replace the owner and insurance details in the "
                                                 "window with those in %1?")
                                      .arg(QFileInfo(path).fileName()),

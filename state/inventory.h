@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 namespace stowfolio {
@@ -32,6 +33,23 @@ inline Item itemFromTexts(const QStringList& texts)
 inline QStringList textsOf(const Item& item)
 {
     return QStringList(item.fields.begin(), item.fields.end());
+}
+
+// What an imported workbook's owner and insurance details do to the ones already kept.
+enum class OwnerFieldsChoice
+{
+    Keep, // the workbook has none, or the same ones
+    Take, // nothing was typed yet: they fill the fields
+    Ask,  // typed ones differ: only the user may replace them (a job without a window keeps them)
+};
+
+inline OwnerFieldsChoice ownerFieldsChoice(const QStringList& kept, const QStringList& imported)
+{
+    if (imported.isEmpty() || imported == kept)
+        return OwnerFieldsChoice::Keep;
+    const bool anyTyped = std::any_of(kept.begin(), kept.end(),
+                                      [](const QString& field) { return !field.isEmpty(); });
+    return anyTyped ? OwnerFieldsChoice::Ask : OwnerFieldsChoice::Take;
 }
 
 } // namespace stowfolio

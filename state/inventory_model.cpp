@@ -142,23 +142,23 @@ void InventoryModel::startReadingElsewhere(std::int64_t externalChanges)
     if (m_reader.joinable())
         m_reader.join();
     m_reading = true;
-    m_reader = std::thread([this, path = m_store.path(), externalChanges,
-                            localChanges = m_localChanges] {
-        ReadList list;
-        try {
-            InventoryStore reading(path, InventoryStore::ReadingOnly{});
-            list = readList(reading, externalChanges);
-        } catch (const std::exception&) {
-            // The window's own connection reports what is wrong at its next change.
-            list.failed = true;
-        }
-        list.localChanges = localChanges;
-        {
-            const std::lock_guard lock(m_readListMutex);
-            m_readListArrived = std::move(list);
-        }
-        QMetaObject::invokeMethod(this, &InventoryModel::takeReadList, Qt::QueuedConnection);
-    });
+    m_reader =
+        std::thread([this, path = m_store.path(), externalChanges, localChanges = m_localChanges] {
+            ReadList list;
+            try {
+                InventoryStore reading(path, InventoryStore::ReadingOnly{});
+                list = readList(reading, externalChanges);
+            } catch (const std::exception&) {
+                // The window's own connection reports what is wrong at its next change.
+                list.failed = true;
+            }
+            list.localChanges = localChanges;
+            {
+                const std::lock_guard lock(m_readListMutex);
+                m_readListArrived = std::move(list);
+            }
+            QMetaObject::invokeMethod(this, &InventoryModel::takeReadList, Qt::QueuedConnection);
+        });
 }
 
 void InventoryModel::takeReadList()

@@ -105,8 +105,8 @@ private:
 
     // The background reading of the list another process changed.
     std::thread m_reader;
-    bool m_reading = false;                   // between starting it and taking its list
-    std::mutex m_readListMutex;               // guards m_readListArrived
+    bool m_reading = false;                    // between starting it and taking its list
+    std::mutex m_readListMutex;                // guards m_readListArrived
     std::optional<ReadList> m_readListArrived; // handed over by the reading thread
     std::optional<ReadList> m_readListWaiting; // taken, waiting to be shown
 };

@@ -57,8 +57,8 @@ SqliteDatabase::SqliteDatabase(const QString& path, Access access) : m_path(path
     const QByteArray name = QFile::encodeName(path);
     const int mode = access == Access::ReadOnly ? SQLITE_OPEN_READONLY
                                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    const int result = sqlite3_open_v2(name.constData(), &m_handle,
-                                       mode | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX, nullptr);
+    const int result = sqlite3_open_v2(
+        name.constData(), &m_handle, mode | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (result != SQLITE_OK) {
         const std::string message = m_handle ? sqlite3_errmsg(m_handle) : "out of memory";
         const int systemError = m_handle ? sqlite3_system_errno(m_handle) : 0;

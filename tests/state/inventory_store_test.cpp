@@ -190,7 +190,8 @@ TEST_F(InventoryStoreTest, AValueLargerThanAnyRowIsRefusedNotRead)
     }
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(databasePath()).constData(), &raw), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(raw, "UPDATE items SET notes = replace(hex(zeroblob(10000000)), '0', 'x')",
+    EXPECT_EQ(sqlite3_exec(raw,
+                           "UPDATE items SET notes = replace(hex(zeroblob(10000000)), '0', 'x')",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
