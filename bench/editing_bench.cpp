@@ -6,11 +6,13 @@
 #include "bench/silent_prompts.h"
 #include "state/inventory_opening.h"
 #include "state/inventory_store.h"
+#include "state/item_import.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
 
 #include <QApplication>
 #include <QCollator>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -227,6 +229,41 @@ void BM_StoreListAtClose(benchmark::State& state)
         at.form->saveItemList();
 }
 BENCHMARK(BM_StoreListAtClose)->Arg(1000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+// Import Items from a CSV file of `rows` items into an empty list, as the window does it after
+// the preview: read, checked, stored in one transaction and shown (Undo in between, untimed).
+void BM_ImportIntoWindow(benchmark::State& state)
+{
+    Inventory source(static_cast<int>(state.range(0)));
+    const QString csv = source.folder.filePath(QStringLiteral("items.csv"));
+    QFile file(csv);
+    if (!file.open(QIODevice::WriteOnly) || file.write(itemsAsCsv(source.store.items())) < 0)
+        state.SkipWithError("cannot write the CSV file");
+    file.close();
+    Inventory at(0);
+    at.open();
+    at.prompts.confirmTables = true;
+    for (auto _ : state) {
+        at.form->importFile(csv);
+        state.PauseTiming();
+        if (at.form->itemCount() != state.range(0))
+            state.SkipWithError("the import did not add every item");
+        at.form->undoStack().undo();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ImportIntoWindow)->Arg(1000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+// Export Items as CSV from the window.
+void BM_ExportFromWindow(benchmark::State& state)
+{
+    Inventory at(static_cast<int>(state.range(0)));
+    at.open();
+    at.prompts.savePath = at.folder.filePath(QStringLiteral("exported.csv"));
+    for (auto _ : state)
+        at.form->exportItemsAsCsv();
+}
+BENCHMARK(BM_ExportFromWindow)->Arg(1000)->Arg(65526)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace stowfolio

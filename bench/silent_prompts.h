@@ -22,12 +22,14 @@ public:
     bool confirmTable(const QString&, const QString&, const QStringList&, const QList<QStringList>&,
                       const QString&) override
     {
-        return false;
+        return confirmTables;
     }
     bool choosePrinter(QPrinter&) override { return false; }
     QString openFileName(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return savePath; }
     int shown = 0;
+    bool confirmTables = false; // the answer to every preview (an import's)
+    QString savePath;           // the answer to every Save dialog
 };
 
 } // namespace stowfolio::bench

@@ -65,10 +65,11 @@ ItemFields readFields(const Statement& statement, int first)
     return fields;
 }
 
+// The fields are bound without a copy: every caller keeps them until the statement has run.
 void bindFields(Statement& statement, int first, const ItemFields& fields)
 {
     for (int i = 0; i < kItemFieldCount; ++i)
-        statement.bind(first + i, fields[static_cast<std::size_t>(i)]);
+        statement.bindLasting(first + i, fields[static_cast<std::size_t>(i)]);
 }
 
 // A field longer than a sheet cell can hold is refused before anything is written.
@@ -147,6 +148,9 @@ InventoryStore::InventoryStore(const QString& path)
     // (The encoding takes effect only while the database is still empty.)
     m_database.execute("PRAGMA encoding = 'UTF-16le'; PRAGMA journal_mode = WAL; "
                        "PRAGMA synchronous = FULL; "
+                       // Room for a whole import's pages (32 MB at most, taken as needed): a
+                       // bulk store then writes each page once.
+                       "PRAGMA cache_size = -32768; "
                        "PRAGMA foreign_keys = ON;");
     migrate();
 }

@@ -137,17 +137,34 @@ Statement& Statement::bind(int index, double value)
     return *this;
 }
 
-Statement& Statement::bind(int index, const QString& text)
+namespace {
+
+int textBytes(const QString& text)
 {
-    // UTF-16 in native order, as QString holds it: no conversion on the way in or out.
     const auto bytes = static_cast<qint64>(text.size()) * 2;
     if (bytes > std::numeric_limits<int>::max())
         throw DatabaseError("a text of " + std::to_string(text.size()) +
                                 " characters is too large to store",
                             SQLITE_TOOBIG);
-    m_database.check(sqlite3_bind_text16(m_statement, index, text.utf16(), static_cast<int>(bytes),
-                                         SQLITE_TRANSIENT),
-                     "store a value");
+    return static_cast<int>(bytes);
+}
+
+} // namespace
+
+Statement& Statement::bind(int index, const QString& text)
+{
+    // UTF-16 in native order, as QString holds it: no conversion on the way in or out.
+    m_database.check(
+        sqlite3_bind_text16(m_statement, index, text.utf16(), textBytes(text), SQLITE_TRANSIENT),
+        "store a value");
+    return *this;
+}
+
+Statement& Statement::bindLasting(int index, const QString& text)
+{
+    m_database.check(
+        sqlite3_bind_text16(m_statement, index, text.utf16(), textBytes(text), SQLITE_STATIC),
+        "store a value");
     return *this;
 }
 

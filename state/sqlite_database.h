@@ -45,6 +45,9 @@ public:
     Statement& bind(int index, std::int64_t value);
     Statement& bind(int index, double value);
     Statement& bind(int index, const QString& text);
+    // Binds `text` without copying it, for bulk stores: the caller keeps it unchanged until the
+    // statement has run and is bound anew or destroyed.
+    Statement& bindLasting(int index, const QString& text);
     Statement& bindNull(int index);
     // Runs one step: true while a row is available.
     bool step();
