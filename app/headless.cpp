@@ -17,8 +17,6 @@
 #include "workbook/workbook_import.h"
 
 #include <QDate>
-#include <QFile>
-#include <QScopeGuard>
 
 #include <QImage>
 
@@ -87,7 +85,7 @@ int runExport(const QString& path)
         StoredState state = openStoredState();
         ExcelFactory factory;
         registerBuiltInEngine(factory);
-        exportInventoryWorkbook(factory, storedInventory(state), temporaryFolder(), path);
+        exportInventoryWorkbook(factory, storedInventory(state), workFolderParent(), path);
         return 0;
     } catch (const std::exception& error) {
         printError(
@@ -199,10 +197,10 @@ int runPdfReport(const QString& path)
         ExcelFactory factory;
         registerBuiltInEngine(factory);
         // The report is of the workbook the insurer gets: built first, into the work folder.
-        const QString folder = privateWorkFolder(temporaryFolder());
-        const QString workbook = createGeneratedWorkbookFile(folder);
-        const auto removeWorkbook = qScopeGuard([&] { QFile::remove(workbook); });
-        exportInventoryWorkbook(factory, storedInventory(state), temporaryFolder(), workbook);
+        // The workbook goes with its folder on every way out of here.
+        const WorkFolder folder(workFolderParent());
+        const QString workbook = createGeneratedWorkbookFile(folder.path());
+        exportInventoryWorkbook(factory, storedInventory(state), workFolderParent(), workbook);
         report::writeReportPdf(workbook, path, QDate::currentDate());
         return 0;
     } catch (const std::exception& error) {

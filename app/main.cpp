@@ -3,6 +3,7 @@
 
 #include "app/command_line.h"
 #include "app/headless.h"
+#include "app/leftovers.h"
 #include "app/program.h"
 #include "app/single_instance.h"
 #include "platform/file_helpers.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -20,6 +22,8 @@
 
 int main(int argc, char* argv[])
 {
+    // What killed runs left is what was there before this moment.
+    const QDateTime startedAt = QDateTime::currentDateTimeUtc();
     // A file that reaches the user's file size limit is a failed write to report ("the file is
     // larger than the system allows"), not a reason to end the program and lose what is typed.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -40,12 +44,14 @@ int main(int argc, char* argv[])
         });
         QGuiApplication headless(argc, argv);
         const stowfolio::CommandLineOptions options = stowfolio::parseCommandLine(headless);
+        stowfolio::removeLeftoversOfKilledRuns(stowfolio::defaultSettingsFilePath(), startedAt);
         return stowfolio::runHeadlessJob(options);
     }
 
     QApplication application(argc, argv);
     stowfolio::parseCommandLine(application);
 
+    stowfolio::removeLeftoversOfKilledRuns(stowfolio::defaultSettingsFilePath(), startedAt);
     stowfolio::IniSettingsStore settings;
     // Without its inventory the window could show nothing and keep nothing: say why and stop.
     std::unique_ptr<stowfolio::InventoryStore> inventory;

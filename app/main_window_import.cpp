@@ -58,9 +58,12 @@ void MainWindow::exportItemsAsCsv()
                                QStringLiteral("CSV Files (*.csv)|*.csv|"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
+    const std::optional<ReadOnlyTarget> readOnly = confirmReplacingReadOnly(m_deps.prompts, path);
+    if (!readOnly)
+        return;
     const std::vector<Item>& items = m_model.items();
     try {
-        writeBytesToFile(itemsAsCsv(items), path);
+        writeBytesToFile(itemsAsCsv(items), path, *readOnly);
         statusBar()->showMessage(
             QStringLiteral("%1 items exported to %2").arg(items.size()).arg(path), 5000);
     } catch (const std::exception& error) {

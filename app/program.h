@@ -30,7 +30,7 @@ struct ProgramServices
     RandomFraction randomFraction = systemRandomFraction();
     UrlOpener openUrl = desktopUrlOpener();
     // Where the private work folder is made.
-    QString temporaryFolder = stowfolio::temporaryFolder();
+    QString temporaryFolder = stowfolio::workFolderParent();
 };
 
 class Program

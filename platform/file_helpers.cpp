@@ -39,20 +39,25 @@ void deleteFileQuietly(const QString& path)
     forceDeleteFile(path);
 }
 
-void writeBytesToFile(const QByteArray& bytes, const QString& path)
+void writeBytesToFile(const QByteArray& bytes, const QString& path, ReadOnlyTarget readOnly)
 {
     try {
         spreadsheet::files::writeFileAtomically(
             QFile::encodeName(path).toStdString(),
             {reinterpret_cast<const uint8_t*>(bytes.constData()),
-             static_cast<size_t>(bytes.size())});
+             static_cast<size_t>(bytes.size())},
+            readOnly);
     } catch (const spreadsheet::files::FileError& error) {
         throw std::runtime_error(
             QStringLiteral("Cannot write %1: %2")
-                .arg(QDir::toNativeSeparators(path),
-                     QString::fromStdString(spreadsheet::files::describeFileError(error.code())))
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(error.reason()))
                 .toStdString());
     }
+}
+
+bool isReadOnlyFile(const QString& path)
+{
+    return spreadsheet::files::isReadOnlyFile(QFile::encodeName(path).toStdString());
 }
 
 QString applicationFolder()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "spreadsheet/files/atomic_file.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,9 +16,17 @@ bool fileExists(const QString& path);
 // whether the file is gone.
 void deleteFileQuietly(const QString& path);
 
+using spreadsheet::files::ReadOnlyTarget;
+
 // Writes `bytes` as the whole content of the file, whole or not at all: a file that is there
-// afterwards is complete. Throws std::runtime_error saying why when the file cannot be written.
-void writeBytesToFile(const QByteArray& bytes, const QString& path);
+// afterwards is complete. A read-only file is replaced only with `readOnly` Replace, and a
+// link another user planted in a shared folder never followed (spreadsheet::files::AtomicFile).
+// Throws std::runtime_error saying why when the file cannot be written.
+void writeBytesToFile(const QByteArray& bytes, const QString& path,
+                      ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
+
+// True for an existing file that is read-only (spreadsheet::files::isReadOnlyFile).
+bool isReadOnlyFile(const QString& path);
 
 // The folder the optional support files HAND-M.CUR and x/o.cjs are looked for in, without a
 // trailing separator: the executable's own folder (see supportFolder()).

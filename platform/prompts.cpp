@@ -1,5 +1,6 @@
 #include "platform/prompts.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace stowfolio {
@@ -11,6 +12,17 @@ QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QSt
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + suffix;
     return path;
+}
+
+std::optional<ReadOnlyTarget> confirmReplacingReadOnly(Prompts& prompts, const QString& path)
+{
+    if (!isReadOnlyFile(path))
+        return ReadOnlyTarget::Refuse;
+    if (!prompts.askYesNo(QStringLiteral("%1 is read-only. Do you want to replace it anyway?")
+                              .arg(QDir::toNativeSeparators(path)),
+                          QString(), DefaultAnswer::No))
+        return std::nullopt;
+    return ReadOnlyTarget::Replace;
 }
 
 } // namespace stowfolio

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/file_helpers.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // Every message box and file dialog of the program goes through Prompts, so that tests answer
 // them from a script instead of blocking on a modal window. The interface needs only Qt Core;
@@ -51,5 +55,10 @@ public:
 // ("csv"). Empty when the user cancelled.
 QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
                                const QString& suffix);
+
+// Before a file the user chose is written: one that is read-only is replaced only when he says
+// so (No is the default). Returns how the writer is to treat the file, or nothing when he said
+// No; a file that is not read-only is not asked about.
+std::optional<ReadOnlyTarget> confirmReplacingReadOnly(Prompts& prompts, const QString& path);
 
 } // namespace stowfolio

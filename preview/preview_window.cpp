@@ -253,6 +253,7 @@ void PreviewWindow::saveWorkbookAs()
     GuardedProcedure guard(m_services.prompts, Lines::site);
     QString chosen;
     bool answeredYes = false;
+    bool askedToOverwrite = false;
     // The dialog opens without a proposed name, folder, default extension or options.
     guard.step(Lines::kAskForFileName, [&] {
         chosen = m_services.prompts.saveFileName(QStringLiteral("Save File"),
@@ -265,6 +266,7 @@ void PreviewWindow::saveWorkbookAs()
                     QStringLiteral("Are you sure you wish to overwrite ") + chosen +
                         QStringLiteral(" ?"),
                     QString(), DefaultAnswer::Yes);
+                askedToOverwrite = answeredYes;
             });
             // The old file is not deleted first: the copy replaces it only once it is whole,
             // so a copy that fails leaves the old file as it was.
@@ -272,11 +274,15 @@ void PreviewWindow::saveWorkbookAs()
             answeredYes = true;
         }
     }
+    // A file the user was asked about and agreed to overwrite is replaced even when it is
+    // read-only; one that was not there when he chose it is not.
+    const ReadOnlyTarget readOnly =
+        askedToOverwrite ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse;
     // After a failed copy the error report box has spoken; "Done." would contradict it.
     bool copied = true;
     if (answeredYes)
-        copied =
-            guard.step(Lines::kCopyWorkbook, [&] { copyFileAtomically(m_workbookPath, chosen); });
+        copied = guard.step(Lines::kCopyWorkbook,
+                            [&] { copyFileAtomically(m_workbookPath, chosen, readOnly); });
     if (copied)
         guard.step(Lines::kSayDone, [&] {
             m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);

@@ -49,13 +49,16 @@ void PreviewWindow::saveAsPdf()
                                QStringLiteral("PDF Files (*.pdf)|*.pdf|"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path) &&
+    const bool exists = QFileInfo::exists(path);
+    if (exists &&
         !m_services.prompts.askYesNo(QStringLiteral("Are you sure you wish to overwrite ") + path +
                                          QStringLiteral(" ?"),
                                      QString(), DefaultAnswer::Yes))
         return;
+    // Agreed to overwrite, it is replaced even when read-only.
     try {
-        report::writeReportPdf(m_workbookPath, path, QDate::currentDate());
+        report::writeReportPdf(m_workbookPath, path, QDate::currentDate(),
+                               exists ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse);
         m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
     } catch (const std::exception& error) {
         m_services.prompts.showMessage(QStringLiteral("The report could not be saved as %1: %2")

@@ -21,13 +21,14 @@ namespace {
 
 } // namespace
 
-void copyFileAtomically(const QString& source, const QString& target)
+void copyFileAtomically(const QString& source, const QString& target,
+                        spreadsheet::files::ReadOnlyTarget readOnly)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throwCopyError(source, target, in.errorString());
     try {
-        spreadsheet::files::AtomicFile out(QFile::encodeName(target).toStdString());
+        spreadsheet::files::AtomicFile out(QFile::encodeName(target).toStdString(), readOnly);
         constexpr qint64 kChunk = 1 << 20;
         while (!in.atEnd()) {
             const QByteArray chunk = in.read(kChunk);
@@ -37,8 +38,7 @@ void copyFileAtomically(const QString& source, const QString& target)
         }
         out.commit();
     } catch (const spreadsheet::files::FileError& error) {
-        throwCopyError(source, target,
-                       QString::fromStdString(spreadsheet::files::describeFileError(error.code())));
+        throwCopyError(source, target, QString::fromStdString(error.reason()));
     }
 }
 

@@ -398,7 +398,8 @@ void InventoryReport::paint(QPagedPaintDevice& device) const
     }
 }
 
-void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date)
+void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
+                    spreadsheet::files::ReadOnlyTarget readOnly)
 {
     const InventoryReport report(workbookPath, date);
     // Made in memory and written whole, so a full disk never leaves half a PDF behind.
@@ -413,7 +414,7 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
         report.paint(writer);
     }
     try {
-        writeBytesToFile(bytes, pdfPath);
+        writeBytesToFile(bytes, pdfPath, readOnly);
     } catch (const std::exception& error) {
         throw std::runtime_error(QStringLiteral("The report could not be written: %1")
                                      .arg(QString::fromUtf8(error.what()))

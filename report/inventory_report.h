@@ -11,6 +11,7 @@
 // report shows exactly what the insurer's workbook holds.
 
 #include "report/print_plan.h"
+#include "spreadsheet/files/atomic_file.h"
 #include "spreadsheet/model/workbook.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "state/item_import.h"
@@ -68,9 +69,12 @@ private:
     int m_summaryPages = 1;
 };
 
-// Writes the report of the workbook to `pdfPath`, whole or not at all. Throws
-// std::runtime_error naming the file and the reason.
-void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date);
+// Writes the report of the workbook to `pdfPath`, whole or not at all; a read-only `pdfPath` is
+// replaced only with `readOnly` Replace. Throws std::runtime_error naming the file and the
+// reason.
+void writeReportPdf(
+    const QString& workbookPath, const QString& pdfPath, QDate date,
+    spreadsheet::files::ReadOnlyTarget readOnly = spreadsheet::files::ReadOnlyTarget::Refuse);
 
 // The text of a header or footer for page `page` of `pages`: its left, centre and right parts,
 // with the page number, page count, date, time, sheet and file codes filled in and the font

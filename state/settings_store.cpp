@@ -270,13 +270,15 @@ void IniSettingsStore::saveFile(const QMap<QString, QVariant>& values) const
                               .arg(text.size())
                               .arg(m_largestFile));
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    // The settings have always been kept whatever the file's permissions: they are the
+    // program's own file, not one the user chose to save to.
     try {
         spreadsheet::files::writeFileAtomically(
             QFile::encodeName(m_filePath).toStdString(),
-            {reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size())});
+            {reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size())},
+            spreadsheet::files::ReadOnlyTarget::Replace);
     } catch (const spreadsheet::files::FileError& error) {
-        throw cannotWrite(
-            QString::fromStdString(spreadsheet::files::describeFileError(error.code())));
+        throw cannotWrite(QString::fromStdString(error.reason()));
     }
 }
 

@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,9 @@ namespace {
 {
     throw spreadsheet::Error(message.toStdString());
 }
+
+// The start of every work folder's name; removeAbandonedWorkFolders() goes by it.
+constexpr QLatin1String kWorkFolderPrefix("stowfolio-work-");
 
 // Twenty draws of eight digits from nine each collide only when the folder is full of our
 // own names; past that something else is wrong and the user should hear it.
@@ -36,29 +41,86 @@ QString temporaryFolder()
     return QDir::tempPath();
 }
 
-QString privateWorkFolder(const QString& parent)
+QString workFolderParent()
 {
-    const QString path = QDir(parent).filePath(
-        QStringLiteral("stowfolio-%1").arg(static_cast<qulonglong>(getuid())));
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        fail(QStringLiteral("Cannot create the work folder %1: %2")
-                 .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat info
     {
     };
-    if (::lstat(native.constData(), &info) != 0)
-        fail(QStringLiteral("Cannot examine the work folder %1").arg(path));
-    if (S_ISLNK(info.st_mode) || !S_ISDIR(info.st_mode))
-        fail(QStringLiteral("The work folder %1 is not a plain folder; refusing to use it")
-                 .arg(path));
-    if (info.st_uid != getuid())
-        fail(QStringLiteral("The work folder %1 belongs to another user; refusing to use it")
-                 .arg(path));
-    if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
-        fail(QStringLiteral("The work folder %1 is open to other users and cannot be closed")
-                 .arg(path));
-    return path;
+    // The folder the desktop makes for the user's running programs: his alone (0700) and
+    // emptied when he logs out. Anything else under that name is not used.
+    if (runtime.startsWith('/') && ::stat(runtime.constData(), &info) == 0 &&
+        S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0 &&
+        ::access(runtime.constData(), W_OK | X_OK) == 0)
+        return QFile::decodeName(runtime);
+    return temporaryFolder();
+}
+
+WorkFolder::WorkFolder(const QString& parent)
+{
+    QByteArray pattern = QFile::encodeName(
+        QDir(parent).filePath(QString(kWorkFolderPrefix) + QStringLiteral("XXXXXX")));
+    // mkdtemp makes a new folder, owner-only, under a name nobody had: nothing someone else
+    // put in the temporary folder can stand in for it.
+    if (!::mkdtemp(pattern.data()))
+        fail(QStringLiteral("Cannot create a work folder in %1: %2")
+                 .arg(parent, QString::fromLocal8Bit(std::strerror(errno))));
+    m_path = QFile::decodeName(pattern);
+    m_lockFd = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (m_lockFd < 0 || ::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (m_lockFd >= 0)
+            ::close(m_lockFd);
+        ::rmdir(pattern.constData());
+        fail(QStringLiteral("Cannot lock the work folder %1: %2")
+                 .arg(m_path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+}
+
+WorkFolder::~WorkFolder()
+{
+    QDir(m_path).removeRecursively();
+    ::close(m_lockFd);
+}
+
+bool isWorkFolderName(const QString& name)
+{
+    static const QRegularExpression kName(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(QString(kWorkFolderPrefix)) + QStringLiteral("[A-Za-z0-9]{6}")));
+    return kName.match(name).hasMatch();
+}
+
+int removeAbandonedWorkFolders(const QString& parent, const QDateTime& startedAt)
+{
+    const qint64 startedMs = startedAt.toMSecsSinceEpoch();
+    int removed = 0;
+    const QStringList names =
+        QDir(parent).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QString& name : names) {
+        if (!isWorkFolderName(name))
+            continue;
+        const QString path = QDir(parent).filePath(name);
+        // Everything below is asked of the folder opened here, so nothing can be swapped in
+        // between the checks and the removal's lock.
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info
+        {
+        };
+        const bool ours = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) &&
+                          info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+        const qint64 changedMs =
+            qint64(info.st_mtim.tv_sec) * 1000 + qint64(info.st_mtim.tv_nsec) / 1000000;
+        // A run that still lives holds the lock; a folder changed since we started may be one
+        // that is being made right now.
+        if (ours && changedMs < startedMs && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            QDir(path).removeRecursively())
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
 }
 
 int randomDigit()

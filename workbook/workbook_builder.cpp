@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
 
@@ -159,6 +160,13 @@ WorkbookBuilder::WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts,
 {
 }
 
+WorkbookBuilder::~WorkbookBuilder() = default;
+
+QString WorkbookBuilder::workFolder() const
+{
+    return m_workFolder ? m_workFolder->path() : QString();
+}
+
 bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets)
 {
     // A sheet ends at row 65,536; an inventory that cannot fit is refused before any work.
@@ -173,7 +181,10 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
     QString folder;
     steps.step(Lines::kPrepareWorkFolder, [&] {
         targets.setPointer(kHourglassPointer);
-        folder = privateWorkFolder(m_workFolderParent);
+        // A folder that went meanwhile (a cleaner of old temporary files) is made anew.
+        if (!m_workFolder || !QFileInfo(m_workFolder->path()).isDir())
+            m_workFolder = std::make_unique<WorkFolder>(m_workFolderParent);
+        folder = m_workFolder->path();
     });
     if (folder.isEmpty()) {
         // Without our private folder there is nowhere safe to write the inventory: every work
@@ -264,8 +275,8 @@ void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inven
 {
     if (inventory.items.size() > static_cast<std::size_t>(kMaxInventoryItems))
         throw spreadsheet::Error(tooManyItemsMessage(inventory.items.size()).toStdString());
-    const QString folder = privateWorkFolder(workFolderParent);
-    const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
+    const WorkFolder folder(workFolderParent);
+    const QString templatePath = QDir(folder.path()).filePath(kTemplateCopyFileName);
     // The template copy goes on every way out of here, the failing ones included.
     const auto removeTemplateCopy = qScopeGuard([&] { deleteFileQuietly(templatePath); });
     writeBytesToFile(readTemplateResource(), templatePath);

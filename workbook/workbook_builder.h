@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace spreadsheet::automation {
 class Application;
@@ -54,20 +55,30 @@ class WorkbookBuilder
 public:
     WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts, QString workFolderParent,
                     DigitSource digit = randomDigit);
+    // Removes the work folder, and with it a workbook still in the preview.
+    ~WorkbookBuilder();
+    WorkbookBuilder(const WorkbookBuilder&) = delete;
+    WorkbookBuilder& operator=(const WorkbookBuilder&) = delete;
 
     // What the main window's "Start Creating Template" button does; failures are reported as
     // errorsite::BuildWorkbook. Returns whether the preview was shown.
     bool buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets);
+
+    // The work folder of this builder's builds: made in the work folder parent at the first
+    // build, kept for the next ones, removed with the builder. Empty before the first build.
+    QString workFolder() const;
 
 private:
     const ExcelFactory& m_factory;
     Prompts& m_prompts;
     QString m_workFolderParent;
     DigitSource m_digit;
+    std::unique_ptr<WorkFolder> m_workFolder;
 };
 
-// Builds the inventory and writes it to `targetPath` (replaced atomically), with no window.
-// Throws with a message for the user at the first failure.
+// Builds the inventory and writes it to `targetPath` (replaced atomically; a read-only target
+// is refused), with no window, in a work folder of its own in `workFolderParent`. Throws with a
+// message for the user at the first failure.
 void exportInventoryWorkbook(const ExcelFactory& factory, const Inventory& inventory,
                              const QString& workFolderParent, const QString& targetPath);
 

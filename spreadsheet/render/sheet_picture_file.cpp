@@ -563,9 +563,8 @@ bool SheetPicture::save(const QString& path, QString* error) const
         file->commit();
     } catch (const files::FileError& failure) {
         if (error)
-            *error =
-                QStringLiteral("Cannot write the picture file \"%1\": %2")
-                    .arg(path, QString::fromStdString(files::describeFileError(failure.code())));
+            *error = QStringLiteral("Cannot write the picture file \"%1\": %2")
+                         .arg(path, QString::fromStdString(failure.reason()));
         return false;
     }
     return true;

@@ -72,9 +72,20 @@ protected:
             type(names[i], fields.value(i));
         click(program->mainWindow(), "PushButton1");
     }
+    // The program's work folder: the only one in the temporary folder, made at the first build.
     QString workFolder() const
     {
-        return QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
+        const QStringList folders =
+            QDir(temp.path())
+                .entryList({QStringLiteral("stowfolio-work-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+        EXPECT_EQ(folders.size(), 1) << folders.join(' ').toStdString();
+        return folders.isEmpty() ? QString() : temp.filePath(folders.front());
+    }
+    QStringList workFiles() const
+    {
+        const QString folder = workFolder();
+        return folder.isEmpty() ? QStringList{QStringLiteral("(no work folder)")}
+                                : QDir(folder).entryList(QDir::Files);
     }
 
     QTemporaryDir temp;
@@ -156,7 +167,7 @@ TEST_F(EndToEndTest, BackRemovesTheWorkFileAndAnotherBuildStartsFresh)
     EXPECT_FALSE(QFile::exists(first));
     EXPECT_TRUE(program->mainWindow().isVisible());
     EXPECT_FALSE(preview->isVisible());
-    EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(workFiles().isEmpty());
 
     click(program->mainWindow(), "PushButton6");
     EXPECT_TRUE(preview->isVisible());
@@ -166,8 +177,31 @@ TEST_F(EndToEndTest, BackRemovesTheWorkFileAndAnotherBuildStartsFresh)
     // Closing the preview ends the program and keeps nothing in the work folder.
     preview->close();
     EXPECT_EQ(programEnds, 1);
-    EXPECT_TRUE(QDir(workFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(workFiles().isEmpty());
     EXPECT_FALSE(settings.read(QStringLiteral("Items"), QString()).isEmpty());
+
+    // The program's end takes the folder with it.
+    const QString folder = workFolder();
+    program.reset();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+// Something another user put at the fixed name earlier versions worked in, before this user's
+// first build, no longer stops it.
+TEST_F(EndToEndTest, WhatSomeonePutAtTheOldNameStopsNoBuild)
+{
+    const QString oldName =
+        QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
+    QFile blocker(oldName);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    addItem({"Garage", "Car"});
+    click(program->mainWindow(), "PushButton6");
+    EXPECT_EQ(mainPrompts.errorReports(), 0) << mainPrompts.messages().join("\n").toStdString();
+    preview::PreviewWindow* preview = program->previewWindow();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_FALSE(preview->workbookPath().startsWith(oldName));
 }
 
 TEST_F(EndToEndTest, ClicksQueuedDuringABuildDoNotBuildAgain)
@@ -183,8 +217,7 @@ TEST_F(EndToEndTest, ClicksQueuedDuringABuildDoNotBuildAgain)
     preview::PreviewWindow* preview = program->previewWindow();
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(preview->isVisible());
-    EXPECT_EQ(QDir(workFolder()).entryList(QDir::Files),
-              QStringList{QFileInfo(preview->workbookPath()).fileName()});
+    EXPECT_EQ(workFiles(), QStringList{QFileInfo(preview->workbookPath()).fileName()});
 }
 
 } // namespace

@@ -321,6 +321,32 @@ TEST_F(MainWindowListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
     EXPECT_EQ(locations(), QStringList{"A"});
 }
 
+// Exporting the list over a file the user made read-only asks first; No keeps the file.
+TEST_F(MainWindowListTest, ExportingOverAReadOnlyFileAsksFirst)
+{
+    startWith({{"Kitchen"}});
+    const QString path = writeFile(appFolder, "kept.csv", "last year's");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    const auto readBack = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    prompts.fileAnswers = {path};
+    prompts.yesNoAnswers = {false};
+    form().exportItemsAsCsv();
+    ASSERT_EQ(prompts.shown.back().kind, QStringLiteral("question"));
+    EXPECT_TRUE(prompts.shown.back().text.contains(QStringLiteral("kept.csv is read-only")));
+    EXPECT_EQ(prompts.questionDefaults.back(), DefaultAnswer::No);
+    EXPECT_EQ(readBack(), QByteArray("last year's"));
+
+    prompts.fileAnswers = {path};
+    prompts.yesNoAnswers = {true};
+    form().exportItemsAsCsv();
+    EXPECT_TRUE(readBack().contains("Kitchen"));
+    EXPECT_TRUE(prompts.messages().isEmpty());
+}
+
 // The owner and insurance fields of a workbook replace typed ones only when the user agrees.
 TEST_F(MainWindowListTest, AWorkbooksOwnerDetailsReplaceTypedOnesOnlyWhenAsked)
 {

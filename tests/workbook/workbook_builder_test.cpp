@@ -12,8 +12,10 @@
 #include "tests/support/scripted_prompts.h"
 #include "workbook/excel_factory.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "tests/support/file_size_limit.h"
@@ -21,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
@@ -99,23 +102,35 @@ protected:
         registerBuiltInEngine(factory);
     }
 
-    QString workFolder() const
-    {
-        return QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
-    }
+    // The folder the fixture's builder works in; empty before its first build.
+    QString workFolder() const { return builder.workFolder(); }
 
     bool build(const Inventory& inventory)
     {
-        WorkbookBuilder builder(factory, prompts, temp.path());
         return builder.buildAndShowPreview(inventory, recordInto(recorded));
     }
 
-    QStringList workFiles() const { return QDir(workFolder()).entryList(QDir::Files); }
+    // The work folders in the temporary folder, of every builder and export of the test.
+    QStringList workFolders() const
+    {
+        return QDir(temp.path())
+            .entryList({QStringLiteral("stowfolio-work-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    // The files in all of them.
+    QStringList workFiles() const
+    {
+        QStringList files;
+        for (const QString& folder : workFolders())
+            files += QDir(temp.filePath(folder)).entryList(QDir::Files);
+        return files;
+    }
 
     QTemporaryDir temp;
     ExcelFactory factory;
     testing::ScriptedPrompts prompts;
     Recorded recorded;
+    WorkbookBuilder builder{factory, prompts, temp.path()};
 };
 
 TEST_F(WorkbookBuilderTest, ItemCountsGrowAndTrimTheBlock)
@@ -218,16 +233,19 @@ TEST_F(WorkbookBuilderTest, FailedSaveShowsNoPreview)
     EXPECT_TRUE(workFiles().isEmpty());
 }
 
-TEST_F(WorkbookBuilderTest, RefusedWorkFolderWritesNothingAnywhere)
+TEST_F(WorkbookBuilderTest, AWorkFolderThatCannotBeMadeWritesNothingAnywhere)
 {
-    const QString elsewhere = QDir(temp.path()).filePath(QStringLiteral("elsewhere"));
-    ASSERT_TRUE(QDir().mkpath(elsewhere));
-    ASSERT_TRUE(QFile::link(elsewhere, workFolder()));
+    // A file where the work folder's parent should be: no folder can be made in it.
+    const QString notAFolder = QDir(temp.path()).filePath(QStringLiteral("not a folder"));
+    QFile blocker(notAFolder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    WorkbookBuilder blocked(factory, prompts, notAFolder);
     // Relative work paths would land in the current folder; watch an empty one.
     QTemporaryDir current;
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(current.path()));
-    const bool shown = build(inventoryOf(2));
+    const bool shown = blocked.buildAndShowPreview(inventoryOf(2), recordInto(recorded));
     QDir::setCurrent(previous);
 
     EXPECT_FALSE(shown);
@@ -237,7 +255,54 @@ TEST_F(WorkbookBuilderTest, RefusedWorkFolderWritesNothingAnywhere)
     EXPECT_FALSE(recorded.mainHidden);
     EXPECT_EQ(recorded.pointers.back(), kDefaultPointer);
     EXPECT_TRUE(QDir(current.path()).isEmpty());
+    EXPECT_TRUE(workFolders().isEmpty());
+}
+
+// Earlier versions worked in a folder of a fixed name in the temporary folder, which another
+// user could take first (here a link to a folder of his, and a file) and so stop every build.
+TEST_F(WorkbookBuilderTest, WhatOthersPutAtTheOldFixedNameStopsNothing)
+{
+    const QString elsewhere = QDir(temp.path()).filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const QString fixedName =
+        QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
+    ASSERT_TRUE(QFile::link(elsewhere, fixedName));
+
+    ASSERT_TRUE(build(inventoryOf(2)));
+    EXPECT_EQ(prompts.errorReports(), 0);
+    EXPECT_TRUE(recorded.previewShown);
+    EXPECT_FALSE(recorded.workbook.startsWith(fixedName));
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
+
+    ASSERT_TRUE(QFile::remove(fixedName));
+    QFile blocker(fixedName);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString target = QDir(temp.path()).filePath(QStringLiteral("out.xls"));
+    exportInventoryWorkbook(factory, inventoryOf(1), temp.path(), target);
+    EXPECT_TRUE(QFile::exists(target));
+}
+
+// Builders in one process (and so, runs of the program) each have a folder of their own: no
+// template copy or workbook of one is ever the other's.
+TEST_F(WorkbookBuilderTest, TwoBuildersWorkInFoldersOfTheirOwn)
+{
+    ASSERT_TRUE(build(inventoryOf(1)));
+    const QString first = recorded.workbook;
+    Recorded other;
+    QString secondFolder;
+    {
+        WorkbookBuilder second(factory, prompts, temp.path());
+        ASSERT_TRUE(second.buildAndShowPreview(inventoryOf(2), recordInto(other)));
+        secondFolder = second.workFolder();
+        EXPECT_NE(secondFolder, workFolder());
+        EXPECT_EQ(QFileInfo(other.workbook).absolutePath(), secondFolder);
+        EXPECT_EQ(workFolders().size(), 2);
+    }
+    // A builder takes its folder with it; the other's workbook stays.
+    EXPECT_FALSE(QFileInfo::exists(secondFolder));
+    EXPECT_TRUE(QFile::exists(first));
+    EXPECT_EQ(workFolders(), QStringList{QFileInfo(workFolder()).fileName()});
 }
 
 TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
@@ -254,8 +319,9 @@ TEST_F(WorkbookBuilderTest, ExistingTemplateCopyIsUsedAndRemoved)
 // A template copy the engine cannot read (here one cut short): replaced, not failing every build.
 TEST_F(WorkbookBuilderTest, ADamagedTemplateCopyIsReplacedFromTheBuiltInOne)
 {
-    ASSERT_TRUE(QDir().mkpath(workFolder()));
-    ::chmod(QFile::encodeName(workFolder()).constData(), 0700);
+    ASSERT_TRUE(build(inventoryOf(0))); // creates the private folder
+    QFile::remove(recorded.workbook);
+    recorded = {};
     const QString templatePath = QDir(workFolder()).filePath(QStringLiteral("template.xlt"));
     QFile cut(templatePath);
     ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
@@ -282,28 +348,111 @@ TEST_F(WorkbookBuilderTest, TooManyItemsAreRefusedBeforeAnyWork)
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("65,526")));
     EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("Please remove 1 item and")));
-    EXPECT_FALSE(QDir(workFolder()).exists());
+    EXPECT_TRUE(workFolders().isEmpty());
 }
 
-TEST(WorkFolderTest, RefusesALinkInPlaceOfTheFolder)
+TEST(WorkFolderTest, IsANewFolderEvenWhereSomeonePlantedALink)
 {
     QTemporaryDir temp;
     const QString target = QDir(temp.path()).filePath(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QDir().mkpath(target));
     const QString link = QDir(temp.path()).filePath(QStringLiteral("stowfolio-%1").arg(getuid()));
     ASSERT_TRUE(QFile::link(target, link));
-    EXPECT_THROW(privateWorkFolder(temp.path()), std::exception);
+    const WorkFolder folder(temp.path());
+    EXPECT_NE(folder.path(), link);
+    EXPECT_FALSE(QFileInfo(folder.path()).isSymLink());
+    EXPECT_TRUE(isWorkFolderName(QFileInfo(folder.path()).fileName()));
+    EXPECT_TRUE(QDir(target).isEmpty());
 }
 
 TEST(WorkFolderTest, PrivateFolderIsOwnerOnly)
 {
     QTemporaryDir temp;
-    const QString folder = privateWorkFolder(temp.path());
+    const WorkFolder folder(temp.path());
     struct stat info
     {
     };
-    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(folder.path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(WorkFolderTest, GoesWithEverythingInItAndTwoAreNeverTheSame)
+{
+    QTemporaryDir temp;
+    QString kept;
+    {
+        const WorkFolder first(temp.path());
+        const WorkFolder second(temp.path());
+        EXPECT_NE(first.path(), second.path());
+        kept = first.path();
+        ASSERT_TRUE(QDir(kept).mkpath(QStringLiteral("inner")));
+        QFile file(QDir(kept).filePath(QStringLiteral("inner/wendax12345678.xls")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(QFileInfo::exists(kept));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+}
+
+TEST(WorkFolderTest, TheRuntimeFolderIsUsedOnlyWhenItIsPrivate)
+{
+    QTemporaryDir runtime;
+    QTemporaryDir tmp;
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray savedTemp = qgetenv("TEMP");
+    qputenv("TEMP", QFile::encodeName(tmp.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    ASSERT_TRUE(QFile::setPermissions(
+        runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    EXPECT_EQ(workFolderParent(), runtime.path());
+    ::chmod(QFile::encodeName(runtime.path()).constData(), 0755);
+    EXPECT_EQ(workFolderParent(), tmp.path());
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(workFolderParent(), tmp.path());
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    if (savedRuntime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TEMP", savedTemp);
+    if (savedTemp.isNull())
+        qunsetenv("TEMP");
+}
+
+// What killed runs left (folders named as ours, unlocked, older than this start) goes; a folder
+// in use, a newer one, and anything not exactly ours stays.
+TEST(WorkFolderTest, OnlyAbandonedWorkFoldersOfOursAreRemoved)
+{
+    QTemporaryDir temp;
+    const QDir dir(temp.path());
+    const auto makeFolder = [&](const QString& name, mode_t mode) {
+        EXPECT_TRUE(dir.mkdir(name));
+        ::chmod(QFile::encodeName(dir.filePath(name)).constData(), mode);
+        QFile file(dir.filePath(name + QStringLiteral("/template.xlt")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    makeFolder(QStringLiteral("stowfolio-work-abc123"), 0700);      // abandoned
+    makeFolder(QStringLiteral("stowfolio-work-abc12"), 0700);       // not our name
+    makeFolder(QStringLiteral("stowfolio-work-abc1234"), 0700);     // not our name
+    makeFolder(QStringLiteral("stowfolio-work-open12"), 0755);      // open to others: not ours
+    makeFolder(QStringLiteral("stowfolio-%1").arg(getuid()), 0700); // an older version's
+    makeFolder(QStringLiteral("elsewhere"), 0700);
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")),
+                            dir.filePath(QStringLiteral("stowfolio-work-link99"))));
+    const WorkFolder inUse(temp.path());
+
+    // Started an hour ago: everything here is newer than the start and stays.
+    EXPECT_EQ(
+        removeAbandonedWorkFolders(temp.path(), QDateTime::currentDateTimeUtc().addSecs(-3600)), 0);
+    EXPECT_TRUE(dir.exists(QStringLiteral("stowfolio-work-abc123")));
+
+    // Started a minute from now: all of it is older.
+    EXPECT_EQ(removeAbandonedWorkFolders(temp.path(), QDateTime::currentDateTimeUtc().addSecs(60)),
+              1);
+    EXPECT_FALSE(dir.exists(QStringLiteral("stowfolio-work-abc123")));
+    for (const char* kept : {"stowfolio-work-abc12", "stowfolio-work-abc1234",
+                             "stowfolio-work-open12", "elsewhere/template.xlt"})
+        EXPECT_TRUE(dir.exists(QString::fromLatin1(kept))) << kept;
+    EXPECT_TRUE(dir.exists(QStringLiteral("stowfolio-%1").arg(getuid())));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("stowfolio-work-link99"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(inUse.path()).isDir());
 }
 
 TEST(WorkFolderTest, CollidingNamesAreDrawnAgain)

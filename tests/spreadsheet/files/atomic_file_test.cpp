@@ -2,11 +2,14 @@
 
 #include "tests/support/failing_file_call.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/foreign_links.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,6 +181,163 @@ TEST_F(AtomicFileTest, KeepsLinksAndPermissions)
     EXPECT_EQ(readFileBytes(real), pattern(20, 2));
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// The system's rule for links in shared folders, as (link owner, folder owner, folder mode,
+// follower) -> followed.
+TEST(MayFollowLink, FollowsOnlyLinksOfTheFollowerOrTheFolderOwnerInAStickyOpenFolder)
+{
+    const struct
+    {
+        uid_t link;
+        uid_t folder;
+        mode_t mode;
+        uid_t follower;
+        bool followed;
+    } cases[] = {
+        {1001, 0, S_IFDIR | 01777, 1000, false},   // planted in /tmp by another user
+        {1000, 0, S_IFDIR | 01777, 1000, true},    // the follower's own link
+        {0, 0, S_IFDIR | 01777, 1000, true},       // the folder owner's link
+        {1001, 1002, S_IFDIR | 01777, 0, false},   // root is not exempt
+        {1002, 1002, S_IFDIR | 01777, 1000, true}, // a shared folder's owner
+        {1001, 0, S_IFDIR | 00777, 1000, true},    // open but not sticky
+        {1001, 0, S_IFDIR | 01775, 1000, true},    // sticky but not open to everyone
+        {1001, 1000, S_IFDIR | 00755, 1000, true}, // the follower's own folder
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(mayFollowLink(c.link, c.folder, c.mode, c.follower), c.followed)
+            << c.link << " " << c.folder << " " << std::oct << c.mode << " " << std::dec
+            << c.follower;
+}
+
+class SharedFolderTest : public AtomicFileTest
+{
+protected:
+    void SetUp() override
+    {
+        AtomicFileTest::SetUp();
+        fs::create_directories(m_folder / "shared");
+        fs::create_directories(m_folder / "mine");
+        ASSERT_EQ(::chmod((m_folder / "shared").c_str(), 01777), 0);
+        writeFileAtomically(pathOf("mine/inventory.xls"), pattern(50, 7));
+    }
+    std::vector<std::string> namesIn(const std::string& folder) const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(m_folder / folder))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+};
+
+// Someone else's link where the user saves, in a shared folder like /tmp: his own file
+// elsewhere stays as it was, and the message names the file and the link.
+TEST_F(SharedFolderTest, AnotherUsersLinkIsNotFollowed)
+{
+    const std::string link = pathOf("shared/out.xls");
+    fs::create_symlink(pathOf("mine/inventory.xls"), link);
+    const stowfolio::testing::ForeignLinks foreign;
+    try {
+        writeFileAtomically(link, pattern(20, 2));
+        FAIL() << "wrote through another user's link";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), EACCES);
+        EXPECT_NE(std::string(error.what()).find(link), std::string::npos) << error.what();
+        EXPECT_NE(error.reason().find("symbolic link"), std::string::npos) << error.reason();
+    }
+    EXPECT_EQ(readFileBytes(pathOf("mine/inventory.xls")), pattern(50, 7));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(namesIn("mine"), std::vector<std::string>{"inventory.xls"});
+    EXPECT_EQ(namesIn("shared"), std::vector<std::string>{"out.xls"});
+}
+
+// The same for a link to a folder on the way, and for a link to a link.
+TEST_F(SharedFolderTest, AnotherUsersLinkOnTheWayIsNotFollowed)
+{
+    fs::create_symlink(m_folder / "mine", m_folder / "shared" / "folder");
+    fs::create_symlink(pathOf("mine/inventory.xls"), pathOf("mine/latest.xls"));
+    fs::create_symlink(pathOf("mine/latest.xls"), pathOf("shared/latest.xls"));
+    const stowfolio::testing::ForeignLinks foreign;
+    EXPECT_EQ(errorCodeOf([&] {
+                  writeFileAtomically(pathOf("shared/folder/inventory.xls"), pattern(20, 2));
+              }),
+              EACCES);
+    EXPECT_EQ(
+        errorCodeOf([&] { writeFileAtomically(pathOf("shared/latest.xls"), pattern(20, 2)); }),
+        EACCES);
+    EXPECT_EQ(readFileBytes(pathOf("mine/inventory.xls")), pattern(50, 7));
+    EXPECT_EQ(namesIn("mine"), (std::vector<std::string>{"inventory.xls", "latest.xls"}));
+}
+
+// The user's own link in a shared folder, and anyone's link in a folder that is not shared,
+// are followed as before.
+TEST_F(SharedFolderTest, OwnLinksAndLinksInOtherFoldersAreFollowed)
+{
+    fs::create_symlink(pathOf("mine/inventory.xls"), pathOf("shared/mine.xls"));
+    writeFileAtomically(pathOf("shared/mine.xls"), pattern(20, 2));
+    EXPECT_EQ(readFileBytes(pathOf("mine/inventory.xls")), pattern(20, 2));
+    EXPECT_TRUE(fs::is_symlink(pathOf("shared/mine.xls")));
+
+    fs::create_symlink(pathOf("mine/inventory.xls"), pathOf("link.xls"));
+    const stowfolio::testing::ForeignLinks foreign;
+    writeFileAtomically(pathOf("link.xls"), pattern(30, 3));
+    EXPECT_EQ(readFileBytes(pathOf("mine/inventory.xls")), pattern(30, 3));
+}
+
+TEST_F(AtomicFileTest, AReadOnlyFileIsReplacedOnlyWhenAsked)
+{
+    const std::string path = pathOf("kept.csv");
+    writeFileAtomically(path, pattern(10, 1));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(isReadOnlyFile(path));
+    try {
+        writeFileAtomically(path, pattern(20, 2));
+        FAIL() << "a read-only file was replaced";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), path + " is read-only");
+        EXPECT_EQ(error.reason(), "the file is read-only");
+    }
+    EXPECT_EQ(readFileBytes(path), pattern(10, 1));
+    EXPECT_EQ(names(), std::vector<std::string>{"kept.csv"});
+
+    writeFileAtomically(path, pattern(20, 2), ReadOnlyTarget::Replace);
+    EXPECT_EQ(readFileBytes(path), pattern(20, 2));
+    // Still read-only: the user agreed to its content being replaced, not its protection.
+    EXPECT_TRUE(isReadOnlyFile(path));
+    EXPECT_FALSE(isReadOnlyFile(pathOf("missing.csv")));
+}
+
+TEST(TemporaryNames, OnlyTheWritersOwnShapeIsRecognised)
+{
+    EXPECT_TRUE(isTemporaryNameOf("Quillane.ini.tmp-a1b2c3", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Quillane.ini.tmp-a1b2c", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Quillane.ini.tmp-a1b2c3d", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Quillane.ini.tmp-A1B2C3", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Quillane.ini.tmp-a1b.c3", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Other.ini.tmp-a1b2c3", "Quillane.ini"));
+    EXPECT_FALSE(isTemporaryNameOf("Quillane.ini", "Quillane.ini"));
+}
+
+// A killed writer's temporary files go at the next start; a writer's that is newer than the
+// start, and everything else, stay.
+TEST_F(AtomicFileTest, OnlyAbandonedTemporaryFilesOfTheTargetAreRemoved)
+{
+    const std::string target = pathOf("Quillane.ini");
+    writeFileAtomically(target, pattern(10, 1));
+    for (const char* name : {"Quillane.ini.tmp-abc123", "Quillane.ini.tmp-abc12",
+                             "Quillane.ini.tmp-ABC123", "Other.ini.tmp-abc123", "elsewhere"})
+        std::ofstream(pathOf(name)) << "x";
+    fs::create_symlink(pathOf("elsewhere"), pathOf("Quillane.ini.tmp-link99"));
+
+    const auto now = std::chrono::system_clock::now();
+    EXPECT_EQ(removeAbandonedTemporaryFiles(target, now - std::chrono::hours(1)), 0);
+    EXPECT_EQ(names().size(), 7u);
+    EXPECT_EQ(removeAbandonedTemporaryFiles(target, now + std::chrono::minutes(1)), 1);
+    EXPECT_EQ(names(), (std::vector<std::string>{
+                           "Other.ini.tmp-abc123", "Quillane.ini", "Quillane.ini.tmp-ABC123",
+                           "Quillane.ini.tmp-abc12", "Quillane.ini.tmp-link99", "elsewhere"}));
+    EXPECT_EQ(readFileBytes(target), pattern(10, 1));
 }
 
 } // namespace

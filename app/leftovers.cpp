@@ -1,0 +1,25 @@
+#include "app/leftovers.h"
+
+#include "spreadsheet/files/atomic_file.h"
+#include "workbook/work_folder.h"
+
+#include <QFile>
+
+#include <chrono>
+
+namespace stowfolio {
+
+void removeLeftoversOfKilledRuns(const QString& settingsFilePath, const QDateTime& startedAt)
+{
+    if (!settingsFilePath.isEmpty())
+        spreadsheet::files::removeAbandonedTemporaryFiles(
+            QFile::encodeName(settingsFilePath).toStdString(),
+            std::chrono::system_clock::time_point(
+                std::chrono::milliseconds(startedAt.toMSecsSinceEpoch())));
+    const QString runtimeParent = workFolderParent();
+    removeAbandonedWorkFolders(runtimeParent, startedAt);
+    if (temporaryFolder() != runtimeParent)
+        removeAbandonedWorkFolders(temporaryFolder(), startedAt);
+}
+
+} // namespace stowfolio
