@@ -222,43 +222,36 @@ void InventoryReport::paintSummaryPage(QPainter& painter, int page, int firstLin
     paintPageNumber(painter, page);
 }
 
-// Paints picture rows [top, bottom) (picture pixels) at `destination` (device units).
+// Paints the picture's band at `destination` (device units), and nothing outside it: the band
+// is both what is painted and the clip.
 static void paintBand(QPainter& painter, const spreadsheet::render::SheetPicture& picture,
-                      double top, double bottom, const QPointF& destination, double factor)
+                      const PictureBand& band, const QPointF& destination, double factor)
 {
     painter.save();
     painter.translate(destination);
     painter.scale(factor, factor);
-    painter.translate(0, -top);
-    const QRectF band(0, top, picture.size().width(), bottom - top);
-    painter.setClipRect(band);
-    picture.paint(painter, band);
+    painter.translate(0, -band.top);
+    const QRectF visible(0, band.top, picture.size().width(), band.bottom - band.top);
+    painter.setClipRect(visible);
+    picture.paint(painter, visible);
     painter.restore();
 }
 
+// The page's bands as the plan gives them, stacked from the top of the printable area.
 void InventoryReport::paintSheetPage(QPainter& painter, int sheetPage) const
 {
-    const RowSpan rows = m_plan.pages[static_cast<std::size_t>(sheetPage)];
     const double dpi = dotsPerInch(painter);
     const double factor = dpi / 96.0 * m_plan.scale;
-    const auto edge = [&](uint32_t row) {
-        return static_cast<double>(m_rowEdges[row - m_plan.area.firstRow]);
-    };
     const double width = m_columnEdges.back() - m_columnEdges.front() + 1;
     double x = m_plan.printable.left() * dpi;
     if (m_plan.centerHorizontally)
         x += std::max(0.0, (m_plan.printable.width() * dpi - width * factor) / 2);
     double y = m_plan.printable.top() * dpi;
-    // The line above a band's first row belongs to the row before it: one pixel more on top.
-    if (sheetPage > 0 && m_plan.titleRows && rows.first > m_plan.titleRows->last) {
-        const uint32_t first = std::max(m_plan.titleRows->first, m_plan.area.firstRow);
-        const double top = edge(first) - 1;
-        const double bottom = edge(m_plan.titleRows->last + 1);
-        paintBand(painter, m_picture, top, bottom, QPointF(x, y), factor);
-        y += (bottom - top) * factor;
+    for (const PictureBand& band :
+         pageBands(m_plan, m_rowEdges, static_cast<std::size_t>(sheetPage))) {
+        paintBand(painter, m_picture, band, QPointF(x, y), factor);
+        y += (band.bottom - band.top) * factor;
     }
-    const double top = edge(rows.first) - 1;
-    paintBand(painter, m_picture, top, edge(rows.last + 1), QPointF(x, y), factor);
     paintHeaderFooter(painter, sheetPage);
 }
 

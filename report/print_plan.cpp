@@ -39,6 +39,12 @@ std::optional<spreadsheet::CellRange> namedArea(const spreadsheet::Workbook& boo
     return std::nullopt;
 }
 
+// Pages after the first start with the title rows, unless they are still printing them.
+bool startsWithTitles(const std::optional<RowSpan>& titleRows, std::size_t page, uint32_t firstRow)
+{
+    return page > 0 && titleRows && firstRow > titleRows->last;
+}
+
 } // namespace
 
 QPageSize paperOf(uint16_t code)
@@ -130,10 +136,7 @@ SheetPrintPlan planPages(const spreadsheet::PageSetup& setup, const spreadsheet:
     const double available = pageHeight / plan.scale;
     uint32_t row = area.firstRow;
     while (row <= area.lastRow) {
-        // Pages after the first start with the title rows, unless they are still printing them.
-        const bool repeatsTitles =
-            !plan.pages.empty() && plan.titleRows && row > plan.titleRows->last;
-        double used = repeatsTitles ? titleHeight : 0;
+        double used = startsWithTitles(plan.titleRows, plan.pages.size(), row) ? titleHeight : 0;
         RowSpan page{row, row};
         used += rowHeight(row);
         while (page.last < area.lastRow && used + rowHeight(page.last + 1) <= available) {
@@ -144,6 +147,32 @@ SheetPrintPlan planPages(const spreadsheet::PageSetup& setup, const spreadsheet:
         row = page.last + 1;
     }
     return plan;
+}
+
+bool repeatsTitles(const SheetPrintPlan& plan, std::size_t page)
+{
+    return page < plan.pages.size() &&
+           startsWithTitles(plan.titleRows, page, plan.pages[page].first);
+}
+
+std::vector<PictureBand> pageBands(const SheetPrintPlan& plan, const std::vector<int>& rowEdges,
+                                   std::size_t page)
+{
+    std::vector<PictureBand> bands;
+    if (page >= plan.pages.size())
+        return bands;
+    // The top of area row `row`, or the bottom of the last row for the row after it.
+    const auto edge = [&](uint32_t row) {
+        return static_cast<double>(rowEdges[row - plan.area.firstRow]);
+    };
+    const auto band = [&](uint32_t first, uint32_t last) {
+        return PictureBand{edge(first) - 1, edge(last + 1)};
+    };
+    if (repeatsTitles(plan, page))
+        bands.push_back(band(std::max(plan.titleRows->first, plan.area.firstRow),
+                             std::min(plan.titleRows->last, plan.area.lastRow)));
+    bands.push_back(band(plan.pages[page].first, plan.pages[page].last));
+    return bands;
 }
 
 } // namespace stowfolio::report

@@ -44,6 +44,27 @@ struct SheetPrintPlan
     std::vector<RowSpan> pages;
 };
 
+// Whether page `page` of the plan starts with the repeated title rows: every page after the
+// first does, once the rows it prints come after the titles.
+bool repeatsTitles(const SheetPrintPlan& plan, std::size_t page);
+
+// A strip of the sheet's picture across its whole width, in picture pixels: from `top` down to
+// `bottom`, which is not part of it.
+struct PictureBand
+{
+    double top = 0;
+    double bottom = 0;
+    bool operator==(const PictureBand&) const = default;
+};
+
+// What page `page` of the plan shows of the picture, top to bottom: the title rows when it
+// repeats them, then the page's own rows, and nothing else. A band starts with the line above
+// its first row (the last pixel of the row before, see sheet_geometry.h) and ends with the line
+// below its last row, so the rows on both sides of a page break keep the line between them and
+// the bands of two pages share that one pixel only. `rowEdges` are those planPages was given.
+std::vector<PictureBand> pageBands(const SheetPrintPlan& plan, const std::vector<int>& rowEdges,
+                                   std::size_t page);
+
 // The paper of a BIFF paper size code (Letter, Legal, A3, A4, A5, B4, B5, Executive...); Letter
 // for a code it does not know, as spreadsheet programs fall back to the default printer's paper.
 QPageSize paperOf(uint16_t code);

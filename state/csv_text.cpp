@@ -4,13 +4,83 @@
 
 namespace stowfolio {
 
+namespace {
+
+constexpr QChar kFormulaGuard = u'\'';
+
+bool isAsciiDigit(QChar ch)
+{
+    return ch >= u'0' && ch <= u'9';
+}
+
+// A number and nothing else: an optional sign, digits with at most one decimal point, and an
+// optional exponent ("-12.50", "+3", ".5", "1e-3"). Spreadsheet programs read it as a number,
+// never as a formula, so it needs no guard and stays a number for them.
+bool isPlainNumber(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < n && isAsciiDigit(text[i]))
+        ++i, ++digits;
+    if (i < n && text[i] == u'.') {
+        ++i;
+        while (i < n && isAsciiDigit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        qsizetype exponentDigits = 0;
+        while (i < n && isAsciiDigit(text[i]))
+            ++i, ++exponentDigits;
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == n;
+}
+
+// Whether a spreadsheet program opening the CSV could take `text` for a formula: its first
+// character starts one ("=", "+", "-", "@"), or a tab or carriage return hides one behind it.
+bool needsFormulaGuard(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    const bool starts = first == u'=' || first == u'+' || first == u'-' || first == u'@' ||
+                        first == u'\t' || first == u'\r';
+    return starts && !isPlainNumber(text);
+}
+
+} // namespace
+
+QString withFormulaGuard(const QString& field)
+{
+    return needsFormulaGuard(field) ? kFormulaGuard + field : field;
+}
+
+// Only an apostrophe withFormulaGuard could have written comes off: one before a text that
+// needs the guard. Any other leading apostrophe is the field's own ("'-12.50" stays, since
+// "-12.50" is never guarded), so writing what was read gives the same bytes again.
+QString withoutFormulaGuard(const QString& field)
+{
+    if (field.startsWith(kFormulaGuard) && needsFormulaGuard(QStringView(field).mid(1)))
+        return field.mid(1);
+    return field;
+}
+
 QString csvRecord(const QStringList& fields, QChar delimiter)
 {
     QString line;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += delimiter;
-        const QString& field = fields[i];
+        const QString field = withFormulaGuard(fields[i]);
         const bool quoted = field.contains(delimiter) || field.contains(QLatin1Char('"')) ||
                             field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
         if (!quoted) {
@@ -27,8 +97,15 @@ QString csvRecord(const QStringList& fields, QChar delimiter)
 
 void CsvReader::append(const QChar* text, qsizetype length)
 {
-    if (m_maxFieldLength != kNoLimit && m_field.size() + length > m_maxFieldLength) {
-        length = std::max<qsizetype>(0, m_maxFieldLength - m_field.size());
+    if (length <= 0)
+        return;
+    // A field that opens with an apostrophe may carry a formula guard: room for one more
+    // character, which endField takes off again or cuts.
+    const bool guarded =
+        m_field.isEmpty() ? *text == kFormulaGuard : m_field.front() == kFormulaGuard;
+    const qsizetype limit = m_maxFieldLength + (guarded ? 1 : 0);
+    if (m_maxFieldLength != kNoLimit && m_field.size() + length > limit) {
+        length = std::max<qsizetype>(0, limit - m_field.size());
         m_recordCut = true;
     }
     m_field.append(text, length);
@@ -36,8 +113,13 @@ void CsvReader::append(const QChar* text, qsizetype length)
 
 void CsvReader::endField()
 {
+    QString field = withoutFormulaGuard(m_field);
+    if (m_maxFieldLength != kNoLimit && field.size() > m_maxFieldLength) {
+        field.truncate(m_maxFieldLength);
+        m_recordCut = true;
+    }
     if (m_maxFields == kNoLimit || m_record.size() < m_maxFields)
-        m_record << m_field;
+        m_record << field;
     else
         m_recordCut = true;
     m_field.clear();

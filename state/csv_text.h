@@ -7,6 +7,11 @@
 // Reading is incremental, so a large file is read a piece at a time with progress shown and a
 // cancel possible, and it never fails: whatever the bytes, every character lands in some field.
 // An opening quote that is never closed runs to the end of the file; finish() says so.
+//
+// A field a spreadsheet program would open as a formula (one starting with "=", "+", "-", "@",
+// a tab or a carriage return, unless it is a plain number such as "-12.50") is written with an
+// apostrophe before it, so that the program shows it as text; the reader takes that one
+// apostrophe off again, so what is written reads back as it was.
 
 #include <QString>
 #include <QStringList>
@@ -15,17 +20,23 @@
 
 namespace stowfolio {
 
-// One record, as CSV text ending in CRLF.
+// One record, as CSV text ending in CRLF; fields that would open as formulas are guarded.
 QString csvRecord(const QStringList& fields, QChar delimiter = QLatin1Char(','));
+
+// `field` with an apostrophe before it when a spreadsheet program would take it for a formula;
+// as it is otherwise.
+QString withFormulaGuard(const QString& field);
+// `field` without the apostrophe withFormulaGuard put before it; as it is when it has none.
+QString withoutFormulaGuard(const QString& field);
 
 class CsvReader
 {
 public:
     static constexpr qsizetype kNoLimit = -1;
 
-    // Fields longer than `maxFieldLength` keep their first `maxFieldLength` characters, and a
-    // record keeps its first `maxFields` fields: a hostile file costs no more memory than the
-    // texts that can be kept, however long its lines.
+    // Fields longer than `maxFieldLength` keep their first `maxFieldLength` characters (not
+    // counting a formula guard), and a record keeps its first `maxFields` fields: a hostile file
+    // costs no more memory than the texts that can be kept, however long its lines.
     explicit CsvReader(QChar delimiter, qsizetype maxFieldLength = kNoLimit,
                        qsizetype maxFields = kNoLimit)
         : m_delimiter(delimiter), m_maxFieldLength(maxFieldLength), m_maxFields(maxFields)

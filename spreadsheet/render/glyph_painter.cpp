@@ -63,8 +63,11 @@ bool GlyphPainter::draw(const SheetPicture::TextItem& item)
     else if (item.flags & Qt::AlignVCenter)
         top = rect.top() + (rect.height() - lineHeight) / 2;
 
+    // Under an outer clip the text is always clipped: to its own clip within the outer one.
     const QRectF inked(x - kClipSlack, top, width + 2 * kClipSlack, lineHeight);
-    if (item.clip.contains(inked))
+    if (m_outerClip)
+        m_painter.setClipRect(item.clip & *m_outerClip);
+    else if (item.clip.contains(inked))
         m_painter.setClipping(false);
     else
         m_painter.setClipRect(item.clip);

@@ -11,7 +11,9 @@
 #include "spreadsheet/render/sheet_picture.h"
 
 #include <QRawFont>
+#include <QRectF>
 
+#include <optional>
 #include <vector>
 
 namespace spreadsheet::render {
@@ -19,9 +21,14 @@ namespace spreadsheet::render {
 class GlyphPainter
 {
 public:
-    explicit GlyphPainter(QPainter& painter) : m_painter(painter) {}
+    // `outerClip` is the clip the painter's caller set, if any; every text stays inside it.
+    explicit GlyphPainter(QPainter& painter, std::optional<QRectF> outerClip = std::nullopt)
+        : m_painter(painter), m_outerClip(outerClip)
+    {
+    }
 
-    // Draws `item` (a single line) clipped to item.clip; false when it must go to drawText.
+    // Draws `item` (a single line) clipped to item.clip and the outer clip; false when it must
+    // go to drawText.
     bool draw(const SheetPicture::TextItem& item);
 
 private:
@@ -38,6 +45,7 @@ private:
     const FontEntry& entryFor(const QFont& font);
 
     QPainter& m_painter;
+    std::optional<QRectF> m_outerClip;
     std::vector<FontEntry> m_fonts;
     QList<quint32> m_glyphs;
     QList<QPointF> m_positions;

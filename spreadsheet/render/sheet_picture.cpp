@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace spreadsheet::render {
 
@@ -78,10 +79,13 @@ void sortByTop(std::vector<Item>& items, SheetPicture::LookupIndex& index)
         index.tallest = std::max(index.tallest, boundsOf(*it).height());
 }
 
+// Whether an item reaches into `visible`. One that only touches its edge paints nothing in it
+// and is left out: a cell whose bottom is the top of a printed page's band belongs to the page
+// before, and painting it would put its text into the page's PDF as well.
 bool meets(const QRectF& bounds, const QRectF& visible)
 {
-    return bounds.right() >= visible.left() && bounds.left() <= visible.right() &&
-           bounds.bottom() >= visible.top() && bounds.top() <= visible.bottom();
+    return bounds.right() > visible.left() && bounds.left() < visible.right() &&
+           bounds.bottom() > visible.top() && bounds.top() < visible.bottom();
 }
 
 // Calls `draw` for every item whose bounds meet `visible`: the ordinary items found by binary
@@ -101,7 +105,7 @@ void forVisible(const std::vector<Item>& items, const SheetPicture::LookupIndex*
     auto it =
         std::lower_bound(items.begin(), ordinaryEnd, firstTop,
                          [](const Item& item, qreal top) { return boundsOf(item).top() < top; });
-    for (; it != ordinaryEnd && boundsOf(*it).top() <= visible.bottom(); ++it)
+    for (; it != ordinaryEnd && boundsOf(*it).top() < visible.bottom(); ++it)
         if (meets(boundsOf(*it), visible))
             draw(*it);
     for (it = ordinaryEnd; it != items.end(); ++it)
@@ -147,9 +151,13 @@ void SheetPicture::finish()
 }
 
 // Fills first, then texts, then lines: borders stay visible over text that overflows into a
-// neighbouring cell, as in a spreadsheet program.
+// neighbouring cell, as in a spreadsheet program. A clip the caller set (a printed page's band
+// of rows) holds for all of them: a text's own clip is cut to it, and it comes back after the
+// texts instead of no clip at all.
 void SheetPicture::paint(QPainter& painter, const QRectF& visible) const
 {
+    const std::optional<QRectF> outerClip =
+        painter.hasClipping() ? std::optional<QRectF>(painter.clipBoundingRect()) : std::nullopt;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
@@ -159,10 +167,13 @@ void SheetPicture::paint(QPainter& painter, const QRectF& visible) const
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     // Neighbouring texts share font and colour, so the painter's state changes only when it
     // has to.
-    GlyphPainter glyphs(painter);
+    GlyphPainter glyphs(painter, outerClip);
     const QFont* currentFont = nullptr;
     QColor currentColor;
     forVisible(m_texts, m_finished ? &m_textIndex : nullptr, visible, [&](const TextItem& item) {
+        // Clipped away whole, a text is not painted at all: a PDF would still hold its words.
+        if (outerClip && !item.clip.intersects(*outerClip))
+            return;
         if (item.color != currentColor || painter.pen().style() == Qt::NoPen) {
             painter.setPen(item.color);
             currentColor = item.color;
@@ -173,10 +184,13 @@ void SheetPicture::paint(QPainter& painter, const QRectF& visible) const
             painter.setFont(item.font);
             currentFont = &item.font;
         }
-        painter.setClipRect(item.clip);
+        painter.setClipRect(outerClip ? item.clip & *outerClip : item.clip);
         painter.drawText(item.rect, item.flags, item.text);
     });
-    painter.setClipping(false);
+    if (outerClip)
+        painter.setClipRect(*outerClip);
+    else
+        painter.setClipping(false);
 
     forVisible(m_lines, m_finished ? &m_lineIndex : nullptr, visible, [&](const LineItem& item) {
         QPen pen(item.color, item.width, item.style, Qt::FlatCap);

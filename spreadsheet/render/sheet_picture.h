@@ -73,8 +73,9 @@ public:
     // paints correctly, only by looking at every item.
     void finish();
 
-    // Paints the items that intersect `visible` (picture pixels at 100 %). The caller sets up
-    // the painter's transform (zoom and scroll offset).
+    // Paints the items that reach into `visible` (picture pixels at 100 %); one that only
+    // touches its edge is left out. The caller sets up the painter's transform (zoom and scroll
+    // offset) and may set a clip (a printed page's band of rows), which every item keeps to.
     void paint(QPainter& painter, const QRectF& visible) const;
     // A bitmap of the whole picture at `zoom` (tests and the --render command line).
     QImage toImage(double zoom = 1.0) const;

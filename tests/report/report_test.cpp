@@ -5,6 +5,7 @@
 
 #include "spreadsheet/model/worksheet.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/oracle.h"
 #include "workbook/excel_factory.h"
 #include "workbook/workbook_builder.h"
 
@@ -13,9 +14,13 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <numeric>
 
 namespace stowfolio::report {
 namespace {
@@ -100,6 +105,48 @@ TEST(PrintPlan, FitToPageRoundsTheScaleDown)
                                               std::nullopt, {1, 1 + c.height}, {1, 1 + c.width});
         EXPECT_DOUBLE_EQ(plan.scale, c.scale);
     }
+}
+
+// Each page shows its own rows and, after the first, the title rows, each from the line above
+// its first row to the line below its last: the pages' rows follow each other without a gap or
+// a row twice, sharing only the line at the break.
+TEST(PrintPlan, PageBandsAreThePlansRowsAndTitlesOnly)
+{
+    spreadsheet::PageSetup setup;
+    setup.paperSize = 1;
+    setup.options = 0; // landscape
+    setup.leftMargin = setup.rightMargin = setup.topMargin = setup.bottomMargin = 0.25;
+    setup.fitToPage = true;
+    setup.fitWidth = 1;
+    setup.fitHeight = 0;
+    const spreadsheet::CellRange area{2, 201, 0, 11};
+    const std::vector<int> rowEdges = evenEdges(200, 16);
+    const SheetPrintPlan plan = planPages(setup, area, RowSpan{7, 8}, rowEdges, evenEdges(12, 168));
+    ASSERT_GE(plan.pages.size(), 3u);
+    const auto top = [&](uint32_t row) { return double(rowEdges[row - area.firstRow]); };
+
+    const std::vector<PictureBand> first = {{top(2) - 1, top(plan.pages[0].last + 1)}};
+    EXPECT_EQ(pageBands(plan, rowEdges, 0), first);
+    const PictureBand titles{top(7) - 1, top(9)};
+    double coveredTo = top(plan.pages[0].last + 1);
+    for (std::size_t page = 1; page < plan.pages.size(); ++page) {
+        SCOPED_TRACE(page);
+        const RowSpan rows = plan.pages[page];
+        EXPECT_TRUE(repeatsTitles(plan, page));
+        const std::vector<PictureBand> bands = pageBands(plan, rowEdges, page);
+        ASSERT_EQ(bands.size(), 2u);
+        EXPECT_EQ(bands[0], titles);
+        EXPECT_EQ(bands[1], (PictureBand{top(rows.first) - 1, top(rows.last + 1)}));
+        // The band starts on the last pixel of the page before: its bottom line, no more.
+        EXPECT_EQ(bands[1].top, coveredTo - 1);
+        coveredTo = bands[1].bottom;
+        // Titles and rows fit the page together, as the plan counted them.
+        EXPECT_LE((titles.bottom - titles.top - 1) + (bands[1].bottom - bands[1].top - 1),
+                  plan.printable.height() * 96 / plan.scale);
+    }
+    EXPECT_EQ(coveredTo, top(area.lastRow + 1));
+    EXPECT_FALSE(repeatsTitles(plan, 0));
+    EXPECT_TRUE(pageBands(plan, rowEdges, plan.pages.size()).empty());
 }
 
 TEST(PrintPlan, HeaderAndFooterCodesAreFilledIn)
@@ -223,6 +270,37 @@ TEST_F(ReportTest, ThePdfHoldsTheSummaryTheSheetAndThePhotos)
     const QStringList columns = rows[0].simplified().split(QLatin1Char(' '));
     ASSERT_GE(columns.size(), 5);
     EXPECT_LT(columns[3].toInt(), columns[4].toInt()) << rows[0].toStdString();
+}
+
+// Every item of a sheet of several pages is printed once, in order: no page repeats a row of
+// the page before, under its title rows or after them, and none is left out.
+TEST_F(ReportTest, EveryItemRowIsPrintedOnceAndInOrder)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        STOWFOLIO_ORACLE_MISSING("poppler", "apt-get install poppler-utils");
+    constexpr int kItems = 300;
+    Inventory inventory;
+    for (int i = 1; i <= kItems; ++i) {
+        QStringList row(12);
+        row[0] = QStringLiteral("Room %1").arg(i % 7);
+        row[1] = QStringLiteral("ITEM%1").arg(i, 4, 10, QLatin1Char('0'));
+        row[7] = QString::number(i);
+        inventory.items.push_back(itemFromTexts(row));
+    }
+    const QString book = dir.filePath(QStringLiteral("many.xls"));
+    exportInventoryWorkbook(factory, inventory, dir.path(), book);
+    const QString pdf = dir.filePath(QStringLiteral("many.pdf"));
+    writeReportPdf(book, pdf, QDate(2026, 12, 8));
+    EXPECT_GE(InventoryReport(book, QDate(2026, 12, 8)).sheetPageCount(), 3);
+
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    std::vector<int> printed;
+    static const QRegularExpression item(QStringLiteral("ITEM(\\d{4})"));
+    for (auto it = item.globalMatch(text); it.hasNext();)
+        printed.push_back(it.next().captured(1).toInt());
+    std::vector<int> expected(kItems);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(printed, expected);
 }
 
 // The size of the first picture embedded in a PDF, as poppler lists it.

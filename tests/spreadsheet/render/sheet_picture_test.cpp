@@ -147,6 +147,71 @@ TEST(SheetPicture, VisibleRectangleLimitsWhatIsPainted)
     EXPECT_EQ(image.pixelColor(155, 905), QColor(Qt::white)) << "a row far below was painted";
 }
 
+// Thirty rows of 20 pixels laid out as the renderer lays out cells: each row's last pixel is its
+// bottom line, its text is clipped to the cell above that line, and one line runs down the whole
+// picture.
+SheetPicture ruledRows()
+{
+    SheetPicture picture(QSize(130, 5000));
+    for (int row = 0; row < 30; ++row) {
+        const QRectF cell(2, row * 20, 100, 19);
+        picture.addText({cell, cell, QStringLiteral("Row %1").arg(row),
+                         pixelFont("Liberation Sans", 12), Qt::black,
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine});
+        picture.addLine({QPointF(0, row * 20 + 19.5), QPointF(120, row * 20 + 19.5), Qt::black, 1,
+                         Qt::SolidLine});
+    }
+    picture.addLine({QPointF(119.5, 0), QPointF(119.5, 5000), Qt::red, 1, Qt::SolidLine});
+    picture.finish();
+    return picture;
+}
+
+bool blank(const QImage& image, int top, int bottom)
+{
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != QColor(Qt::white))
+                return false;
+    return true;
+}
+
+// A printed page's band of rows 10 to 19 runs from the line above row 10 (row 9's last pixel,
+// 199) to row 19's bottom line (399). The rows on either side only touch it: their texts are
+// not painted at all, or the page's PDF would hold them as well.
+TEST(SheetPicture, RowsThatOnlyTouchTheVisibleBandAreNotPainted)
+{
+    const SheetPicture picture = ruledRows();
+    QImage image(130, 600, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    picture.paint(painter, QRectF(0, 199, 130, 201));
+    painter.end();
+    EXPECT_TRUE(blank(image.copy(0, 180, 110, 600), 0, 19)) << "row 9's text was painted";
+    EXPECT_TRUE(blank(image.copy(0, 400, 110, 600), 0, 19)) << "row 20's text was painted";
+    EXPECT_FALSE(blank(image.copy(0, 200, 110, 600), 0, 19)) << "row 10's text is missing";
+    EXPECT_FALSE(blank(image.copy(0, 380, 110, 600), 0, 19)) << "row 19's text is missing";
+}
+
+// With the band as the painter's clip nothing lands outside it (texts and the line running down
+// the picture included), and both lines at its edges are there.
+TEST(SheetPicture, PaintingStaysInsideTheCallersClip)
+{
+    const SheetPicture picture = ruledRows();
+    QImage image(130, 600, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QRectF band(0, 199, 130, 201);
+    painter.setClipRect(band);
+    // Visible reaching past the clip: the clip alone must keep row 20 off the page.
+    picture.paint(painter, band.adjusted(0, -40, 0, 40));
+    painter.end();
+    EXPECT_TRUE(blank(image, 0, 199)) << "painted above the clip";
+    EXPECT_TRUE(blank(image, 400, 600)) << "painted below the clip";
+    EXPECT_EQ(image.pixelColor(50, 199), QColor(Qt::black)) << "the line above row 10";
+    EXPECT_EQ(image.pixelColor(50, 399), QColor(Qt::black)) << "row 19's bottom line";
+    EXPECT_EQ(image.pixelColor(119, 300), QColor(Qt::red));
+}
+
 TEST(SheetPicture, UnfinishedPicturePaintsTheSame)
 {
     SheetPicture finished = samplePicture();
