@@ -35,42 +35,45 @@ void InsertItemsCommand::undo()
         setObsolete(true);
 }
 
-RemoveItemsCommand::RemoveItemsCommand(ItemListEditing& list, int at, std::vector<Item> items)
-    : QUndoCommand(QStringLiteral("Delete Item")), m_list(list), m_at(at), m_items(std::move(items))
+RemoveItemsCommand::RemoveItemsCommand(ItemListEditing& list, std::vector<PlacedItem> items,
+                                       const QString& text)
+    : QUndoCommand(text), m_list(list), m_items(std::move(items))
 {
 }
 
 void RemoveItemsCommand::redo()
 {
     std::vector<ItemId> ids;
-    for (const Item& item : m_items)
-        ids.push_back(item.id);
+    ids.reserve(m_items.size());
+    for (const PlacedItem& placed : m_items)
+        ids.push_back(placed.item.id);
     if (!m_list.removeItems(ids))
         setObsolete(true);
 }
 
 void RemoveItemsCommand::undo()
 {
-    if (!m_list.insertItems(m_at, m_items))
+    if (!m_list.insertItems(m_items))
         setObsolete(true);
 }
 
-SetFieldCommand::SetFieldCommand(ItemListEditing& list, ItemId id, ItemField field, QString oldText,
-                                 QString newText)
-    : QUndoCommand(QStringLiteral("Edit Item")), m_list(list), m_id(id), m_field(field),
-      m_old(std::move(oldText)), m_new(std::move(newText))
+SetFieldCommand::SetFieldCommand(ItemListEditing& list, ItemField field,
+                                 std::vector<FieldText> before, std::vector<FieldText> after,
+                                 const QString& text)
+    : QUndoCommand(text), m_list(list), m_field(field), m_before(std::move(before)),
+      m_after(std::move(after))
 {
 }
 
 void SetFieldCommand::redo()
 {
-    if (!m_list.setField(m_id, m_field, m_new))
+    if (!m_list.setField(m_field, m_after))
         setObsolete(true);
 }
 
 void SetFieldCommand::undo()
 {
-    if (!m_list.setField(m_id, m_field, m_old))
+    if (!m_list.setField(m_field, m_before))
         setObsolete(true);
 }
 

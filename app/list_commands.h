@@ -27,8 +27,11 @@ public:
     // Inserts before row `at` (at the end when it is the row count); keeps free ids.
     virtual std::optional<std::vector<ItemId>> insertItems(int at,
                                                            const std::vector<Item>& items) = 0;
+    // Puts items back in the rows they name (rising), as one change.
+    virtual std::optional<std::vector<ItemId>>
+    insertItems(const std::vector<PlacedItem>& placed) = 0;
     virtual bool removeItems(const std::vector<ItemId>& ids) = 0;
-    virtual bool setField(ItemId id, ItemField field, const QString& text) = 0;
+    virtual bool setField(ItemField field, const std::vector<FieldText>& texts) = 0;
     virtual bool moveItem(ItemId id, int to) = 0;
     // The list afterwards holds the items in `order`.
     virtual bool setOrder(const std::vector<ItemId>& order) = 0;
@@ -52,31 +55,30 @@ private:
 class RemoveItemsCommand : public QUndoCommand
 {
 public:
-    // `items` sit together from row `at` on.
-    RemoveItemsCommand(ItemListEditing& list, int at, std::vector<Item> items);
+    // `items` in rising rows, wherever they sit; Undo puts each back in its row.
+    RemoveItemsCommand(ItemListEditing& list, std::vector<PlacedItem> items, const QString& text);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
-    int m_at;
-    std::vector<Item> m_items;
+    std::vector<PlacedItem> m_items;
 };
 
+// One field of one or many items: an edit in place, Set Field of Selected Items.
 class SetFieldCommand : public QUndoCommand
 {
 public:
-    SetFieldCommand(ItemListEditing& list, ItemId id, ItemField field, QString oldText,
-                    QString newText);
+    SetFieldCommand(ItemListEditing& list, ItemField field, std::vector<FieldText> before,
+                    std::vector<FieldText> after, const QString& text);
     void redo() override;
     void undo() override;
 
 private:
     ItemListEditing& m_list;
-    ItemId m_id;
     ItemField m_field;
-    QString m_old;
-    QString m_new;
+    std::vector<FieldText> m_before;
+    std::vector<FieldText> m_after;
 };
 
 class MoveItemCommand : public QUndoCommand

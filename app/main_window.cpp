@@ -25,11 +25,12 @@ namespace stowfolio {
 
 MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     : QMainWindow(parent), m_deps(std::move(dependencies)), m_pointer(*this),
-      m_inputLocale(inputLocaleOf()), m_model(m_deps.inventory, m_inputLocale)
+      m_inputLocale(inputLocaleOf()), m_model(m_deps.inventory, m_inputLocale), m_shown(m_model)
 {
     buildControls();
     installItemEditing();
     buildMenus();
+    buildFindBar();
     buildStatusLine();
     // The client area keeps its drawn size; the window is that plus the menu and status line.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -17,6 +17,7 @@
 #include "platform/home_page.h"
 #include "platform/window_pointer.h"
 #include "state/inventory_model.h"
+#include "state/item_filter_model.h"
 #include "state/item_values.h"
 
 #include <QMainWindow>
@@ -32,6 +33,7 @@ class QLabel;
 class QModelIndex;
 class QLineEdit;
 class QPushButton;
+class QToolBar;
 class QTreeView;
 
 namespace stowfolio {
@@ -95,9 +97,15 @@ public:
     // Reads `path`, shows what it would add and adds it as one step when the user agrees.
     void importFile(const QString& path);
     void editItem();
+    // Duplicate, Move and Set Field act on every selected item.
     void duplicateItem();
     void moveItem(int offset);
     void sortItemsBy(int field);
+    void setFieldOfSelectedItems();
+    // Find: the bar below the list shows only the items holding its text.
+    void showFindBar();
+    void closeFindBar();
+    bool isFinding() const;
     void showAbout();
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;
@@ -160,13 +168,20 @@ private:
 
     // The list as the undo commands change it (main_window_list.cpp).
     std::optional<std::vector<ItemId>> insertItems(int at, const std::vector<Item>& items) override;
+    std::optional<std::vector<ItemId>> insertItems(const std::vector<PlacedItem>& placed) override;
     bool removeItems(const std::vector<ItemId>& ids) override;
-    bool setField(ItemId id, ItemField field, const QString& text) override;
+    bool setField(ItemField field, const std::vector<FieldText>& texts) override;
     bool moveItem(ItemId id, int to) override;
     bool setOrder(const std::vector<ItemId>& order) override;
     void installItemEditing();
+    // Rows here are rows of the inventory model, whatever Find hides.
     int selectedRow() const;
+    std::vector<int> selectedRows() const; // rising
     void selectRow(int row);
+    void selectItems(const std::vector<ItemId>& ids);
+    QModelIndex viewIndex(int row, int column) const;
+    void buildFindBar();
+    void showSortIndicator(int field, SortDirection direction);
     void takeOwnerFields(const QStringList& fields, const QString& path);
     QStringList columnCaptions() const;
 
@@ -184,7 +199,13 @@ private:
     // In the order of the list's columns: Location, Description, Date, ... Photo.
     std::array<QLineEdit*, kItemFieldCount> m_itemFields{};
     InventoryModel m_model;
+    // What the list shows of the model: every item, or those Find finds.
+    ItemFilterModel m_shown;
     QTreeView* m_list = nullptr;
+    QToolBar* m_findBar = nullptr;
+    QLineEdit* m_findField = nullptr;
+    // Set while a sort reorders the list, so that its header keeps the sort indicator.
+    bool m_sorting = false;
     // Looks every second whether another process (--import, a job) changed the inventory.
     QTimer m_refreshTimer;
     QPushButton* m_addButton = nullptr;

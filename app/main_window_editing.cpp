@@ -208,10 +208,16 @@ void MainWindow::deleteSelectedItem()
         return;
     guard.step(Lines::kRemoveSelected, [&] {
         // With rows but none selected there is nothing to remove.
-        const int row = selectedRow();
-        if (row < 0)
+        const std::vector<int> rows = selectedRows();
+        if (rows.empty())
             return;
-        m_undoStack.push(new RemoveItemsCommand(*this, row, {m_model.item(row)}));
+        std::vector<PlacedItem> removed;
+        removed.reserve(rows.size());
+        for (const int row : rows)
+            removed.push_back(PlacedItem{row, m_model.item(row)});
+        m_undoStack.push(new RemoveItemsCommand(*this, std::move(removed),
+                                                rows.size() == 1 ? QStringLiteral("Delete Item")
+                                                                 : QStringLiteral("Delete Items")));
     });
 }
 

@@ -155,7 +155,7 @@ void MainWindow::buildList()
     m_list = new QTreeView(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setGeometry(twipsRect(120, 1140, 9240, 1395));
-    m_list->setModel(&m_model);
+    m_list->setModel(&m_shown);
     for (int c = 0; c < kItemFieldCount; ++c)
         m_list->setColumnWidth(
             c, spreadsheet::twipsToPixels(kItemFields[static_cast<std::size_t>(c)].listWidthTwips));
@@ -166,7 +166,7 @@ void MainWindow::buildList()
     m_list->setItemsExpandable(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     // A double click edits the clicked field; F2 and the menu go through Edit Item.
     m_list->setEditTriggers(QAbstractItemView::DoubleClicked);

@@ -8,9 +8,14 @@
 #include "state/settings_store.h"
 
 #include <QCollator>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
 
 namespace stowfolio {
@@ -44,28 +49,86 @@ void MainWindow::installItemEditing()
     m_list->setItemDelegate(new ItemEditDelegate(
         [this](const QModelIndex& index, const QString& text) { commitEdit(index, text); },
         m_list));
+    // A click on a column's header sorts by it, a second click the other way round.
+    QHeaderView* header = m_list->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int field) { sortItemsBy(field); });
+    // Any other change of the list may break the order the indicator claims.
+    connect(&m_model, &InventoryModel::itemsChanged, this, [this] {
+        if (!m_sorting)
+            m_list->header()->setSortIndicatorShown(false);
+    });
+}
+
+QModelIndex MainWindow::viewIndex(int row, int column) const
+{
+    return m_shown.mapFromSource(m_model.index(row, column));
 }
 
 int MainWindow::selectedRow() const
 {
-    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
-    return selected.isEmpty() ? -1 : selected.front().row();
+    // The current row when it is selected (the one a single-item command means), otherwise
+    // the first selected one.
+    const QModelIndex current = m_list->currentIndex();
+    if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row()))
+        return m_shown.mapToSource(current).row();
+    const std::vector<int> rows = selectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> MainWindow::selectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        rows.push_back(m_shown.mapToSource(index).row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void MainWindow::selectRow(int row)
 {
     if (row < 0 || row >= itemCount())
         return;
-    const QModelIndex index = m_model.index(row, std::max(0, m_list->currentIndex().column()));
+    const QModelIndex index = viewIndex(row, std::max(0, m_list->currentIndex().column()));
+    if (!index.isValid())
+        return;
     m_list->setCurrentIndex(index);
     m_list->scrollTo(index);
+}
+
+void MainWindow::selectItems(const std::vector<ItemId>& ids)
+{
+    QItemSelection selection;
+    int first = -1;
+    for (const ItemId id : ids) {
+        const QModelIndex index = viewIndex(m_model.rowOf(id), 0);
+        if (!index.isValid())
+            continue;
+        selection.select(index, index);
+        if (first < 0)
+            first = m_model.rowOf(id);
+    }
+    if (first < 0)
+        return;
+    selectRow(first);
+    m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
 }
 
 std::optional<std::vector<ItemId>> MainWindow::insertItems(int at, const std::vector<Item>& items)
 {
     const auto ids = m_model.insertItems(at, items);
     if (ids)
-        selectRow(at);
+        selectItems(*ids);
+    return ids;
+}
+
+std::optional<std::vector<ItemId>> MainWindow::insertItems(const std::vector<PlacedItem>& placed)
+{
+    const auto ids = m_model.insertItems(placed);
+    if (ids)
+        selectItems(*ids);
     return ids;
 }
 
@@ -78,11 +141,14 @@ bool MainWindow::removeItems(const std::vector<ItemId>& ids)
     return true;
 }
 
-bool MainWindow::setField(ItemId id, ItemField field, const QString& text)
+bool MainWindow::setField(ItemField field, const std::vector<FieldText>& texts)
 {
-    if (!m_model.setField(id, field, text))
+    if (!m_model.setField(field, texts))
         return false;
-    selectRow(m_model.rowOf(id));
+    std::vector<ItemId> ids;
+    for (const FieldText& change : texts)
+        ids.push_back(change.id);
+    selectItems(ids);
     return true;
 }
 
@@ -96,18 +162,23 @@ bool MainWindow::moveItem(ItemId id, int to)
 
 bool MainWindow::setOrder(const std::vector<ItemId>& order)
 {
-    // The item the user had selected stays selected where it went.
-    const int row = selectedRow();
-    const ItemId current = row >= 0 ? m_model.item(row).id : 0;
+    // The items the user had selected stay selected where they went.
+    std::vector<ItemId> selected;
+    for (const int row : selectedRows())
+        selected.push_back(m_model.item(row).id);
     if (!m_model.setOrder(order))
         return false;
-    selectRow(std::max(0, m_model.rowOf(current)));
+    if (selected.empty())
+        selectRow(0);
+    else
+        selectItems(selected);
     return true;
 }
 
-void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
+void MainWindow::commitEdit(const QModelIndex& shownIndex, const QString& text)
 {
     // The row may have gone while its editor was open.
+    const QModelIndex index = m_shown.mapToSource(shownIndex);
     const int row = index.row();
     const int column = index.column();
     if (!index.isValid() || row >= itemCount() || column >= columnCount())
@@ -124,8 +195,9 @@ void MainWindow::commitEdit(const QModelIndex& index, const QString& text)
         });
         return;
     }
-    m_undoStack.push(
-        new SetFieldCommand(*this, item.id, static_cast<ItemField>(column), old, text));
+    m_undoStack.push(new SetFieldCommand(*this, static_cast<ItemField>(column),
+                                         {FieldText{item.id, old}}, {FieldText{item.id, text}},
+                                         QStringLiteral("Edit Item")));
 }
 
 void MainWindow::editItem()
@@ -134,27 +206,155 @@ void MainWindow::editItem()
     if (row < 0)
         return;
     m_list->setFocus();
-    m_list->edit(m_model.index(row, std::max(0, m_list->currentIndex().column())));
+    m_list->edit(viewIndex(row, std::max(0, m_list->currentIndex().column())));
 }
 
 void MainWindow::duplicateItem()
 {
-    const int row = selectedRow();
-    if (row < 0)
+    // The copies go together below the last selected item, in list order.
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
         return;
-    Item copy = m_model.item(row);
-    copy.id = 0;
-    m_undoStack.push(
-        new InsertItemsCommand(*this, row + 1, {copy}, QStringLiteral("Duplicate Item")));
+    std::vector<Item> copies;
+    for (const int row : rows) {
+        copies.push_back(m_model.item(row));
+        copies.back().id = 0;
+    }
+    m_undoStack.push(new InsertItemsCommand(*this, rows.back() + 1, std::move(copies),
+                                            rows.size() == 1 ? QStringLiteral("Duplicate Item")
+                                                             : QStringLiteral("Duplicate Items")));
 }
 
 void MainWindow::moveItem(int offset)
 {
-    const int row = selectedRow();
-    const int to = row + offset;
-    if (row < 0 || to < 0 || to >= itemCount())
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
         return;
-    m_undoStack.push(new MoveItemCommand(*this, m_model.item(row).id, row, to));
+    // The rows the list shows, in order: a move passes the shown neighbour, not a hidden one.
+    std::vector<int> shown;
+    shown.reserve(static_cast<std::size_t>(m_shown.rowCount()));
+    for (int r = 0; r < m_shown.rowCount(); ++r)
+        shown.push_back(m_shown.mapToSource(m_shown.index(r, 0)).row());
+    const std::vector<std::pair<int, int>> swaps = blockMoveSwaps(shown, rows, offset);
+    if (swaps.empty())
+        return;
+    // One item past its next-door neighbour is one small step; anything else is a new order.
+    if (swaps.size() == 1 && std::abs(swaps[0].first - swaps[0].second) == 1) {
+        const int row = rows.front();
+        const int to = row == swaps[0].first ? swaps[0].second : swaps[0].first;
+        m_undoStack.push(new MoveItemCommand(*this, m_model.item(row).id, row, to));
+        return;
+    }
+    std::vector<ItemId> before = m_model.ids();
+    std::vector<ItemId> after = before;
+    for (const auto& [first, second] : swaps)
+        std::swap(after[static_cast<std::size_t>(first)], after[static_cast<std::size_t>(second)]);
+    m_undoStack.push(new SetOrderCommand(*this, std::move(before), std::move(after),
+                                         rows.size() == 1 ? QStringLiteral("Move Item")
+                                                          : QStringLiteral("Move Items")));
+}
+
+void MainWindow::setFieldOfSelectedItems()
+{
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    QStringList fields;
+    for (const ItemFieldInfo& info : kItemFields)
+        fields << fieldText(info.caption);
+    const int current = std::max(0, m_list->currentIndex().column());
+    const auto choice = m_deps.prompts.chooseFieldText(
+        QStringLiteral("Set Field of Selected Items"),
+        QStringLiteral("Set one field of the %L1 selected items to the same text.")
+            .arg(rows.size()),
+        fields, current);
+    if (!choice || choice->first < 0 || choice->first >= kItemFieldCount)
+        return;
+    const int field = choice->first;
+    const QString refusal = refusalOf(field, choice->second);
+    if (!refusal.isEmpty()) {
+        m_deps.prompts.showMessage(refusal, QString(), MessageIcon::Exclamation);
+        return;
+    }
+    std::vector<FieldText> before, after;
+    for (const int row : rows) {
+        const Item& item = m_model.item(row);
+        const QString& old = item.fields[static_cast<std::size_t>(field)];
+        if (old == choice->second)
+            continue;
+        before.push_back(FieldText{item.id, old});
+        after.push_back(FieldText{item.id, choice->second});
+    }
+    if (after.empty())
+        return;
+    m_undoStack.push(new SetFieldCommand(*this, static_cast<ItemField>(field), std::move(before),
+                                         std::move(after),
+                                         QStringLiteral("Set %1").arg(fields[field])));
+}
+
+void MainWindow::buildFindBar()
+{
+    // Below the list, out of the way until Find is asked for; Escape closes it.
+    m_findBar = new QToolBar(QStringLiteral("Find"), this);
+    m_findBar->setObjectName(QStringLiteral("FindBar"));
+    m_findBar->setMovable(false);
+    m_findBar->setFloatable(false);
+    m_findBar->addWidget(new QLabel(QStringLiteral(" Find: "), m_findBar));
+    m_findField = new QLineEdit(m_findBar);
+    m_findField->setObjectName(QStringLiteral("FindText"));
+    m_findField->setClearButtonEnabled(true);
+    m_findField->setPlaceholderText(QStringLiteral("Text in any field"));
+    m_findBar->addWidget(m_findField);
+    QAction* close =
+        m_findBar->addAction(QStringLiteral("Close"), this, [this] { closeFindBar(); });
+    close->setToolTip(QStringLiteral("Close the find bar and show every item (Esc)"));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_findBar);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this] { closeFindBar(); });
+    // Typing pauses a moment before the list is filtered, so a long list never lags a key.
+    auto* pause = new QTimer(this);
+    pause->setSingleShot(true);
+    pause->setInterval(150);
+    connect(m_findField, &QLineEdit::textChanged, pause, qOverload<>(&QTimer::start));
+    connect(pause, &QTimer::timeout, this, [this] {
+        const int row = selectedRow();
+        m_shown.setFindText(m_findField->text());
+        if (row >= 0)
+            selectRow(row);
+        updateStatusLine();
+    });
+    addToolBar(Qt::BottomToolBarArea, m_findBar);
+    m_findBar->hide();
+}
+
+void MainWindow::showFindBar()
+{
+    m_findBar->show();
+    m_findField->setFocus();
+    m_findField->selectAll();
+}
+
+void MainWindow::closeFindBar()
+{
+    const int row = selectedRow();
+    m_findField->clear();
+    m_shown.setFindText(QString());
+    m_findBar->hide();
+    selectRow(row);
+    m_list->setFocus();
+    updateStatusLine();
+}
+
+bool MainWindow::isFinding() const
+{
+    return m_shown.isFiltering();
+}
+
+void MainWindow::showSortIndicator(int field, SortDirection direction)
+{
+    m_list->header()->setSortIndicator(
+        field, direction == SortDirection::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_list->header()->setSortIndicatorShown(true);
 }
 
 void MainWindow::sortItemsBy(int field)
@@ -179,8 +379,10 @@ void MainWindow::sortItemsBy(int field)
     bool unchanged = true;
     for (std::size_t i = 0; i < order.size() && unchanged; ++i)
         unchanged = order[i] == static_cast<int>(i);
-    if (unchanged)
+    if (unchanged) {
+        showSortIndicator(field, direction);
         return;
+    }
     std::vector<ItemId> before, after;
     before.reserve(items.size());
     after.reserve(items.size());
@@ -188,8 +390,10 @@ void MainWindow::sortItemsBy(int field)
         before.push_back(items[i].id);
         after.push_back(items[static_cast<std::size_t>(order[i])].id);
     }
+    const QScopedValueRollback<bool> sorting(m_sorting, true);
     m_undoStack.push(new SetOrderCommand(*this, std::move(before), std::move(after),
                                          QStringLiteral("Sort Items")));
+    showSortIndicator(field, direction);
 }
 
 } // namespace stowfolio

@@ -62,10 +62,15 @@ void MainWindow::buildMenus()
                    [this] { moveItem(-1); });
     addMenuCommand(edit, QStringLiteral("Move Item Do&wn"), {QKeySequence(Qt::ALT | Qt::Key_Down)},
                    [this] { moveItem(1); });
+    addMenuCommand(edit, QStringLiteral("Set &Field of Selected Items…"), {},
+                   [this] { setFieldOfSelectedItems(); });
     QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
     for (int field = 0; field < kItemFieldCount; ++field)
         addMenuCommand(sort, m_model.headerData(field, Qt::Horizontal).toString().trimmed(), {},
                        [this, field] { sortItemsBy(field); });
+    edit->addSeparator();
+    addMenuCommand(edit, QStringLiteral("&Find…"), QKeySequence::keyBindings(QKeySequence::Find),
+                   [this] { showFindBar(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addMenuCommand(help, QStringLiteral("&Help"),
@@ -101,6 +106,14 @@ void MainWindow::updateStatusLine()
 {
     if (!m_statusLine)
         return;
+    if (m_shown.isFiltering()) {
+        // While Find is open the line is about the items found.
+        m_statusLine->setText(QStringLiteral("%L1 of %L2 items · estimated total of these %3")
+                                  .arg(m_shown.rowCount())
+                                  .arg(itemCount())
+                                  .arg(moneyText(m_shown.shownEstimatedTotal())));
+        return;
+    }
     m_statusLine->setText(inventorySummary(itemCount(), m_model.estimatedTotal()));
 }
 

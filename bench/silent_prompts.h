@@ -25,6 +25,11 @@ public:
         return confirmTables;
     }
     bool choosePrinter(QPrinter&) override { return false; }
+    std::optional<std::pair<int, QString>> chooseFieldText(const QString&, const QString&,
+                                                           const QStringList&, int) override
+    {
+        return std::nullopt;
+    }
     QString openFileName(const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&) override { return savePath; }
     int shown = 0;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // Every message box and file dialog of the program goes through Prompts, so that tests answer
 // them from a script instead of blocking on a modal window. The interface needs only Qt Core;
@@ -49,6 +50,12 @@ public:
                               const QList<QStringList>& rows, const QString& accept) = 0;
     // The print dialog for `printer`; false when the user cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
+    // A field picked from `fields` (starting at `field`) and a text for it, under `text`; the
+    // chosen field's index and the typed text, or nothing when the user cancelled.
+    virtual std::optional<std::pair<int, QString>> chooseFieldText(const QString& title,
+                                                                   const QString& text,
+                                                                   const QStringList& fields,
+                                                                   int field) = 0;
 };
 
 // The save dialog for files of one kind: a name typed without an extension gets `suffix`

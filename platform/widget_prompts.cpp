@@ -2,11 +2,14 @@
 
 #include "platform/app_title.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -101,6 +104,35 @@ bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
     layout->addWidget(buttons);
     dialog.resize(900, 480);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::pair<int, QString>> WidgetPrompts::chooseFieldText(const QString& title,
+                                                                      const QString& text,
+                                                                      const QStringList& fields,
+                                                                      int field)
+{
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(boxTitle(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* form = new QFormLayout;
+    auto* choice = new QComboBox(&dialog);
+    choice->addItems(fields);
+    choice->setCurrentIndex(field);
+    form->addRow(QStringLiteral("&Field:"), choice);
+    auto* value = new QLineEdit(&dialog);
+    form->addRow(QStringLiteral("&New text:"), value);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    value->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return std::pair{choice->currentIndex(), value->text()};
 }
 
 bool WidgetPrompts::choosePrinter(QPrinter& printer)

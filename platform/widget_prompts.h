@@ -24,6 +24,10 @@ public:
     bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
                       const QList<QStringList>& rows, const QString& accept) override;
     bool choosePrinter(QPrinter& printer) override;
+    std::optional<std::pair<int, QString>> chooseFieldText(const QString& title,
+                                                           const QString& text,
+                                                           const QStringList& fields,
+                                                           int field) override;
 
 private:
     QWidget* m_parent;

@@ -213,6 +213,67 @@ std::optional<std::vector<ItemId>> InventoryModel::insertItems(int row,
     return ids;
 }
 
+std::optional<std::vector<ItemId>>
+InventoryModel::insertItems(const std::vector<PlacedItem>& placed)
+{
+    // The runs of neighbouring rows, each going before the item that now holds its first row.
+    std::vector<Item> items;
+    items.reserve(placed.size());
+    for (const PlacedItem& one : placed)
+        items.push_back(one.item);
+    std::vector<ItemRun> runs;
+    for (std::size_t first = 0; first < placed.size();) {
+        std::size_t end = first + 1;
+        while (end < placed.size() && placed[end].row == placed[end - 1].row + 1)
+            ++end;
+        // Rows before this run's first row that earlier runs fill come back too.
+        const std::size_t now = static_cast<std::size_t>(std::max(0, placed[first].row)) - first;
+        runs.push_back(ItemRun{std::span<const Item>(items).subspan(first, end - first),
+                               now < m_ids.size() ? m_ids[now] : 0});
+        first = end;
+    }
+    if (runs.size() <= 1)
+        return insertItems(placed.empty() ? 0 : placed.front().row, items);
+
+    std::vector<ItemId> ids;
+    if (!storeChange([&] { ids = m_store.insert(runs); }))
+        return std::nullopt;
+    // Many places at once: the rows are laid out afresh in one pass.
+    beginResetModel();
+    std::vector<Item> merged;
+    std::vector<std::optional<double>> estimates;
+    std::vector<ItemId> mergedIds;
+    const std::size_t total = m_items.size() + items.size();
+    merged.reserve(total);
+    estimates.reserve(total);
+    mergedIds.reserve(total);
+    std::size_t old = 0;
+    std::size_t next = 0;
+    for (std::size_t row = 0; row < total; ++row) {
+        if (next < placed.size() &&
+            (static_cast<std::size_t>(std::max(0, placed[next].row)) <= row ||
+             old == m_items.size())) {
+            Item restored = std::move(items[next]);
+            restored.id = ids[next];
+            estimates.push_back(estimateOf(restored, m_locale));
+            mergedIds.push_back(restored.id);
+            merged.push_back(std::move(restored));
+            ++next;
+        } else {
+            estimates.push_back(m_estimates[old]);
+            mergedIds.push_back(m_ids[old]);
+            merged.push_back(std::move(m_items[old]));
+            ++old;
+        }
+    }
+    m_items = std::move(merged);
+    m_estimates = std::move(estimates);
+    m_ids = std::move(mergedIds);
+    endResetModel();
+    emit itemsChanged();
+    return ids;
+}
+
 bool InventoryModel::removeItems(const std::vector<ItemId>& ids)
 {
     if (!storeChange([&] { m_store.remove(ids); }))
@@ -236,16 +297,31 @@ bool InventoryModel::removeItems(const std::vector<ItemId>& ids)
 
 bool InventoryModel::setField(ItemId id, ItemField field, const QString& text)
 {
-    if (!storeChange([&] { m_store.setField(id, field, text); }))
+    return setField(field, {FieldText{id, text}});
+}
+
+bool InventoryModel::setField(ItemField field, const std::vector<FieldText>& texts)
+{
+    if (!storeChange([&] { m_store.setField(field, texts); }))
         return false;
-    const int row = rowOf(id);
-    if (row < 0)
-        return true;
-    Item& changed = m_items[static_cast<std::size_t>(row)];
-    changed.fields[static_cast<std::size_t>(field)] = text;
-    m_estimates[static_cast<std::size_t>(row)] = estimateOf(changed, m_locale);
-    const QModelIndex at = index(row, field);
-    emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
+    // One pass over the rows, however many items change.
+    std::unordered_map<ItemId, const QString*> wanted;
+    for (const FieldText& change : texts)
+        wanted[change.id] = &change.text;
+    int first = rowCount();
+    int last = -1;
+    for (std::size_t row = 0; row < m_ids.size(); ++row) {
+        const auto found = wanted.find(m_ids[row]);
+        if (found == wanted.end())
+            continue;
+        Item& changed = m_items[row];
+        changed.fields[static_cast<std::size_t>(field)] = *found->second;
+        m_estimates[row] = estimateOf(changed, m_locale);
+        first = std::min(first, static_cast<int>(row));
+        last = std::max(last, static_cast<int>(row));
+    }
+    if (last >= 0)
+        emit dataChanged(index(first, field), index(last, field), {Qt::DisplayRole, Qt::EditRole});
     emit itemsChanged();
     return true;
 }

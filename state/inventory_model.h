@@ -43,11 +43,18 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     const std::vector<Item>& items() const { return m_items; }
+    // Every item's id, in list order.
+    const std::vector<ItemId>& ids() const { return m_ids; }
     const Item& item(int row) const { return m_items[static_cast<std::size_t>(row)]; }
     // The row of item `id`, or -1 when it is not in the list.
     int rowOf(ItemId id) const;
     // The sum of the estimated values that read as amounts, as the sheet adds them up.
     double estimatedTotal() const;
+    // Row `row`'s estimated value as the sheet reads it; nothing when it is not an amount.
+    std::optional<double> estimate(int row) const
+    {
+        return m_estimates[static_cast<std::size_t>(row)];
+    }
 
     // Reads every item from the store again, now.
     void reload();
@@ -59,8 +66,13 @@ public:
     // Inserts `items` before row `row` (at the end when `row` is the row count), keeping ids
     // that are free; returns their ids, or nothing when the store refused.
     std::optional<std::vector<ItemId>> insertItems(int row, const std::vector<Item>& items);
+    // Puts items back in the rows they name (rising rows of the list afterwards, as a Delete of
+    // scattered items found them), in one change; returns their ids.
+    std::optional<std::vector<ItemId>> insertItems(const std::vector<PlacedItem>& placed);
     bool removeItems(const std::vector<ItemId>& ids);
     bool setField(ItemId id, ItemField field, const QString& text);
+    // Sets `field` of several items as one change.
+    bool setField(ItemField field, const std::vector<FieldText>& texts);
     // Moves item `id` to row `to`.
     bool moveItem(ItemId id, int to);
     // Puts the items in `order` (every id of the list once).

@@ -254,38 +254,49 @@ std::vector<ItemId> InventoryStore::append(const std::vector<ItemFields>& rows)
 
 std::vector<ItemId> InventoryStore::insert(const std::vector<Item>& items, ItemId before)
 {
-    for (const Item& item : items)
-        refuseOversizedFields(item.fields);
-    Transaction transaction(m_database);
-    const std::vector<double> positions = freePositionsBefore(before, items.size());
+    return insert(std::vector<ItemRun>{ItemRun{items, before}});
+}
 
+std::vector<ItemId> InventoryStore::insert(const std::vector<ItemRun>& runs)
+{
+    for (const ItemRun& run : runs)
+        for (const Item& item : run.items)
+            refuseOversizedFields(item.fields);
+    Transaction transaction(m_database);
     Statement taken(m_database, "SELECT 1 FROM items WHERE id = ?1");
     Statement add(m_database, "INSERT INTO items (id, " + fieldColumns() + ") VALUES (?1, " +
                                   fieldParameters(2) + ")");
     Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     std::vector<ItemId> ids;
-    ids.reserve(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const Item& item = items[i];
-        bool keepId = item.id > 0;
-        if (keepId) {
-            taken.bind(1, item.id);
-            keepId = !taken.step();
-            taken.reset();
-        }
-        if (keepId)
-            add.bind(1, item.id);
-        else
-            add.bindNull(1);
-        bindFields(add, 2, item.fields);
-        add.run();
-        const ItemId id = keepId ? item.id : m_database.lastInsertId();
-        place.bind(1, id).bind(2, positions[i]);
-        place.run();
-        ids.push_back(id);
+    for (const ItemRun& run : runs) {
+        const std::vector<double> positions = freePositionsBefore(run.before, run.items.size());
+        for (std::size_t i = 0; i < run.items.size(); ++i)
+            ids.push_back(insertOne(run.items[i], positions[i], taken, add, place));
     }
     transaction.commit();
     return ids;
+}
+
+// Stores one item at `position`, under its own id when it has one that is free.
+ItemId InventoryStore::insertOne(const Item& item, double position, Statement& taken,
+                                 Statement& add, Statement& place)
+{
+    bool keepId = item.id > 0;
+    if (keepId) {
+        taken.bind(1, item.id);
+        keepId = !taken.step();
+        taken.reset();
+    }
+    if (keepId)
+        add.bind(1, item.id);
+    else
+        add.bindNull(1);
+    bindFields(add, 2, item.fields);
+    add.run();
+    const ItemId id = keepId ? item.id : m_database.lastInsertId();
+    place.bind(1, id).bind(2, position);
+    place.run();
+    return id;
 }
 
 // `count` rising positions for items that go before the item `before` (at the end when it is 0
@@ -354,15 +365,26 @@ void InventoryStore::remove(const std::vector<ItemId>& ids)
 
 void InventoryStore::setField(ItemId id, ItemField field, const QString& text)
 {
-    ItemFields check;
-    check[static_cast<std::size_t>(field)] = text;
-    refuseOversizedFields(check);
+    setField(field, {FieldText{id, text}});
+}
+
+void InventoryStore::setField(ItemField field, const std::vector<FieldText>& texts)
+{
+    for (const FieldText& change : texts) {
+        ItemFields check;
+        check[static_cast<std::size_t>(field)] = change.text;
+        refuseOversizedFields(check);
+    }
+    Transaction transaction(m_database);
     Statement update(m_database,
                      "UPDATE items SET " +
                          std::string(kItemFields[static_cast<std::size_t>(field)].column) +
                          " = ?2 WHERE id = ?1");
-    update.bind(1, id).bind(2, text);
-    update.run();
+    for (const FieldText& change : texts) {
+        update.bind(1, change.id).bindLasting(2, change.text);
+        update.run();
+    }
+    transaction.commit();
 }
 
 void InventoryStore::move(ItemId id, ItemId before)

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace stowfolio {
@@ -35,6 +36,27 @@ struct Item
 {
     ItemId id = 0;
     ItemFields fields;
+};
+
+// An item and the row it sits in (or goes to).
+struct PlacedItem
+{
+    int row = 0;
+    Item item;
+};
+
+// Items that go together before the item `before` (at the end when it is 0).
+struct ItemRun
+{
+    std::span<const Item> items;
+    ItemId before = 0;
+};
+
+// One item's new text for a field.
+struct FieldText
+{
+    ItemId id = 0;
+    QString text;
 };
 
 class InventoryStore
@@ -68,8 +90,13 @@ public:
     // keeping their ids when they have one that is free (an undone delete gets its id back).
     // Returns the ids they have.
     std::vector<ItemId> insert(const std::vector<Item>& items, ItemId before);
+    // Inserts several runs of items in one transaction, each as insert() does, in turn; returns
+    // the ids of all of them in order.
+    std::vector<ItemId> insert(const std::vector<ItemRun>& runs);
     void remove(const std::vector<ItemId>& ids);
     void setField(ItemId id, ItemField field, const QString& text);
+    // Sets `field` of several items, in one transaction (Set Field of Selected Items).
+    void setField(ItemField field, const std::vector<FieldText>& texts);
     // Moves item `id` before the item `before` (to the end when it is 0 or gone).
     void move(ItemId id, ItemId before);
     // The list order afterwards: `order` holds every id of the list once. Ids not in the
@@ -88,6 +115,8 @@ public:
 
 private:
     void migrate();
+    ItemId insertOne(const Item& item, double position, Statement& taken, Statement& add,
+                     Statement& place);
     std::vector<double> freePositionsBefore(ItemId before, std::size_t count);
     void renumber();
 

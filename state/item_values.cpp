@@ -113,6 +113,30 @@ QString moneyText(double amount)
            english.toString(std::abs(amount), 'f', 2);
 }
 
+std::vector<std::pair<int, int>> blockMoveSwaps(const std::vector<int>& shown,
+                                                const std::vector<int>& selected, int offset)
+{
+    std::vector<bool> isSelected(shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        isSelected[i] = std::binary_search(selected.begin(), selected.end(), shown[i]);
+    std::vector<std::pair<int, int>> swaps;
+    const auto trade = [&](std::size_t from, std::size_t to) {
+        if (isSelected[from] && !isSelected[to]) {
+            swaps.emplace_back(shown[to], shown[from]);
+            isSelected[to] = true;
+            isSelected[from] = false;
+        }
+    };
+    if (offset < 0) {
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            trade(i, i - 1);
+    } else {
+        for (std::size_t i = shown.size(); i-- > 1;)
+            trade(i - 1, i);
+    }
+    return swaps;
+}
+
 QString inventorySummary(int itemCount, double estimatedTotal)
 {
     return QStringLiteral("%1 %2 · estimated total %3")

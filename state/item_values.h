@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCollator;
@@ -35,6 +36,12 @@ enum class SortDirection
 std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortDirection direction,
                              const spreadsheet::input::InputLocale& locale,
                              const QCollator& collator);
+
+// Moving the selected rows one place up (`offset` -1) or down (+1) as a block, among the rows
+// `shown` (rising; rows Find hides are passed over): the swaps of two rows that do it, in
+// order. A selected row at the edge, and those behind it, stay where they are.
+std::vector<std::pair<int, int>> blockMoveSwaps(const std::vector<int>& shown,
+                                                const std::vector<int>& selected, int offset);
 
 // The locale's short date, always with a four-digit year ("M/d/yy" becomes "M/d/yyyy"): the
 // form in which typed input reads a date back unchanged.

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <optional>
 #include <stdexcept>
 
 namespace stowfolio::testing {
@@ -56,6 +57,18 @@ public:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printerFile);
         return true;
+    }
+    // The answers to chooseFieldText, in turn; nothing answers as Cancel.
+    std::deque<std::optional<std::pair<int, QString>>> fieldTextAnswers;
+    std::optional<std::pair<int, QString>>
+    chooseFieldText(const QString& title, const QString& text, const QStringList&, int) override
+    {
+        shown.push_back({QStringLiteral("field"), text, title, MessageIcon::None});
+        if (fieldTextAnswers.empty())
+            throw std::logic_error("unscripted field choice: " + text.toStdString());
+        auto answer = fieldTextAnswers.front();
+        fieldTextAnswers.pop_front();
+        return answer;
     }
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
