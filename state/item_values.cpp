@@ -122,7 +122,7 @@ std::vector<std::pair<int, int>> blockMoveSwaps(const std::vector<int>& shown,
     std::vector<std::pair<int, int>> swaps;
     const auto trade = [&](std::size_t from, std::size_t to) {
         if (isSelected[from] && !isSelected[to]) {
-            swaps.emplace_back(shown[to], shown[from]);
+            swaps.emplace_back(std::min(shown[to], shown[from]), std::max(shown[to], shown[from]));
             isSelected[to] = true;
             isSelected[from] = false;
         }

@@ -85,5 +85,23 @@ TEST(ItemValues, SummaryCountsItemsAndShowsTheTotalAsMoney)
     EXPECT_EQ(inventorySummary(3, -12.5), QStringLiteral("3 items · estimated total -$12.50"));
 }
 
+// Selected rows move as a block past the shown rows; the edge stops them; hidden rows (not in
+// `shown`) are passed over.
+TEST(BlockMoveSwaps, SelectedRowsMoveAsABlockAndStopAtTheEdge)
+{
+    using Swaps = std::vector<std::pair<int, int>>;
+    const std::vector<int> all = {0, 1, 2, 3, 4};
+    EXPECT_EQ(blockMoveSwaps(all, {2}, -1), (Swaps{{1, 2}}));
+    EXPECT_EQ(blockMoveSwaps(all, {2}, 1), (Swaps{{2, 3}}));
+    EXPECT_EQ(blockMoveSwaps(all, {1, 2}, -1), (Swaps{{0, 1}, {1, 2}}));
+    EXPECT_EQ(blockMoveSwaps(all, {2, 3}, 1), (Swaps{{3, 4}, {2, 3}}));
+    // The first row cannot go up; the one after it still can, until it reaches it.
+    EXPECT_EQ(blockMoveSwaps(all, {0, 2}, -1), (Swaps{{1, 2}}));
+    EXPECT_EQ(blockMoveSwaps(all, {0, 1}, -1), Swaps{});
+    EXPECT_EQ(blockMoveSwaps(all, {4}, 1), Swaps{});
+    // Rows 1 and 2 hidden: row 3 trades places with row 0.
+    EXPECT_EQ(blockMoveSwaps({0, 3, 4}, {3}, -1), (Swaps{{0, 3}}));
+}
+
 } // namespace
 } // namespace stowfolio
