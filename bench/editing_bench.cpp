@@ -6,6 +6,7 @@
 #include "bench/silent_prompts.h"
 #include "state/inventory_opening.h"
 #include "state/inventory_store.h"
+#include "state/item_filter_model.h"
 #include "state/item_import.h"
 #include "state/settings_store.h"
 #include "workbook/excel_factory.h"
@@ -229,6 +230,22 @@ void BM_StoreListAtClose(benchmark::State& state)
         at.form->saveItemList();
 }
 BENCHMARK(BM_StoreListAtClose)->Arg(1000)->Arg(65526)->Unit(benchmark::kMillisecond);
+
+// Find: the list filtered to the items holding a text, and shown whole again.
+void BM_FindFilter(benchmark::State& state)
+{
+    Inventory at(static_cast<int>(state.range(0)));
+    at.open();
+    ItemFilterModel shown(const_cast<InventoryModel&>(at.form->model()));
+    for (auto _ : state) {
+        // The rows are filtered when a view first asks for them.
+        shown.setFindText(QStringLiteral("number 123"));
+        benchmark::DoNotOptimize(shown.rowCount());
+        shown.setFindText(QString());
+        benchmark::DoNotOptimize(shown.rowCount());
+    }
+}
+BENCHMARK(BM_FindFilter)->Arg(1000)->Arg(65526)->Unit(benchmark::kMillisecond);
 
 // Import Items from a CSV file of `rows` items into an empty list, as the window does it after
 // the preview: read, checked, stored in one transaction and shown (Undo in between, untimed).
