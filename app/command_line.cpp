@@ -13,9 +13,11 @@ namespace stowfolio {
 
 namespace {
 
-[[noreturn]] void refuse(const QString& message)
+// A mistake on the command line: what is wrong, then how the program is used.
+[[noreturn]] void refuse(const QString& message, const QCommandLineParser& parser)
 {
-    std::fprintf(stderr, "stowfolio: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "stowfolio: %s\n\n%s", message.toLocal8Bit().constData(),
+                 parser.helpText().toLocal8Bit().constData());
     std::exit(2);
 }
 
@@ -40,6 +42,17 @@ bool asksForHeadlessJob(int argc, const char* const* argv)
                 return true;
         }
     }
+    return false;
+}
+
+bool displayMayBeFound(int argc, const char* const* argv)
+{
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
     return false;
 }
 
@@ -132,10 +145,14 @@ CommandLineOptions parseCommandLine(const QCoreApplication& application)
 {
     QCommandLineParser parser;
     addOptions(parser);
-    parser.process(application);
+    // An unknown option or a missing value is a mistake like any other (exit code 2, with the
+    // usage); process() would end with 1 and no usage.
+    if (!parser.parse(application.arguments()))
+        refuse(parser.errorText(), parser);
+    parser.process(application); // answers --help and --version
     const QString problem = optionsProblem(parser);
     if (!problem.isEmpty())
-        refuse(problem);
+        refuse(problem, parser);
     return readOptions(parser);
 }
 

@@ -29,8 +29,14 @@ bool asksForHelpOrVersion(int argc, const char* const* argv);
 // --import, --pdf).
 bool asksForHeadlessJob(int argc, const char* const* argv);
 
-// Parses the program's arguments (after Qt has taken its own); --help, --version and mistakes
-// print and end the program.
+// False when the window certainly has no display to open on: none of DISPLAY, WAYLAND_DISPLAY
+// and QT_QPA_PLATFORM is set and no -platform is given. The toolkit would abort there, so the
+// arguments are then checked, and the window refused, without it.
+bool displayMayBeFound(int argc, const char* const* argv);
+
+// Parses the program's arguments (after Qt has taken its own); --help and --version print and
+// end the program, and a mistake prints what is wrong and the usage to standard error and ends
+// it with exit code 2.
 CommandLineOptions parseCommandLine(const QCoreApplication& application);
 
 void addOptions(QCommandLineParser& parser);

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 
 namespace stowfolio {
@@ -49,10 +50,16 @@ struct StoredState
 
 // The stored state, or an exception saying why it cannot be used. A job has no one to ask which
 // item list to keep when the settings file's differs: it works on the inventory's and says so.
+// A settings file that cannot be read, or is damaged, stops the job where it is: a job never
+// moves the user's data aside, and never reports success on data it could not read.
 StoredState openStoredState()
 {
+    const QString folders = userFoldersProblem();
+    if (!folders.isEmpty())
+        throw std::runtime_error(folders.toStdString());
     StoredState state;
-    state.settings = std::make_unique<IniSettingsStore>();
+    state.settings =
+        std::make_unique<IniSettingsStore>(IniSettingsStore::DamagedFile::LeaveInPlace);
     if (!state.settings->openingProblem().isEmpty())
         throw std::runtime_error(state.settings->openingProblem().toStdString());
     state.inventory = std::make_unique<InventoryStore>(defaultInventoryDatabasePath());
@@ -67,6 +74,22 @@ StoredState openStoredState()
                        .arg(check.inventoryItemCount));
     return state;
 }
+
+} // namespace
+
+int reportJobFailure(const QString& failure, const QString& task)
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        printError(QStringLiteral("%1: not enough memory to %2").arg(failure, task));
+    } catch (const std::exception& error) {
+        printError(QStringLiteral("%1: %2").arg(failure, QString::fromUtf8(error.what())));
+    }
+    return 1;
+}
+
+namespace {
 
 Inventory storedInventory(StoredState& state)
 {
@@ -87,10 +110,9 @@ int runExport(const QString& path)
         registerBuiltInEngine(factory);
         exportInventoryWorkbook(factory, storedInventory(state), workFolderParent(), path);
         return 0;
-    } catch (const std::exception& error) {
-        printError(
-            QStringLiteral("cannot export to %1: %2").arg(path, QString::fromUtf8(error.what())));
-        return 1;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot export to %1").arg(path),
+                                QStringLiteral("build the workbook"));
     }
 }
 
@@ -118,10 +140,9 @@ int runRender(const QString& input, const QString& output, const QString& range)
                        .arg(input, QString::fromUtf8(error.what()),
                             QString::fromStdString(spreadsheet::rangeAddress(error.fitting()))));
         return 1;
-    } catch (const std::exception& error) {
-        printError(
-            QStringLiteral("cannot render %1: %2").arg(input, QString::fromUtf8(error.what())));
-        return 1;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot render %1").arg(input),
+                                QStringLiteral("draw the sheet"));
     }
 }
 
@@ -132,10 +153,9 @@ int runCsvExport(const QString& path)
         const Inventory inventory = storedInventory(state);
         writeBytesToFile(itemsAsCsv(inventory.items), path);
         return 0;
-    } catch (const std::exception& error) {
-        printError(
-            QStringLiteral("cannot write %1: %2").arg(path, QString::fromUtf8(error.what())));
-        return 1;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot write %1").arg(path),
+                                QStringLiteral("write the list"));
     }
 }
 
@@ -145,8 +165,8 @@ int runImport(const QString& path)
         StoredState state = openStoredState();
         const Inventory stored = storedInventory(state);
         const int room = kMaxInventoryItems - static_cast<int>(stored.items.size());
-        const ItemImport imported = looksLikeWorkbook(path) ? importInventoryWorkbook(path, room)
-                                                            : importCsvFile(path, room);
+        // Read once: standard input or a pipe gives its bytes only once.
+        const ItemImport imported = importItems(openImportSource(path), room);
         if (!imported.problem.isEmpty()) {
             printError(imported.problem);
             return 1;
@@ -183,10 +203,9 @@ int runImport(const QString& path)
             break;
         }
         return 0;
-    } catch (const std::exception& error) {
-        printError(
-            QStringLiteral("cannot import %1: %2").arg(path, QString::fromUtf8(error.what())));
-        return 1;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot import %1").arg(path),
+                                QStringLiteral("read and add its items"));
     }
 }
 
@@ -203,10 +222,9 @@ int runPdfReport(const QString& path)
         exportInventoryWorkbook(factory, storedInventory(state), workFolderParent(), workbook);
         report::writeReportPdf(workbook, path, QDate::currentDate());
         return 0;
-    } catch (const std::exception& error) {
-        printError(QStringLiteral("cannot write the report %1: %2")
-                       .arg(path, QString::fromUtf8(error.what())));
-        return 1;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot write the report %1").arg(path),
+                                QStringLiteral("build the report"));
     }
 }
 

@@ -28,6 +28,11 @@ int runImport(const QString& path);
 // Builds the stored inventory and writes its report to `path` as PDF.
 int runPdfReport(const QString& path);
 
+// Called from a job's catch block: prints "<failure>: <why>" to standard error and returns the
+// job's exit code, 1. Memory running out reads "not enough memory to <task>", not the name of
+// the exception.
+int reportJobFailure(const QString& failure, const QString& task);
+
 // The job the options ask for.
 int runHeadlessJob(const CommandLineOptions& options);
 

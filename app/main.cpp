@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char* argv[])
@@ -44,13 +45,30 @@ int main(int argc, char* argv[])
         });
         QGuiApplication headless(argc, argv);
         const stowfolio::CommandLineOptions options = stowfolio::parseCommandLine(headless);
-        stowfolio::removeLeftoversOfKilledRuns(stowfolio::defaultSettingsFilePath(), startedAt);
+        if (stowfolio::userFoldersProblem().isEmpty())
+            stowfolio::removeLeftoversOfKilledRuns(stowfolio::defaultSettingsFilePath(), startedAt);
         return stowfolio::runHeadlessJob(options);
+    }
+
+    if (!stowfolio::displayMayBeFound(argc, argv)) {
+        QCoreApplication console(argc, argv);
+        stowfolio::parseCommandLine(console); // a mistake prints the usage and ends the program
+        std::fprintf(stderr, "stowfolio: the window needs a display, and neither DISPLAY nor "
+                             "WAYLAND_DISPLAY is set; --export, --render, --csv, --import and "
+                             "--pdf work without one (stowfolio --help)\n");
+        return EXIT_FAILURE;
     }
 
     QApplication application(argc, argv);
     stowfolio::parseCommandLine(application);
 
+    // Without a folder of the user's own there is nowhere private to keep anything.
+    if (const QString problem = stowfolio::userFoldersProblem(); !problem.isEmpty()) {
+        stowfolio::WidgetPrompts prompts;
+        prompts.showMessage(QStringLiteral("Stowfolio cannot start: %1.").arg(problem), QString(),
+                            stowfolio::MessageIcon::Exclamation);
+        return EXIT_FAILURE;
+    }
     stowfolio::removeLeftoversOfKilledRuns(stowfolio::defaultSettingsFilePath(), startedAt);
     stowfolio::IniSettingsStore settings;
     // Without its inventory the window could show nothing and keep nothing: say why and stop.

@@ -83,15 +83,16 @@ void MainWindow::importFile(const QString& path)
 {
     const int room = kMaxInventoryItems - itemCount();
     ItemImport imported;
-    if (looksLikeWorkbook(path)) {
-        imported = importInventoryWorkbook(path, room);
+    const ImportSource source = openImportSource(path);
+    if (looksLikeWorkbook(source)) {
+        imported = importInventoryWorkbook(source, room);
     } else {
         // A large file shows how far reading has come, and can be cancelled.
         QProgressDialog progress(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
                                  QStringLiteral("Cancel"), 0, 1000, this);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
-        imported = importCsvFile(path, room, [&progress](qint64 done, qint64 total) {
+        imported = importCsvSource(source, room, [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
             QCoreApplication::processEvents();
             return !progress.wasCanceled();

@@ -69,8 +69,9 @@ QRectF inches(const QPainter& painter, const QRectF& rect)
 // not decode, so a small copy is decoded to be sure (at thumbnail cost, whatever its size).
 QString photoProblem(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        return QStringLiteral("the file does not exist");
+    // Named for what it is; a pipe or a device is never opened, which could wait for ever.
+    if (const QString why = notAPlainFile(path); !why.isEmpty())
+        return why;
     QImageReader reader(path);
     const QSize size = reader.size();
     if (!reader.canRead() || !size.isValid())

@@ -209,12 +209,32 @@ bool CsvReader::finish(std::vector<QStringList>& records)
     return open;
 }
 
+namespace {
+
+bool isSpaceOnly(QChar ch)
+{
+    return ch.isSpace() && ch != QLatin1Char('\t');
+}
+
+} // namespace
+
+bool holdsMoreThanSpaces(QStringView text)
+{
+    return !std::all_of(text.begin(), text.end(), isSpaceOnly);
+}
+
 QChar detectDelimiter(QStringView firstText)
 {
     const QChar candidates[] = {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
     int counts[3] = {0, 0, 0};
     bool inQuotes = false;
-    for (const QChar ch : firstText) {
+    // The lines above the first that holds anything are skipped.
+    qsizetype lineStart =
+        std::find_if_not(firstText.begin(), firstText.end(), isSpaceOnly) - firstText.begin();
+    while (lineStart > 0 && firstText[lineStart - 1] != QLatin1Char('\n') &&
+           firstText[lineStart - 1] != QLatin1Char('\r'))
+        --lineStart;
+    for (const QChar ch : firstText.mid(lineStart)) {
         if (ch == QLatin1Char('"'))
             inQuotes = !inQuotes;
         else if (!inQuotes && (ch == QLatin1Char('\n') || ch == QLatin1Char('\r')))

@@ -43,6 +43,10 @@ public:
     {
     }
 
+    // The delimiter from here on. Lines holding nothing read the same whatever the delimiter, so
+    // a reader may start on them before the first line with text has told it.
+    void setDelimiter(QChar delimiter) { m_delimiter = delimiter; }
+
     // Reads on from where the last piece ended; each record completed is appended to `records`.
     void feed(QStringView text, std::vector<QStringList>& records);
     // The last record, when the text does not end with a line end. True when a quoted field
@@ -69,8 +73,13 @@ private:
     bool m_fieldStarted = false;  // anything read since the last record ended
 };
 
-// The delimiter of a CSV text from its first line: the one of comma, semicolon and tab that
-// occurs most often outside quotes; comma when none does.
+// The delimiter of a CSV text from its first line that holds more than spaces (empty lines
+// above a header row are common in spreadsheets' exports): the one of comma, semicolon and tab
+// that occurs most often outside quotes; comma when none does.
 QChar detectDelimiter(QStringView firstText);
+
+// True when `text` holds a character other than a line end or a space; a tab counts, since it
+// may be the delimiter.
+bool holdsMoreThanSpaces(QStringView text);
 
 } // namespace stowfolio

@@ -5,6 +5,7 @@
 #include "state/csv_text.h"
 #include "state/item_list_codec.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -13,7 +14,11 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace stowfolio {
 
@@ -137,10 +142,22 @@ QString fromWindows1252(QByteArrayView bytes)
 enum class Encoding
 {
     Utf8,
+    Utf16LittleEndian,
+    Utf16BigEndian,
     Windows1252
 };
 
-// Reads the file a chunk at a time, decoded as `encoding`, into CSV records; false when the
+// A record that holds nothing but spaces in its first `columns` fields (all of them for -1).
+bool isEmptyRecord(const QStringList& record, qsizetype columns = -1)
+{
+    const qsizetype count = columns < 0 ? record.size() : std::min(record.size(), columns);
+    for (qsizetype c = 0; c < count; ++c)
+        if (!isBlank(record[c]))
+            return false;
+    return true;
+}
+
+// Reads the input a chunk at a time, decoded as `encoding`, into CSV records; false when the
 // bytes are not valid in that encoding or the user cancelled.
 struct ReadOutcome
 {
@@ -151,41 +168,77 @@ struct ReadOutcome
     std::vector<std::size_t> cutRecords; // records that lost text to the reader's limits
 };
 
-ReadOutcome readRecords(QFile& file, Encoding encoding, qsizetype maxRecords,
+// Counts the records that hold anything (the header and the items) as they come, so that empty
+// lines, however many, never make a file look full; those holding nothing at all keep no memory.
+class FilledRecords
+{
+public:
+    qsizetype count(std::vector<QStringList>& records)
+    {
+        for (; m_seen < records.size(); ++m_seen) {
+            QStringList& record = records[m_seen];
+            if (isEmptyRecord(record, m_columns)) {
+                // Values past the header's columns are reported as left out: kept.
+                if (m_columns < 0 || record.size() <= m_columns)
+                    record = QStringList();
+                continue;
+            }
+            if (m_columns < 0)
+                m_columns = record.size();
+            ++m_filled;
+        }
+        return m_filled;
+    }
+
+private:
+    std::size_t m_seen = 0;
+    qsizetype m_filled = 0;
+    qsizetype m_columns = -1; // the header's, once it has come
+};
+
+ReadOutcome readRecords(QIODevice& input, Encoding encoding, qsizetype maxRecords,
                         const ImportProgress& progress, std::vector<QStringList>& records)
 {
     ReadOutcome outcome;
-    file.seek(0);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    std::optional<CsvReader> reader;
+    input.seek(0);
+    QStringDecoder decoder(encoding == Encoding::Utf16LittleEndian ? QStringDecoder::Utf16LE
+                           : encoding == Encoding::Utf16BigEndian  ? QStringDecoder::Utf16BE
+                                                                   : QStringDecoder::Utf8);
+    CsvReader reader(QLatin1Char(','), kMaxFieldLength, kMaxColumns);
+    bool delimiterKnown = false;
+    FilledRecords filled;
     bool first = true;
-    while (!file.atEnd()) {
-        QByteArray chunk = file.read(kChunkBytes);
-        if (first && chunk.startsWith("\xEF\xBB\xBF"))
+    while (!input.atEnd()) {
+        QByteArray chunk = input.read(kChunkBytes);
+        if (first &&
+            (encoding == Encoding::Utf16LittleEndian || encoding == Encoding::Utf16BigEndian))
+            chunk.remove(0, 2); // UTF-16 is read only after its byte-order mark
+        else if (first && chunk.startsWith("\xEF\xBB\xBF"))
             chunk.remove(0, 3);
-        QString text =
-            encoding == Encoding::Utf8 ? QString(utf8.decode(chunk)) : fromWindows1252(chunk);
-        if (encoding == Encoding::Utf8 && utf8.hasError()) {
+        first = false;
+        const QString text = encoding == Encoding::Windows1252 ? fromWindows1252(chunk)
+                                                               : QString(decoder.decode(chunk));
+        if (decoder.hasError()) {
             outcome.decoded = false;
             return outcome;
         }
-        if (first)
-            reader.emplace(detectDelimiter(text), kMaxFieldLength, kMaxColumns);
-        first = false;
-        reader->feed(text, records);
-        if (static_cast<qsizetype>(records.size()) > maxRecords && !file.atEnd()) {
+        // The delimiter is told by the first line that holds anything, however far down.
+        if (!delimiterKnown && holdsMoreThanSpaces(text)) {
+            reader.setDelimiter(detectDelimiter(text));
+            delimiterKnown = true;
+        }
+        reader.feed(text, records);
+        if (filled.count(records) > maxRecords && !input.atEnd()) {
             outcome.full = true;
             return outcome;
         }
-        if (progress && !progress(file.pos(), file.size())) {
+        if (progress && !progress(input.pos(), input.size())) {
             outcome.cancelled = true;
             return outcome;
         }
     }
-    if (reader) {
-        outcome.openQuote = reader->finish(records);
-        outcome.cutRecords = reader->cutRecords();
-    }
+    outcome.openQuote = reader.finish(records);
+    outcome.cutRecords = reader.cutRecords();
     return outcome;
 }
 
@@ -220,9 +273,16 @@ QString withoutSeparators(QString text, int& replaced)
 ItemImport itemsFromRecords(const std::vector<QStringList>& records)
 {
     ItemImport result;
-    if (records.empty())
+    // The header is the first record that holds anything; the empty lines above it are not
+    // rows of the list.
+    std::size_t headerIndex = 0;
+    while (headerIndex < records.size() && isEmptyRecord(records[headerIndex]))
+        ++headerIndex;
+    if (headerIndex == records.size()) {
+        result.problem = QStringLiteral("it holds nothing but empty lines.");
         return result;
-    const QStringList& header = records.front();
+    }
+    const QStringList& header = records[headerIndex];
     std::vector<ColumnTarget> targets;
     bool anyKnown = false;
     for (const QString& name : header) {
@@ -247,7 +307,7 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                 static_cast<qsizetype>(c));
     result.items.reserve(static_cast<qsizetype>(records.size()));
     QList<int> raggedRows;
-    for (std::size_t r = 1; r < records.size(); ++r) {
+    for (std::size_t r = headerIndex + 1; r < records.size(); ++r) {
         const QStringList& record = records[r];
         const int rowNumber = static_cast<int>(r) + 1;
         if (record.size() > header.size())
@@ -344,30 +404,129 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
              locale.toString(found), locale.toString(room), locale.toString(kMaxInventoryItems));
 }
 
-ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)
+QString notAPlainFile(const QString& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        switch (errno) {
+        case ENOENT:
+            return QStringLiteral("the file does not exist");
+        case ENOTDIR:
+            return QStringLiteral("the file does not exist (a part of its path is not a folder)");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("permission denied: a folder on its way is not open to you");
+        default:
+            return QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return QStringLiteral("it is a device, not a file");
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("it is a named pipe (FIFO), not a file");
+    if (S_ISSOCK(info.st_mode))
+        return QStringLiteral("it is a socket, not a file");
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("it is not a plain file");
+    return {};
+}
+
+ImportSource openImportSource(const QString& path)
+{
+    ImportSource source;
+    source.path = path;
+    const bool standardInput = path == QLatin1String("-");
+    source.name = standardInput ? QStringLiteral("standard input") : fileName(path);
+    const auto fail = [&source](const QString& why) {
+        source.problem = QStringLiteral("%1 cannot be imported: %2.").arg(source.name, why);
+        return source;
+    };
+    QFile input;
+    if (standardInput) {
+        if (!input.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            return fail(input.errorString());
+    } else {
+        struct stat info
+        {
+        };
+        const QByteArray name = QFile::encodeName(path);
+        // Only a pipe is read as a stream; anything else that is no plain file is refused
+        // before it is opened (a device could give bytes for ever).
+        if (::stat(name.constData(), &info) != 0 || !S_ISFIFO(info.st_mode)) {
+            const QString why = notAPlainFile(path);
+            if (!why.isEmpty())
+                return fail(why);
+            return source;
+        }
+        // Opening a named pipe waits for its writer, as reading it would.
+        input.setFileName(path);
+        if (!input.open(QIODevice::ReadOnly))
+            return fail(input.errorString());
+    }
+    source.inMemory = true;
+    for (;;) {
+        const QByteArray chunk = input.read(kChunkBytes);
+        if (chunk.isEmpty())
+            break;
+        if (source.bytes.size() + chunk.size() > kLargestStreamInput)
+            return fail(QStringLiteral("more than %L1 bytes came from it, more than an import "
+                                       "from a pipe may hold; save it to a file and import "
+                                       "that")
+                            .arg(kLargestStreamInput));
+        source.bytes += chunk;
+    }
+    if (input.error() != QFileDevice::NoError)
+        return fail(input.errorString());
+    return source;
+}
+
+ItemImport importCsvSource(const ImportSource& source, int room, const ImportProgress& progress)
 {
     ItemImport result;
     const auto fail = [&](QString why) {
         result = ItemImport{};
-        result.problem = QStringLiteral("%1 cannot be imported: %2").arg(fileName(path), why);
+        result.problem = QStringLiteral("%1 cannot be imported: %2").arg(source.name, why);
         return result;
     };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString() + QLatin1Char('.'));
-    const QByteArray start = file.peek(4096);
+    if (!source.problem.isEmpty()) {
+        result.problem = source.problem;
+        return result;
+    }
+    QFile file(source.path);
+    QBuffer buffer;
+    QIODevice* input = &file;
+    if (source.inMemory) {
+        buffer.setData(source.bytes);
+        input = &buffer;
+    }
+    if (!input->open(QIODevice::ReadOnly))
+        return fail(input->errorString() + QLatin1Char('.'));
+    const QByteArray start = input->peek(4096);
     if (start.isEmpty())
         return fail(QStringLiteral("it is empty."));
-    if (start.contains('\0'))
+    // UTF-16 is told by its byte-order mark alone: every text a spreadsheet saves as "Unicode
+    // text" has one. Without it, a zero byte means no text at all.
+    Encoding encoding = Encoding::Utf8;
+    if (start.startsWith("\xFF\xFE"))
+        encoding = Encoding::Utf16LittleEndian;
+    else if (start.startsWith("\xFE\xFF"))
+        encoding = Encoding::Utf16BigEndian;
+    else if (start.contains('\0'))
         return fail(QStringLiteral("it is not a text file."));
 
     // One record more than fits (and the header) is enough to know the import cannot fit.
     const qsizetype maxRecords = static_cast<qsizetype>(room) + 2;
     std::vector<QStringList> records;
-    ReadOutcome outcome = readRecords(file, Encoding::Utf8, maxRecords, progress, records);
+    ReadOutcome outcome = readRecords(*input, encoding, maxRecords, progress, records);
+    if (!outcome.decoded && encoding != Encoding::Utf8)
+        return fail(QStringLiteral("it starts as UTF-16 text but is not valid UTF-16."));
     if (!outcome.decoded) {
         records.clear();
-        outcome = readRecords(file, Encoding::Windows1252, maxRecords, progress, records);
+        outcome = readRecords(*input, Encoding::Windows1252, maxRecords, progress, records);
     }
     if (outcome.cancelled)
         return fail(QStringLiteral("reading it was cancelled."));
@@ -387,9 +546,14 @@ ItemImport importCsvFile(const QString& path, int room, const ImportProgress& pr
     if (outcome.full || result.items.size() > room) {
         const int found = static_cast<int>(result.items.size());
         result = ItemImport{};
-        result.problem = tooManyToImportMessage(path, found, outcome.full, room);
+        result.problem = tooManyToImportMessage(source.name, found, outcome.full, room);
     }
     return result;
+}
+
+ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)
+{
+    return importCsvSource(openImportSource(path), room, progress);
 }
 
 QByteArray itemsAsCsv(const std::vector<Item>& items)

@@ -40,10 +40,38 @@ struct ItemImport
 // Called now and then while a file is read with how much of it is done; false cancels.
 using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 
-// Reads a CSV or TSV file: encoding (UTF-8 with or without a byte-order mark, else
-// Windows-1252) and delimiter (comma, semicolon or tab) found by looking; columns matched by
-// header name. Stops with a problem once more than `room` items are found, so an import that
-// cannot fit costs no more than what fits.
+// An import's input, opened once. A plain file is read where it lies, a piece at a time, as
+// often as needed. Standard input ("-") and a named pipe (a FIFO, or "<(…)" in a shell, which
+// names one of /dev/fd) can be read only once: they are read whole into memory here, and
+// everything after reads that copy. A folder, a device or a socket is refused with what it is.
+struct ImportSource
+{
+    QString path; // as given; "-" for standard input
+    QString name; // the file's name in messages, or "standard input"
+    bool inMemory = false;
+    QByteArray bytes; // the whole input, when inMemory
+    // Set when it cannot be read; the message names it and says why.
+    QString problem;
+};
+
+// The most bytes read from standard input or a pipe, which is held in memory whole: 1 GiB, far
+// more than a list of kMaxInventoryItems items takes in any text form. Users see it in messages.
+inline constexpr qint64 kLargestStreamInput = qint64{1} << 30;
+
+ImportSource openImportSource(const QString& path);
+
+// Why `path` is not a plain file to read, in words ("it is a folder, not a file"; "the file
+// does not exist"), or an empty text when it is one (a link is followed).
+QString notAPlainFile(const QString& path);
+
+// Reads a CSV or TSV file: encoding (UTF-8 with or without a byte-order mark, UTF-16 with one,
+// as spreadsheets save "Unicode text", else Windows-1252) and delimiter (comma, semicolon or
+// tab) found by looking; columns matched by header name, the header being the first line that
+// holds anything. Stops with a problem once more than `room` items are found, so an import that
+// cannot fit costs no more than what fits; empty lines do not count.
+ItemImport importCsvSource(const ImportSource& source, int room,
+                           const ImportProgress& progress = {});
+// The same for the file (or "-") at `path`.
 ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress = {});
 
 // The records of a CSV file after its header row, matched to fields. Exposed for tests.

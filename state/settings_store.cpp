@@ -12,8 +12,14 @@
 #include <QStringDecoder>
 #include <QVariant>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace stowfolio {
 
@@ -31,42 +37,104 @@ QString tooLarge(qint64 size, qint64 largestFile)
         .arg(largestFile);
 }
 
-// QSettings accepts almost any bytes as INI; a settings file that is not text at all (a
-// truncated copy, another program's binary) is treated as unusable rather than half-read. So is
-// one too large to be ours, told by its size before anything of it is read.
-QString problemWithContents(const QString& filePath, qint64 largestFile)
+// Why the file could not be read, from the errno of the call that failed.
+QString readFailure(int code)
 {
-    QFile file(filePath);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("it cannot be read (%1)").arg(file.errorString());
-    if (file.size() > largestFile)
-        return tooLarge(file.size(), largestFile);
+    if (code == EACCES || code == EPERM)
+        return QStringLiteral("permission denied: it belongs to another user or is not "
+                              "readable for you");
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// What was found at the settings file's place. Only a file that was read and found damaged may
+// ever be moved aside; one that cannot be read may be perfectly good (another user's, a
+// permission changed by mistake, a disk that failed once) and is never touched.
+struct FileCheck
+{
+    enum class Kind
+    {
+        Usable,     // a text file to read, or no file yet
+        Unreadable, // there, but it cannot be read: left alone
+        Damaged     // read, and not a settings file Stowfolio could have written
+    };
+    Kind kind = Kind::Usable;
+    QString reason; // "it is not valid UTF-8 text"
+};
+
+// QSettings accepts almost any bytes as INI; a settings file that is not text at all (a
+// truncated copy, another program's binary) is treated as damaged rather than half-read. So is
+// one too large to be ours, told by its size before anything of it is read.
+FileCheck checkFile(const QString& filePath, qint64 largestFile)
+{
+    using Kind = FileCheck::Kind;
+    const QByteArray name = QFile::encodeName(filePath);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) != 0) {
+        // No file yet; a plain file where a folder of the path should be holds none either, and
+        // the first write says why it cannot make one.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        return {Kind::Unreadable, readFailure(errno)};
+    }
+    if (S_ISDIR(info.st_mode))
+        return {Kind::Unreadable, QStringLiteral("it is a folder, not a file")};
+    // Never opened: a named pipe would wait for a writer, a device would give anything.
+    if (!S_ISREG(info.st_mode))
+        return {Kind::Unreadable, QStringLiteral("it is not a plain file (a device, a named pipe "
+                                                 "or a socket is in its place)")};
+    if (info.st_size > largestFile)
+        return {Kind::Damaged, tooLarge(info.st_size, largestFile)};
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {Kind::Unreadable, readFailure(errno)};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {Kind::Unreadable, file.errorString()};
+    }
     // At most one byte past the bound, should the file have grown since its size was taken.
     const QByteArray bytes = file.read(largestFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return {Kind::Unreadable, file.errorString()};
     if (bytes.size() > largestFile)
-        return tooLarge(bytes.size(), largestFile);
+        return {Kind::Damaged, tooLarge(bytes.size(), largestFile)};
     if (bytes.contains('\0'))
-        return QStringLiteral("it is not a text file");
+        return {Kind::Damaged, QStringLiteral("it is not a text file")};
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(bytes);
     if (utf8.hasError())
-        return QStringLiteral("it is not valid UTF-8 text");
+        return {Kind::Damaged, QStringLiteral("it is not valid UTF-8 text")};
     return {};
 }
 
-QString describeStatus(QSettings::Status status)
+FileCheck describeStatus(QSettings::Status status)
 {
     switch (status) {
     case QSettings::NoError:
         return {};
     case QSettings::AccessError:
-        return QStringLiteral("it cannot be accessed");
+        return {FileCheck::Kind::Unreadable, QStringLiteral("it cannot be accessed")};
     case QSettings::FormatError:
-        return QStringLiteral("it is not a valid settings file");
+        return {FileCheck::Kind::Damaged, QStringLiteral("it is not a valid settings file")};
     }
-    return QStringLiteral("it cannot be used");
+    return {FileCheck::Kind::Unreadable, QStringLiteral("it cannot be used")};
+}
+
+// Makes the settings folder owner-only when it is made; one that is there is left as it is.
+// Its parents (the user's configuration folder) are made as usual.
+void makeSettingsFolder(const QString& folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat info
+    {
+    };
+    if (::stat(name.constData(), &info) == 0)
+        return;
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    // A failure shows when the file is written into it.
+    static_cast<void>(::mkdir(name.constData(), 0700));
 }
 
 // A stored value as text. Hand-edited files can hold values QSettings reads as other types:
@@ -95,12 +163,31 @@ QString defaultSettingsFilePath()
            QStringLiteral(".ini");
 }
 
-IniSettingsStore::IniSettingsStore() : IniSettingsStore(defaultSettingsFilePath()) {}
+QString userFoldersProblem()
+{
+    if (!qEnvironmentVariableIsEmpty("HOME"))
+        return {};
+    QStringList missing;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        if (qEnvironmentVariableIsEmpty(variable))
+            missing << QString::fromLatin1(variable);
+    if (missing.isEmpty())
+        return {};
+    return QStringLiteral("neither HOME nor %1 is set, so there is no folder of yours to keep "
+                          "the settings and the inventory in (they would go under the root "
+                          "folder); set HOME to your home folder")
+        .arg(missing.join(QStringLiteral(" nor ")));
+}
 
-IniSettingsStore::IniSettingsStore(const QString& filePath, qint64 largestFile)
+IniSettingsStore::IniSettingsStore(DamagedFile damaged)
+    : IniSettingsStore(defaultSettingsFilePath(), kLargestFile, damaged)
+{
+}
+
+IniSettingsStore::IniSettingsStore(const QString& filePath, qint64 largestFile, DamagedFile damaged)
     : m_largestFile(largestFile), m_reportReceiver(std::make_unique<QObject>())
 {
-    open(filePath);
+    open(filePath, damaged);
 }
 
 IniSettingsStore::~IniSettingsStore()
@@ -115,20 +202,43 @@ IniSettingsStore::~IniSettingsStore()
         m_writer.join();
 }
 
-void IniSettingsStore::open(const QString& filePath)
+void IniSettingsStore::open(const QString& filePath, DamagedFile damaged)
 {
     m_filePath = filePath;
-    QString problem = problemWithContents(filePath, m_largestFile);
-    if (problem.isEmpty()) {
+    FileCheck check = checkFile(filePath, m_largestFile);
+    if (check.kind == FileCheck::Kind::Usable) {
         QSettings file(filePath, QSettings::IniFormat);
         const QStringList keys = file.allKeys(); // QSettings parses lazily
-        problem = describeStatus(file.status());
-        if (problem.isEmpty())
+        check = describeStatus(file.status());
+        if (check.kind == FileCheck::Kind::Usable)
             for (const QString& key : keys)
                 m_values.insert(key, file.value(key));
     }
-    if (!problem.isEmpty())
-        setAsideUnusableFile(filePath, problem);
+    switch (check.kind) {
+    case FileCheck::Kind::Usable:
+        break;
+    case FileCheck::Kind::Unreadable:
+        m_unusableFileInPlace = true;
+        m_openingProblem = QStringLiteral("The saved settings in %1 cannot be read: %2. Nothing "
+                                          "will be saved over the file in this session.")
+                               .arg(QDir::toNativeSeparators(filePath), check.reason);
+        break;
+    case FileCheck::Kind::Damaged:
+        if (damaged == DamagedFile::SetAside)
+            setAsideUnusableFile(filePath, check.reason);
+        else
+            keepUnusableFile(filePath, check.reason);
+        break;
+    }
+}
+
+void IniSettingsStore::keepUnusableFile(const QString& filePath, const QString& reason)
+{
+    m_unusableFileInPlace = true;
+    m_openingProblem = QStringLiteral("The saved settings in %1 cannot be used because %2. The "
+                                      "file was left as it is; start Stowfolio's window to set "
+                                      "it aside and start afresh.")
+                           .arg(QDir::toNativeSeparators(filePath), reason);
 }
 
 void IniSettingsStore::setAsideUnusableFile(const QString& filePath, const QString& reason)
@@ -269,14 +379,14 @@ void IniSettingsStore::saveFile(const QMap<QString, QVariant>& values) const
                                          "file may hold")
                               .arg(text.size())
                               .arg(m_largestFile));
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    makeSettingsFolder(QFileInfo(m_filePath).absolutePath());
     // The settings have always been kept whatever the file's permissions: they are the
-    // program's own file, not one the user chose to save to.
+    // program's own file, not one the user chose to save to. They are the owner's alone.
     try {
         spreadsheet::files::writeFileAtomically(
             QFile::encodeName(m_filePath).toStdString(),
             {reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size())},
-            spreadsheet::files::ReadOnlyTarget::Replace);
+            spreadsheet::files::ReadOnlyTarget::Replace, spreadsheet::files::FileAccess::OwnerOnly);
     } catch (const spreadsheet::files::FileError& error) {
         throw cannotWrite(QString::fromStdString(error.reason()));
     }

@@ -66,12 +66,27 @@ public:
 // of the last values alone would have made. Only the writer thread writes the file, and only
 // from its own copy; QSettings is used on the window's thread alone, to read.
 //
-// A file that cannot be read or parsed, or that is larger than any file the store writes, is
-// moved aside (never overwritten) and the program starts from the defaults; openingProblem()
-// then says what happened, for the caller to tell the user once.
+// A file that was read and is damaged (not text, not parsable as INI, or larger than any file
+// the store writes) is moved aside (never overwritten) by the window, which then starts from the
+// defaults; a command-line job leaves it where it is (DamagedFile::LeaveInPlace) and refuses to
+// run. A file that cannot be read at all (permission denied, a folder or a device in its place,
+// an input/output error) is never moved: it may be perfectly good, only not ours to read now.
+// In both cases the store reads as empty and refuses every write, so nothing is saved over the
+// file, and openingProblem() says what happened, for the caller to tell the user once.
+//
+// The file and the temporary file it is written through are the owner's alone (0600), whatever
+// the umask, since they hold the owner's name, address and policy number; the folder the store
+// creates for it is 0700.
 class IniSettingsStore : public SettingsStore
 {
 public:
+    // What to do with a settings file that was read and is damaged.
+    enum class DamagedFile
+    {
+        SetAside,    // rename it aside and start empty: the window, which tells the user
+        LeaveInPlace // keep it as it is: command-line jobs, which must not move the user's data
+    };
+
     // The largest settings file the store reads or writes: 256 MiB, 4 KiB for each of a sheet's
     // 65,536 rows, so a list of kMaxInventoryItems items (65,526, the most a sheet takes) at an
     // average of 4 KiB each fits, twenty times what an item with every field filled plausibly
@@ -84,9 +99,10 @@ public:
     // aside like an unreadable one, its size read from the file system, never by reading it.
     static constexpr qint64 kLargestFile = qint64{256} * 1024 * 1024;
 
-    IniSettingsStore();
+    explicit IniSettingsStore(DamagedFile damaged = DamagedFile::SetAside);
     // A store over an explicit file, for tools and tests; `largestFile` replaces kLargestFile.
-    explicit IniSettingsStore(const QString& filePath, qint64 largestFile = kLargestFile);
+    explicit IniSettingsStore(const QString& filePath, qint64 largestFile = kLargestFile,
+                              DamagedFile damaged = DamagedFile::SetAside);
     // Waits for the write in progress and the one waiting, then ends the writer thread.
     ~IniSettingsStore() override;
     IniSettingsStore(const IniSettingsStore&) = delete;
@@ -103,8 +119,9 @@ public:
     QString openingProblem() const { return m_openingProblem; }
 
 private:
-    void open(const QString& filePath);
+    void open(const QString& filePath, DamagedFile damaged);
     void setAsideUnusableFile(const QString& filePath, const QString& reason);
+    void keepUnusableFile(const QString& filePath, const QString& reason);
 
     // The writer thread: writes each copy of the values handed to it, one at a time.
     void writeHandedValues();
@@ -119,8 +136,8 @@ private:
     // the window's thread only; the writer thread gets copies.
     QMap<QString, QVariant> m_values;
     QString m_openingProblem;
-    // True while an unusable file could not be moved aside: reads give the defaults and writes
-    // fail rather than overwrite it.
+    // True while an unusable file is where it was (unreadable, left in place, or it could not
+    // be moved aside): reads give the defaults and writes fail rather than overwrite it.
     bool m_unusableFileInPlace = false;
     // How many times the values held have changed; the writer's copies carry the count they
     // were taken at, so that the store knows which of the values held are stored.
@@ -148,5 +165,10 @@ private:
 
 // Where the per-user store keeps its file.
 QString defaultSettingsFilePath();
+
+// Why the per-user folders for the settings and the inventory cannot be found, or an empty
+// text when they can: with neither HOME nor XDG_CONFIG_HOME (or XDG_DATA_HOME) set, the
+// locations would fall back to the root folder ("/.config"), which is nobody's own.
+QString userFoldersProblem();
 
 } // namespace stowfolio

@@ -119,26 +119,61 @@ private:
 
 } // namespace
 
+namespace {
+
+const QByteArray kCompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+} // namespace
+
 bool looksLikeWorkbook(const QString& path)
 {
+    // Never opened unless it is a plain file: a pipe would lose what is read here.
+    if (!notAPlainFile(path).isEmpty())
+        return false;
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) &&
-           file.read(8) == QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    return file.open(QIODevice::ReadOnly) && file.read(8) == kCompoundFileSignature;
+}
+
+bool looksLikeWorkbook(const ImportSource& source)
+{
+    if (!source.problem.isEmpty())
+        return false;
+    return source.inMemory ? source.bytes.startsWith(kCompoundFileSignature)
+                           : looksLikeWorkbook(source.path);
 }
 
 ItemImport importInventoryWorkbook(const QString& path, int room)
 {
+    return importInventoryWorkbook(openImportSource(path), room);
+}
+
+ItemImport importInventoryWorkbook(const ImportSource& source, int room)
+{
     ItemImport result;
-    const QString name = QFileInfo(path).fileName();
-    spreadsheet::Workbook book;
-    try {
-        book = spreadsheet::readWorkbookFile(QFile::encodeName(path).toStdString());
-    } catch (const spreadsheet::Error& error) {
-        result.problem = QStringLiteral("%1 cannot be imported: %2")
-                             .arg(name, QString::fromStdString(error.what()));
+    if (!source.problem.isEmpty()) {
+        result.problem = source.problem;
         return result;
     }
-    return inventoryOfWorkbook(book, name, room);
+    spreadsheet::Workbook book;
+    try {
+        if (source.inMemory)
+            book = spreadsheet::readWorkbookBytes(
+                std::vector<uint8_t>(source.bytes.begin(), source.bytes.end()),
+                source.name.toStdString());
+        else
+            book = spreadsheet::readWorkbookFile(QFile::encodeName(source.path).toStdString());
+    } catch (const spreadsheet::Error& error) {
+        result.problem = QStringLiteral("%1 cannot be imported: %2")
+                             .arg(source.name, QString::fromStdString(error.what()));
+        return result;
+    }
+    return inventoryOfWorkbook(book, source.name, room);
+}
+
+ItemImport importItems(const ImportSource& source, int room, const ImportProgress& progress)
+{
+    return looksLikeWorkbook(source) ? importInventoryWorkbook(source, room)
+                                     : importCsvSource(source, room, progress);
 }
 
 ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString& name, int room)

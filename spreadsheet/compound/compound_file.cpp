@@ -21,10 +21,28 @@ namespace spreadsheet::compound {
 
 namespace {
 
+// libgsf and GObject report a damaged file's oddities as CRITICAL or WARNING messages printed
+// straight to standard error ("libgsf-CRITICAL **: ..."). What is wrong reaches the user as
+// our own error, naming the file; those lines would only be noise in a script's error output
+// and in the terminal a window was started from. They are dropped, unless
+// STOWFOLIO_GLIB_MESSAGES is set, for whoever is tracking down a fault in the container code.
+void handleGlibMessage(const gchar* domain, GLogLevelFlags level, const gchar* message,
+                       gpointer data)
+{
+    if (g_getenv("STOWFOLIO_GLIB_MESSAGES"))
+        g_log_default_handler(domain, level, message, data);
+}
+
 void ensureGsfInitialised()
 {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        const auto levels =
+            static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION);
+        for (const char* domain : {"libgsf", "GLib-GObject", "GLib"})
+            g_log_set_handler(domain, levels, handleGlibMessage, nullptr);
+        gsf_init();
+    });
 }
 
 // Owns one GObject reference.

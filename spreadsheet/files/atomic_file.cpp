@@ -197,7 +197,8 @@ std::string describeFileError(int code)
     }
 }
 
-AtomicFile::AtomicFile(const std::string& path, ReadOnlyTarget readOnly) : m_path(path)
+AtomicFile::AtomicFile(const std::string& path, ReadOnlyTarget readOnly, FileAccess access)
+    : m_path(path)
 {
     const std::string target = resolvedTarget(path);
     struct stat existing
@@ -212,7 +213,8 @@ AtomicFile::AtomicFile(const std::string& path, ReadOnlyTarget readOnly) : m_pat
     // else is wrong.
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         m_temporaryPath = candidateTemporaryName(target);
-        m_fd = ::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_fd = ::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      access == FileAccess::OwnerOnly ? 0600 : 0666);
         if (m_fd < 0 && errno != EEXIST)
             throw FileError(cannotWrite(path, errno), errno);
     }
@@ -221,7 +223,8 @@ AtomicFile::AtomicFile(const std::string& path, ReadOnlyTarget readOnly) : m_pat
     // A file the user made private stays private; failing to copy the mode is not worth a
     // failed save.
     if (keepMode)
-        static_cast<void>(::fchmod(m_fd, existing.st_mode & 07777));
+        static_cast<void>(
+            ::fchmod(m_fd, existing.st_mode & (access == FileAccess::OwnerOnly ? 0700 : 07777)));
     m_targetPath = target;
 }
 
@@ -283,9 +286,9 @@ void AtomicFile::commit()
 }
 
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                         ReadOnlyTarget readOnly)
+                         ReadOnlyTarget readOnly, FileAccess access)
 {
-    AtomicFile file(path, readOnly);
+    AtomicFile file(path, readOnly, access);
     file.write(bytes.data(), bytes.size());
     file.commit();
 }

@@ -65,6 +65,16 @@ enum class ReadOnlyTarget
     Replace
 };
 
+// Who may read a file written. Everyone: as the umask says, and an existing file keeps its
+// permissions. OwnerOnly, for files that hold private data: the temporary file is created 0600
+// whatever the umask, so no one else can open it even for a moment, and the file ends with at
+// most its owner's permissions (an existing file loses those of its group and of others).
+enum class FileAccess
+{
+    Everyone,
+    OwnerOnly
+};
+
 // The system's rule for symbolic links in shared folders (fs.protected_symlinks), applied
 // whether or not the system enforces it: in a folder anyone may write to that has the sticky
 // bit (/tmp), a link is followed only when it belongs to the follower or to the folder's owner.
@@ -82,7 +92,8 @@ public:
     // it) is followed, so the file it points at is the one replaced, unless mayFollowLink()
     // forbids it; an existing file's permissions are kept. A read-only target is refused unless
     // `readOnly` is Replace. Throws FileError.
-    explicit AtomicFile(const std::string& path, ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
+    explicit AtomicFile(const std::string& path, ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse,
+                        FileAccess access = FileAccess::Everyone);
     // Without commit() the temporary file is removed and the target left alone.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -129,7 +140,8 @@ FileCalls replaceFileCalls(const FileCalls& calls);
 
 // The whole of `bytes` as the new content of `path`, through AtomicFile.
 void writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
-                         ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
+                         ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse,
+                         FileAccess access = FileAccess::Everyone);
 
 // True when `name` (no folder) is one AtomicFile gives its temporary file for a target named
 // `targetName`: the target's name, ".tmp-" and six of a-z and 0-9.

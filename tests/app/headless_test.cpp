@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -70,8 +72,13 @@ protected:
             .entryList({QStringLiteral("stowfolio-work-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     }
 
+    QString settingsPath() const
+    {
+        return home.filePath(QStringLiteral("config/Quillane/Quillane.ini"));
+    }
+
     static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP",
-                                                 "XDG_RUNTIME_DIR"};
+                                                 "XDG_RUNTIME_DIR", "HOME"};
     QTemporaryDir home;
     std::vector<QByteArray> saved;
 };
@@ -139,6 +146,92 @@ TEST_F(HeadlessJobTest, AJobTakesItsWorkFolderWithIt)
         EXPECT_TRUE(QFileInfo(path).size() > 0);
         EXPECT_TRUE(workFolders().isEmpty());
     }
+}
+
+// A job never moves the user's data and never succeeds on data it could not read: a damaged
+// settings file, or a folder in its place, stops every job, run after run, and stays as it is.
+TEST_F(HeadlessJobTest, SettingsThatCannotBeUsedStopEveryJobAndStayWhereTheyAre)
+{
+    const QByteArray damaged("[Stowfolio]\ntxtName=\xff\n");
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a folder in its place" : "not UTF-8");
+        QDir(home.filePath(QStringLiteral("config"))).removeRecursively();
+        if (folder) {
+            ASSERT_TRUE(QDir().mkpath(settingsPath()));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath()).absolutePath()));
+            writeFile(QStringLiteral("config/Quillane/Quillane.ini"), damaged);
+        }
+        for (int run = 0; run < 2; ++run) {
+            SCOPED_TRACE(run);
+            const QString out = home.filePath(QStringLiteral("mine/items.csv"));
+            ::testing::internal::CaptureStderr();
+            EXPECT_EQ(runCsvExport(out), 1);
+            const std::string error = ::testing::internal::GetCapturedStderr();
+            EXPECT_NE(error.find(settingsPath().toStdString()), std::string::npos) << error;
+            EXPECT_FALSE(QFileInfo::exists(out));
+            EXPECT_EQ(QDir(home.filePath(QStringLiteral("config/Quillane")))
+                          .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                      QStringList{QStringLiteral("Quillane.ini")});
+            if (folder)
+                EXPECT_TRUE(QFileInfo(settingsPath()).isDir());
+            else
+                EXPECT_EQ(readFile(settingsPath()), damaged);
+        }
+    }
+}
+
+TEST_F(HeadlessJobTest, NoJobRunsWithoutAFolderOfTheUsersOwn)
+{
+    qunsetenv("HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    for (const Job& job : kWritingJobs) {
+        SCOPED_TRACE(job.name);
+        const QString out = home.filePath(QStringLiteral("mine/out"));
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(job.run(out), 1);
+        const std::string error = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(error.find("neither HOME nor XDG_CONFIG_HOME"), std::string::npos) << error;
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
+}
+
+// What a pipe's writer wrote arrives whole, the pipe being opened and read once.
+TEST_F(HeadlessJobTest, ImportReadsANamedPipeOnce)
+{
+    const QString pipe = home.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::thread writer([pipe] {
+        QFile file(pipe);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("Location,Description\nAttic,Box\nHall,Lamp\n");
+    });
+    ::testing::internal::CaptureStdout();
+    const int exitCode = runImport(pipe);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    writer.join();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_NE(output.find("Added 2 items"), std::string::npos) << output;
+    const QString out = home.filePath(QStringLiteral("mine/items.csv"));
+    EXPECT_EQ(runCsvExport(out), 0);
+    const QByteArray csv = readFile(out);
+    EXPECT_TRUE(csv.contains("Attic,Box") && csv.contains("Hall,Lamp")) << csv.toStdString();
+}
+
+TEST(JobFailure, RunningOutOfMemoryIsSaidInWords)
+{
+    int exitCode = 0;
+    ::testing::internal::CaptureStderr();
+    try {
+        throw std::bad_alloc();
+    } catch (const std::exception&) {
+        exitCode = reportJobFailure(QStringLiteral("cannot write items.csv"),
+                                    QStringLiteral("write the list"));
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "stowfolio: cannot write items.csv: not enough memory to write the list\n");
+    EXPECT_EQ(exitCode, 1);
 }
 
 } // namespace

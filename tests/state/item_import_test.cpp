@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include <sys/stat.h>
+
 namespace stowfolio {
 namespace {
 
@@ -199,6 +203,105 @@ TEST_F(ItemImportTest, FilesThatCannotBeImportedSayWhy)
         EXPECT_TRUE(result.items.isEmpty());
     }
     EXPECT_EQ(import("Location\na\nb\n", 2).items.size(), 2);
+}
+
+// Empty lines count for nothing, however many there are and wherever they stand: the file is
+// read to its end (2.6 MB of empty fields here, more than one piece of reading), and the header
+// is the first line that holds anything.
+TEST_F(ItemImportTest, EmptyLinesAboveOrBelowTheHeaderDoNotHideTheItems)
+{
+    QByteArray items;
+    QList<QStringList> expected;
+    for (int i = 0; i < 5; ++i) {
+        items += "Room " + QByteArray::number(i) + "\tItem " + QByteArray::number(i) + "\r\n";
+        expected << item(
+            {{0, QStringLiteral("Room %1").arg(i)}, {1, QStringLiteral("Item %1").arg(i)}});
+    }
+    const QByteArray header("Location\tDescription\r\n");
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"empty lines above the header", QByteArray("\r\n").repeated(200000) + header + items},
+        {"empty lines below the header", header + QByteArray("\r\n").repeated(200000) + items},
+        {"lines of empty fields above",
+         QByteArray("\t\t\t\t\t\t\t\t\t\t\t\r\n").repeated(200000) + header + items},
+        {"lines of empty fields below",
+         header + QByteArray("\t\t\t\t\t\t\t\t\t\t\t\r\n").repeated(200000) + items},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ItemImport result = import(c.bytes, 10);
+        EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+        EXPECT_EQ(result.items, expected);
+    }
+    EXPECT_EQ(import(QByteArray("\r\n").repeated(10)).problem,
+              QStringLiteral("items.csv cannot be imported: it holds nothing but empty lines."));
+}
+
+// What spreadsheets save as "Unicode text": UTF-16 with a byte-order mark, tab-separated.
+TEST_F(ItemImportTest, Utf16TextWithAByteOrderMarkIsRead)
+{
+    const QString text =
+        QStringLiteral("Location\tDescription\r\nSalle à manger\tCommode € 1 🙂\r\n");
+    QByteArray littleEndian("\xFF\xFE");
+    QByteArray bigEndian("\xFE\xFF");
+    for (const QChar ch : text) {
+        const char16_t unit = ch.unicode();
+        littleEndian += char(unit & 0xFF);
+        littleEndian += char(unit >> 8);
+        bigEndian += char(unit >> 8);
+        bigEndian += char(unit & 0xFF);
+    }
+    const QList<QStringList> expected = {
+        item({{0, QStringLiteral("Salle à manger")}, {1, QStringLiteral("Commode € 1 🙂")}})};
+    for (const QByteArray& bytes : {littleEndian, bigEndian}) {
+        const ItemImport result = import(bytes);
+        EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+        EXPECT_EQ(result.items, expected);
+    }
+}
+
+// A named pipe is opened once and read once: what its writer wrote is all there.
+TEST_F(ItemImportTest, ANamedPipeIsReadOnce)
+{
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::thread writer([pipe] {
+        // Opening waits for the reader, as the reader's opening waits for this.
+        QFile file(pipe);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("Location,Description\nAttic,Box\n");
+    });
+    const ImportSource source = openImportSource(pipe);
+    writer.join();
+    EXPECT_TRUE(source.problem.isEmpty()) << source.problem.toStdString();
+    EXPECT_TRUE(source.inMemory);
+    const ItemImport result = importCsvSource(source, 10);
+    EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    EXPECT_EQ(result.items, QList<QStringList>{item({{0, "Attic"}, {1, "Box"}})});
+}
+
+TEST_F(ItemImportTest, WhatIsNoFileIsNamedForWhatItIs)
+{
+    const struct
+    {
+        QString path;
+        const char* problem;
+    } cases[] = {
+        {m_dir.path(), "cannot be imported: it is a folder, not a file."},
+        {QStringLiteral("/dev/zero"), "zero cannot be imported: it is a device, not a file."},
+        {m_dir.filePath(QStringLiteral("absent.csv")),
+         "absent.csv cannot be imported: the file does not exist."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const ItemImport result = importCsvFile(c.path, 10);
+        EXPECT_TRUE(result.problem.endsWith(QString::fromUtf8(c.problem)))
+            << result.problem.toStdString();
+        EXPECT_TRUE(result.items.isEmpty());
+    }
 }
 
 TEST_F(ItemImportTest, RaggedRowsAndAnOpenQuoteAreToldNotLost)

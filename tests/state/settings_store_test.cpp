@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSize>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@
 #include <stdexcept>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace stowfolio {
@@ -433,6 +436,136 @@ TEST_F(SettingsStoreTest, AFileLargerThanTheBoundIsNeverWritten)
     }
     EXPECT_TRUE(store.hasUnsavedChanges());
     EXPECT_EQ(readFile(iniPath()), before);
+}
+
+// A settings file that cannot be read may be perfectly good: it is never moved or written over,
+// and the store says why it cannot be read. A folder in its place stands for every such case
+// the file system can set up without another user.
+TEST_F(SettingsStoreTest, AFileThatCannotBeReadIsNeitherMovedNorWritten)
+{
+    ASSERT_TRUE(QDir().mkpath(iniPath()));
+    IniSettingsStore store;
+    EXPECT_TRUE(store.openingProblem().contains(QStringLiteral("cannot be read: it is a folder")))
+        << store.openingProblem().toStdString();
+    EXPECT_TRUE(setAsideCopies().isEmpty());
+    EXPECT_THROW(store.write(QStringLiteral("txtName"), QStringLiteral("Ann")), std::runtime_error);
+    EXPECT_TRUE(QFileInfo(iniPath()).isDir());
+    EXPECT_EQ(QDir(configHome().filePath(QStringLiteral("Quillane")))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Quillane.ini")});
+}
+
+// Permission denied, as another user's file gives it: the store runs in a child process as
+// the user nobody when the test runs as root (root reads every file), as the test's user
+// otherwise. The child's exit code says what it found.
+TEST_F(SettingsStoreTest, AFileThatIsNotReadableForTheUserIsLeftAlone)
+{
+    writeFile(iniPath(), "[Stowfolio]\ntxtName=Ann\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0), 0);
+    for (const QString& folder :
+         {configHome().path(), configHome().filePath(QStringLiteral("Quillane"))})
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(10);
+        const IniSettingsStore store;
+        if (!store.openingProblem().contains(QStringLiteral("cannot be read: permission denied")))
+            ::_exit(11);
+        if (store.read(QStringLiteral("txtName"), QStringLiteral("none")) != QStringLiteral("none"))
+            ::_exit(12);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(setAsideCopies().isEmpty());
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0600), 0);
+    EXPECT_EQ(readFile(iniPath()), QByteArray("[Stowfolio]\ntxtName=Ann\n"));
+    for (const QString& folder :
+         {configHome().path(), configHome().filePath(QStringLiteral("Quillane"))})
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+}
+
+// Command-line jobs never move the user's data: a damaged file stays where it is, and the store
+// says so on every start.
+TEST_F(SettingsStoreTest, ADamagedFileIsLeftInPlaceWhenAskedTo)
+{
+    const QByteArray bytes("[Stowfolio]\ntxtName=\xff\n");
+    writeFile(iniPath(), bytes);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        IniSettingsStore store(IniSettingsStore::DamagedFile::LeaveInPlace);
+        EXPECT_TRUE(store.openingProblem().contains(QStringLiteral("not valid UTF-8 text")));
+        EXPECT_TRUE(store.openingProblem().contains(QStringLiteral("left as it is")));
+        EXPECT_THROW(store.write(QStringLiteral("txtName"), QStringLiteral("Bea")),
+                     std::runtime_error);
+        EXPECT_TRUE(setAsideCopies().isEmpty());
+        EXPECT_EQ(readFile(iniPath()), bytes);
+    }
+}
+
+// The owner's name, address and policy number are nobody else's business, whatever the umask.
+TEST_F(SettingsStoreTest, TheFileAndTheFolderItMakesAreTheOwnersAlone)
+{
+    const mode_t previous = ::umask(022);
+    {
+        IniSettingsStore store;
+        store.write(QStringLiteral("txtName"), QStringLiteral("Ann"));
+        store.flush();
+    }
+    struct stat file
+    {
+    };
+    struct stat folder
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &file), 0);
+    ASSERT_EQ(
+        ::stat(QFile::encodeName(configHome().filePath(QStringLiteral("Quillane"))).constData(),
+               &folder),
+        0);
+    EXPECT_EQ(file.st_mode & 07777, 0600u);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    // One left readable by others by an earlier version loses that at the next write.
+    ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0644), 0);
+    {
+        IniSettingsStore store;
+        store.write(QStringLiteral("txtName"), QStringLiteral("Bea"));
+        store.flush();
+    }
+    ASSERT_EQ(::stat(QFile::encodeName(iniPath()).constData(), &file), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0600u);
+    ::umask(previous);
+}
+
+TEST(UserFolders, WithoutHomeOrXdgFoldersThereIsNowhereToKeepAnything)
+{
+    const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+    QList<QByteArray> saved;
+    for (const char* variable : variables)
+        saved << qgetenv(variable);
+    qunsetenv("HOME");
+    qunsetenv("XDG_DATA_HOME");
+    qputenv("XDG_CONFIG_HOME", "/somewhere");
+    EXPECT_TRUE(userFoldersProblem().contains(QStringLiteral("XDG_DATA_HOME")));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_FALSE(userFoldersProblem().isEmpty());
+    qputenv("XDG_CONFIG_HOME", "/somewhere");
+    qputenv("XDG_DATA_HOME", "/elsewhere");
+    EXPECT_TRUE(userFoldersProblem().isEmpty());
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    qputenv("HOME", "/home/ann");
+    EXPECT_TRUE(userFoldersProblem().isEmpty());
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull())
+            qunsetenv(variables[i]);
+        else
+            qputenv(variables[i], saved[i]);
+    }
 }
 
 } // namespace
