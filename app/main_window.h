@@ -32,6 +32,7 @@ class QLabel;
 class QModelIndex;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTreeView;
 
 namespace stowfolio {
@@ -66,6 +67,10 @@ public:
 
     explicit MainWindow(MainWindowDependencies dependencies, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The drawn form with the menu bar and the status line: the size the window opens at when
+    // the screen has room for it.
+    QSize defaultSize() const;
 
     // Start-up: skin, caption, icon, title, hand cursor, home page, restored fields and list,
     // spreadsheet check. Runs once, before the window is shown.
@@ -133,6 +138,7 @@ private:
                            int top, int width, int height);
     void buildList();
     void setFocusOrder();
+    void placeControlsForResizing();
     void connectBehaviour();
     // Menus and status line (main_window_menus.cpp).
     void buildMenus();
@@ -168,10 +174,13 @@ private:
     int selectedRow() const;
     void selectRow(int row);
     void takeOwnerFields(const QStringList& fields, const QString& path);
+    // Each field takes its text, and is saved as if typed.
+    void setOwnerFieldTexts(const QStringList& texts);
     QStringList columnCaptions() const;
 
     MainWindowDependencies m_deps;
     WindowPointer m_pointer;
+    QScrollArea* m_formArea = nullptr; // scrolls the form when the window is smaller
     QWidget* m_client = nullptr;
     QLabel* m_statusLine = nullptr;
     QUndoStack m_undoStack;
