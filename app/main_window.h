@@ -104,6 +104,8 @@ public:
     void moveItem(int offset);
     void sortItemsBy(int field);
     void showAbout();
+    // Help ▸ Stowfolio Help (F1): how to use the program (help_window.h).
+    void showHelpWindow();
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;
     // A finished edit in place of one field: refused with a message when it holds a separator,

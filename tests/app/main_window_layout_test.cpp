@@ -4,11 +4,13 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <map>
 
@@ -241,6 +243,36 @@ TEST_F(MainWindowTest, FocusStartsOnTheNameAndTabWalksTheFieldsInOrder)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(walked, expected);
+}
+
+} // namespace
+} // namespace stowfolio
+
+namespace stowfolio {
+namespace {
+
+// F1 opens a help page that covers the program's tasks and names where the data is kept.
+TEST_F(MainWindowTest, StowfolioHelpExplainsThePrograms)
+{
+    loadedForm().show();
+    QAction* help = nullptr;
+    for (QAction* top : form().menuBar()->actions())
+        for (QAction* action : top->menu() ? top->menu()->actions() : QList<QAction*>())
+            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Stowfolio Help"))
+                help = action;
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->shortcut(), QKeySequence(Qt::Key_F1));
+    help->trigger();
+    auto* page = form().findChild<QTextBrowser*>(QStringLiteral("HelpPage"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->isVisible());
+    const QString text = page->toPlainText();
+    for (const char* topic :
+         {"Personal Information", "Add", "Delete", "Import Items", "Export Items as CSV",
+          "Start Creating Template", "Zoom In", "Save as PDF", "Save Results To Excel File",
+          "Quillane/Stowfolio/inventory.db", "Quillane/Quillane.ini"})
+        EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 } // namespace
