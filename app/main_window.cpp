@@ -32,8 +32,10 @@ MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     buildMenus();
     buildFindBar();
     buildStatusLine();
-    // The client area keeps its drawn size; the window is that plus the menu and status line.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The window opens at the drawn size of the form plus the menu and status line; it can be
+    // resized from there (main_window_layout.cpp).
+    resize(defaultSize());
+    layout()->invalidate();
     layout()->activate();
     connectBehaviour();
     connect(&m_model, &InventoryModel::itemsChanged, this, &MainWindow::updateStatusLine);

@@ -33,6 +33,7 @@ class QLabel;
 class QModelIndex;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QToolBar;
 class QTreeView;
 
@@ -68,6 +69,10 @@ public:
 
     explicit MainWindow(MainWindowDependencies dependencies, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The drawn form with the menu bar and the status line: the size the window opens at when
+    // the screen has room for it.
+    QSize defaultSize() const;
 
     // Start-up: skin, caption, icon, title, hand cursor, home page, restored fields and list,
     // spreadsheet check. Runs once, before the window is shown.
@@ -107,6 +112,8 @@ public:
     void closeFindBar();
     bool isFinding() const;
     void showAbout();
+    // Help ▸ Stowfolio Help (F1): how to use the program (help_window.h).
+    void showHelpWindow();
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;
     // A finished edit in place of one field: refused with a message when it holds a separator,
@@ -141,6 +148,7 @@ private:
                            int top, int width, int height);
     void buildList();
     void setFocusOrder();
+    void placeControlsForResizing();
     void connectBehaviour();
     // Menus and status line (main_window_menus.cpp).
     void buildMenus();
@@ -183,10 +191,13 @@ private:
     void buildFindBar();
     void showSortIndicator(int field, SortDirection direction);
     void takeOwnerFields(const QStringList& fields, const QString& path);
+    // Each field takes its text, and is saved as if typed.
+    void setOwnerFieldTexts(const QStringList& texts);
     QStringList columnCaptions() const;
 
     MainWindowDependencies m_deps;
     WindowPointer m_pointer;
+    QScrollArea* m_formArea = nullptr; // scrolls the form when the window is smaller
     QWidget* m_client = nullptr;
     QLabel* m_statusLine = nullptr;
     QUndoStack m_undoStack;

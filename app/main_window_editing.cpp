@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 
+#include "app/owner_fields_command.h"
+
 #include "platform/error_report.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
@@ -240,6 +242,12 @@ void MainWindow::showHelp()
                [&] { m_deps.prompts.showMessage(kHelpText, QString(), MessageIcon::None); });
 }
 
+void MainWindow::setOwnerFieldTexts(const QStringList& texts)
+{
+    for (int i = 0; i < kOwnerFieldCount && i < texts.size(); ++i)
+        m_ownerFields[i]->setText(texts[i]);
+}
+
 void MainWindow::startCreatingTemplate()
 {
     if (m_startCreatingTemplate)
@@ -272,12 +280,24 @@ void MainWindow::loadSampleData()
         {m_itemFields[10], QString()},
         {m_itemFields[11], QString()},
     }};
+    // The owner fields the user had typed come back with Undo, together with the list.
+    const QStringList ownerFieldsBefore = ownerFieldTexts();
     for (std::size_t step = 0; step < sample.size(); ++step) {
         const auto& [field, value] = sample[step];
         guard.step(numberedLine(Lines::kFillFields, static_cast<int>(step)),
                    [&] { field->setText(value); });
     }
-    guard.step(Lines::kAppendRow, [&] { addItemFromFields(QStringLiteral("Load Sample Item")); });
+    guard.step(Lines::kAppendRow, [&] {
+        Item item;
+        for (int i = 0; i < kItemFieldCount; ++i)
+            item.fields[static_cast<std::size_t>(i)] = m_itemFields[i]->text();
+        ItemListEditing& list = *this;
+        m_undoStack.push(new WithOwnerFieldsCommand(
+            std::make_unique<InsertItemsCommand>(list, itemCount(), std::vector<Item>{item},
+                                                 QStringLiteral("Load Sample Item")),
+            ownerFieldsBefore, ownerFieldTexts(),
+            [this](const QStringList& texts) { setOwnerFieldTexts(texts); }));
+    });
 }
 
 } // namespace stowfolio

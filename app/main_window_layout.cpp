@@ -1,13 +1,17 @@
 // The main window's controls, placed as drawn in twips.
 
 #include "app/main_window.h"
+#include "platform/elastic_form.h"
 #include "platform/twips_rect.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTreeView>
 
 namespace stowfolio {
@@ -46,18 +50,27 @@ void MainWindow::buildControls()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    // The form's own area; the menu bar and the status line keep the desktop's look.
-    m_client = new QWidget(this);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    // The form's own area; the menu bar and the status line keep the desktop's look. It is
+    // never smaller than drawn: a window smaller than that (a small screen) scrolls it, and a
+    // larger one gives the extra room to the item list (placeControlsForResizing).
+    const QSize drawn(spreadsheet::twipsToPixels(kClientWidth),
+                      spreadsheet::twipsToPixels(kClientHeight));
+    m_client = new ElasticForm(drawn);
     m_client->setObjectName(QStringLiteral("Form1Client"));
     m_client->setFont(formFont());
-    m_client->setFixedSize(spreadsheet::twipsToPixels(kClientWidth),
-                           spreadsheet::twipsToPixels(kClientHeight));
+    m_client->setMinimumSize(drawn);
     QPalette white = m_client->palette();
     white.setColor(QPalette::Window, Qt::white);
     m_client->setPalette(white);
     m_client->setAutoFillBackground(true);
-    setCentralWidget(m_client);
+    m_formArea = new QScrollArea(this);
+    m_formArea->setObjectName(QStringLiteral("Form1Scroller"));
+    m_formArea->setFrameShape(QFrame::NoFrame);
+    m_formArea->setFocusPolicy(Qt::NoFocus);
+    m_formArea->setWidgetResizable(true);
+    m_formArea->setWidget(m_client);
+    setCentralWidget(m_formArea);
 
     m_templateButton = addButton(m_client, "PushButton6", QStringLiteral("Start Creating Template"),
                                  120, 120, 9240, 405);
@@ -111,6 +124,28 @@ void MainWindow::buildControls()
         addButton(m_client, "PushButton2", QStringLiteral("Delete Selected Entry (Above)"), 4680,
                   11250, 4680, 405);
     setFocusOrder();
+    placeControlsForResizing();
+}
+
+// The list takes what the window has beyond its drawn size; what lies below it follows the
+// bottom edge. The owner and item fields keep their order and size.
+void MainWindow::placeControlsForResizing()
+{
+    auto& form = static_cast<ElasticForm&>(*m_client);
+    form.follow(m_list, ElasticForm::StretchBoth);
+    for (const char* below : {"Frame1", "Frame3", "Frame2"})
+        form.follow(
+            m_client->findChild<QGroupBox*>(QLatin1String(below), Qt::FindDirectChildrenOnly),
+            ElasticForm::MoveDown);
+    form.follow(m_addButton, ElasticForm::MoveDown);
+    form.follow(m_deleteButton, ElasticForm::MoveDown);
+}
+
+QSize MainWindow::defaultSize() const
+{
+    const auto& form = static_cast<const ElasticForm&>(*m_client);
+    return form.drawnSize() +
+           QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 QGroupBox* MainWindow::addFrame(const char* name, const QString& caption, int top, int height)

@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 
+#include "app/help_window.h"
+
 #include "platform/home_page.h"
 #include "platform/menu_commands.h"
 #include "platform/prompts.h"
@@ -73,9 +75,22 @@ void MainWindow::buildMenus()
                    [this] { showFindBar(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addMenuCommand(help, QStringLiteral("&Help"),
-                   QKeySequence::keyBindings(QKeySequence::HelpContents), [this] { showHelp(); });
+    addMenuCommand(help, QStringLiteral("Stowfolio &Help"),
+                   QKeySequence::keyBindings(QKeySequence::HelpContents),
+                   [this] { showHelpWindow(); });
+    addMenuCommand(help, QStringLiteral("&Contact Team Quillane"), {}, [this] { showHelp(); });
     addMenuCommand(help, QStringLiteral("&About Stowfolio"), {}, [this] { showAbout(); });
+}
+
+// One help window, kept open beside the main window until closed.
+void MainWindow::showHelpWindow()
+{
+    QWidget* window = findChild<QWidget*>(QStringLiteral("HelpWindow"));
+    if (!window)
+        window = new HelpWindow(this);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void MainWindow::showAbout()

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "platform/file_helpers.h"
+#include "platform/window_fitting.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 
@@ -14,16 +15,6 @@
 #include <cstdlib>
 
 namespace stowfolio {
-
-namespace {
-
-void centreOnScreen(QWidget& window)
-{
-    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
-                                           QGuiApplication::primaryScreen()->availableGeometry()));
-}
-
-} // namespace
 
 Program::Program(ProgramServices services)
     : endProgram([] { QCoreApplication::exit(0); }),
@@ -45,7 +36,7 @@ Program::~Program() = default;
 void Program::start()
 {
     m_mainWindow.startUp();
-    centreOnScreen(m_mainWindow);
+    placeOnScreen(m_mainWindow, m_mainWindow.defaultSize());
     m_mainWindow.show();
 }
 
@@ -80,7 +71,7 @@ preview::PreviewWindow& Program::loadPreview()
         m_previewWindow = std::make_unique<preview::PreviewWindow>(std::move(services));
         m_previewWidgetPrompts.setParent(m_previewWindow.get());
         m_previewWindow->setUpWindow();
-        centreOnScreen(*m_previewWindow);
+        placeOnScreen(*m_previewWindow, m_previewWindow->defaultSize());
     }
     return *m_previewWindow;
 }

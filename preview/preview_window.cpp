@@ -13,8 +13,8 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLayout>
+#include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -42,15 +42,22 @@ PreviewWindow::PreviewWindow(PreviewServices services, QWidget* parent)
 {
     connectControls();
     buildMenus();
-    // The client area keeps its drawn size; the window is that plus the menu bar.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The window opens at the client area's drawn size plus the menu bar and can be resized
+    // from there; the program places it on screen (platform/window_fitting.h).
+    resize(defaultSize());
+    layout()->invalidate();
     layout()->activate();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
     setUpWindow();
 }
 
 PreviewWindow::~PreviewWindow() = default;
+
+QSize PreviewWindow::defaultSize() const
+{
+    return QSize(spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.width)),
+                 spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.height)) +
+                     menuBar()->sizeHint().height());
+}
 
 void PreviewWindow::connectControls()
 {
@@ -308,6 +315,7 @@ void PreviewWindow::closed()
 void PreviewWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    allowPictureToShrink(*this);
     if (!event->spontaneous())
         activated();
 }
@@ -333,12 +341,28 @@ void PreviewWindow::closeEvent(QCloseEvent* event)
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Resize && watched == m_controls.viewport)
+        viewportResized();
     if (event->type() == QEvent::Wheel &&
         (watched == m_controls.viewport || watched == m_controls.surface)) {
         wheelOverPicture(*static_cast<QWheelEvent*>(event));
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void PreviewWindow::viewportResized()
+{
+    const QSize outer = m_controls.viewport->size();
+    const QSize inner = m_controls.viewport->contentsRect().size();
+    const Extent outerTwips{std::int64_t{outer.width()} * kTwipsPerPixel,
+                            std::int64_t{outer.height()} * kTwipsPerPixel};
+    const Extent innerTwips{std::int64_t{inner.width()} * kTwipsPerPixel,
+                            std::int64_t{inner.height()} * kTwipsPerPixel};
+    if (!m_model.resizeViewport(outerTwips, innerTwips))
+        return;
+    showSurface();
+    showScrollBars();
 }
 
 // Ctrl+wheel zooms in the same quarter steps as the buttons; the wheel scrolls the picture,

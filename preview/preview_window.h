@@ -93,6 +93,10 @@ public:
     const ZoomModel& zoomModel() const { return m_model; }
     WindowPointer& pointer() { return m_pointer; }
 
+    // The drawn client area with the menu bar: the size the window opens at when the screen has
+    // room for it.
+    QSize defaultSize() const;
+
     // Colours, title, icon and hand cursor; runs once when the window is made.
     void setUpWindow();
     // Sets the viewer up when a new picture arrived since the last activation.
@@ -137,6 +141,9 @@ private:
     void showSurface();
     void showScrollBars();
     void wheelOverPicture(QWheelEvent& event);
+    // The viewport changed size with the window: the zoom model gets its new extents, and the
+    // scroll bars and the surface follow.
+    void viewportResized();
 
     PreviewServices m_services;
     PreviewControls m_controls;

@@ -1,5 +1,6 @@
 #include "preview/preview_window_layout.h"
 
+#include "platform/elastic_form.h"
 #include "platform/twips_rect.h"
 #include "preview/picture_surface.h"
 
@@ -7,7 +8,10 @@
 #include <QGroupBox>
 #include <QPalette>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace stowfolio::preview {
 
@@ -64,14 +68,13 @@ PreviewControls buildPreviewControls(QMainWindow& window)
     window.setObjectName(QStringLiteral("Form2"));
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint);
-    auto* client = new QWidget(&window);
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    const QSize drawn(spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.width)),
+                      spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.height)));
+    auto* client = new ElasticForm(drawn);
     client->setObjectName(QStringLiteral("Form2Client"));
-    client->setFixedSize(spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.width)),
-                         spreadsheet::twipsToPixels(static_cast<double>(kPreviewClient.height)));
     client->setFont(arialBold(9));
-    window.setCentralWidget(client);
-    QWidget& form = *client;
+    ElasticForm& form = *client;
 
     PreviewControls c;
     c.viewport = new QFrame(&form);
@@ -108,6 +111,27 @@ PreviewControls buildPreviewControls(QMainWindow& window)
         makeButton(QStringLiteral("Save Results To Excel File"), QStringLiteral("PushButton6"),
                    form, twipsRect(4920, 8850, 4800, 405));
 
+    // Extra room goes to the picture: the viewport and its inner area stretch, the scroll bars
+    // follow its edges, the zoom frame and the buttons follow the bottom edge. The picture can
+    // shrink to kSmallestViewportHeight; the buttons' row never gets narrower than drawn.
+    form.follow(c.viewport, ElasticForm::StretchBoth);
+    form.follow(inner, ElasticForm::StretchBoth);
+    form.follow(c.verticalBar, ElasticForm::MoveRight | ElasticForm::StretchDown);
+    form.follow(c.horizontalBar, ElasticForm::MoveDown | ElasticForm::StretchRight);
+    for (QWidget* below : {static_cast<QWidget*>(c.zoomFrame), static_cast<QWidget*>(c.backButton),
+                           static_cast<QWidget*>(c.saveButton)})
+        form.follow(below, ElasticForm::MoveDown);
+    // Until the window is first shown the client keeps its drawn size (allowPictureToShrink).
+    form.setMinimumSize(drawn);
+    // The scroll area takes the client once its controls are in place.
+    auto* scroller = new QScrollArea(&window);
+    scroller->setObjectName(QStringLiteral("Form2Scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(client);
+    window.setCentralWidget(scroller);
+
     // The picture boxes take no keyboard input, so the tab order runs through the scroll bars
     // and the buttons.
     QWidget::setTabOrder(c.horizontalBar, c.verticalBar);
@@ -117,6 +141,18 @@ PreviewControls buildPreviewControls(QMainWindow& window)
     QWidget::setTabOrder(c.saveButton, c.backButton);
     c.horizontalBar->setFocus();
     return c;
+}
+
+void allowPictureToShrink(QMainWindow& window)
+{
+    auto* client = window.findChild<QWidget*>(QStringLiteral("Form2Client"));
+    if (!client)
+        return;
+    auto* form = static_cast<ElasticForm*>(client);
+    const QSize drawn = form->drawnSize();
+    const int drawnViewportHeight = twipsRect(120, 120, 9330, 7425).height();
+    form->setMinimumSize(drawn.width(), drawn.height() - drawnViewportHeight +
+                                            std::min(kSmallestViewportHeight, drawnViewportHeight));
 }
 
 } // namespace stowfolio::preview

@@ -15,9 +15,18 @@ inline constexpr Extent kPreviewClient{9840, 9360};
 // its child is clipped to.
 inline constexpr Extent kViewportOuter{9330, 7425};
 inline constexpr Extent kViewportInner{9300, 7395};
+// The least the viewport shrinks to in a window smaller than drawn, in pixels; below that the
+// client area scrolls instead.
+inline constexpr int kSmallestViewportHeight = 120;
 
-// Creates the window's client area, as drawn, as the central widget of `form`, with its controls,
-// fonts, fixed size and tab order, and sets the window's flags. The menu bar sits above it.
+// Creates the window's client area, as drawn, inside a scroll area that is the central widget of
+// `form`, with its controls, fonts, tab order and resizing rules (extra room goes to the
+// picture), and sets the window's flags. The menu bar sits above it.
 PreviewControls buildPreviewControls(QMainWindow& form);
+
+// Lets the picture shrink to kSmallestViewportHeight in a window smaller than drawn. Runs when
+// the window is first shown: before that the scroll area around the client has no size of its
+// own yet and would shrink the client with it.
+void allowPictureToShrink(QMainWindow& window);
 
 } // namespace stowfolio::preview

@@ -157,10 +157,18 @@ void ZoomModel::setupScrollbars()
 void ZoomModel::setupScrollRange(Axis which)
 {
     AxisRef a = axis(which);
+    if (takeScrollRange(a))
+        setScrollPosition(which, 0);
+}
+
+// The bar's range and unit from the axis's overflow; false (bar disabled, unit 0) when the
+// surface fits.
+bool ZoomModel::takeScrollRange(AxisRef& a)
+{
     if (a.surface <= a.viewportOuter) {
         a.bar.enabled = false;
         a.unit = 0;
-        return;
+        return false;
     }
     const double overflow = static_cast<double>(a.surface - a.viewportOuter);
     a.bar.enabled = true;
@@ -171,7 +179,37 @@ void ZoomModel::setupScrollRange(Axis which)
         a.bar.maximum = saturatedInt(roundHalfEven(overflow / 10));
         a.unit = 10;
     }
-    setScrollPosition(which, 0);
+    return true;
+}
+
+// A viewport that grows or shrinks with its window changes each axis's overflow. The bar keeps
+// the fraction of its range it stood at (position p of maximum m becomes round(p / m x m') of
+// the new maximum m'), so the part of the picture in view stays in view as far as it can; an
+// axis that now fits goes back to offset 0 with its bar disabled.
+bool ZoomModel::resizeViewport(Extent outer, Extent inner)
+{
+    if (outer == m_viewportOuter && inner == m_viewportInner)
+        return false;
+    m_viewportOuter = outer;
+    m_viewportInner = inner;
+    // Before the viewer's first set-up there are no ranges to keep; initialise() takes the new
+    // extents.
+    if (m_zoom == 0)
+        return true;
+    for (const Axis which : {Axis::Horizontal, Axis::Vertical}) {
+        AxisRef a = axis(which);
+        const double fraction = a.unit != 0 && a.bar.maximum > 0
+                                    ? static_cast<double>(a.bar.position) / a.bar.maximum
+                                    : 0.0;
+        if (!takeScrollRange(a)) {
+            a.bar.position = 0;
+            a.offset = 0;
+            continue;
+        }
+        a.bar.position = saturatedInt(roundHalfEven(fraction * a.bar.maximum));
+        a.offset = -static_cast<double>(std::int64_t{a.unit} * a.bar.position);
+    }
+    return true;
 }
 
 void ZoomModel::setScrollPosition(Axis which, int position)

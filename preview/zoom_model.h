@@ -6,7 +6,8 @@
 // from, and the state each scroll bar must show. Everything is in twips (15 to a pixel).
 //
 // Three rectangles take part:
-//   viewport  the fixed window onto the picture, with an outer extent (border included) and a
+//   viewport  the window onto the picture (it changes only when its window is resized), with an
+//   outer extent (border included) and a
 //             smaller inner extent that its child is clipped to;
 //   surface   the zoomed picture, a child of the viewport placed at (left, top), normally zero
 //             or negative: the viewport's inner point v shows the surface's point v - offset;
@@ -132,6 +133,10 @@ public:
     // the zoomed extent. True when repainted.
     bool redrawImage();
 
+    // The viewport's new extents when its window was resized. True when they changed; the
+    // surface's offset and the bars then follow (see the comment in zoom_model.cpp).
+    bool resizeViewport(Extent outer, Extent inner);
+
     // Surface offset to (0, 0), then each bar's range, unit, enabled state and position from the
     // surface's overflow.
     void setupScrollbars();
@@ -164,6 +169,7 @@ private:
 
     void takeOriginalExtents();
     void setupScrollRange(Axis which);
+    static bool takeScrollRange(AxisRef& a);
     int releasePercent(Axis which);
 
     Extent m_viewportOuter;

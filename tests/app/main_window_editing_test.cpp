@@ -486,3 +486,30 @@ TEST_F(MainWindowTest, ClosingWaitsForTheSettingsFileAndAsksWhenItCouldNotBeWrit
 
 } // namespace
 } // namespace stowfolio
+
+namespace stowfolio {
+namespace {
+
+// The sample replaces the owner's own details; Undo brings them back with the list, Redo puts
+// the sample back, and it stays one step.
+TEST_F(MainWindowTest, UndoingTheSampleDataBringsBackTheOwnerFields)
+{
+    loadedForm();
+    field("txtName")->setText(QStringLiteral("Ada Byron"));
+    field("txtLocation")->setText(QStringLiteral("12 St James's Square"));
+    const QStringList typed = form().ownerFieldTexts();
+    button("PushButton7")->click();
+    ASSERT_EQ(form().itemCount(), 1);
+    EXPECT_EQ(form().ownerFieldTexts().value(0), QStringLiteral("Tobin Harwell"));
+    EXPECT_EQ(form().undoStack().count(), 1);
+    form().undoStack().undo();
+    EXPECT_EQ(form().itemCount(), 0);
+    EXPECT_EQ(form().ownerFieldTexts(), typed);
+    EXPECT_EQ(settings.read(QStringLiteral("txtName"), QString()), QStringLiteral("Ada Byron"));
+    form().undoStack().redo();
+    EXPECT_EQ(form().itemCount(), 1);
+    EXPECT_EQ(form().ownerFieldTexts().value(0), QStringLiteral("Tobin Harwell"));
+}
+
+} // namespace
+} // namespace stowfolio

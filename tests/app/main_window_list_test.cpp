@@ -234,7 +234,8 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
         {"Edit", "Delete Item", QKeySequence(QKeySequence::Delete)},
         {"Edit", "Move Item Up", QKeySequence(Qt::ALT | Qt::Key_Up)},
         {"Edit", "Move Item Down", QKeySequence(Qt::ALT | Qt::Key_Down)},
-        {"Help", "Help", QKeySequence(QKeySequence::HelpContents)},
+        {"Help", "Stowfolio Help", QKeySequence(QKeySequence::HelpContents)},
+        {"Help", "Contact Team Quillane", QKeySequence()},
         {"Help", "About Stowfolio", QKeySequence()},
     };
     for (const auto& entry : entries) {
@@ -259,7 +260,7 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
     EXPECT_EQ(field("txtNotes")->text(), QStringLiteral("b"));
     EXPECT_EQ(form().itemCount(), 1);
 
-    menuAction(QStringLiteral("Help"), QStringLiteral("Help"))->trigger();
+    menuAction(QStringLiteral("Help"), QStringLiteral("Contact Team Quillane"))->trigger();
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Questions?")));
 }

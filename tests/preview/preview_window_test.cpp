@@ -9,10 +9,12 @@
 #include "workbook/excel_factory.h"
 #include "workbook/workbook_builder.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -23,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -143,13 +146,16 @@ protected:
 
 TEST_F(PreviewWindowTest, ControlsSitWhereTheWindowWasDesigned)
 {
-    // The client area keeps the drawn size; the menu bar above it makes the window taller.
-    const QWidget* client = m_form->centralWidget();
+    // The client area opens at the drawn size; the menu bar above it makes the window taller.
+    // The window can be resized and maximized from there.
+    const QWidget* client = m_form->findChild<QWidget*>(QStringLiteral("Form2Client"));
+    ASSERT_NE(client, nullptr);
     EXPECT_EQ(client->size(), QSize(656, 624));
     EXPECT_EQ(m_form->size(), QSize(656, 624 + m_form->menuBar()->sizeHint().height()));
-    EXPECT_EQ(m_form->minimumSize(), m_form->maximumSize());
+    EXPECT_EQ(m_form->size(), m_form->defaultSize());
+    EXPECT_NE(m_form->minimumSize(), m_form->maximumSize());
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Stowfolio"));
-    EXPECT_FALSE(m_form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(m_form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(client->font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(client->font().pointSizeF(), 9.0);
     EXPECT_TRUE(client->font().bold());
@@ -535,6 +541,93 @@ TEST_F(PreviewWindowTest, ButtonsShowTheHandUnlessTheWindowIsBusy)
     hoverOver(m_form.get());
     EXPECT_EQ(m_form->pointer().code(), kHourglassPointer);
     m_form->pointer().setCode(kDefaultPointer);
+}
+
+} // namespace
+} // namespace stowfolio::preview
+
+namespace stowfolio::preview {
+namespace {
+
+// Each control's place in the window, by object name (class name when it has none), as the
+// window had them when it could not be resized.
+std::map<QString, QRect> placesInWindow(QWidget& window)
+{
+    std::map<QString, QRect> places;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (qobject_cast<QMenu*>(widget) || !widget->isVisibleTo(&window))
+            continue;
+        QString key = widget->objectName();
+        if (key.isEmpty())
+            key = QString::fromLatin1(widget->metaObject()->className());
+        if (key.startsWith(QLatin1String("qt_")))
+            continue;
+        places[key] = QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+    }
+    return places;
+}
+
+TEST_F(PreviewWindowTest, AtItsDefaultSizeEveryControlStaysWhereTheFixedWindowHadIt)
+{
+    const std::vector<std::pair<QString, QRect>> fixedWindow = {
+        {"Form2Client", QRect(0, 19, 656, 624)},   {"Picture2", QRect(8, 27, 622, 495)},
+        {"QWidget", QRect(9, 28, 620, 493)},       {"Picture1", QRect(9, 28, 0, 0)},
+        {"VScroll1", QRect(630, 27, 17, 495)},     {"HScroll1", QRect(8, 522, 622, 17)},
+        {"Frame1", QRect(8, 543, 640, 57)},        {"PushButton1", QRect(24, 563, 296, 27)},
+        {"PushButton2", QRect(328, 563, 304, 27)}, {"PushButton8", QRect(8, 609, 312, 27)},
+        {"PushButton6", QRect(328, 609, 320, 27)},
+    };
+    m_form->show();
+    EXPECT_EQ(m_form->size(), QSize(656, 643));
+    std::map<QString, QRect> now = placesInWindow(*m_form);
+    for (const auto& [name, place] : fixedWindow) {
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(now.count(name));
+        EXPECT_EQ(now[name], place);
+    }
+}
+
+// Extra room goes to the picture: the viewport grows, the scroll bars follow its edges, the
+// zoom frame and the buttons follow the bottom edge; the zoom model learns the new viewport and
+// a picture that now fits gets its bar disabled.
+TEST_F(PreviewWindowTest, ExtraSizeGoesToThePicture)
+{
+    showResult(QSize(900, 700)); // wider and taller than the drawn viewport (620 x 493)
+    ASSERT_TRUE(controls().horizontalBar->isEnabled());
+    ASSERT_TRUE(controls().verticalBar->isEnabled());
+    const std::map<QString, QRect> before = placesInWindow(*m_form);
+    m_form->resize(m_form->size() + QSize(400, 300));
+    QApplication::processEvents();
+    std::map<QString, QRect> after = placesInWindow(*m_form);
+    EXPECT_EQ(after["Picture2"], before.at("Picture2").adjusted(0, 0, 400, 300));
+    EXPECT_EQ(after["VScroll1"], before.at("VScroll1").adjusted(400, 0, 400, 300));
+    EXPECT_EQ(after["HScroll1"], before.at("HScroll1").adjusted(0, 300, 400, 300));
+    for (const char* below : {"Frame1", "PushButton1", "PushButton2", "PushButton6", "PushButton8"})
+        EXPECT_EQ(after[below], before.at(below).translated(0, 300)) << below;
+    EXPECT_EQ(m_form->zoomModel().viewportOuter(),
+              (Extent{(622 + 400) * kTwipsPerPixel, (495 + 300) * kTwipsPerPixel}));
+    EXPECT_EQ(m_form->zoomModel().viewportInner(),
+              (Extent{(620 + 400) * kTwipsPerPixel, (493 + 300) * kTwipsPerPixel}));
+    EXPECT_FALSE(controls().horizontalBar->isEnabled());
+    EXPECT_FALSE(controls().verticalBar->isEnabled());
+}
+
+// A window lower than drawn shrinks the picture first, down to its smallest height.
+TEST_F(PreviewWindowTest, ALowWindowShrinksThePicture)
+{
+    showResult(QSize(300, 300));
+    m_form->resize(656, 400);
+    QApplication::processEvents();
+    EXPECT_EQ(m_form->height(), 400);
+    const QRect viewport = controls().viewport->geometry();
+    EXPECT_LT(viewport.height(), 495);
+    EXPECT_GE(viewport.height(), kSmallestViewportHeight);
+    EXPECT_EQ(m_form->zoomModel().viewportOuter().height,
+              std::int64_t{viewport.height()} * kTwipsPerPixel);
+    // The buttons stay inside the window.
+    const QRect save(controls().saveButton->mapTo(m_form.get(), QPoint(0, 0)),
+                     controls().saveButton->size());
+    EXPECT_LE(save.bottom(), m_form->height() - 1);
 }
 
 } // namespace

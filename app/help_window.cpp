@@ -1,0 +1,105 @@
+#include "app/help_window.h"
+
+#include "platform/home_page.h"
+
+#include <QDialogButtonBox>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace stowfolio {
+
+namespace {
+
+// Where the page says the data is kept. They follow state/inventory_store.cpp (the database
+// under the data folder) and state/settings_store.cpp (the settings file under the
+// configuration folder).
+const QString kDatabasePlace = QStringLiteral("~/.local/share/Quillane/Stowfolio/inventory.db");
+const QString kSettingsPlace = QStringLiteral("~/.config/Quillane/Quillane.ini");
+
+} // namespace
+
+QString HelpWindow::pageHtml()
+{
+    return QStringLiteral(
+               "<h2>Stowfolio Help</h2>"
+               "<p>Stowfolio keeps a list of the things in your home and turns it into a "
+               "spreadsheet (.xls) and a PDF report for your insurer.</p>"
+
+               "<h3>Your details</h3>"
+               "<p>Type your name, address and phone under <b>Personal Information</b> and your "
+               "insurer, agent and policy number under <b>Insurance Information</b>. They are "
+               "saved as you type; there is nothing to save by hand.</p>"
+
+               "<h3>Adding, changing and removing items</h3>"
+               "<ul>"
+               "<li><b>Add</b>: fill in the fields under <b>Inventory Details</b> and press "
+               "<b>Add</b>. The item goes to the end of the list and the fields are cleared. The "
+               "<b>...</b> button beside Photo picks a picture file.</li>"
+               "<li><b>Edit</b>: double-click a field in the list, or select an item and press "
+               "F2 (Edit ▸ Edit Item). Enter keeps the change, Esc drops it.</li>"
+               "<li><b>Delete</b>: select an item and press <b>Delete Selected Entry</b>, or the "
+               "Delete key in the list.</li>"
+               "<li><b>Duplicate</b> (Ctrl+D) copies the selected item below itself; "
+               "<b>Move Item Up / Down</b> (Alt+Up, Alt+Down) changes its place; "
+               "<b>Edit ▸ Sort Items By</b> sorts the list by one column (pick it again to "
+               "reverse the order).</li>"
+               "<li><b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y or Ctrl+Shift+Z) work for every "
+               "change of the list. While you type in a field, Ctrl+Z first undoes your typing "
+               "there; once the field has nothing left to undo, it undoes the last change of "
+               "the list.</li>"
+               "<li><b>Load Sample/Example Data</b> fills in an example owner and adds an example "
+               "item; Undo takes both back.</li>"
+               "</ul>"
+
+               "<h3>Importing and exporting</h3>"
+               "<p><b>File ▸ Import Items</b> reads a CSV or tab-separated file, a Homebox export "
+               "or a workbook saved by Stowfolio. You see what will be added before anything "
+               "changes, and the whole import is one step to undo. <b>File ▸ Export Items as "
+               "CSV</b> writes the list as a CSV file that other programs can read.</p>"
+
+               "<h3>Building the workbook</h3>"
+               "<p><b>Start Creating Template</b> (Ctrl+Enter) builds the workbook from your "
+               "details and items. A large list takes a few seconds; a progress window shows "
+               "that Stowfolio is working. The preview window then shows the finished sheet.</p>"
+
+               "<h3>Preview and zoom</h3>"
+               "<p>Drag the picture or use the scroll bars and the mouse wheel to move around. "
+               "<b>Zoom In</b> and <b>Zoom Out</b> (Ctrl++ or Ctrl+=, Ctrl+-, or Ctrl and the "
+               "wheel) change the size in quarter steps; View ▸ Actual Size (Ctrl+0) goes back "
+               "to 100 %. Make the window larger to see more of the sheet.</p>"
+
+               "<h3>Saving</h3>"
+               "<p>In the preview, <b>Save Results To Excel File</b> (Ctrl+S) saves the workbook "
+               "as an .xls file for your insurer. <b>File ▸ Save as PDF</b> (Ctrl+Shift+S) writes "
+               "the report as a PDF, and <b>File ▸ Print</b> prints it. <b>&lt; Back</b> returns "
+               "to your list; closing the preview ends Stowfolio.</p>"
+
+               "<h3>Where your data is kept</h3>"
+               "<p>The items are kept in the database <tt>%1</tt>, and your details and settings "
+               "in <tt>%2</tt> (the folders follow XDG_DATA_HOME and XDG_CONFIG_HOME when they "
+               "are set). Every change is stored at once. Keep a copy of both files to back up "
+               "your inventory.</p>"
+
+               "<h3>Questions</h3>"
+               "<p>Team Quillane: <a href=\"%3\">%3</a></p>")
+        .arg(kDatabasePlace, kSettingsPlace, kHomePage.toString());
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("Stowfolio Help"));
+    setModal(false);
+    auto* page = new QTextBrowser(this);
+    page->setObjectName(QStringLiteral("HelpPage"));
+    page->setOpenExternalLinks(true);
+    page->setHtml(pageHtml());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(page);
+    layout->addWidget(buttons);
+    resize(560, 600);
+}
+
+} // namespace stowfolio
