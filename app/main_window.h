@@ -73,6 +73,9 @@ public:
     // The drawn form with the menu bar and the status line: the size the window opens at when
     // the screen has room for it.
     QSize defaultSize() const;
+    // The size to open at on a screen with `room` inside the window's frame: the default size,
+    // one scroll bar wider when the form has to scroll, so that it never scrolls sideways too.
+    QSize sizeToOpen(const QSize& room) const;
 
     // Start-up: skin, caption, icon, title, hand cursor, home page, restored fields and list,
     // spreadsheet check. Runs once, before the window is shown.

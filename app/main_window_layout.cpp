@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeView>
 
 namespace stowfolio {
@@ -146,6 +147,14 @@ QSize MainWindow::defaultSize() const
     const auto& form = static_cast<const ElasticForm&>(*m_client);
     return form.drawnSize() +
            QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+}
+
+QSize MainWindow::sizeToOpen(const QSize& room) const
+{
+    QSize wanted = defaultSize();
+    if (wanted.height() > room.height())
+        wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return wanted;
 }
 
 QGroupBox* MainWindow::addFrame(const char* name, const QString& caption, int top, int height)

@@ -319,8 +319,12 @@ void MainWindow::buildFindBar()
     connect(pause, &QTimer::timeout, this, [this] {
         const int row = selectedRow();
         m_shown.setFindText(m_findField->text());
-        if (row >= 0)
+        // The selected item stays in view when it was found; otherwise the finds show from the
+        // first.
+        if (viewIndex(row, 0).isValid())
             selectRow(row);
+        else
+            m_list->scrollToTop();
         updateStatusLine();
     });
     addToolBar(Qt::BottomToolBarArea, m_findBar);

@@ -36,7 +36,9 @@ Program::~Program() = default;
 void Program::start()
 {
     m_mainWindow.startUp();
-    placeOnScreen(m_mainWindow, m_mainWindow.defaultSize());
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size().shrunkBy(
+        windowFrameMargins(m_mainWindow));
+    placeOnScreen(m_mainWindow, m_mainWindow.sizeToOpen(room));
     m_mainWindow.show();
 }
 
