@@ -3,7 +3,9 @@
 #include "state/item_fields.h"
 
 #include "state/csv_text.h"
+#include "state/imported_values.h"
 #include "state/item_list_codec.h"
+#include "state/item_values.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -115,7 +117,11 @@ QString contributionText(const QString& value, Contribution contribution)
                    ? QStringLiteral("Lifetime")
                    : QString();
     case Contribution::WarrantyUntil:
-        return trimmed.isEmpty() ? QString() : QStringLiteral("until ") + trimmed;
+        if (trimmed.isEmpty())
+            return {};
+        if (const auto date = dateOfIsoTime(trimmed))
+            return QStringLiteral("until ") + shortDateWithFullYear(*date);
+        return QStringLiteral("until ") + trimmed;
     case Contribution::NonZeroAmount:
         return trimmed == QLatin1String("0") || trimmed == QLatin1String("0.00") ? QString()
                                                                                  : value;
@@ -356,6 +362,8 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     }
     if (result.items.isEmpty())
         result.problem = QStringLiteral("it holds no items below its header row.");
+    else
+        result.valueNotes = readImportedValues(result.items).lines;
     return result;
 }
 
@@ -392,6 +400,7 @@ QStringList importDetails(const ItemImport& imported)
                      .arg(QString::number(imported.replacedSeparators), QString(kRowSeparator),
                           QString(kFieldSeparator), QString(kRowSeparatorStandIn),
                           QString(kFieldSeparatorStandIn));
+    lines << imported.valueNotes;
     return lines;
 }
 

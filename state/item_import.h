@@ -31,6 +31,8 @@ struct ItemImport
     // Rows (numbered as in the file) with a value longer than a sheet cell holds, cut to fit.
     QList<int> cutRows;
     int replacedSeparators = 0; // "|" and "^" in the file, made "/" and "'"
+    // How the file's amounts and dates were read, and those that still will not count.
+    QStringList valueNotes;
     // Set when nothing can be imported; the message names the file and the problem.
     QString problem;
     // Owner and insurance fields, when the file holds them (a workbook of ours).
