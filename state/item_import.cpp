@@ -89,6 +89,47 @@ const QHash<QString, ColumnTarget>& knownColumns()
     return columns;
 }
 
+// Homebox's columns that say what happens to an item rather than fill a field: the archived
+// and the sold are not in the house any more, and a quantity above one is worth a note.
+enum class ItemStatusColumn
+{
+    Quantity,
+    Archived,
+    SoldMark, // a buyer or a day of sale
+    SoldPrice,
+};
+
+const QHash<QString, ItemStatusColumn>& statusColumns()
+{
+    static const QHash<QString, ItemStatusColumn> columns = {
+        {QStringLiteral("hb.quantity"), ItemStatusColumn::Quantity},
+        {QStringLiteral("hb.archived"), ItemStatusColumn::Archived},
+        {QStringLiteral("hb.sold_to"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_time"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_date"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_price"), ItemStatusColumn::SoldPrice},
+    };
+    return columns;
+}
+
+bool isTrueFlag(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    return trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+           trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
+           trimmed == QLatin1String("1");
+}
+
+// Homebox writes 0 for a price never entered and the first day of year 1 for a day never set.
+bool isUnsetHomeboxValue(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    bool isNumber = false;
+    const double number = trimmed.toDouble(&isNumber);
+    return trimmed.isEmpty() || (isNumber && number == 0) ||
+           trimmed.startsWith(QLatin1String("0001-01-01"));
+}
+
 QString normalisedHeader(const QString& header)
 {
     QString name = header.simplified().toLower();
@@ -111,11 +152,7 @@ QString contributionText(const QString& value, Contribution contribution)
     case Contribution::Text:
         return value;
     case Contribution::LifetimeFlag:
-        return trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                       trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
-                       trimmed == QLatin1String("1")
-                   ? QStringLiteral("Lifetime")
-                   : QString();
+        return isTrueFlag(trimmed) ? QStringLiteral("Lifetime") : QString();
     case Contribution::WarrantyUntil:
         if (trimmed.isEmpty())
             return {};
@@ -290,9 +327,17 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     }
     const QStringList& header = records[headerIndex];
     std::vector<ColumnTarget> targets;
+    std::vector<std::pair<ItemStatusColumn, qsizetype>> statusSources;
+    QString quantityCaption;
     bool anyKnown = false;
     for (const QString& name : header) {
         const ColumnTarget target = knownColumns().value(normalisedHeader(name));
+        const auto status = statusColumns().constFind(normalisedHeader(name));
+        if (status != statusColumns().cend()) {
+            statusSources.emplace_back(*status, static_cast<qsizetype>(targets.size()));
+            if (*status == ItemStatusColumn::Quantity)
+                quantityCaption = name.trimmed();
+        }
         targets.push_back(target);
         anyKnown = anyKnown || target.field >= 0;
         if (target.field < 0 && !name.trimmed().isEmpty())
@@ -325,6 +370,24 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
             result.skippedRows << QStringLiteral("row %1: it is empty").arg(rowNumber);
             continue;
         }
+        bool archived = false;
+        bool sold = false;
+        int quantity = 1;
+        for (const auto& [status, c] : statusSources) {
+            const QString value = record.value(c);
+            switch (status) {
+            case ItemStatusColumn::Quantity:
+                quantity = std::max(quantity, value.trimmed().toInt());
+                break;
+            case ItemStatusColumn::Archived:
+                archived = archived || isTrueFlag(value);
+                break;
+            case ItemStatusColumn::SoldMark:
+            case ItemStatusColumn::SoldPrice:
+                sold = sold || !isUnsetHomeboxValue(value);
+                break;
+            }
+        }
         QStringList item;
         item.reserve(kFieldCount);
         for (int field = 0; field < kFieldCount; ++field) {
@@ -341,6 +404,10 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                     text += field == kModelField ? QStringLiteral(" ") : QStringLiteral("; ");
                 text += part;
             }
+            // Until an item has a quantity of its own, its notes keep it.
+            if (field == kNotesField && quantity > 1 && !archived && !sold)
+                text += (text.isEmpty() ? QString() : QStringLiteral("; ")) +
+                        QStringLiteral("Quantity: %1").arg(quantity);
             // Columns joined into one field can outgrow a cell together.
             if (text.size() > kMaxFieldLength) {
                 text.truncate(kMaxFieldLength);
@@ -349,6 +416,16 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
             }
             item << withoutSeparators(std::move(text), result.replacedSeparators);
         }
+        if (archived || sold) {
+            result.leftOutItems << QStringLiteral("row %1 \"%2\" (%3)")
+                                       .arg(QString::number(rowNumber),
+                                            item[kDescriptionField].left(60),
+                                            archived ? QStringLiteral("archived")
+                                                     : QStringLiteral("sold"));
+            continue;
+        }
+        if (quantity > 1)
+            ++result.quantitiesInNotes;
         result.items << item;
     }
     if (!raggedRows.isEmpty()) {
@@ -360,6 +437,9 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                                           raggedRows.size() > 10 ? QStringLiteral(", …")
                                                                  : QString());
     }
+    // A quantity column is left out only when no quantity from it was kept.
+    if (result.quantitiesInNotes > 0)
+        result.ignoredColumns.removeOne(quantityCaption);
     if (result.items.isEmpty())
         result.problem = QStringLiteral("it holds no items below its header row.");
     else
@@ -380,6 +460,23 @@ QStringList importDetails(const ItemImport& imported)
             skipped += QStringLiteral("; and %1 more").arg(imported.skippedRows.size() - kShown);
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
     }
+    if (!imported.leftOutItems.isEmpty()) {
+        constexpr int kShown = 10;
+        QString items = imported.leftOutItems.mid(0, kShown).join(QLatin1String("; "));
+        if (imported.leftOutItems.size() > kShown)
+            items += QStringLiteral("; and %1 more").arg(imported.leftOutItems.size() - kShown);
+        lines << QStringLiteral("%1 archived or sold %2 not added: %3.")
+                     .arg(QString::number(imported.leftOutItems.size()),
+                          imported.leftOutItems.size() == 1 ? QStringLiteral("item is")
+                                                            : QStringLiteral("items are"),
+                          items);
+    }
+    if (imported.quantitiesInNotes > 0)
+        lines << QStringLiteral("%1 %2 a quantity above 1, kept in the notes as "
+                                "\"Quantity: <number>\".")
+                     .arg(QString::number(imported.quantitiesInNotes),
+                          imported.quantitiesInNotes == 1 ? QStringLiteral("item has")
+                                                          : QStringLiteral("items have"));
     if (!imported.cutRows.isEmpty()) {
         constexpr int kShown = 10;
         QStringList numbers;
