@@ -230,7 +230,8 @@ QStringList InventoryReport::summaryLines()
         double value = 0;
     };
     QMap<QString, Subtotal> byLocation;
-    const spreadsheet::input::InputLocale locale;
+    // The workbook's numbers are read back as the locale writes them (workbook_import.h).
+    const spreadsheet::input::InputLocale locale = inputLocaleOf();
     for (const QStringList& item : m_inventory.items) {
         const double value =
             typedNumberOf(kEstimatedValueField, item.value(kEstimatedValueField), locale)
