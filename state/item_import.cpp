@@ -335,7 +335,10 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
         }
         targets.push_back(target);
         anyKnown = anyKnown || target.field >= 0;
-        if (target.field < 0 && !name.trimmed().isEmpty())
+        // The archived and sold columns decide which items are added: they are not left out.
+        const bool decides =
+            status != statusColumns().cend() && *status != ItemStatusColumn::Quantity;
+        if (target.field < 0 && !decides && !name.trimmed().isEmpty())
             result.ignoredColumns << name.trimmed();
     }
     if (!anyKnown) {
