@@ -281,10 +281,12 @@ ImportedValueNotes readImportedValues(QList<QStringList>& items)
     }
 
     if (convertedAmounts > 0)
-        notes.lines << QStringLiteral("%1 amounts were read with \"%2\" as the decimal mark%3 and "
-                                      "are kept as plain numbers.")
-                           .arg(convertedAmounts)
-                           .arg(QString(fileDecimal),
+        notes.lines << QStringLiteral("%1 %2 read with \"%3\" as the decimal mark%4 and kept as "
+                                      "plain numbers.")
+                           .arg(QString::number(convertedAmounts),
+                                convertedAmounts == 1 ? QStringLiteral("amount was")
+                                                      : QStringLiteral("amounts were"),
+                                QString(fileDecimal),
                                 commaShown && pointShown
                                     ? QStringLiteral(" where they do not show theirs")
                                     : QString());
