@@ -9,6 +9,7 @@
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
 #include "state/item_values.h"
+#include "workbook/input_locale.h"
 #include "workbook/inventory.h"
 #include "workbook/workbook_import.h"
 
@@ -22,9 +23,11 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <QTime>
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 namespace stowfolio::report {
@@ -40,6 +43,12 @@ constexpr int kDescriptionField = 1;
 constexpr int kEstimatedValueField = 7;
 constexpr int kSerialField = 9;
 constexpr int kPhotoField = 11;
+
+// Where the summary's columns start, in inches from the left of the printable area: the captions
+// and locations, the item counts, the amounts. A column's text wraps before the next begins.
+constexpr std::array kSummaryColumns = {0.0, 2.2, 3.2};
+constexpr double kColumnGapInches = 0.1;
+constexpr double kSummaryPoints = 10;
 
 const QStringList kOwnerCaptions = {"Name",          "Address",      "City, State, ZIP code",
                                     "Phone",         "Company",      "Agent Name",
@@ -82,6 +91,39 @@ QString photoProblem(const QString& path)
         return QStringLiteral("it is not a picture that can be read (%1)")
             .arg(reader.errorString());
     return {};
+}
+
+// The lines `text` takes in `font` when it wraps at `widthInches`: between words, or inside a word
+// longer than the width. Laid out at print resolution, where a PDF and a printer agree closely
+// on the width of text.
+QStringList wrappedText(const QString& text, const QFont& font, double widthInches)
+{
+    constexpr double kLayoutDotsPerInch = 600;
+    constexpr double kInchesPerMeter = 39.3701;
+    QImage device(1, 1, QImage::Format_Mono);
+    device.setDotsPerMeterX(static_cast<int>(kLayoutDotsPerInch * kInchesPerMeter));
+    device.setDotsPerMeterY(static_cast<int>(kLayoutDotsPerInch * kInchesPerMeter));
+    QTextLayout layout(text, font, &device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(widthInches * device.logicalDpiX());
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    if (lines.isEmpty())
+        lines << QString();
+    return lines;
+}
+
+// An amount as the sheet's money shows it ("$900.00"); a text that is no amount as it is.
+QString valueText(const QString& text, const spreadsheet::input::InputLocale& locale)
+{
+    const std::optional<double> amount = typedNumberOf(kEstimatedValueField, text, locale);
+    return amount ? moneyText(*amount) : text;
 }
 
 } // namespace
@@ -144,19 +186,41 @@ int InventoryReport::pageCount() const
 }
 
 // The summary as lines of text; a line starting with "#" is a heading, one holding tabs is a row
-// of the subtotal table.
-QStringList InventoryReport::summaryLines() const
+// of the owner details or the subtotal table. A value too long for its column is wrapped into
+// lines of its own, the columns beside it left empty there: nothing runs off the page or into
+// the next column.
+QStringList InventoryReport::summaryLines()
 {
+    const QFont font = reportFont(kSummaryPoints);
+    const auto addRow = [&](QStringList& lines, const QStringList& cells) {
+        std::vector<QStringList> wrapped;
+        std::size_t height = 1;
+        for (std::size_t c = 0; c < static_cast<std::size_t>(cells.size()); ++c) {
+            const double right = c + 1 < kSummaryColumns.size() && c + 1 < std::size_t(cells.size())
+                                     ? kSummaryColumns[c + 1] - kColumnGapInches
+                                     : m_plan.printable.width();
+            wrapped.push_back(
+                wrappedText(cells[static_cast<qsizetype>(c)], font, right - kSummaryColumns[c]));
+            height = std::max(height, static_cast<std::size_t>(wrapped.back().size()));
+        }
+        for (std::size_t line = 0; line < height; ++line) {
+            QStringList parts;
+            for (const QStringList& cell : wrapped)
+                parts << cell.value(static_cast<qsizetype>(line));
+            lines << parts.join(QLatin1Char('\t'));
+        }
+    };
+
     QStringList lines;
     lines << QStringLiteral("#Home Inventory Report");
     lines << QStringLiteral("Prepared on %1").arg(QLocale().toString(m_date, QLocale::LongFormat));
     lines << QString();
     lines << QStringLiteral("#Owner");
     for (int i = 0; i < 4; ++i)
-        lines << kOwnerCaptions[i] + QStringLiteral(":\t") + m_inventory.ownerFields.value(i);
+        addRow(lines, {kOwnerCaptions[i] + QLatin1Char(':'), m_inventory.ownerFields.value(i)});
     lines << QStringLiteral("#Insurance");
     for (int i = 4; i < 8; ++i)
-        lines << kOwnerCaptions[i] + QStringLiteral(":\t") + m_inventory.ownerFields.value(i);
+        addRow(lines, {kOwnerCaptions[i] + QLatin1Char(':'), m_inventory.ownerFields.value(i)});
     lines << QString();
 
     double total = 0;
@@ -166,7 +230,8 @@ QStringList InventoryReport::summaryLines() const
         double value = 0;
     };
     QMap<QString, Subtotal> byLocation;
-    const spreadsheet::input::InputLocale locale;
+    // The workbook's numbers are read back as the locale writes them (workbook_import.h).
+    const spreadsheet::input::InputLocale locale = inputLocaleOf();
     for (const QStringList& item : m_inventory.items) {
         const double value =
             typedNumberOf(kEstimatedValueField, item.value(kEstimatedValueField), locale)
@@ -179,11 +244,11 @@ QStringList InventoryReport::summaryLines() const
     lines << QStringLiteral("#%1 items, estimated value %2")
                  .arg(QLocale().toString(static_cast<int>(m_inventory.items.size())),
                       moneyText(total));
+    m_tableHeaderLine = static_cast<int>(lines.size());
     lines << QStringLiteral("Location\tItems\tEstimated value");
     for (auto it = byLocation.cbegin(); it != byLocation.cend(); ++it)
-        lines << (it.key().isEmpty() ? QStringLiteral("(no location)") : it.key()) +
-                     QLatin1Char('\t') + QString::number(it->count) + QLatin1Char('\t') +
-                     moneyText(it->value);
+        addRow(lines, {it.key().isEmpty() ? QStringLiteral("(no location)") : it.key(),
+                       QString::number(it->count), moneyText(it->value)});
     return lines;
 }
 
@@ -212,12 +277,19 @@ void InventoryReport::paintSummaryPage(QPainter& painter, int page, int firstLin
             y += title ? 0.45 : kLineInches * 1.2;
             continue;
         }
-        painter.setFont(reportFont(10, line.startsWith(QLatin1String("Location\t"))));
+        painter.setFont(reportFont(kSummaryPoints, i == m_tableHeaderLine));
         const QStringList cells = line.split(QLatin1Char('\t'));
-        const double columns[] = {0, 2.2, 3.2};
-        for (int c = 0; c < cells.size() && c < 3; ++c)
-            painter.drawText(inches(painter, QRectF(box.left() + columns[c], y, 4, kLineInches)),
-                             Qt::AlignLeft | Qt::AlignVCenter, cells[c]);
+        for (std::size_t c = 0; c < kSummaryColumns.size() && c < std::size_t(cells.size()); ++c) {
+            // The text was wrapped to its column; were a printer's font a little wider than the
+            // layout's, it runs on a little rather than losing its last letters.
+            const double width = c + 1 < std::size_t(cells.size())
+                                     ? kSummaryColumns[c + 1] - kSummaryColumns[c]
+                                     : box.width() - kSummaryColumns[c];
+            painter.drawText(
+                inches(painter, QRectF(box.left() + kSummaryColumns[c], y, width, kLineInches)),
+                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+                cells[static_cast<qsizetype>(c)]);
+        }
         y += kLineInches;
     }
     paintPageNumber(painter, page);
@@ -323,7 +395,8 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
             QStringLiteral("Location: ") + fields.value(kLocationField),
             QStringLiteral("Description: ") + fields.value(kDescriptionField),
             QStringLiteral("Serial #: ") + fields.value(kSerialField),
-            QStringLiteral("Estimated value: ") + fields.value(kEstimatedValueField)};
+            QStringLiteral("Estimated value: ") +
+                valueText(fields.value(kEstimatedValueField), inputLocaleOf())};
         double y = cell.bottom() + 0.1;
         for (const QString& line : caption) {
             painter.drawText(inches(painter, QRectF(cell.left(), y, cell.width(), kLineInches)),

@@ -51,7 +51,7 @@ private:
     void paintProblemPage(QPainter& painter, int page, int firstProblem) const;
     void paintPageNumber(QPainter& painter, int page) const;
     void paintHeaderFooter(QPainter& painter, int sheetPage) const;
-    QStringList summaryLines() const;
+    QStringList summaryLines();
     int linesPerPage() const;
 
     spreadsheet::Workbook m_book;
@@ -67,6 +67,7 @@ private:
     std::vector<Photo> m_problems;
     QStringList m_summaryLines;
     int m_summaryPages = 1;
+    int m_tableHeaderLine = -1; // the subtotal table's column headings, in m_summaryLines
 };
 
 // Writes the report of the workbook to `pdfPath`, whole or not at all; a read-only `pdfPath` is

@@ -3,7 +3,9 @@
 #include "state/item_fields.h"
 
 #include "state/csv_text.h"
+#include "state/imported_values.h"
 #include "state/item_list_codec.h"
+#include "state/item_values.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -14,11 +16,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace stowfolio {
 
@@ -87,6 +84,47 @@ const QHash<QString, ColumnTarget>& knownColumns()
     return columns;
 }
 
+// Homebox's columns that say what happens to an item rather than fill a field: the archived
+// and the sold are not in the house any more, and a quantity above one is worth a note.
+enum class ItemStatusColumn
+{
+    Quantity,
+    Archived,
+    SoldMark, // a buyer or a day of sale
+    SoldPrice,
+};
+
+const QHash<QString, ItemStatusColumn>& statusColumns()
+{
+    static const QHash<QString, ItemStatusColumn> columns = {
+        {QStringLiteral("hb.quantity"), ItemStatusColumn::Quantity},
+        {QStringLiteral("hb.archived"), ItemStatusColumn::Archived},
+        {QStringLiteral("hb.sold_to"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_time"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_date"), ItemStatusColumn::SoldMark},
+        {QStringLiteral("hb.sold_price"), ItemStatusColumn::SoldPrice},
+    };
+    return columns;
+}
+
+bool isTrueFlag(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    return trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+           trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
+           trimmed == QLatin1String("1");
+}
+
+// Homebox writes 0 for a price never entered and the first day of year 1 for a day never set.
+bool isUnsetHomeboxValue(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    bool isNumber = false;
+    const double number = trimmed.toDouble(&isNumber);
+    return trimmed.isEmpty() || (isNumber && number == 0) ||
+           trimmed.startsWith(QLatin1String("0001-01-01"));
+}
+
 QString normalisedHeader(const QString& header)
 {
     QString name = header.simplified().toLower();
@@ -109,13 +147,13 @@ QString contributionText(const QString& value, Contribution contribution)
     case Contribution::Text:
         return value;
     case Contribution::LifetimeFlag:
-        return trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                       trimmed.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
-                       trimmed == QLatin1String("1")
-                   ? QStringLiteral("Lifetime")
-                   : QString();
+        return isTrueFlag(trimmed) ? QStringLiteral("Lifetime") : QString();
     case Contribution::WarrantyUntil:
-        return trimmed.isEmpty() ? QString() : QStringLiteral("until ") + trimmed;
+        if (trimmed.isEmpty())
+            return {};
+        if (const auto date = dateOfIsoTime(trimmed))
+            return QStringLiteral("until ") + shortDateWithFullYear(*date);
+        return QStringLiteral("until ") + trimmed;
     case Contribution::NonZeroAmount:
         return trimmed == QLatin1String("0") || trimmed == QLatin1String("0.00") ? QString()
                                                                                  : value;
@@ -284,12 +322,23 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     }
     const QStringList& header = records[headerIndex];
     std::vector<ColumnTarget> targets;
+    std::vector<std::pair<ItemStatusColumn, qsizetype>> statusSources;
+    QString quantityCaption;
     bool anyKnown = false;
     for (const QString& name : header) {
         const ColumnTarget target = knownColumns().value(normalisedHeader(name));
+        const auto status = statusColumns().constFind(normalisedHeader(name));
+        if (status != statusColumns().cend()) {
+            statusSources.emplace_back(*status, static_cast<qsizetype>(targets.size()));
+            if (*status == ItemStatusColumn::Quantity)
+                quantityCaption = name.trimmed();
+        }
         targets.push_back(target);
         anyKnown = anyKnown || target.field >= 0;
-        if (target.field < 0 && !name.trimmed().isEmpty())
+        // The archived and sold columns decide which items are added: they are not left out.
+        const bool decides =
+            status != statusColumns().cend() && *status != ItemStatusColumn::Quantity;
+        if (target.field < 0 && !decides && !name.trimmed().isEmpty())
             result.ignoredColumns << name.trimmed();
     }
     if (!anyKnown) {
@@ -319,6 +368,24 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
             result.skippedRows << QStringLiteral("row %1: it is empty").arg(rowNumber);
             continue;
         }
+        bool archived = false;
+        bool sold = false;
+        int quantity = 1;
+        for (const auto& [status, c] : statusSources) {
+            const QString value = record.value(c);
+            switch (status) {
+            case ItemStatusColumn::Quantity:
+                quantity = std::max(quantity, value.trimmed().toInt());
+                break;
+            case ItemStatusColumn::Archived:
+                archived = archived || isTrueFlag(value);
+                break;
+            case ItemStatusColumn::SoldMark:
+            case ItemStatusColumn::SoldPrice:
+                sold = sold || !isUnsetHomeboxValue(value);
+                break;
+            }
+        }
         QStringList item;
         item.reserve(kFieldCount);
         for (int field = 0; field < kFieldCount; ++field) {
@@ -335,6 +402,10 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                     text += field == kModelField ? QStringLiteral(" ") : QStringLiteral("; ");
                 text += part;
             }
+            // Until an item has a quantity of its own, its notes keep it.
+            if (field == kNotesField && quantity > 1 && !archived && !sold)
+                text += (text.isEmpty() ? QString() : QStringLiteral("; ")) +
+                        QStringLiteral("Quantity: %1").arg(quantity);
             // Columns joined into one field can outgrow a cell together.
             if (text.size() > kMaxFieldLength) {
                 text.truncate(kMaxFieldLength);
@@ -343,6 +414,16 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
             }
             item << withoutSeparators(std::move(text), result.replacedSeparators);
         }
+        if (archived || sold) {
+            result.leftOutItems << QStringLiteral("row %1 \"%2\" (%3)")
+                                       .arg(QString::number(rowNumber),
+                                            item[kDescriptionField].left(60),
+                                            archived ? QStringLiteral("archived")
+                                                     : QStringLiteral("sold"));
+            continue;
+        }
+        if (quantity > 1)
+            ++result.quantitiesInNotes;
         result.items << item;
     }
     if (!raggedRows.isEmpty()) {
@@ -354,8 +435,13 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
                                           raggedRows.size() > 10 ? QStringLiteral(", …")
                                                                  : QString());
     }
+    // A quantity column is left out only when no quantity from it was kept.
+    if (result.quantitiesInNotes > 0)
+        result.ignoredColumns.removeOne(quantityCaption);
     if (result.items.isEmpty())
         result.problem = QStringLiteral("it holds no items below its header row.");
+    else
+        result.valueNotes = readImportedValues(result.items).lines;
     return result;
 }
 
@@ -372,6 +458,23 @@ QStringList importDetails(const ItemImport& imported)
             skipped += QStringLiteral("; and %1 more").arg(imported.skippedRows.size() - kShown);
         lines << QStringLiteral("Skipped: %1.").arg(skipped);
     }
+    if (!imported.leftOutItems.isEmpty()) {
+        constexpr int kShown = 10;
+        QString items = imported.leftOutItems.mid(0, kShown).join(QLatin1String("; "));
+        if (imported.leftOutItems.size() > kShown)
+            items += QStringLiteral("; and %1 more").arg(imported.leftOutItems.size() - kShown);
+        lines << QStringLiteral("%1 archived or sold %2 not added: %3.")
+                     .arg(QString::number(imported.leftOutItems.size()),
+                          imported.leftOutItems.size() == 1 ? QStringLiteral("item is")
+                                                            : QStringLiteral("items are"),
+                          items);
+    }
+    if (imported.quantitiesInNotes > 0)
+        lines << QStringLiteral("%1 %2 a quantity above 1, kept in the notes as "
+                                "\"Quantity: <number>\".")
+                     .arg(QString::number(imported.quantitiesInNotes),
+                          imported.quantitiesInNotes == 1 ? QStringLiteral("item has")
+                                                          : QStringLiteral("items have"));
     if (!imported.cutRows.isEmpty()) {
         constexpr int kShown = 10;
         QStringList numbers;
@@ -392,6 +495,7 @@ QStringList importDetails(const ItemImport& imported)
                      .arg(QString::number(imported.replacedSeparators), QString(kRowSeparator),
                           QString(kFieldSeparator), QString(kRowSeparatorStandIn),
                           QString(kFieldSeparatorStandIn));
+    lines << imported.valueNotes;
     return lines;
 }
 
@@ -402,86 +506,6 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
                           "97-2003 sheet holds at most %5 items. Nothing was added.")
         .arg(fileName(path), more ? QStringLiteral("more than ") : QString(),
              locale.toString(found), locale.toString(room), locale.toString(kMaxInventoryItems));
-}
-
-QString notAPlainFile(const QString& path)
-{
-    struct stat info
-    {
-    };
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        switch (errno) {
-        case ENOENT:
-            return QStringLiteral("the file does not exist");
-        case ENOTDIR:
-            return QStringLiteral("the file does not exist (a part of its path is not a folder)");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("permission denied: a folder on its way is not open to you");
-        default:
-            return QString::fromLocal8Bit(std::strerror(errno));
-        }
-    }
-    if (S_ISDIR(info.st_mode))
-        return QStringLiteral("it is a folder, not a file");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-        return QStringLiteral("it is a device, not a file");
-    if (S_ISFIFO(info.st_mode))
-        return QStringLiteral("it is a named pipe (FIFO), not a file");
-    if (S_ISSOCK(info.st_mode))
-        return QStringLiteral("it is a socket, not a file");
-    if (!S_ISREG(info.st_mode))
-        return QStringLiteral("it is not a plain file");
-    return {};
-}
-
-ImportSource openImportSource(const QString& path)
-{
-    ImportSource source;
-    source.path = path;
-    const bool standardInput = path == QLatin1String("-");
-    source.name = standardInput ? QStringLiteral("standard input") : fileName(path);
-    const auto fail = [&source](const QString& why) {
-        source.problem = QStringLiteral("%1 cannot be imported: %2.").arg(source.name, why);
-        return source;
-    };
-    QFile input;
-    if (standardInput) {
-        if (!input.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            return fail(input.errorString());
-    } else {
-        struct stat info
-        {
-        };
-        const QByteArray name = QFile::encodeName(path);
-        // Only a pipe is read as a stream; anything else that is no plain file is refused
-        // before it is opened (a device could give bytes for ever).
-        if (::stat(name.constData(), &info) != 0 || !S_ISFIFO(info.st_mode)) {
-            const QString why = notAPlainFile(path);
-            if (!why.isEmpty())
-                return fail(why);
-            return source;
-        }
-        // Opening a named pipe waits for its writer, as reading it would.
-        input.setFileName(path);
-        if (!input.open(QIODevice::ReadOnly))
-            return fail(input.errorString());
-    }
-    source.inMemory = true;
-    for (;;) {
-        const QByteArray chunk = input.read(kChunkBytes);
-        if (chunk.isEmpty())
-            break;
-        if (source.bytes.size() + chunk.size() > kLargestStreamInput)
-            return fail(QStringLiteral("more than %L1 bytes came from it, more than an import "
-                                       "from a pipe may hold; save it to a file and import "
-                                       "that")
-                            .arg(kLargestStreamInput));
-        source.bytes += chunk;
-    }
-    if (input.error() != QFileDevice::NoError)
-        return fail(input.errorString());
-    return source;
 }
 
 ItemImport importCsvSource(const ImportSource& source, int room, const ImportProgress& progress)

@@ -31,6 +31,12 @@ struct ItemImport
     // Rows (numbered as in the file) with a value longer than a sheet cell holds, cut to fit.
     QList<int> cutRows;
     int replacedSeparators = 0; // "|" and "^" in the file, made "/" and "'"
+    // Homebox's archived and sold items, not added: "row 4 \"Bike\" (sold)".
+    QStringList leftOutItems;
+    // Items whose quantity above one went into their notes ("Quantity: 3").
+    int quantitiesInNotes = 0;
+    // How the file's amounts and dates were read, and those that still will not count.
+    QStringList valueNotes;
     // Set when nothing can be imported; the message names the file and the problem.
     QString problem;
     // Owner and insurance fields, when the file holds them (a workbook of ours).

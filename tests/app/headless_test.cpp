@@ -219,6 +219,27 @@ TEST_F(HeadlessJobTest, ImportReadsANamedPipeOnce)
     EXPECT_TRUE(csv.contains("Attic,Box") && csv.contains("Hall,Lamp")) << csv.toStdString();
 }
 
+// Homebox's archived and sold items are left out of a script's import, and it says how many.
+TEST_F(HeadlessJobTest, ImportLeavesOutArchivedAndSoldItemsAndSaysHowMany)
+{
+    const QString path =
+        writeFile(QStringLiteral("homebox.csv"), "HB.location,HB.name,HB.archived,HB.sold_to\n"
+                                                 "Attic,Box,false,\n"
+                                                 "Hall,Lamp,true,\n"
+                                                 "Den,Desk,false,Ann\n");
+    ::testing::internal::CaptureStdout();
+    const int exitCode = runImport(path);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_NE(output.find("Added 1 items"), std::string::npos) << output;
+    EXPECT_NE(output.find("2 archived or sold items are not added"), std::string::npos) << output;
+    const QString out = home.filePath(QStringLiteral("mine/items.csv"));
+    EXPECT_EQ(runCsvExport(out), 0);
+    const QByteArray csv = readFile(out);
+    EXPECT_TRUE(csv.contains("Attic,Box")) << csv.toStdString();
+    EXPECT_FALSE(csv.contains("Lamp") || csv.contains("Desk")) << csv.toStdString();
+}
+
 TEST(JobFailure, RunningOutOfMemoryIsSaidInWords)
 {
     int exitCode = 0;

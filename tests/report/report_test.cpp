@@ -272,6 +272,49 @@ TEST_F(ReportTest, ThePdfHoldsTheSummaryTheSheetAndThePhotos)
     EXPECT_LT(columns[3].toInt(), columns[4].toInt()) << rows[0].toStdString();
 }
 
+// A name or address longer than a line wraps onto the lines below it, every word on the page;
+// a photo's caption shows its estimated value as money, as the summary does.
+TEST_F(ReportTest, LongOwnerDetailsWrapAndCaptionsShowMoney)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        STOWFOLIO_ORACLE_MISSING("poppler", "apt-get install poppler-utils");
+    const QString name = QStringLiteral(
+        "Tobin Alexander Bartholomew Harwell-Montgomery of the Birchwood Estate Trust, acting "
+        "for the heirs of Marla Jean Harwell and of Augustus Peregrine Harwell the younger");
+    const QString address = QStringLiteral(
+        "Apartment 14B, The Old Rectory Cottages, 115 Birchwood Street North, behind the "
+        "village green and the war memorial, Little Snoring-on-the-Marsh");
+    Inventory inventory;
+    inventory.ownerFields = {name, address, "French Leek, IN", "", "Oak Insurance", "", "", ""};
+    QStringList row(12);
+    row[0] = QStringLiteral("A room whose name is longer than the column of locations holds");
+    row[1] = QStringLiteral("Bike");
+    row[7] = QStringLiteral("900");
+    row[11] = dir.filePath(QStringLiteral("turned.jpg"));
+    inventory.items = {itemFromTexts(row)};
+    const QString book = dir.filePath(QStringLiteral("long.xls"));
+    exportInventoryWorkbook(factory, inventory, dir.path(), book);
+    const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+    writeReportPdf(book, pdf, QDate(2026, 12, 8));
+
+    // Compared without blanks: a line may break after a hyphen, as in "Snoring-" "on-the-Marsh".
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QString summary =
+        run(QStringLiteral("pdftotext"),
+            {QStringLiteral("-layout"), QStringLiteral("-f"), QStringLiteral("1"),
+             QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")})
+            .remove(blanks);
+    for (const QString& expected :
+         {QStringLiteral("Name:") + name, QStringLiteral("Address:") + address,
+          QStringLiteral("City,State,ZIPcode:FrenchLeek,IN"), QStringLiteral("Aroomwhose"),
+          QStringLiteral("locationsholds")})
+        EXPECT_TRUE(summary.contains(QString(expected).remove(blanks)))
+            << expected.toStdString() << "\nin: " << summary.toStdString();
+
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    EXPECT_TRUE(text.contains(QStringLiteral("Estimated value: $900.00"))) << text.toStdString();
+}
+
 // Every item of a sheet of several pages is printed once, in order: no page repeats a row of
 // the page before, under its title rows or after them, and none is left out.
 TEST_F(ReportTest, EveryItemRowIsPrintedOnceAndInOrder)

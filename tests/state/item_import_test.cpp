@@ -1,5 +1,8 @@
 #include "state/item_fields.h"
 #include "state/item_import.h"
+#include "state/item_values.h"
+
+#include <QDate>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,6 +82,42 @@ TEST_F(ItemImportTest, HomeboxExportsMapToTheTwelveFields)
                                      {10, "Z-Wave relay; spare"}}));
     EXPECT_EQ(result.items[1], item({{0, "Office"}, {1, "Desk"}, {4, "Lifetime"}}));
     EXPECT_EQ(result.ignoredColumns, (QStringList{"HB.import_ref", "HB.quantity"}));
+}
+
+// Homebox's newer exports: items archived or sold are no longer in the house and are left out;
+// a quantity goes into the notes; days are written as ISO times.
+TEST_F(ItemImportTest, HomeboxArchivedAndSoldItemsAreLeftOutAndQuantitiesKept)
+{
+    const ItemImport result =
+        import("HB.import_ref\tHB.location\tHB.name\tHB.quantity\tHB.notes\tHB.archived\t"
+               "HB.purchase_price\tHB.purchase_time\tHB.warranty_expires\tHB.sold_to\t"
+               "HB.sold_price\tHB.sold_time\n"
+               "r1\tKitchen\tChair\t3\toak\tfalse\t45\t2023-11-24T00:00:00Z\t"
+               "2025-11-24T00:00:00Z\t\t0\t0001-01-01T00:00:00Z\n"
+               "r2\tAttic\tOld TV\t1\t\ttrue\t200\t\t\t\t0\t\n"
+               "r3\tGarage\tBike\t1\t\tfalse\t300\t\t\tAnn\t150\t2024-05-01T00:00:00Z\n"
+               "r4\tShed\tRake\t1\t\tFALSE\t12\t2020-04-01T10:30:00+02:00\t\t\t0\t\n");
+    ASSERT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    ASSERT_EQ(result.items.size(), 2);
+    EXPECT_EQ(result.items[0], item({{0, "Kitchen"},
+                                     {1, "Chair"},
+                                     {2, shortDateWithFullYear(QDate(2023, 11, 24))},
+                                     {4, "until " + shortDateWithFullYear(QDate(2025, 11, 24))},
+                                     {5, "45"},
+                                     {10, "oak; Quantity: 3"}}));
+    EXPECT_EQ(
+        result.items[1],
+        item({{0, "Shed"}, {1, "Rake"}, {2, shortDateWithFullYear(QDate(2020, 4, 1))}, {5, "12"}}));
+    EXPECT_EQ(result.leftOutItems,
+              (QStringList{"row 3 \"Old TV\" (archived)", "row 4 \"Bike\" (sold)"}));
+    EXPECT_EQ(result.quantitiesInNotes, 1);
+    EXPECT_EQ(result.ignoredColumns, QStringList{"HB.import_ref"});
+    const QString details = importDetails(result).join(QLatin1Char('\n'));
+    EXPECT_TRUE(details.contains(QStringLiteral("2 archived or sold items are not added: row 3 "
+                                                "\"Old TV\" (archived); row 4 \"Bike\" (sold).")))
+        << details.toStdString();
+    EXPECT_TRUE(details.contains(QStringLiteral("1 item has a quantity above 1")))
+        << details.toStdString();
 }
 
 TEST_F(ItemImportTest, EncodingsAndDelimitersAreFound)
