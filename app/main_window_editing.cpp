@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -29,6 +30,13 @@ const QString kPhotoDialogTitle =
     QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
 const QString kPhotoDialogFilter =
     QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|");
+
+// The keys of the window's Undo and Redo (main_window_menus.cpp).
+bool isUndoOrRedoKey(const QKeyEvent& key)
+{
+    return key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_Y);
+}
 
 // An item field as the user knows it ("Purchase Location").
 QString fieldName(int field)
@@ -75,6 +83,14 @@ void MainWindow::connectBehaviour()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // In the entry fields Undo and Redo are the window's, as the Edit menu says: a field would
+    // otherwise take their keys for its own undo of typing. Ignoring the override lets the
+    // window's shortcut run; the key itself, when that command is disabled, is dropped.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        qobject_cast<QLineEdit*>(watched) && isUndoOrRedoKey(*static_cast<QKeyEvent*>(event))) {
+        event->setAccepted(event->type() == QEvent::KeyPress);
+        return true;
+    }
     // Every entry field selects its whole text when it gets the focus.
     if (event->type() == QEvent::FocusIn) {
         if (auto* field = qobject_cast<QLineEdit*>(watched))

@@ -26,10 +26,16 @@ void PreviewWindow::buildMenus()
     addMenuCommand(file, QStringLiteral("&Back"), {}, [this] { goBack(); });
     addMenuCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
                    [this] { close(); });
+    // Closing the preview ends the program, so Quit is the same command on the main window's key.
+    addMenuCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
+                   [this] { close(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    addMenuCommand(view, QStringLiteral("Zoom &In"),
-                   QKeySequence::keyBindings(QKeySequence::ZoomIn), [this] { zoomIn(); });
+    // Ctrl+= too: on most keyboards "+" needs Shift, and "=" is the same key without it.
+    QList<QKeySequence> zoomInKeys = QKeySequence::keyBindings(QKeySequence::ZoomIn);
+    if (!zoomInKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Equal)))
+        zoomInKeys << QKeySequence(Qt::CTRL | Qt::Key_Equal);
+    addMenuCommand(view, QStringLiteral("Zoom &In"), zoomInKeys, [this] { zoomIn(); });
     addMenuCommand(view, QStringLiteral("Zoom &Out"),
                    QKeySequence::keyBindings(QKeySequence::ZoomOut), [this] { zoomOut(); });
     addMenuCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
