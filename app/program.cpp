@@ -2,6 +2,7 @@
 
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
+#include "platform/window_pointer.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 
@@ -85,6 +86,10 @@ void Program::startCreatingTemplate()
     if (m_building || !m_mainWindow.isVisible())
         return;
     const QScopedValueRollback<bool> building(m_building, true);
+    // A build of many items takes seconds: the busy pointer says so from the first moment, and
+    // the window is drawn whole before it starts.
+    const BusyPointer busy;
+    repaintBeforeLongWork();
     BuildTargets targets{
         [this](int code) { m_mainWindow.setPointerCode(code); },
         [this](spreadsheet::render::SheetPicture picture) {
