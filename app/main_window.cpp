@@ -30,6 +30,7 @@ MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     buildControls();
     installItemEditing();
     buildMenus();
+    connectSelectionActions();
     buildFindBar();
     buildStatusLine();
     // The window opens at the drawn size of the form plus the menu and status line; it can be

@@ -156,6 +156,9 @@ private:
     // Menus and status line (main_window_menus.cpp).
     void buildMenus();
     void buildStatusLine();
+    // The commands that act on the selected items are enabled only while some are selected.
+    void connectSelectionActions();
+    void updateSelectionActions();
 
     // Saved state.
     void restoreOwnerFields(GuardedProcedure& guard);
@@ -229,6 +232,8 @@ private:
     QPushButton* m_templateButton = nullptr;
     QPushButton* m_sampleButton = nullptr;
     QList<QLabel*> m_labels;
+    // Edit Item, Duplicate, Delete, Move Up and Down, Set Field: enabled while items are selected.
+    QList<QAction*> m_selectionActions;
     std::function<void()> m_startCreatingTemplate;
     // Set when a store failed and the user was told; a store that succeeds clears it, so the
     // next failure is told again. The settings store may finish a store after the change that

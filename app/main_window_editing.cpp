@@ -11,12 +11,17 @@
 #include "state/settings_store.h"
 
 #include <QDate>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTreeView>
 
 namespace stowfolio {
@@ -29,6 +34,35 @@ const QString kPhotoDialogTitle =
     QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
 const QString kPhotoDialogFilter =
     QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|");
+
+// The photo dialog's filters: the long-standing one first, then every picture format this
+// build of Qt can read.
+QString photoDialogFilter()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+    patterns.removeDuplicates();
+    const QString list = patterns.join(QLatin1Char(';'));
+    return kPhotoDialogFilter + QStringLiteral("All Pictures (%1)|%1|").arg(list);
+}
+
+// Photos are usually in the user's Pictures folder; without one the dialog starts at home
+// rather than in whatever folder the program was started from.
+QString photoDialogFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+// The keys of the window's Undo and Redo (main_window_menus.cpp).
+bool isUndoOrRedoKey(const QKeyEvent& key)
+{
+    return key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo) ||
+           key.keyCombination() == QKeyCombination(Qt::CTRL | Qt::Key_Y);
+}
 
 // An item field as the user knows it ("Purchase Location").
 QString fieldName(int field)
@@ -75,6 +109,14 @@ void MainWindow::connectBehaviour()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // In the entry fields Undo and Redo are the window's, as the Edit menu says: a field would
+    // otherwise take their keys for its own undo of typing. Ignoring the override lets the
+    // window's shortcut run; the key itself, when that command is disabled, is dropped.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        qobject_cast<QLineEdit*>(watched) && isUndoOrRedoKey(*static_cast<QKeyEvent*>(event))) {
+        event->setAccepted(event->type() == QEvent::KeyPress);
+        return true;
+    }
     // Every entry field selects its whole text when it gets the focus.
     if (event->type() == QEvent::FocusIn) {
         if (auto* field = qobject_cast<QLineEdit*>(watched))
@@ -229,7 +271,8 @@ void MainWindow::choosePhoto()
     GuardedProcedure guard(m_deps.prompts, Lines::site);
     QString fileName;
     guard.step(Lines::kAskForPhoto, [&] {
-        fileName = m_deps.prompts.openFileName(kPhotoDialogTitle, kPhotoDialogFilter);
+        fileName = m_deps.prompts.openFileName(kPhotoDialogTitle, photoDialogFilter(),
+                                               photoDialogFolder());
     });
     if (guard.test(Lines::kCheckChosen, [&] { return !fileName.isEmpty(); }))
         guard.step(Lines::kFillPhotoField, [&] { m_itemFields[11]->setText(fileName); });

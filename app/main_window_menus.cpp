@@ -9,6 +9,7 @@
 #include "platform/prompts.h"
 
 #include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -46,26 +47,36 @@ void MainWindow::buildMenus()
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* undo = m_undoStack.createUndoAction(edit, QStringLiteral("&Undo"));
     undo->setShortcuts(QKeySequence::Undo);
+    // Ctrl+Y as well, as most programs on every desktop take it.
     QAction* redo = m_undoStack.createRedoAction(edit, QStringLiteral("&Redo"));
-    redo->setShortcuts(QKeySequence::Redo);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+    redo->setShortcuts(redoKeys);
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    bindToList(addMenuCommand(edit, QStringLiteral("&Edit Item"), {QKeySequence(Qt::Key_F2)},
-                              [this] { editItem(); }),
-               m_list);
-    addMenuCommand(edit, QStringLiteral("D&uplicate Item"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
-                   [this] { duplicateItem(); });
-    bindToList(addMenuCommand(edit, QStringLiteral("&Delete Item"),
-                              QKeySequence::keyBindings(QKeySequence::Delete),
-                              [this] { deleteSelectedItem(); }),
-               m_list);
-    addMenuCommand(edit, QStringLiteral("Move Item &Up"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
-                   [this] { moveItem(-1); });
-    addMenuCommand(edit, QStringLiteral("Move Item Do&wn"), {QKeySequence(Qt::ALT | Qt::Key_Down)},
-                   [this] { moveItem(1); });
-    addMenuCommand(edit, QStringLiteral("Set &Field of Selected Items…"), {},
-                   [this] { setFieldOfSelectedItems(); });
+    QAction* editItemAction = addMenuCommand(edit, QStringLiteral("&Edit Item"),
+                                             {QKeySequence(Qt::Key_F2)}, [this] { editItem(); });
+    bindToList(editItemAction, m_list);
+    QAction* duplicate =
+        addMenuCommand(edit, QStringLiteral("Dupl&icate Item"),
+                       {QKeySequence(Qt::CTRL | Qt::Key_D)}, [this] { duplicateItem(); });
+    // Only the Delete key: the desktop's Delete bindings include Ctrl+D on X11, which is
+    // Duplicate's key, and two commands on one key run neither.
+    QAction* remove =
+        addMenuCommand(edit, QStringLiteral("&Delete Item"), {QKeySequence(Qt::Key_Delete)},
+                       [this] { deleteSelectedItem(); });
+    bindToList(remove, m_list);
+    QAction* moveUp =
+        addMenuCommand(edit, QStringLiteral("Move Item U&p"), {QKeySequence(Qt::ALT | Qt::Key_Up)},
+                       [this] { moveItem(-1); });
+    QAction* moveDown =
+        addMenuCommand(edit, QStringLiteral("Move Item Do&wn"),
+                       {QKeySequence(Qt::ALT | Qt::Key_Down)}, [this] { moveItem(1); });
+    QAction* setField = addMenuCommand(edit, QStringLiteral("Se&t Field of Selected Items…"), {},
+                                       [this] { setFieldOfSelectedItems(); });
+    m_selectionActions = {editItemAction, duplicate, remove, moveUp, moveDown, setField};
     QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
     for (int field = 0; field < kItemFieldCount; ++field)
         addMenuCommand(sort, m_model.headerData(field, Qt::Horizontal).toString().trimmed(), {},
@@ -106,6 +117,29 @@ void MainWindow::showAbout()
             .arg(version.isEmpty() ? QStringLiteral("(development build)") : version,
                  kHomePage.toString(), QString::fromLatin1(qVersion())),
         QStringLiteral("About Stowfolio"), MessageIcon::None);
+}
+
+void MainWindow::connectSelectionActions()
+{
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::updateSelectionActions);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &MainWindow::updateSelectionActions);
+    // Rows that go (a delete, an undo, Find hiding them) leave the selection without a signal
+    // from the selection model.
+    connect(&m_shown, &QAbstractItemModel::rowsRemoved, this, &MainWindow::updateSelectionActions);
+    connect(&m_shown, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateSelectionActions);
+    connect(&m_shown, &QAbstractItemModel::modelReset, this, &MainWindow::updateSelectionActions);
+    connect(&m_shown, &QAbstractItemModel::layoutChanged, this,
+            &MainWindow::updateSelectionActions);
+    updateSelectionActions();
+}
+
+void MainWindow::updateSelectionActions()
+{
+    const bool selected = m_shown.rowCount() > 0 && m_list->selectionModel()->hasSelection();
+    for (QAction* action : m_selectionActions)
+        action->setEnabled(selected);
 }
 
 void MainWindow::buildStatusLine()

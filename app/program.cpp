@@ -2,12 +2,15 @@
 
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
+#include "platform/window_pointer.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QProgressDialog>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
@@ -87,6 +90,10 @@ void Program::startCreatingTemplate()
     if (m_building || !m_mainWindow.isVisible())
         return;
     const QScopedValueRollback<bool> building(m_building, true);
+    // A build of many items takes seconds: the busy pointer says so from the first moment, and
+    // the window is drawn whole before it starts.
+    const BusyPointer busy;
+    repaintBeforeLongWork();
     BuildTargets targets{
         [this](int code) { m_mainWindow.setPointerCode(code); },
         [this](spreadsheet::render::SheetPicture picture) {
@@ -96,6 +103,19 @@ void Program::startCreatingTemplate()
         [this] { loadPreview().show(); },
         [this] { m_mainWindow.hide(); },
     };
+    // A bar over the main window for a build that lasts beyond half a second. It has no Cancel:
+    // a build runs to its end. Its updates let the window repaint meanwhile.
+    QProgressDialog progress(QStringLiteral("Creating the workbook…"), QString(), 0, 0,
+                             &m_mainWindow);
+    progress.setWindowTitle(m_mainWindow.windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0); // the half second counts from here
+    m_builder.setProgressHandler([&progress](int done, int total) {
+        progress.setMaximum(total);
+        progress.setValue(done);
+    });
+    const auto forgetProgress = qScopeGuard([this] { m_builder.setProgressHandler({}); });
     m_builder.buildAndShowPreview(inventoryOfMainWindow(), targets);
 }
 

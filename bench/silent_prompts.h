@@ -30,7 +30,10 @@ public:
     {
         return std::nullopt;
     }
-    QString openFileName(const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString& = QString()) override
+    {
+        return {};
+    }
     QString saveFileName(const QString&, const QString&) override { return savePath; }
     int shown = 0;
     bool confirmTables = false; // the answer to every preview (an import's)

@@ -41,8 +41,10 @@ public:
     virtual bool askYesNo(const QString& text, const QString& title,
                           DefaultAnswer defaultAnswer) = 0;
     // File dialogs. `filter` is in the "Description|*.a;*.b|" form; the result is the chosen
-    // full path, or an empty string when the user cancelled.
-    virtual QString openFileName(const QString& title, const QString& filter) = 0;
+    // full path, or an empty string when the user cancelled. The open dialog starts in `folder`,
+    // or where the platform chooses when it is empty; every implementation keeps that default.
+    virtual QString openFileName(const QString& title, const QString& filter,
+                                 const QString& folder = QString()) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
     // A text above a table of rows under `headers`, with `accept` and Cancel buttons; true for
     // `accept`.

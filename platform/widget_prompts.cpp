@@ -47,9 +47,10 @@ bool WidgetPrompts::askYesNo(const QString& text, const QString& title, DefaultA
 
 // The filter descriptions already name their patterns ("Excel Files (*.xls)"); the dialog shows
 // them as they are instead of adding the pattern list a second time.
-QString WidgetPrompts::openFileName(const QString& title, const QString& filter)
+QString WidgetPrompts::openFileName(const QString& title, const QString& filter,
+                                    const QString& folder)
 {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFileFilter(filter), nullptr,
+    return QFileDialog::getOpenFileName(m_parent, title, folder, toQtFileFilter(filter), nullptr,
                                         QFileDialog::HideNameFilterDetails);
 }
 

@@ -19,7 +19,8 @@ public:
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override;
-    QString openFileName(const QString& title, const QString& filter) override;
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override;
     QString saveFileName(const QString& title, const QString& filter) override;
     bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
                       const QList<QStringList>& rows, const QString& accept) override;

@@ -152,4 +152,19 @@ bool WindowPointer::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+BusyPointer::BusyPointer()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyPointer::~BusyPointer()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+void repaintBeforeLongWork()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 } // namespace stowfolio

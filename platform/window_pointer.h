@@ -62,4 +62,20 @@ private:
     bool m_overridingApplication = false;
 };
 
+// The busy pointer over the whole application for as long as this lives: for work on the GUI
+// thread that keeps every window from answering (a build, a report). It nests with the
+// window pointer's hourglass, so it stays up while that one comes and goes.
+class BusyPointer
+{
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// Lets the windows repaint what a closed dialog uncovered before long work starts, without
+// taking clicks or keys, which wait until the work is over.
+void repaintBeforeLongWork();
+
 } // namespace stowfolio

@@ -4,12 +4,15 @@
 
 #include "platform/menu_commands.h"
 #include "platform/prompts.h"
+#include "platform/window_pointer.h"
 #include "report/inventory_report.h"
 
 #include <QDate>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QPrinter>
+
+#include <optional>
 
 namespace stowfolio::preview {
 
@@ -26,10 +29,16 @@ void PreviewWindow::buildMenus()
     addMenuCommand(file, QStringLiteral("&Back"), {}, [this] { goBack(); });
     addMenuCommand(file, QStringLiteral("&Close"), QKeySequence::keyBindings(QKeySequence::Close),
                    [this] { close(); });
+    // Closing the preview ends the program, so Quit is the same command on the main window's key.
+    addMenuCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
+                   [this] { close(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    addMenuCommand(view, QStringLiteral("Zoom &In"),
-                   QKeySequence::keyBindings(QKeySequence::ZoomIn), [this] { zoomIn(); });
+    // Ctrl+= too: on most keyboards "+" needs Shift, and "=" is the same key without it.
+    QList<QKeySequence> zoomInKeys = QKeySequence::keyBindings(QKeySequence::ZoomIn);
+    if (!zoomInKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Equal)))
+        zoomInKeys << QKeySequence(Qt::CTRL | Qt::Key_Equal);
+    addMenuCommand(view, QStringLiteral("Zoom &In"), zoomInKeys, [this] { zoomIn(); });
     addMenuCommand(view, QStringLiteral("Zoom &Out"),
                    QKeySequence::keyBindings(QKeySequence::ZoomOut), [this] { zoomOut(); });
     addMenuCommand(view, QStringLiteral("&Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
@@ -55,6 +64,10 @@ void PreviewWindow::saveAsPdf()
                                          QStringLiteral(" ?"),
                                      QString(), DefaultAnswer::Yes))
         return;
+    // A long report takes seconds: the busy pointer says so, over a window drawn again where
+    // the dialogs were.
+    const BusyPointer busy;
+    repaintBeforeLongWork();
     // Agreed to overwrite, it is replaced even when read-only.
     try {
         report::writeReportPdf(m_workbookPath, path, QDate::currentDate(),
@@ -70,12 +83,16 @@ void PreviewWindow::saveAsPdf()
 void PreviewWindow::printReport()
 {
     try {
+        std::optional<BusyPointer> busy(std::in_place);
         const report::InventoryReport report(m_workbookPath, QDate::currentDate());
+        busy.reset();
         QPrinter printer(QPrinter::HighResolution);
         printer.setFullPage(true);
         printer.setDocName(QStringLiteral("Home Inventory Report"));
         if (!m_services.prompts.choosePrinter(printer))
             return;
+        busy.emplace();
+        repaintBeforeLongWork();
         report.paint(printer);
     } catch (const std::exception& error) {
         m_services.prompts.showMessage(QStringLiteral("The report could not be printed: %1")

@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <optional>
 
 namespace stowfolio {
@@ -63,6 +64,23 @@ void provideTemplateCopy(const QByteArray& templateBytes, const QString& path)
     writeBytesToFile(templateBytes, path);
 }
 
+// Progress is told every so many units: often enough for a smooth bar, rarely enough to cost
+// nothing next to the work.
+constexpr int kProgressStep = 512;
+
+// The units of a build of `count` items: each item's row grown and written, then the save and
+// the picture, which take about as long as half the items' units each.
+int buildUnits(int count)
+{
+    return 3 * count + 2;
+}
+
+void tellProgress(const BuildProgress& progress, int done, int total)
+{
+    if (progress)
+        progress(done, total);
+}
+
 } // namespace
 
 int sheetColumnOf(int field)
@@ -94,7 +112,7 @@ std::unique_ptr<Application> openWorkbookInNewApplication(const ExcelFactory& fa
 }
 
 void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString& templatePath,
-                           const Inventory& inventory)
+                           const Inventory& inventory, const BuildProgress& progress)
 {
     using Lines = errorsite::BuildWorkbook;
     steps.step(Lines::kOpenTemplate, [&] { excel.Workbooks().Open(utf8(templatePath), true); });
@@ -126,7 +144,10 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
         steps.step(Lines::kInsertItemBlock, [&] { excel.Selection().Insert(xl::xlShiftDown); });
         steps.step(Lines::kEndCopyMode, [&] { excel.CutCopyMode(false); });
         inserted += 2;
+        if (pass % (kProgressStep / 2) == 0)
+            tellProgress(progress, std::min(2 * pass, count), buildUnits(count));
     }
+    tellProgress(progress, count, buildUnits(count));
     if (steps.test(Lines::kCheckSpareRow, [&] { return count % 2 == 1; })) {
         steps.step(Lines::kSelectSpareRow, [&] { excel.Rows(firstRow + inserted).Select(); });
         steps.step(Lines::kDeleteSpareRow, [&] { excel.Selection().Delete(xl::xlShiftUp); });
@@ -150,7 +171,10 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
             write(Lines::kWriteModelAndSerial, field);
         for (int field = 10; field < kItemFieldCount; ++field)
             write(Lines::kWriteNotesAndLater, field);
+        if ((item + 1) % kProgressStep == 0)
+            tellProgress(progress, count + item + 1, buildUnits(count));
     }
+    tellProgress(progress, 2 * count, buildUnits(count));
 }
 
 WorkbookBuilder::WorkbookBuilder(const ExcelFactory& factory, Prompts& prompts,
@@ -196,6 +220,7 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
     }
     const QString templatePath = QDir(folder).filePath(kTemplateCopyFileName);
     const QString sheetPicturePath = QDir(folder).filePath(kSheetPictureFileName);
+    const int count = static_cast<int>(inventory.items.size());
 
     std::unique_ptr<Application> excelA;
     const bool haveExcel = steps.step(Lines::kCreateFillingApplication,
@@ -210,7 +235,7 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
     // Without an application nothing below can work: one report is enough, and the main
     // window stays as it was.
     if (haveExcel) {
-        fillInventoryWorkbook(steps, *excelA, templatePath, inventory);
+        fillInventoryWorkbook(steps, *excelA, templatePath, inventory, m_progress);
         steps.step(Lines::kRestorePointer, [&] { targets.setPointer(kDefaultPointer); });
         steps.step(Lines::kSelectSheetForSaving,
                    [&] { excelA->ActiveWorkbook().Worksheets(1).Select(); });
@@ -223,6 +248,7 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
             excelA->ActiveWorkbook().SaveAs(utf8(workbookPath),
                                             excelFileFormat(m_factory, excelA.get()));
         });
+        tellProgress(m_progress, 2 * count + count / 2 + 1, buildUnits(count));
         steps.step(Lines::kSilenceAlertsForClosing, [&] { excelA->DisplayAlerts(false); });
         steps.step(Lines::kCloseWorkbook, [&] { excelA->ActiveWorkbook().Close(); });
         steps.step(Lines::kQuitFillingApplication, [&] { excelA->Quit(); });
@@ -244,6 +270,7 @@ bool WorkbookBuilder::buildAndShowPreview(const Inventory& inventory, const Buil
         steps.step(Lines::kSilencePictureAlerts, [&] { require(excelB).DisplayAlerts(false); });
         steps.step(Lines::kClosePictureWorkbook, [&] { workbookB.value().Close(); });
         steps.step(Lines::kQuitPictureApplication, [&] { require(excelB).Quit(); });
+        tellProgress(m_progress, buildUnits(count), buildUnits(count));
     }
     steps.step(Lines::kRestorePointerAfterPicture, [&] { targets.setPointer(kDefaultPointer); });
 

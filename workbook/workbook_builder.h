@@ -41,14 +41,22 @@ struct BuildTargets
     std::function<void()> hideMainWindow;
 };
 
+// How far a build is: `done` of `total` units of work, called now and then while it runs (a
+// window can show a progress bar from it). The units are the item rows grown and written, the
+// save and the picture (weighed as half the items each); `done` only rises and reaches `total`
+// when the picture is made.
+using BuildProgress = std::function<void(int done, int total)>;
+
 // Creates an application and opens `path` in it.
 std::unique_ptr<spreadsheet::automation::Application>
 openWorkbookInNewApplication(const ExcelFactory& factory, const QString& path);
 
 // Opens the template read-only in `excel` and fills it (the statements from
 // errorsite::BuildWorkbook::kOpenTemplate to kWriteNotesAndLater).
+// `progress`, when set, hears of the rows grown and written (two units an item).
 void fillInventoryWorkbook(BuildSteps& steps, spreadsheet::automation::Application& excel,
-                           const QString& templatePath, const Inventory& inventory);
+                           const QString& templatePath, const Inventory& inventory,
+                           const BuildProgress& progress = {});
 
 class WorkbookBuilder
 {
@@ -63,6 +71,8 @@ public:
     // What the main window's "Start Creating Template" button does; failures are reported as
     // errorsite::BuildWorkbook. Returns whether the preview was shown.
     bool buildAndShowPreview(const Inventory& inventory, const BuildTargets& targets);
+    // Told how far each later build is; empty for none.
+    void setProgressHandler(BuildProgress progress) { m_progress = std::move(progress); }
 
     // The work folder of this builder's builds: made in the work folder parent at the first
     // build, kept for the next ones, removed with the builder. Empty before the first build.
@@ -74,6 +84,7 @@ private:
     QString m_workFolderParent;
     DigitSource m_digit;
     std::unique_ptr<WorkFolder> m_workFolder;
+    BuildProgress m_progress;
 };
 
 // Builds the inventory and writes it to `targetPath` (replaced atomically; a read-only target

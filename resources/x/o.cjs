@@ -5,6 +5,14 @@ QWidget {
     color: #26303a;
 }
 
+/* Disabled controls and menu entries are grey: the colour above would otherwise hide that
+   they are disabled. */
+QWidget:disabled,
+QMenu::item:disabled,
+QMenuBar::item:disabled {
+    color: #9aa3ab;
+}
+
 QGroupBox {
     border: 1px solid #b9c3cc;
     border-radius: 6px;

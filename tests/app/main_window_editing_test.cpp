@@ -5,10 +5,14 @@
 #include "tests/support/stalled_disk.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace stowfolio {
@@ -147,8 +151,33 @@ TEST_F(MainWindowTest, ThePhotoPickerFillsOnlyThePhotoField)
     EXPECT_EQ(prompts.shown[0].kind, QStringLiteral("open"));
     EXPECT_EQ(prompts.shown[0].title,
               QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files"));
-    EXPECT_EQ(prompts.shown[0].text,
-              QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|"));
+    EXPECT_TRUE(prompts.shown[0].text.startsWith(
+        QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)|*.jpg;*.bmp;*.jpeg|")))
+        << prompts.shown[0].text.toStdString();
+}
+
+// After the long-standing filter, "All Pictures" offers every format Qt can read; the dialog
+// opens in the Pictures folder, or at home without one, never in the working folder.
+TEST_F(MainWindowTest, ThePhotoPickerOffersEveryReadablePictureFromThePicturesFolder)
+{
+    loadedForm();
+    prompts.fileAnswers = {QString()};
+    button("PushButton3")->click();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const QStringList parts = prompts.shown[0].text.split(QLatin1Char('|'));
+    ASSERT_EQ(parts.size(), 5) << prompts.shown[0].text.toStdString();
+    EXPECT_EQ(parts[0], QStringLiteral("Supported Pictures (*.jpg;*.bmp;*.jpeg)"));
+    EXPECT_EQ(parts[2], QStringLiteral("All Pictures (%1)").arg(parts[3]));
+    const QStringList patterns = parts[3].split(QLatin1Char(';'));
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        EXPECT_TRUE(patterns.contains(QStringLiteral("*.") + QString::fromLatin1(format)))
+            << format.toStdString();
+    for (const char* pattern : {"*.png", "*.jpg", "*.jpeg", "*.bmp"})
+        EXPECT_TRUE(patterns.contains(QLatin1String(pattern))) << pattern;
+
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    ASSERT_EQ(prompts.openFolders.size(), 1);
+    EXPECT_EQ(prompts.openFolders[0], QFileInfo(pictures).isDir() ? pictures : QDir::homePath());
 }
 
 TEST_F(MainWindowTest, HelpNamesTheContactPage)

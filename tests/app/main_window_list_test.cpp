@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -33,6 +35,10 @@ protected:
         loadedForm().show();
         QApplication::setActiveWindow(&form());
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+        // QTest leaves the application believing that the modifiers of the last key it sent
+        // are still held, which would turn this test's selections into Ctrl+clicks; a key with
+        // none lets them go.
+        QTest::keyClick(field("txtNotes"), Qt::Key_End);
     }
     QString storedItems() { return storedList(); }
     QStringList locations() const
@@ -231,20 +237,27 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
         {"Edit", "Redo", QKeySequence(QKeySequence::Redo)},
         {"Edit", "Edit Item", QKeySequence(Qt::Key_F2)},
         {"Edit", "Duplicate Item", QKeySequence(Qt::CTRL | Qt::Key_D)},
-        {"Edit", "Delete Item", QKeySequence(QKeySequence::Delete)},
+        {"Edit", "Delete Item", QKeySequence(Qt::Key_Delete)},
         {"Edit", "Move Item Up", QKeySequence(Qt::ALT | Qt::Key_Up)},
         {"Edit", "Move Item Down", QKeySequence(Qt::ALT | Qt::Key_Down)},
+        {"Edit", "Set Field of Selected Items…", QKeySequence()},
+        {"Edit", "Find…", QKeySequence(QKeySequence::Find)},
         {"Help", "Stowfolio Help", QKeySequence(QKeySequence::HelpContents)},
         {"Help", "Contact Team Quillane", QKeySequence()},
         {"Help", "About Stowfolio", QKeySequence()},
     };
     for (const auto& entry : entries) {
         SCOPED_TRACE(entry.text);
-        QAction* action =
-            menuAction(QString::fromLatin1(entry.menu), QString::fromLatin1(entry.text));
+        QAction* action = menuAction(QString::fromUtf8(entry.menu), QString::fromUtf8(entry.text));
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->shortcut(), entry.key);
     }
+    // Delete Item has the Delete key alone; Redo has Ctrl+Y besides the desktop's keys.
+    EXPECT_EQ(menuAction(QStringLiteral("Edit"), QStringLiteral("Delete Item"))->shortcuts(),
+              QList<QKeySequence>{QKeySequence(Qt::Key_Delete)});
+    EXPECT_TRUE(menuAction(QStringLiteral("Edit"), QStringLiteral("Redo"))
+                    ->shortcuts()
+                    .contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
     // The keys reach the list: Alt+Down moves the selected item, Delete removes it.
     select(0);
     list()->setFocus();
@@ -263,6 +276,143 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
     menuAction(QStringLiteral("Help"), QStringLiteral("Contact Team Quillane"))->trigger();
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Questions?")));
+}
+
+// Every action of the window's menus, submenus included.
+QList<QAction*> allMenuActions(const QList<QAction*>& actions)
+{
+    QList<QAction*> all;
+    for (QAction* action : actions) {
+        all << action;
+        if (action->menu())
+            all << allMenuActions(action->menu()->actions());
+    }
+    return all;
+}
+
+// The letter after a single "&" in `text`, lower-cased; none when there is no mnemonic.
+QChar mnemonicOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toLower();
+        ++i; // "&&" is a literal ampersand
+    }
+    return QChar();
+}
+
+// Alt plus a letter picks one entry: within the menu bar and within each menu no two entries
+// share their underlined letter.
+TEST_F(MainWindowListTest, EachMenuGivesEveryMnemonicToOneEntry)
+{
+    startWith({{"A"}});
+    QList<QList<QAction*>> menus{form().menuBar()->actions()};
+    for (QAction* action : allMenuActions(form().menuBar()->actions()))
+        if (action->menu())
+            menus << action->menu()->actions();
+    ASSERT_GE(menus.size(), 4);
+    for (const QList<QAction*>& menu : menus) {
+        QMap<QChar, QString> taken;
+        for (QAction* action : menu) {
+            const QChar letter = mnemonicOf(action->text());
+            if (letter.isNull())
+                continue;
+            EXPECT_FALSE(taken.contains(letter))
+                << action->text().toStdString() << " and " << taken.value(letter).toStdString();
+            taken.insert(letter, action->text());
+        }
+    }
+}
+
+// Two actions on one key run neither ("Ambiguous shortcut overload"): every key is one
+// command's.
+TEST_F(MainWindowListTest, NoTwoMenuEntriesShareAKey)
+{
+    startWith({{"A"}});
+    QMap<QKeySequence, QString> taken;
+    for (QAction* action : allMenuActions(form().menuBar()->actions()))
+        for (const QKeySequence& key : action->shortcuts()) {
+            EXPECT_FALSE(taken.contains(key))
+                << key.toString().toStdString() << ": " << action->text().toStdString() << " and "
+                << taken.value(key).toStdString();
+            taken.insert(key, action->text());
+        }
+}
+
+// Ctrl+D duplicates the selected item with the focus in the list, where Delete also acts.
+TEST_F(MainWindowListTest, CtrlDInTheListDuplicatesTheSelectedItem)
+{
+    startWith({{"A"}, {"B"}});
+    select(1);
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "B", "B"}));
+    field("txtNotes")->setFocus();
+    QTest::keyClick(field("txtNotes"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "B"}));
+}
+
+// In an entry field Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y are the window's Undo and Redo, as the Edit
+// menu says, not the field's own undo of typing.
+TEST_F(MainWindowListTest, UndoKeysInAnEntryFieldUndoTheLastListCommand)
+{
+    startWith({{"A"}, {"B"}});
+    select(0);
+    form().duplicateItem();
+    ASSERT_EQ(locations(), (QStringList{"A", "A", "B"}));
+    QLineEdit* notes = field("txtNotes");
+    notes->setFocus();
+    QTest::keyClicks(notes, QStringLiteral("ab"));
+    ASSERT_EQ(QApplication::focusWidget(), notes);
+
+    QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "B"}));
+    EXPECT_EQ(notes->text(), QStringLiteral("ab"));
+    QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "A", "B"}));
+    QTest::keyClick(field("txtName"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "B"}));
+    QTest::keyClick(field("txtName"), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "A", "B"}));
+    // With nothing left to undo the key does nothing, in the list or in the field.
+    form().undoStack().undo();
+    QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(locations(), (QStringList{"A", "B"}));
+    EXPECT_EQ(notes->text(), QStringLiteral("ab"));
+}
+
+// The commands on the selected items are disabled while there is nothing to act on.
+TEST_F(MainWindowListTest, CommandsOnTheSelectionAreDisabledWithoutOne)
+{
+    const QStringList commands = {"Edit Item",    "Duplicate Item", "Delete Item",
+                                  "Move Item Up", "Move Item Down", "Set Field of Selected Items…"};
+    const auto enabledCommands = [&] {
+        QStringList enabled;
+        for (const QString& text : commands) {
+            QAction* action = menuAction(QStringLiteral("Edit"), text);
+            if (!action)
+                ADD_FAILURE() << text.toStdString();
+            else if (action->isEnabled())
+                enabled << text;
+        }
+        return enabled;
+    };
+    startWith({});
+    EXPECT_EQ(enabledCommands(), QStringList());
+    typeItem({QStringLiteral("A")});
+    button("PushButton1")->click(); // Add selects the new item
+    EXPECT_EQ(enabledCommands(), commands);
+    list()->clearSelection();
+    EXPECT_EQ(enabledCommands(), QStringList());
+    select(0);
+    EXPECT_EQ(enabledCommands(), commands);
+    button("PushButton2")->click(); // Delete: the list is empty again
+    EXPECT_EQ(enabledCommands(), QStringList());
+    form().undoStack().undo();
+    select(0);
+    EXPECT_EQ(enabledCommands(), commands);
 }
 
 // The About box states the program's licence and those of the libraries it is linked with.

@@ -182,6 +182,24 @@ TEST(WindowPointer, TheHourglassIsNeverReplaced)
     EXPECT_EQ(pointer.code(), kCustomPointer);
 }
 
+// The busy pointer stays up for the whole of a long job while the window's own hourglass comes
+// and goes inside it (the builder shows and hides it step by step), and goes with the job.
+TEST(BusyPointer, StaysUpWhileTheWindowsHourglassComesAndGoes)
+{
+    SampleWindow sample;
+    WindowPointer pointer(sample.window);
+    {
+        const BusyPointer busy;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        pointer.setCode(kHourglassPointer);
+        pointer.setCode(kDefaultPointer);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST(WindowPointer, LoadsTheShippedHandCursorWithItsHotSpot)
 {
     const QCursor hand = loadCursorFile(QStringLiteral(STOWFOLIO_RESOURCES_DIR "/HAND-M.CUR"));

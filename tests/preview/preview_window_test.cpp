@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -357,6 +358,47 @@ TEST_F(PreviewWindowTest, ClosingDeletesTheWorkbookStoresTheListAndEnds)
     EXPECT_EQ(m_calls,
               (std::vector<std::string>{"may end program", "store item list", "end program"}));
     EXPECT_EQ(m_prompts.errorReports(), 0);
+}
+
+// Ctrl+= zooms in as Ctrl++ does, and Quit (Ctrl+Q) ends the program from the preview as from
+// the main window. Within each menu no two entries share their underlined letter.
+TEST_F(PreviewWindowTest, TheKeysOfTheMenusWork)
+{
+    showResult(kHuge);
+    QApplication::setActiveWindow(m_form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    QTest::keyClick(m_form.get(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.25f);
+    QTest::keyClick(m_form.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(m_form->zoomModel().zoom(), 1.5f);
+
+    for (QAction* top : m_form->menuBar()->actions()) {
+        QList<QChar> letters;
+        for (QAction* action : top->menu()->actions()) {
+            const qsizetype amp = action->text().indexOf(QLatin1Char('&'));
+            if (amp < 0 || amp + 1 >= action->text().size())
+                continue;
+            const QChar letter = action->text()[amp + 1].toLower();
+            EXPECT_FALSE(letters.contains(letter)) << action->text().toStdString();
+            letters << letter;
+        }
+    }
+
+    // Quit has the desktop's key, as in the main window (none on some test platforms).
+    QAction* quit = nullptr;
+    for (QAction* action : m_form->menuBar()->actions().front()->menu()->actions())
+        if (action->text() == QStringLiteral("&Quit"))
+            quit = action;
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(quit->shortcuts(), QKeySequence::keyBindings(QKeySequence::Quit));
+    if (quit->shortcut().isEmpty())
+        quit->trigger();
+    else
+        QTest::keyClick(m_form.get(), quit->shortcut()[0].key(),
+                        quit->shortcut()[0].keyboardModifiers());
+    EXPECT_FALSE(QFile::exists(m_workbook));
+    EXPECT_EQ(m_calls,
+              (std::vector<std::string>{"may end program", "store item list", "end program"}));
 }
 
 // The user chose to stay because the list could not be stored: nothing is deleted or ended.

@@ -80,8 +80,12 @@ public:
         yesNoAnswers.pop_front();
         return answer;
     }
-    QString openFileName(const QString& title, const QString& filter) override
+    // The folder each open dialog started in, in order.
+    QStringList openFolders;
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& folder = QString()) override
     {
+        openFolders << folder;
         return nextFile(QStringLiteral("open"), title, filter);
     }
     QString saveFileName(const QString& title, const QString& filter) override

@@ -133,6 +133,37 @@ protected:
     WorkbookBuilder builder{factory, prompts, temp.path()};
 };
 
+// A build tells how far it is: the count only rises, is told for the rows grown and written,
+// and ends at the total once the picture is made, before the preview is shown.
+TEST_F(WorkbookBuilderTest, ABuildTellsItsProgressUpToTheTotal)
+{
+    for (const int count : {0, 1, 1'025, 2'000}) {
+        SCOPED_TRACE(count);
+        std::vector<std::pair<int, int>> told;
+        builder.setProgressHandler([&](int done, int total) {
+            EXPECT_FALSE(recorded.previewShown);
+            told.emplace_back(done, total);
+        });
+        recorded = Recorded();
+        ASSERT_TRUE(build(inventoryOf(count)));
+        ASSERT_FALSE(told.empty());
+        const int total = 3 * count + 2;
+        for (std::size_t i = 0; i < told.size(); ++i) {
+            EXPECT_EQ(told[i].second, total);
+            EXPECT_GE(told[i].first, 0);
+            if (i > 0) {
+                EXPECT_GE(told[i].first, told[i - 1].first) << i;
+            }
+        }
+        EXPECT_EQ(told.back().first, total);
+        // Large builds are told along the way, not only at the end of each part.
+        if (count >= 1'025) {
+            EXPECT_GE(told.size(), static_cast<std::size_t>(count / 512 * 2));
+        }
+    }
+    builder.setProgressHandler({});
+}
+
 TEST_F(WorkbookBuilderTest, ItemCountsGrowAndTrimTheBlock)
 {
     // (items, last item row in Excel numbering, Print_Area)
