@@ -1,5 +1,6 @@
 #include "report/inventory_report.h"
 
+#include "platform/atomic_file_device.h"
 #include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
 #include "spreadsheet/model/cell_range.h"
@@ -13,7 +14,6 @@
 #include "workbook/inventory.h"
 #include "workbook/workbook_import.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -74,20 +74,17 @@ QRectF inches(const QPainter& painter, const QRectF& rect)
     return QRectF(rect.x() * dpi, rect.y() * dpi, rect.width() * dpi, rect.height() * dpi);
 }
 
-// Why a photo cannot be shown, or nothing when it can. A file can look like a picture and still
-// not decode, so a small copy is decoded to be sure (at thumbnail cost, whatever its size).
+// Why a photo cannot be shown, or nothing when it can. Only the file's header is read here:
+// decoding a camera's photo is most of the report's time, so each is decoded once, at the size
+// it is printed, when its page is painted (a file whose pixels then fail to decode gets a note in
+// its place).
 QString photoProblem(const QString& path)
 {
     // Named for what it is; a pipe or a device is never opened, which could wait for ever.
     if (const QString why = notAPlainFile(path); !why.isEmpty())
         return why;
     QImageReader reader(path);
-    const QSize size = reader.size();
-    if (!reader.canRead() || !size.isValid())
-        return QStringLiteral("it is not a picture that can be read (%1)")
-            .arg(reader.errorString());
-    reader.setScaledSize(size.scaled(QSize(64, 64), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    if (reader.read().isNull())
+    if (!reader.canRead() || !reader.size().isValid())
         return QStringLiteral("it is not a picture that can be read (%1)")
             .arg(reader.errorString());
     return {};
@@ -388,6 +385,11 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
             const QRectF target(cell.left() + (cell.width() - fitted.width()) / 2, cell.top(),
                                 fitted.width(), fitted.height());
             painter.drawImage(inches(painter, target), image);
+        } else {
+            painter.setFont(reportFont(9));
+            painter.drawText(
+                inches(painter, cell), Qt::AlignCenter | Qt::TextWordWrap,
+                QStringLiteral("The photo could not be read (%1)").arg(reader.errorString()));
         }
         painter.setFont(reportFont(9));
         const QStringList caption = {
@@ -469,19 +471,19 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
                     spreadsheet::files::ReadOnlyTarget readOnly)
 {
     const InventoryReport report(workbookPath, date);
-    // Made in memory and written whole, so a full disk never leaves half a PDF behind.
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setResolution(600);
-        writer.setCreator(QStringLiteral("Stowfolio"));
-        writer.setTitle(QStringLiteral("Home Inventory Report"));
-        report.paint(writer);
-    }
     try {
-        writeBytesToFile(bytes, pdfPath, readOnly);
+        // Written as it is painted, into a temporary file beside the target that takes the
+        // target's place only when whole: memory stays the same however many pages and photos
+        // there are, and a full disk never leaves half a PDF behind.
+        AtomicFileDevice file(pdfPath, readOnly);
+        {
+            QPdfWriter writer(&file);
+            writer.setResolution(600);
+            writer.setCreator(QStringLiteral("Stowfolio"));
+            writer.setTitle(QStringLiteral("Home Inventory Report"));
+            report.paint(writer);
+        }
+        file.commit();
     } catch (const std::exception& error) {
         throw std::runtime_error(QStringLiteral("The report could not be written: %1")
                                      .arg(QString::fromUtf8(error.what()))

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -402,6 +403,26 @@ TEST_F(ReportTest, AFailedWriteLeavesNoHalfWrittenReport)
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("last year's report"));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("no"))));
+}
+
+// The report is written through a temporary file beside it; neither a report written nor one
+// that failed on a full disk leaves that file behind.
+TEST_F(ReportTest, NoTemporaryFileIsLeftBesideTheReport)
+{
+    QTemporaryDir out;
+    const QString pdf = QDir(out.path()).filePath(QStringLiteral("report.pdf"));
+    writeReportPdf(workbook, pdf, QDate(2026, 12, 8));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("report.pdf")});
+    const qint64 written = QFileInfo(pdf).size();
+    EXPECT_GT(written, 0);
+    {
+        testing::FileSizeLimit full(2048);
+        EXPECT_THROW(writeReportPdf(workbook, pdf, QDate(2026, 12, 8)), std::runtime_error);
+    }
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("report.pdf")});
+    EXPECT_EQ(QFileInfo(pdf).size(), written);
 }
 
 } // namespace
