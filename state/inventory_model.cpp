@@ -62,7 +62,7 @@ Qt::ItemFlags InventoryModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    return kItemFlags;
 }
 
 int InventoryModel::rowOf(ItemId id) const
@@ -284,12 +284,44 @@ bool InventoryModel::removeItems(const std::vector<ItemId>& ids)
     for (std::size_t row = 0; row < m_ids.size(); ++row)
         if (removed.count(m_ids[row]))
             rows.push_back(static_cast<int>(row));
+    // The runs of neighbouring rows, from the bottom up.
+    std::vector<std::pair<int, int>> runs;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        beginRemoveRows(QModelIndex(), *row, *row);
-        m_items.erase(m_items.begin() + *row);
-        m_estimates.erase(m_estimates.begin() + *row);
-        m_ids.erase(m_ids.begin() + *row);
-        endRemoveRows();
+        if (!runs.empty() && runs.back().first == *row + 1)
+            runs.back().first = *row;
+        else
+            runs.emplace_back(*row, *row);
+    }
+    if (runs.size() <= kRunsRemovedOneByOne) {
+        for (const auto& [first, last] : runs) {
+            beginRemoveRows(QModelIndex(), first, last);
+            m_items.erase(m_items.begin() + first, m_items.begin() + last + 1);
+            m_estimates.erase(m_estimates.begin() + first, m_estimates.begin() + last + 1);
+            m_ids.erase(m_ids.begin() + first, m_ids.begin() + last + 1);
+            endRemoveRows();
+        }
+    } else {
+        // Thousands of scattered rows (a Delete of what Find found): the rows left close up in
+        // one pass rather than one pass per row.
+        beginResetModel();
+        std::size_t kept = 0;
+        std::size_t next = 0;
+        for (std::size_t row = 0; row < m_ids.size(); ++row) {
+            if (next < rows.size() && rows[next] == static_cast<int>(row)) {
+                ++next;
+                continue;
+            }
+            if (kept != row) {
+                m_items[kept] = std::move(m_items[row]);
+                m_estimates[kept] = m_estimates[row];
+                m_ids[kept] = m_ids[row];
+            }
+            ++kept;
+        }
+        m_items.resize(kept);
+        m_estimates.resize(kept);
+        m_ids.resize(kept);
+        endResetModel();
     }
     emit itemsChanged();
     return true;

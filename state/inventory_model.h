@@ -35,6 +35,12 @@ public:
                    QObject* parent = nullptr);
     ~InventoryModel() override;
 
+    // What every item's cell allows: selecting it and editing it in place.
+    // A removal of more runs of neighbouring rows than this lays the rows out afresh.
+    static constexpr std::size_t kRunsRemovedOneByOne = 16;
+    static constexpr Qt::ItemFlags kItemFlags =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

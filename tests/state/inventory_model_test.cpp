@@ -124,5 +124,38 @@ TEST_F(InventoryModelTest, AListReadBeforeALocalChangeIsReadAgainNotShown)
     EXPECT_EQ(refreshed(), (QStringList{"A, edited", "from elsewhere"}));
 }
 
+// Many scattered items at once (a Delete of what Find found) and back in their places.
+TEST_F(InventoryModelTest, ScatteredItemsGoAndComeBackInTheirPlaces)
+{
+    std::vector<Item> items;
+    for (int i = 0; i < 100; ++i)
+        items.push_back(itemAt(QString::number(i), QStringLiteral("1")));
+    const auto ids = m_model.insertItems(0, items);
+    ASSERT_TRUE(ids);
+    std::vector<ItemId> odd;
+    std::vector<PlacedItem> placed;
+    QStringList even;
+    for (int i = 0; i < 100; ++i) {
+        if (i % 2) {
+            odd.push_back((*ids)[static_cast<std::size_t>(i)]);
+            placed.push_back(PlacedItem{i, m_model.item(i)});
+        } else {
+            even << QString::number(i);
+        }
+    }
+    ASSERT_TRUE(m_model.removeItems(odd));
+    EXPECT_EQ(shownLocations(m_model), even);
+    EXPECT_EQ(storedLocations(m_store), even);
+    EXPECT_DOUBLE_EQ(m_model.estimatedTotal(), 50.0);
+
+    ASSERT_TRUE(m_model.insertItems(placed));
+    QStringList all;
+    for (int i = 0; i < 100; ++i)
+        all << QString::number(i);
+    EXPECT_EQ(shownLocations(m_model), all);
+    EXPECT_EQ(storedLocations(m_store), all);
+    EXPECT_EQ(m_model.item(1).id, odd[0]) << "an item comes back under its own id";
+}
+
 } // namespace
 } // namespace stowfolio
