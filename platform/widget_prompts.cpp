@@ -28,6 +28,27 @@ QString boxTitle(const QString& title)
     return title.isEmpty() ? appTitle() : title;
 }
 
+// A dialog titled `title` with `text` at its top, wrapped; returns its layout for the rest.
+QVBoxLayout* startDialog(QDialog& dialog, const QString& title, const QString& text)
+{
+    dialog.setWindowTitle(boxTitle(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    return layout;
+}
+
+// `accept` (the default button) and Cancel at the foot of `dialog`.
+void addButtons(QDialog& dialog, QVBoxLayout& layout, const QString& accept)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
+    buttons->addButton(accept, QDialogButtonBox::AcceptRole)->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout.addWidget(buttons);
+}
+
 } // namespace
 
 void WidgetPrompts::showMessage(const QString& text, const QString& title, MessageIcon icon)
@@ -84,11 +105,7 @@ bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
                                  const QString& accept)
 {
     QDialog dialog(m_parent);
-    dialog.setWindowTitle(boxTitle(title));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(text, &dialog);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    QVBoxLayout* layout = startDialog(dialog, title, text);
     auto* table =
         new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()), &dialog);
     table->setHorizontalHeaderLabels(headers);
@@ -98,11 +115,7 @@ bool WidgetPrompts::confirmTable(const QString& title, const QString& text,
             table->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
     table->resizeColumnsToContents();
     layout->addWidget(table);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
-    buttons->addButton(accept, QDialogButtonBox::AcceptRole)->setDefault(true);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    addButtons(dialog, *layout, accept);
     dialog.resize(900, 480);
     return dialog.exec() == QDialog::Accepted;
 }
@@ -113,11 +126,7 @@ std::optional<std::pair<int, QString>> WidgetPrompts::chooseFieldText(const QStr
                                                                       int field)
 {
     QDialog dialog(m_parent);
-    dialog.setWindowTitle(boxTitle(title));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(text, &dialog);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    QVBoxLayout* layout = startDialog(dialog, title, text);
     auto* form = new QFormLayout;
     auto* choice = new QComboBox(&dialog);
     choice->addItems(fields);
@@ -126,10 +135,7 @@ std::optional<std::pair<int, QString>> WidgetPrompts::chooseFieldText(const QStr
     auto* value = new QLineEdit(&dialog);
     form->addRow(QStringLiteral("&New text:"), value);
     layout->addLayout(form);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
+    addButtons(dialog, *layout, QStringLiteral("OK"));
     value->setFocus();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -34,8 +34,8 @@ std::vector<int> evenEdges(int count, int step)
     return edges;
 }
 
-// Letter landscape with quarter-inch margins is 10.5 x 8 inches of print: 1008 x 768 pixels.
-TEST(PrintPlan, ScaleAndPageBreaksFollowThePageSetup)
+// Letter landscape, quarter-inch margins, fitted one page wide.
+spreadsheet::PageSetup letterLandscapeOnePageWide()
 {
     spreadsheet::PageSetup setup;
     setup.paperSize = 1;
@@ -44,6 +44,13 @@ TEST(PrintPlan, ScaleAndPageBreaksFollowThePageSetup)
     setup.fitToPage = true;
     setup.fitWidth = 1;
     setup.fitHeight = 0;
+    return setup;
+}
+
+// Letter landscape with quarter-inch margins is 10.5 x 8 inches of print: 1008 x 768 pixels.
+TEST(PrintPlan, ScaleAndPageBreaksFollowThePageSetup)
+{
+    spreadsheet::PageSetup setup = letterLandscapeOnePageWide();
     const spreadsheet::CellRange area{0, 199, 0, 11};
     // 2016 pixels wide: half of it fits, so the scale is 50 % and a page holds 1536 pixels of rows.
     const SheetPrintPlan fitted =
@@ -113,13 +120,7 @@ TEST(PrintPlan, FitToPageRoundsTheScaleDown)
 // a row twice, sharing only the line at the break.
 TEST(PrintPlan, PageBandsAreThePlansRowsAndTitlesOnly)
 {
-    spreadsheet::PageSetup setup;
-    setup.paperSize = 1;
-    setup.options = 0; // landscape
-    setup.leftMargin = setup.rightMargin = setup.topMargin = setup.bottomMargin = 0.25;
-    setup.fitToPage = true;
-    setup.fitWidth = 1;
-    setup.fitHeight = 0;
+    const spreadsheet::PageSetup setup = letterLandscapeOnePageWide();
     const spreadsheet::CellRange area{2, 201, 0, 11};
     const std::vector<int> rowEdges = evenEdges(200, 16);
     const SheetPrintPlan plan = planPages(setup, area, RowSpan{7, 8}, rowEdges, evenEdges(12, 168));
