@@ -21,7 +21,7 @@ const QString kSettingsPlace = QStringLiteral("~/.config/Quillane/Quillane.ini")
 QString HelpWindow::pageHtml()
 {
     return QStringLiteral(
-               "<h2>Stowfolio Help</h2>"
+               "<h2>Stowfolio User Guide</h2>"
                "<p>Stowfolio keeps a list of the things in your home and turns it into a "
                "spreadsheet (.xls) and a PDF report for your insurer.</p>"
 
@@ -39,14 +39,19 @@ QString HelpWindow::pageHtml()
                "F2 (Edit ▸ Edit Item). Enter keeps the change, Esc drops it.</li>"
                "<li><b>Delete</b>: select an item and press <b>Delete Selected Entry</b>, or the "
                "Delete key in the list.</li>"
-               "<li><b>Duplicate</b> (Ctrl+D) copies the selected item below itself; "
-               "<b>Move Item Up / Down</b> (Alt+Up, Alt+Down) changes its place; "
-               "<b>Edit ▸ Sort Items By</b> sorts the list by one column (pick it again to "
-               "reverse the order).</li>"
+               "<li><b>Many at once</b>: Shift+click and Ctrl+click select several items, Ctrl+A "
+               "in the list selects them all. Delete, Duplicate and Move act on every selected "
+               "item, and <b>Edit ▸ Set Field of Selected Items</b> gives them all the same text "
+               "in one field (a new Location, say).</li>"
+               "<li><b>Duplicate</b> (Ctrl+D) copies the selected items below the last of them; "
+               "<b>Move Item Up / Down</b> (Alt+Up, Alt+Down) changes their place; a click on a "
+               "column's header, or <b>Edit ▸ Sort Items By</b>, sorts the list by that column "
+               "(a second click reverses the order).</li>"
+               "<li><b>Find</b> (Ctrl+F) shows a bar below the list: only the items holding its "
+               "text in any field stay in the list, and the status line counts them (\"12 of "
+               "1,000 items\"). Esc closes the bar and shows every item again.</li>"
                "<li><b>Undo</b> (Ctrl+Z) and <b>Redo</b> (Ctrl+Y or Ctrl+Shift+Z) work for every "
-               "change of the list. While you type in a field, Ctrl+Z first undoes your typing "
-               "there; once the field has nothing left to undo, it undoes the last change of "
-               "the list.</li>"
+               "change of the list, one step for each command, wherever the cursor is.</li>"
                "<li><b>Load Sample/Example Data</b> fills in an example owner and adds an example "
                "item; Undo takes both back.</li>"
                "</ul>"
@@ -88,7 +93,7 @@ QString HelpWindow::pageHtml()
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral("Stowfolio Help"));
+    setWindowTitle(QStringLiteral("Stowfolio User Guide"));
     setModal(false);
     auto* page = new QTextBrowser(this);
     page->setObjectName(QStringLiteral("HelpPage"));

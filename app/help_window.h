@@ -1,6 +1,6 @@
 #pragma once
 
-// Help ▸ Stowfolio Help (F1): how to use the program, in one scrollable page that stays open
+// Help ▸ User Guide (F1): how to use the program, in one scrollable page that stays open
 // beside the main window.
 
 #include <QDialog>

@@ -115,7 +115,7 @@ public:
     void closeFindBar();
     bool isFinding() const;
     void showAbout();
-    // Help ▸ Stowfolio Help (F1): how to use the program (help_window.h).
+    // Help ▸ User Guide (F1): how to use the program (help_window.h).
     void showHelpWindow();
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;

@@ -86,7 +86,7 @@ void MainWindow::buildMenus()
                    [this] { showFindBar(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    addMenuCommand(help, QStringLiteral("Stowfolio &Help"),
+    addMenuCommand(help, QStringLiteral("&User Guide"),
                    QKeySequence::keyBindings(QKeySequence::HelpContents),
                    [this] { showHelpWindow(); });
     addMenuCommand(help, QStringLiteral("&Contact Team Quillane"), {}, [this] { showHelp(); });

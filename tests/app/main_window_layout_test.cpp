@@ -252,13 +252,13 @@ namespace stowfolio {
 namespace {
 
 // F1 opens a help page that covers the program's tasks and names where the data is kept.
-TEST_F(MainWindowTest, StowfolioHelpExplainsThePrograms)
+TEST_F(MainWindowTest, TheUserGuideExplainsTheProgram)
 {
     loadedForm().show();
     QAction* help = nullptr;
     for (QAction* top : form().menuBar()->actions())
         for (QAction* action : top->menu() ? top->menu()->actions() : QList<QAction*>())
-            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Stowfolio Help"))
+            if (action->text().remove(QLatin1Char('&')) == QLatin1String("User Guide"))
                 help = action;
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->shortcut(), QKeySequence(Qt::Key_F1));

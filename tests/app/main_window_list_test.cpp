@@ -242,7 +242,7 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
         {"Edit", "Move Item Down", QKeySequence(Qt::ALT | Qt::Key_Down)},
         {"Edit", "Set Field of Selected Items…", QKeySequence()},
         {"Edit", "Find…", QKeySequence(QKeySequence::Find)},
-        {"Help", "Stowfolio Help", QKeySequence(QKeySequence::HelpContents)},
+        {"Help", "User Guide", QKeySequence(QKeySequence::HelpContents)},
         {"Help", "Contact Team Quillane", QKeySequence()},
         {"Help", "About Stowfolio", QKeySequence()},
     };

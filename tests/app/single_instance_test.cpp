@@ -47,19 +47,24 @@ TEST(SingleInstanceTest, ASecondStartBringsTheFirstForwardInsteadOfOpening)
 TEST(SingleInstanceTest, TheLockOfAKilledWindowDoesNotBlockTheNextStart)
 {
     QTemporaryDir folder;
+    int claimed[2];
+    ASSERT_EQ(::pipe(claimed), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         SingleInstance killed(folder.path());
-        killed.claim();
+        const char done = killed.claim() ? 'y' : 'n';
+        if (::write(claimed[1], &done, 1) != 1)
+            ::_exit(1);
         ::pause();
         ::_exit(0);
     }
-    // Wait until the child holds the lock, then kill it.
-    const QString lockPath = folder.filePath(QStringLiteral("window.lock"));
-    for (int i = 0; i < 200 && !QFile::exists(lockPath); ++i)
-        ::usleep(10000);
-    ASSERT_TRUE(QFile::exists(lockPath));
+    // Wait until the child holds the lock whole (its file written), then kill it.
+    char done = 0;
+    ASSERT_EQ(::read(claimed[0], &done, 1), 1);
+    ASSERT_EQ(done, 'y');
+    ::close(claimed[0]);
+    ::close(claimed[1]);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     SingleInstance next(folder.path());
