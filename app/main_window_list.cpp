@@ -18,6 +18,8 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include <unordered_set>
+
 namespace stowfolio {
 
 namespace {
@@ -99,16 +101,29 @@ void MainWindow::selectRow(int row)
 
 void MainWindow::selectItems(const std::vector<ItemId>& ids)
 {
+    // One pass over the list, and one range for each run of neighbouring rows: an undone
+    // import of 65,536 items selects them without looking each one up.
+    const std::unordered_set<ItemId> wanted(ids.begin(), ids.end());
+    const std::vector<ItemId>& listed = m_model.ids();
     QItemSelection selection;
     int first = -1;
-    for (const ItemId id : ids) {
-        const QModelIndex index = viewIndex(m_model.rowOf(id), 0);
-        if (!index.isValid())
+    QModelIndex runStart;
+    QModelIndex runEnd;
+    for (std::size_t row = 0; row < listed.size(); ++row) {
+        const QModelIndex index =
+            wanted.count(listed[row]) ? viewIndex(static_cast<int>(row), 0) : QModelIndex();
+        if (index.isValid() && runEnd.isValid() && index.row() == runEnd.row() + 1) {
+            runEnd = index;
             continue;
-        selection.select(index, index);
-        if (first < 0)
-            first = m_model.rowOf(id);
+        }
+        if (runEnd.isValid())
+            selection.select(runStart, runEnd);
+        runStart = runEnd = index;
+        if (index.isValid() && first < 0)
+            first = static_cast<int>(row);
     }
+    if (runEnd.isValid())
+        selection.select(runStart, runEnd);
     if (first < 0)
         return;
     selectRow(first);
