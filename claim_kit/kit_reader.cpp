@@ -10,7 +10,12 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -20,6 +25,16 @@ namespace {
 
 // How much of an entry is read at a time.
 constexpr size_t kReadBlock = size_t(1) << 20;
+
+// Threads that check a kit: one per core, the work being the hashes and libzip's AES.
+unsigned checkingThreads()
+{
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+}
+
+// Threads that unpack a kit: more than cores, because each waits for its file to reach the disk
+// before it takes the next (AtomicFile syncs every file).
+constexpr unsigned kUnpackingThreads = 4;
 
 QString fromUtf8(const std::string& text)
 {
@@ -94,13 +109,18 @@ public:
         for (auto folder = m_folders.rbegin(); folder != m_folders.rend(); ++folder)
             QDir().rmdir(*folder);
     }
-    void addFile(const QString& path) { m_files.push_back(path); }
+    void addFile(const QString& path)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_files.push_back(path);
+    }
     void addFolder(const QString& path) { m_folders.push_back(path); }
     void keep() { m_kept = true; }
 
 private:
     std::vector<QString> m_files;
     std::vector<QString> m_folders;
+    std::mutex m_mutex; // files are added by the unpacking threads
     bool m_kept = false;
 };
 
@@ -162,7 +182,8 @@ void ClaimKitReader::openArchive(const QString& password)
     }
     if (!password.isEmpty()) {
         m_hasPassword = true;
-        zip_set_default_password(m_zip, password.toUtf8().constData());
+        m_password = password.toUtf8();
+        zip_set_default_password(m_zip, m_password.constData());
     }
 }
 
@@ -310,8 +331,77 @@ void ClaimKitReader::readManifest()
 
 void ClaimKitReader::checkContents() const
 {
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        stream(m_indexes[i], m_entries[i].name, m_entries[i].size, &m_entries[i].digest, {});
+    forEveryEntry(checkingThreads(), [](const ClaimKitReader& handle, size_t i) {
+        const KitEntryInfo& entry = handle.m_entries[i];
+        handle.stream(handle.m_indexes[i], entry.name, entry.size, &entry.digest, {});
+    });
+}
+
+std::unique_ptr<ClaimKitReader> ClaimKitReader::anotherHandle() const
+{
+    std::unique_ptr<ClaimKitReader> handle(new ClaimKitReader(m_path, m_limits));
+    handle->openArchive(QString::fromUtf8(m_password));
+    // The entries, sizes and digests are this reader's, checked already; the file is read again
+    // through the new handle, and whatever it holds now must hash to them.
+    handle->m_entries = m_entries;
+    for (const KitEntryInfo& entry : m_entries) {
+        const zip_int64_t index =
+            zip_name_locate(handle->m_zip, entry.name.toUtf8().constData(), ZIP_FL_ENC_RAW);
+        if (index < 0)
+            throw ClaimKitError(KitProblem::Damaged,
+                                entry.name + QStringLiteral(": the kit changed while it was read"),
+                                entry.name);
+        handle->m_indexes.push_back(uint64_t(index));
+    }
+    return handle;
+}
+
+void ClaimKitReader::forEveryEntry(
+    unsigned threads,
+    const std::function<void(const ClaimKitReader& handle, size_t entry)>& work) const
+{
+    threads = std::max(1u, std::min<unsigned>(threads, unsigned(m_entries.size())));
+    if (threads <= 1) {
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            work(*this, i);
+        return;
+    }
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex failureMutex;
+    size_t failedEntry = SIZE_MAX;
+    std::exception_ptr failure;
+    const auto fail = [&](size_t entry, std::exception_ptr error) {
+        const std::lock_guard lock(failureMutex);
+        if (entry < failedEntry) {
+            failedEntry = entry;
+            failure = std::move(error);
+        }
+        stop = true;
+    };
+    std::vector<std::unique_ptr<ClaimKitReader>> handles;
+    handles.push_back(nullptr); // the first thread reads through this reader
+    for (unsigned t = 1; t < threads; ++t)
+        handles.push_back(anotherHandle());
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < threads; ++t)
+        workers.emplace_back([&, t] {
+            const ClaimKitReader& handle = t == 0 ? *this : *handles[t];
+            while (!stop) {
+                const size_t entry = next++;
+                if (entry >= m_entries.size())
+                    break;
+                try {
+                    work(handle, entry);
+                } catch (...) {
+                    fail(entry, std::current_exception());
+                }
+            }
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
@@ -420,10 +510,10 @@ std::vector<KitEntryInfo> ClaimKitReader::unpack(const QString& path, const QStr
     reader.readManifest();
 
     UnpackedFiles unpacked;
-    for (size_t i = 0; i < reader.m_entries.size(); ++i) {
-        const KitEntryInfo& entry = reader.m_entries[i];
-        // The name was checked: it stays inside the folder. Each folder on the way is made here,
-        // in a folder that was empty, so none of them can be someone else's link.
+    // The folders first, here, in a folder that was empty, so none of them can be someone
+    // else's link; the names were checked, so they stay inside it.
+    std::vector<QString> targets;
+    for (const KitEntryInfo& entry : reader.m_entries) {
         const QStringList parts = entry.name.split(u'/');
         QString target = root.absolutePath();
         for (qsizetype part = 0; part + 1 < parts.size(); ++part) {
@@ -442,19 +532,22 @@ std::vector<KitEntryInfo> ClaimKitReader::unpack(const QString& path, const QStr
                 unpacked.addFolder(target);
             }
         }
-        target += u'/' + parts.last();
+        targets.push_back(target + u'/' + parts.last());
+    }
+    reader.forEveryEntry(kUnpackingThreads, [&](const ClaimKitReader& handle, size_t i) {
+        const KitEntryInfo& entry = handle.m_entries[i];
         try {
-            spreadsheet::files::AtomicFile file(QFile::encodeName(target).toStdString(),
+            spreadsheet::files::AtomicFile file(QFile::encodeName(targets[i]).toStdString(),
                                                 spreadsheet::files::ReadOnlyTarget::Refuse,
                                                 spreadsheet::files::FileAccess::OwnerOnly);
-            reader.stream(reader.m_indexes[i], entry.name, entry.size, &entry.digest,
+            handle.stream(handle.m_indexes[i], entry.name, entry.size, &entry.digest,
                           [&file](const char* data, size_t size) { file.write(data, size); });
             file.commit();
         } catch (const spreadsheet::files::FileError& error) {
             throwWriteError(error, entry.name);
         }
-        unpacked.addFile(target);
-    }
+        unpacked.addFile(targets[i]);
+    });
     unpacked.keep();
     return std::move(reader.m_entries);
 }

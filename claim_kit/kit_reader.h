@@ -91,6 +91,15 @@ private:
     void checkEntries();
     void readManifest();
     void checkContents() const;
+    // Runs `work` for every entry, on a few threads each with its own handle on the kit: the AES
+    // of libzip and the hashes keep a core busy each, and the sync of one unpacked file waits
+    // while the next is read. Throws the failure of the first entry (in the manifest's order)
+    // that failed; no entry is started after a failure.
+    void forEveryEntry(
+        unsigned threads,
+        const std::function<void(const ClaimKitReader& handle, size_t entry)>& work) const;
+    // Another handle on the same kit, its indexes found by name, for one thread.
+    std::unique_ptr<ClaimKitReader> anotherHandle() const;
     // Reads the entry at `index` whole, handing each piece to `consume`, and checks its size
     // and (unless `digest` is null) its hash.
     void stream(uint64_t index, const QString& name, uint64_t size, const Digest* digest,
@@ -100,6 +109,7 @@ private:
 
     QString m_path;
     KitLimits m_limits;
+    QByteArray m_password;
     zip_t* m_zip = nullptr;
     bool m_hasPassword = false;
     bool m_protected = false;
