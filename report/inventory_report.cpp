@@ -436,39 +436,49 @@ void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstPro
     paintPageNumber(painter, page);
 }
 
-void InventoryReport::paint(QPagedPaintDevice& device) const
+bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progress) const
 {
     device.setPageLayout(
         QPageLayout(m_plan.paper, m_plan.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                     QMarginsF(0, 0, 0, 0)));
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
+    const int pages = pageCount();
     int page = 0;
+    // Opens the next page; false when the one before was the last the caller wanted.
     const auto nextPage = [&] {
+        if (page > 0 && progress && !progress(page, pages))
+            return false;
         if (page++ > 0)
             device.newPage();
+        return true;
     };
     for (int i = 0; i < m_summaryPages; ++i) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintSummaryPage(painter, page, i * linesPerPage());
     }
     for (int i = 0; i < sheetPageCount(); ++i) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintSheetPage(painter, i);
     }
     for (std::size_t i = 0; i < m_photos.size(); i += kPhotosPerPage) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintPhotoPage(painter, page, static_cast<int>(i));
     }
     for (int i = 0; i < int(m_problems.size());) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintProblemPage(painter, page, i);
         i += linesPerPage() - (i == 0 ? 2 : 0);
     }
+    return !progress || progress(page, pages);
 }
 
-void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
-                    spreadsheet::files::ReadOnlyTarget readOnly)
+bool writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
+                    spreadsheet::files::ReadOnlyTarget readOnly, const PageProgress& progress)
 {
     const InventoryReport report(workbookPath, date);
     try {
@@ -481,9 +491,11 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
             writer.setResolution(600);
             writer.setCreator(QStringLiteral("Stowfolio"));
             writer.setTitle(QStringLiteral("Home Inventory Report"));
-            report.paint(writer);
+            if (!report.paint(writer, progress))
+                return false; // the temporary file goes with `file`
         }
         file.commit();
+        return true;
     } catch (const std::exception& error) {
         throw std::runtime_error(QStringLiteral("The report could not be written: %1")
                                      .arg(QString::fromUtf8(error.what()))
