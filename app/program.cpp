@@ -3,6 +3,7 @@
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
 #include "platform/window_pointer.h"
+#include "platform/work_progress.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 
