@@ -90,20 +90,27 @@ void PreviewWindow::saveAsPdf()
 void PreviewWindow::printReport()
 {
     try {
-        std::optional<BusyPointer> busy(std::in_place);
-        const report::InventoryReport report(m_workbookPath, QDate::currentDate());
-        busy.reset();
+        std::optional<report::InventoryReport> report;
+        {
+            const BusyPointer busy;
+            WorkProgress reading(*this, QStringLiteral("Preparing the report…"),
+                                 WorkProgress::Stopping::Allowed);
+            report.emplace(m_workbookPath, QDate::currentDate(),
+                           [&reading](int done, int total) { return reading.report(done, total); });
+            if (report->stopped())
+                return;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setFullPage(true);
         printer.setDocName(QStringLiteral("Home Inventory Report"));
         if (!m_services.prompts.choosePrinter(printer))
             return;
-        busy.emplace();
+        const BusyPointer busy;
         repaintBeforeLongWork();
         WorkProgress progress(*this, QStringLiteral("Printing the report…"),
                               WorkProgress::Stopping::Allowed);
         // Stopped, the pages not yet sent are dropped with the whole print job.
-        if (!report.paint(
+        if (!report->paint(
                 printer, [&progress](int done, int total) { return progress.report(done, total); }))
             printer.abort();
     } catch (const std::exception& error) {

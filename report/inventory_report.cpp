@@ -125,9 +125,16 @@ QString valueText(const QString& text, const spreadsheet::input::InputLocale& lo
 
 } // namespace
 
-InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
+InventoryReport::InventoryReport(const QString& workbookPath, QDate date,
+                                 const PageProgress& progress)
     : m_date(date), m_fileName(QFileInfo(workbookPath).fileName())
 {
+    // Reading a large workbook back takes seconds before the first page: the caller's progress
+    // hears from each step, so that its dialog can show and take a Cancel.
+    const auto goOn = [&] {
+        m_stopped = m_stopped || (progress && !progress(0, 0));
+        return !m_stopped;
+    };
     try {
         m_book = spreadsheet::readWorkbookFile(QFile::encodeName(workbookPath).toStdString());
     } catch (const spreadsheet::Error& error) {
@@ -135,9 +142,13 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
     }
     if (m_book.sheets.empty())
         throw std::runtime_error("the workbook has no sheet");
+    if (!goOn())
+        return;
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
     // Every item the sheet holds: no sheet has more item rows than rows.
     m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows));
+    if (!goOn())
+        return;
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
@@ -152,7 +163,10 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
         planPages(sheet.pageSetup, area, titleRowsOf(m_book, m_sheet), m_rowEdges, m_columnEdges);
     m_picture = spreadsheet::render::renderRange(m_book, sheet, area);
 
+    constexpr int kPhotosBetweenTicks = 256;
     for (int i = 0; i < m_inventory.items.size(); ++i) {
+        if (i % kPhotosBetweenTicks == 0 && !goOn())
+            return;
         const QString path = m_inventory.items[i].value(kPhotoField).trimmed();
         if (path.isEmpty())
             continue;
@@ -438,6 +452,8 @@ void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstPro
 
 bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progress) const
 {
+    if (m_stopped)
+        return false;
     device.setPageLayout(
         QPageLayout(m_plan.paper, m_plan.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                     QMarginsF(0, 0, 0, 0)));
@@ -480,7 +496,9 @@ bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progr
 bool writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
                     spreadsheet::files::ReadOnlyTarget readOnly, const PageProgress& progress)
 {
-    const InventoryReport report(workbookPath, date);
+    const InventoryReport report(workbookPath, date, progress);
+    if (report.stopped())
+        return false;
     try {
         // Written as it is painted, into a temporary file beside the target that takes the
         // target's place only when whole: memory stays the same however many pages and photos

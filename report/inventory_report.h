@@ -35,10 +35,13 @@ using PageProgress = std::function<bool(int done, int total)>;
 class InventoryReport
 {
 public:
-    // Reads the workbook at `workbookPath`. Throws std::runtime_error saying why it cannot.
-    InventoryReport(const QString& workbookPath, QDate date);
+    // Reads the workbook at `workbookPath`, telling `progress` (with a total of 0: how far is
+    // not known) between its steps. Throws std::runtime_error saying why it cannot.
+    InventoryReport(const QString& workbookPath, QDate date, const PageProgress& progress = {});
     ~InventoryReport();
 
+    // True when `progress` said stop while the workbook was read: nothing can be painted.
+    bool stopped() const { return m_stopped; }
     int pageCount() const;
     int sheetPageCount() const { return static_cast<int>(m_plan.pages.size()); }
     // Sets the device's page layout and paints every page, or the pages before `progress`
@@ -74,6 +77,7 @@ private:
     QStringList m_summaryLines;
     int m_summaryPages = 1;
     int m_tableHeaderLine = -1; // the subtotal table's column headings, in m_summaryLines
+    bool m_stopped = false;
 };
 
 // Writes the report of the workbook to `pdfPath`, whole or not at all; a read-only `pdfPath` is
