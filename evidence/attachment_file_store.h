@@ -57,7 +57,11 @@ public:
     // The reason `path` cannot be kept ("is a folder, not a file"), or an empty text when it
     // looks keepable (a regular file the process can read, within the size limit).
     QString refusal(const QString& path) const;
-    // Copies `path` into the store. Throws AttachmentError naming `path`.
+    // Why `bytes` more cannot be stored ("the disk holds 3.0 MB free, and the copy needs ..."),
+    // or an empty text when there is room.
+    QString roomRefusal(std::int64_t bytes) const;
+    // Copies `path` into the store. Safe to call from several threads at once. Throws
+    // AttachmentError naming `path`.
     StoredFile store(const QString& path);
 
     // Where the file with this SHA-256 is kept. Throws AttachmentError for a text that is not

@@ -7,6 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
 namespace stowfolio {
 
 namespace {
@@ -18,23 +23,35 @@ constexpr int kMaxNamedRefusals = 5;
 // changes its file with every buffer it writes.
 constexpr auto kUnfinishedCopyAge = std::chrono::hours(1);
 
+// Threads that take files in at once: beyond four, the disk is the limit.
+constexpr std::size_t kMaxThreads = 4;
+
 // Thrown when a stored file disappeared between its copy and its record (another process
 // purged it meanwhile); the files are copied again once.
 struct StoreChangedMeanwhile
 {
 };
 
-struct Taken
+// Runs work(0) ... work(count - 1) on a few threads (this one among them): copying, hashing
+// and decoding one photo is independent of the next, and a machine has more than one core.
+void forEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
 {
-    StoredFile stored;
-    NewAttachment record;
-    QImage thumbnail;
-};
+    const std::size_t threads = std::min<std::size_t>(
+        {std::max(1u, std::thread::hardware_concurrency()), kMaxThreads, count});
+    std::atomic<std::size_t> next{0};
+    const auto run = [&] {
+        for (std::size_t i = next++; i < count; i = next++)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    for (std::size_t i = 1; i < threads; ++i)
+        helpers.emplace_back(run);
+    run();
+}
 
 } // namespace
 
-AttachmentKeeper::AttachmentKeeper(InventoryStore& records, AttachmentFileStore& files,
-                                   Clock clock)
+AttachmentKeeper::AttachmentKeeper(InventoryStore& records, AttachmentFileStore& files, Clock clock)
     : m_records(records), m_files(files), m_clock(std::move(clock))
 {
     if (!m_clock)
@@ -47,9 +64,12 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
 {
     // Every refusal at once: a user who dropped twenty files learns of all the bad ones.
     QStringList refusals;
+    std::int64_t total = 0;
     for (const AttachmentSource& source : sources) {
         if (const QString reason = m_files.refusal(source.path); !reason.isEmpty())
             refusals << source.path + QStringLiteral(": ") + reason;
+        else
+            total += QFileInfo(source.path).size();
     }
     if (!refusals.isEmpty()) {
         const qsizetype more = refusals.size() - kMaxNamedRefusals;
@@ -61,47 +81,43 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
             (QStringLiteral("Nothing was attached.\n") + refusals.join(QLatin1Char('\n')))
                 .toStdString());
     }
+    if (const QString room = m_files.roomRefusal(total); !room.isEmpty())
+        throw AttachmentError((QStringLiteral("Nothing was attached: ") + room).toStdString());
 
     const QString added = m_clock().toString(Qt::ISODate);
     for (int attempt = 0;; ++attempt) {
-        std::vector<Taken> taken;
+        std::vector<Taken> taken(sources.size());
         // Removes what this attempt put in the store that no record names, on any failure.
         const auto dropTaken = [&] {
             for (const Taken& file : taken) {
-                if (file.stored.added && m_records.attachmentFileUses(file.stored.sha256) == 0)
-                    m_files.remove(file.stored.sha256);
+                if (file.stored && file.stored->added &&
+                    m_records.attachmentFileUses(file.stored->sha256) == 0)
+                    m_files.remove(file.stored->sha256);
             }
         };
         try {
-            for (const AttachmentSource& source : sources) {
-                Taken file;
-                file.stored = m_files.store(source.path);
-                taken.push_back(file);
-                const QString stored = m_files.pathOf(file.stored.sha256);
-                if (isReadablePicture(pictureFormatOfFile(stored)))
-                    taken.back().thumbnail = loadPicture(stored, thumbnailSize, source.path);
-                const PictureFacts facts = pictureFactsOfFile(QFile::encodeName(stored).toStdString());
-                NewAttachment& record = taken.back().record;
-                record.kind = source.kind;
-                record.caption = source.caption;
-                record.added = added;
-                record.file.sha256 = file.stored.sha256;
-                record.file.size = file.stored.size;
-                record.file.originalName = QFileInfo(source.path).fileName();
-                record.file.taken = QString::fromStdString(facts.taken);
-                record.file.camera = QString::fromStdString(facts.camera);
+            std::vector<std::exception_ptr> failures(sources.size());
+            forEachInParallel(sources.size(), [&](std::size_t i) {
+                try {
+                    takeIn(sources[i], added, thumbnailSize, taken[i]);
+                } catch (...) {
+                    failures[i] = std::current_exception();
+                }
+            });
+            for (const std::exception_ptr& failure : failures) {
+                if (failure)
+                    std::rethrow_exception(failure);
             }
             std::vector<NewAttachment> records;
             records.reserve(taken.size());
             for (const Taken& file : taken)
                 records.push_back(file.record);
-            const std::vector<AttachmentId> ids =
-                m_records.addAttachments(item, records, [&] {
-                    for (const Taken& file : taken) {
-                        if (!m_files.holds(file.stored.sha256, file.stored.size))
-                            throw StoreChangedMeanwhile{};
-                    }
-                });
+            const std::vector<AttachmentId> ids = m_records.addAttachments(item, records, [&] {
+                for (const Taken& file : taken) {
+                    if (!m_files.holds(file.stored->sha256, file.stored->size))
+                        throw StoreChangedMeanwhile{};
+                }
+            });
             std::vector<AddedAttachment> result;
             result.reserve(ids.size());
             for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -120,6 +136,28 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
             throw;
         }
     }
+}
+
+// One file into the store, with its facts and thumbnail. Runs on a worker thread: it touches
+// the store and the file, never the records. `taken.stored` is set as soon as the file is in
+// the store, so that a later failure can take it out again.
+void AttachmentKeeper::takeIn(const AttachmentSource& source, const QString& added,
+                              const QSize& thumbnailSize, Taken& taken) const
+{
+    taken.stored = m_files.store(source.path);
+    const QString stored = m_files.pathOf(taken.stored->sha256);
+    if (isReadablePicture(pictureFormatOfFile(stored)))
+        taken.thumbnail = loadPicture(stored, thumbnailSize, source.path);
+    const PictureFacts facts = pictureFactsOfFile(QFile::encodeName(stored).toStdString());
+    NewAttachment& record = taken.record;
+    record.kind = source.kind;
+    record.caption = source.caption;
+    record.added = added;
+    record.file.sha256 = taken.stored->sha256;
+    record.file.size = taken.stored->size;
+    record.file.originalName = QFileInfo(source.path).fileName();
+    record.file.taken = QString::fromStdString(facts.taken);
+    record.file.camera = QString::fromStdString(facts.camera);
 }
 
 Attachment AttachmentKeeper::remove(AttachmentId id)

@@ -21,6 +21,7 @@
 #include <QSize>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace stowfolio {
@@ -75,6 +76,17 @@ public:
     QImage picture(const Attachment& attachment, const QSize& bounds) const;
 
 private:
+    // A file on its way in.
+    struct Taken
+    {
+        std::optional<StoredFile> stored;
+        NewAttachment record;
+        QImage thumbnail;
+    };
+
+    void takeIn(const AttachmentSource& source, const QString& added, const QSize& thumbnailSize,
+                Taken& taken) const;
+
     InventoryStore& m_records;
     AttachmentFileStore& m_files;
     Clock m_clock;

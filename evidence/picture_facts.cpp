@@ -169,7 +169,8 @@ std::vector<std::uint8_t> readHead(std::FILE* file, std::size_t limit)
 PictureFormat pictureFormatOf(std::span<const std::uint8_t> head)
 {
     static constexpr std::array<std::uint8_t, 3> jpeg = {0xff, 0xd8, 0xff};
-    static constexpr std::array<std::uint8_t, 8> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    static constexpr std::array<std::uint8_t, 8> png = {0x89, 'P',  'N',  'G',
+                                                        '\r', '\n', 0x1a, '\n'};
     static constexpr std::array<std::uint8_t, 4> gif = {'G', 'I', 'F', '8'};
     if (startsWith(head, jpeg))
         return PictureFormat::Jpeg;
@@ -179,8 +180,8 @@ PictureFormat pictureFormatOf(std::span<const std::uint8_t> head)
         return PictureFormat::Gif;
     if (head.size() >= 12) {
         initHeif();
-        const heif_filetype_result heif =
-            heif_check_filetype(head.data(), static_cast<int>(std::min<std::size_t>(head.size(), 64)));
+        const heif_filetype_result heif = heif_check_filetype(
+            head.data(), static_cast<int>(std::min<std::size_t>(head.size(), 64)));
         if (heif == heif_filetype_yes_supported || heif == heif_filetype_yes_unsupported)
             return PictureFormat::Heif;
     }

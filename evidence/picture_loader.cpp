@@ -85,9 +85,9 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     if (!context)
         throw damaged(name, QStringLiteral("out of memory"));
     heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide);
-    checkHeif(heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(),
-                                          nullptr),
-              name);
+    checkHeif(
+        heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr),
+        name);
     heif_image_handle* rawHandle = nullptr;
     checkHeif(heif_context_get_primary_image_handle(context.get(), &rawHandle), name);
     const std::unique_ptr<heif_image_handle, HeifHandleFree> handle(rawHandle);

@@ -44,7 +44,7 @@ AttachmentKind attachmentKindFromKey(const QString& key);
 // The facts of a file as the store took it in.
 struct AttachmentFileFacts
 {
-    QString sha256;       // lowercase hex, 64 characters
+    QString sha256;        // lowercase hex, 64 characters
     std::int64_t size = 0; // bytes
     QString originalName;  // the file's name where it came from, without its folder
     QString taken;         // EXIF DateTimeOriginal as ISO 8601 ("2024-05-01T14:03:22"), or empty

@@ -97,8 +97,8 @@ std::vector<Attachment> InventoryStore::attachments(ItemId item)
 
 std::optional<Attachment> InventoryStore::attachment(AttachmentId id)
 {
-    Statement select(m_database,
-                     "SELECT " + std::string(kAttachmentColumns) + " FROM attachments WHERE id = ?1");
+    Statement select(m_database, "SELECT " + std::string(kAttachmentColumns) +
+                                     " FROM attachments WHERE id = ?1");
     select.bind(1, id);
     if (!select.step())
         return std::nullopt;
@@ -176,18 +176,18 @@ void InventoryStore::restoreAttachment(const Attachment& restored)
     Statement count(m_database, "SELECT count(*) FROM attachments WHERE item = ?1");
     count.bind(1, restored.item);
     count.step();
-    const std::int64_t position =
-        std::clamp<std::int64_t>(restored.position, 0, count.integer(0));
+    const std::int64_t position = std::clamp<std::int64_t>(restored.position, 0, count.integer(0));
     Statement open(m_database, "UPDATE attachments SET position = position + 1 WHERE item = ?1 "
                                "AND position >= ?2");
     open.bind(1, restored.item).bind(2, position);
     open.run();
     // An id still taken (the attachment was never removed) makes the insert fail: nothing is
     // put back twice.
-    Statement add(m_database,
-                  "INSERT INTO attachments (id, item, position, kind, caption, added, sha256, size, "
-                  "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
-                  "?11)");
+    Statement add(
+        m_database,
+        "INSERT INTO attachments (id, item, position, kind, caption, added, sha256, size, "
+        "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+        "?11)");
     add.bind(1, restored.id)
         .bind(2, restored.item)
         .bind(3, position)

@@ -55,8 +55,8 @@ protected:
     // Every name in the store folder, unfinished copies included.
     QStringList storeContents() const
     {
-        return QDir(storeFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                             QDir::NoDotAndDotDot);
+        return QDir(storeFolder())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
     // The message of the AttachmentError that storing `path` throws.
@@ -146,7 +146,8 @@ TEST_F(AttachmentFileStoreTest, WhatIsNotARegularFileIsRefusedByName)
     address.sun_family = AF_UNIX;
     const QByteArray socketName = QFile::encodeName(socketPath);
     ASSERT_LT(static_cast<std::size_t>(socketName.size()), sizeof address.sun_path);
-    std::memcpy(address.sun_path, socketName.constData(), static_cast<std::size_t>(socketName.size()));
+    std::memcpy(address.sun_path, socketName.constData(),
+                static_cast<std::size_t>(socketName.size()));
     ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     const std::pair<QString, std::string> rows[] = {
@@ -197,7 +198,7 @@ TEST_F(AttachmentFileStoreTest, AFullDiskIsToldBeforeCopying)
     const QString path = writeSource(QStringLiteral("scan.pdf"), randomBytes(2 * 1024 * 1024, 4));
     const std::string message = refusalOf(store, path);
     EXPECT_EQ(message.rfind(path.toStdString() + ": cannot be kept with the item: the disk holds "
-                                                  "1.0 MB free",
+                                                 "1.0 MB free",
                             0),
               0u)
         << message;

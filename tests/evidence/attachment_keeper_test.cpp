@@ -29,8 +29,7 @@ protected:
     AttachmentKeeperTest()
         : m_records(m_dir.filePath(QStringLiteral("data/inventory.db"))),
           m_files(attachmentFolderFor(m_records.path())),
-          m_keeper(m_records, m_files,
-                   [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); })
+          m_keeper(m_records, m_files, [] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); })
     {
     }
 
@@ -49,8 +48,9 @@ protected:
         tags.make = "Google";
         tags.model = "Pixel 7";
         tags.dateTimeOriginal = "2025:12:24 18:30:00";
-        return write(name, testing::withExif(testing::jpegBytes(testing::testPicture(width, height)),
-                                             testing::exifBlock(tags)));
+        return write(name,
+                     testing::withExif(testing::jpegBytes(testing::testPicture(width, height)),
+                                       testing::exifBlock(tags)));
     }
 
     QStringList storedFiles() const
@@ -79,10 +79,10 @@ TEST_F(AttachmentKeeperTest, SeveralFilesAreKeptWithTheirFactsAndThumbnails)
 {
     const ItemId item = m_records.append({ItemFields{}}).front();
     const QString receipt = write(QStringLiteral("receipt.pdf"), "%PDF-1.4 receipt");
-    const std::vector<AddedAttachment> added = m_keeper.add(
-        item, {source(photo(QStringLiteral("tv.jpg"), 600, 300), AttachmentKind::Photo,
-                      QStringLiteral("Front")),
-               source(receipt, AttachmentKind::Receipt)});
+    const std::vector<AddedAttachment> added =
+        m_keeper.add(item, {source(photo(QStringLiteral("tv.jpg"), 600, 300), AttachmentKind::Photo,
+                                   QStringLiteral("Front")),
+                            source(receipt, AttachmentKind::Receipt)});
     ASSERT_EQ(added.size(), 2u);
     const Attachment& picture = added[0].attachment;
     EXPECT_EQ(picture.item, item);
@@ -197,6 +197,43 @@ TEST_F(AttachmentKeeperTest, AFileNewToTheStoreGoesWhenItsRecordCannotBeWritten)
     m_records.remove({item});
     EXPECT_NE(addError(item, {source(photo(QStringLiteral("a.jpg")))}), "(added)");
     EXPECT_TRUE(storedFiles().isEmpty());
+}
+
+} // namespace
+} // namespace stowfolio
+
+namespace stowfolio {
+namespace {
+
+TEST(AttachmentKeeperRoom, FilesThatFitOneByOneButNotTogetherAddNothing)
+{
+    QTemporaryDir dir;
+    InventoryStore records(dir.filePath(QStringLiteral("data/inventory.db")));
+    AttachmentFileStore::Limits limits;
+    // Room for either file and the reserve, not for both.
+    limits.freeBytes = [](const QString&) {
+        return std::optional<std::int64_t>(AttachmentFileStore::kFreeSpaceReserve + 5'000'000);
+    };
+    AttachmentFileStore files(attachmentFolderFor(records.path()), limits);
+    AttachmentKeeper keeper(records, files);
+    const ItemId item = records.append({ItemFields{}}).front();
+    QStringList paths;
+    for (const QString& name : {QStringLiteral("one.pdf"), QStringLiteral("two.pdf")}) {
+        paths << dir.filePath(name);
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(3'000'000, name.at(0).toLatin1()));
+    }
+    try {
+        keeper.add(item, {source(paths[0]), source(paths[1])});
+        FAIL() << "6 MB were added to a disk with 5 MB to spare";
+    } catch (const AttachmentError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Nothing was attached: the disk holds ", 0), 0u)
+            << error.what();
+    }
+    EXPECT_TRUE(records.attachments(item).empty());
+    EXPECT_TRUE(QDir(files.folder()).isEmpty());
+    EXPECT_EQ(keeper.add(item, {source(paths[0])}).size(), 1u);
 }
 
 } // namespace

@@ -122,7 +122,8 @@ TEST_F(PictureFactsTest, APictureIsLoadedUprightAndFitted)
                                testing::withExif(testing::jpegBytes(testing::testPicture(400, 200)),
                                                  testing::exifBlock(tags)));
     EXPECT_EQ(pictureFormatOfFile(path), PictureFormat::Jpeg);
-    EXPECT_EQ(loadPicture(path, QSize(100, 100), QStringLiteral("turned.jpg")).size(), QSize(50, 100));
+    EXPECT_EQ(loadPicture(path, QSize(100, 100), QStringLiteral("turned.jpg")).size(),
+              QSize(50, 100));
     EXPECT_EQ(loadPicture(path, QSize(), QStringLiteral("turned.jpg")).size(), QSize(200, 400));
     // Never enlarged.
     EXPECT_EQ(loadPicture(path, QSize(1000, 1000), QStringLiteral("turned.jpg")).size(),
@@ -137,8 +138,9 @@ TEST_F(PictureFactsTest, ADamagedJpegIsNamedNotShown)
         loadPicture(path, QSize(100, 100), QStringLiteral("/home/ann/broken.jpg"));
         FAIL() << "a damaged JPEG was loaded";
     } catch (const AttachmentError& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("/home/ann/broken.jpg: the picture cannot be read", 0),
-                  0u)
+        EXPECT_EQ(
+            std::string(error.what()).rfind("/home/ann/broken.jpg: the picture cannot be read", 0),
+            0u)
             << error.what();
     }
     const QString text = write(QStringLiteral("notes.txt"), "just text");
@@ -162,11 +164,13 @@ QByteArray heicBytes(const QImage& source, const QByteArray& exif)
     std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
     const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
     for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y), static_cast<std::size_t>(rgb.width()) * 3);
+        std::memcpy(plane + y * stride, rgb.constScanLine(y),
+                    static_cast<std::size_t>(rgb.width()) * 3);
     heif_image_handle* handle = nullptr;
     heif_context_encode_image(context, image, encoder, nullptr, &handle);
     if (handle && !exif.isEmpty())
-        heif_context_add_exif_metadata(context, handle, exif.constData(), static_cast<int>(exif.size()));
+        heif_context_add_exif_metadata(context, handle, exif.constData(),
+                                       static_cast<int>(exif.size()));
     QByteArray bytes;
     heif_writer writer{};
     writer.writer_api_version = 1;
@@ -186,7 +190,8 @@ QByteArray heicBytes(const QImage& source, const QByteArray& exif)
 
 TEST_F(PictureFactsTest, AHeicFromAPhoneIsReadLikeAJpeg)
 {
-    const QByteArray heic = heicBytes(testing::testPicture(64, 48), testing::exifBlock(cameraTags()));
+    const QByteArray heic =
+        heicBytes(testing::testPicture(64, 48), testing::exifBlock(cameraTags()));
     if (heic.isEmpty())
         GTEST_SKIP() << "this machine's libheif cannot encode HEVC, so no HEIC can be made here";
     EXPECT_EQ(pictureFormatOf(bytesOf(heic.left(64))), PictureFormat::Heif);

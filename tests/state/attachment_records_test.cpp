@@ -59,14 +59,14 @@ TEST_F(AttachmentRecordsTest, AttachmentsKeepTheirFactsAndOrderAcrossReopening)
         receipt.file.taken = QStringLiteral("2024-05-01T14:03:22");
         receipt.file.camera = QStringLiteral("Canon EOS 80D");
         store.addAttachments(item, {fileNamed(QStringLiteral("a.jpg")), receipt});
-        store.addAttachments(item, {fileNamed(QStringLiteral("c-manual.pdf"),
-                                              AttachmentKind::Manual)});
+        store.addAttachments(item,
+                             {fileNamed(QStringLiteral("c-manual.pdf"), AttachmentKind::Manual)});
     }
     InventoryStore store(databasePath());
     const std::vector<Attachment> attachments = store.attachments(item);
-    EXPECT_EQ(namesOf(attachments), (QStringList{QStringLiteral("a.jpg"),
-                                                 QStringLiteral("b-receipt.pdf"),
-                                                 QStringLiteral("c-manual.pdf")}));
+    EXPECT_EQ(namesOf(attachments),
+              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b-receipt.pdf"),
+                           QStringLiteral("c-manual.pdf")}));
     EXPECT_EQ(positionsOf(attachments), (std::vector<int>{0, 1, 2}));
     ASSERT_EQ(attachments.size(), 3u);
     const Attachment& receipt = attachments[1];
@@ -85,8 +85,8 @@ TEST_F(AttachmentRecordsTest, KindsAreStoredUnderStableKeys)
 {
     // The keys are in every database written: they never change.
     const std::pair<AttachmentKind, const char*> rows[] = {
-        {AttachmentKind::Photo, "photo"},         {AttachmentKind::Receipt, "receipt"},
-        {AttachmentKind::Manual, "manual"},       {AttachmentKind::Appraisal, "appraisal"},
+        {AttachmentKind::Photo, "photo"},       {AttachmentKind::Receipt, "receipt"},
+        {AttachmentKind::Manual, "manual"},     {AttachmentKind::Appraisal, "appraisal"},
         {AttachmentKind::Document, "document"},
     };
     for (const auto& [kind, key] : rows) {
@@ -102,9 +102,9 @@ TEST_F(AttachmentRecordsTest, AnAttachmentForAnItemThatIsGoneIsRefused)
     const ItemId item = store.append({ItemFields{}}).front();
     store.remove({item});
     bool checked = false;
-    EXPECT_THROW(store.addAttachments(item, {fileNamed(QStringLiteral("a.jpg"))},
-                                      [&] { checked = true; }),
-                 DatabaseError);
+    EXPECT_THROW(
+        store.addAttachments(item, {fileNamed(QStringLiteral("a.jpg"))}, [&] { checked = true; }),
+        DatabaseError);
     EXPECT_FALSE(checked);
     EXPECT_TRUE(store.attachments(item).empty());
 }
@@ -154,11 +154,14 @@ TEST_F(AttachmentRecordsTest, MovingToTheFrontMakesThePrimaryPhoto)
         item, {fileNamed(QStringLiteral("a.jpg")), fileNamed(QStringLiteral("b.jpg")),
                fileNamed(QStringLiteral("c.jpg")), fileNamed(QStringLiteral("d.jpg"))});
     store.moveAttachment(ids[2], 0);
-    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()), QStringLiteral("c.jpga.jpgb.jpgd.jpg"));
+    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()),
+              QStringLiteral("c.jpga.jpgb.jpgd.jpg"));
     store.moveAttachment(ids[2], 99);
-    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()), QStringLiteral("a.jpgb.jpgd.jpgc.jpg"));
+    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()),
+              QStringLiteral("a.jpgb.jpgd.jpgc.jpg"));
     store.moveAttachment(ids[0], 2);
-    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()), QStringLiteral("b.jpgd.jpga.jpgc.jpg"));
+    EXPECT_EQ(namesOf(store.attachments(item)).join(QString()),
+              QStringLiteral("b.jpgd.jpga.jpgc.jpg"));
     EXPECT_EQ(positionsOf(store.attachments(item)), (std::vector<int>{0, 1, 2, 3}));
 }
 
@@ -166,7 +169,8 @@ TEST_F(AttachmentRecordsTest, CaptionAndKindChangeAlone)
 {
     InventoryStore store(databasePath());
     const ItemId item = store.append({ItemFields{}}).front();
-    const AttachmentId id = store.addAttachments(item, {fileNamed(QStringLiteral("a.jpg"))}).front();
+    const AttachmentId id =
+        store.addAttachments(item, {fileNamed(QStringLiteral("a.jpg"))}).front();
     store.setAttachmentCaption(id, QStringLiteral("Serial number plate"));
     store.setAttachmentKind(id, AttachmentKind::Appraisal);
     const std::optional<Attachment> changed = store.attachment(id);
@@ -195,10 +199,10 @@ TEST_F(AttachmentRecordsTest, PurgeRemovesOnlyTheRecordsOfItemsThatAreGone)
 {
     InventoryStore store(databasePath());
     const std::vector<ItemId> items = store.append({ItemFields{}, ItemFields{}});
-    store.addAttachments(items[0], {fileNamed(QStringLiteral("a.jpg")),
-                                    fileNamed(QStringLiteral("shared.pdf"))});
-    store.addAttachments(items[1], {fileNamed(QStringLiteral("b.jpg")),
-                                    fileNamed(QStringLiteral("shared.pdf"))});
+    store.addAttachments(
+        items[0], {fileNamed(QStringLiteral("a.jpg")), fileNamed(QStringLiteral("shared.pdf"))});
+    store.addAttachments(
+        items[1], {fileNamed(QStringLiteral("b.jpg")), fileNamed(QStringLiteral("shared.pdf"))});
     store.remove({items[0]});
     QSet<QString> named;
     EXPECT_EQ(store.purgeAttachments([&](const QSet<QString>& files) { named = files; }), 2);
