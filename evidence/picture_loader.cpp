@@ -7,16 +7,19 @@
 
 #include <libheif/heif.h>
 
-#include <cstring>
+#include <cstdint>
 #include <memory>
 
 namespace stowfolio {
 
 namespace {
 
-// The largest picture decoded whole, in pixels a side: beyond the largest camera sensor, and
-// what keeps a hostile file from asking for gigabytes.
+// The largest picture read, in pixels a side: beyond the largest camera sensor, and what keeps
+// a hostile file from asking for gigabytes. A JPEG is decoded at a reduced scale when a smaller
+// size is asked for, and Qt refuses a decoded image beyond its allocation limit (256 MB).
 constexpr int kMaxPictureSide = 20000;
+// A HEIF is decoded whole before it is scaled: at most this many pixels (256 MB decoded).
+constexpr std::int64_t kMaxHeifPixels = std::int64_t{64} << 20;
 
 AttachmentError damaged(const QString& name, const QString& reason)
 {
@@ -93,8 +96,11 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     const std::unique_ptr<heif_image_handle, HeifHandleFree> handle(rawHandle);
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
-    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide)
-        throw damaged(name, QStringLiteral("it is %1 by %2 pixels").arg(width).arg(height));
+    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+        std::int64_t{width} * height > kMaxHeifPixels)
+        throw damaged(name, QStringLiteral("it is %1 by %2 pixels, more than Stowfolio shows")
+                                .arg(width)
+                                .arg(height));
     heif_image* rawImage = nullptr;
     checkHeif(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                                 heif_chroma_interleaved_RGBA, nullptr),
@@ -108,15 +114,14 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     const int decodedHeight = heif_image_get_height(decoded.get(), heif_channel_interleaved);
     if (!pixels || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * 4)
         throw damaged(name, QStringLiteral("it decodes to no picture"));
-    QImage image(decodedWidth, decodedHeight, QImage::Format_RGBA8888);
+    // The decoded pixels are scaled where they lie; only the result is copied.
+    const QImage decodedImage(pixels, decodedWidth, decodedHeight, stride, QImage::Format_RGBA8888);
+    const QSize scaled = fittedSize(decodedImage.size(), bounds);
+    QImage image = scaled == decodedImage.size()
+                       ? decodedImage.copy()
+                       : decodedImage.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (image.isNull())
         throw damaged(name, QStringLiteral("out of memory"));
-    for (int y = 0; y < decodedHeight; ++y)
-        std::memcpy(image.scanLine(y), pixels + static_cast<std::ptrdiff_t>(y) * stride,
-                    static_cast<std::size_t>(decodedWidth) * 4);
-    const QSize scaled = fittedSize(image.size(), bounds);
-    if (scaled != image.size())
-        image = image.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 

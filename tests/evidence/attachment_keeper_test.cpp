@@ -5,6 +5,7 @@
 #include "evidence/attachment_error.h"
 #include "evidence/attachment_keeper.h"
 #include "tests/evidence/exif_block.h"
+#include "tests/evidence/heic_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,32 @@ TEST_F(AttachmentKeeperTest, ADamagedPhotoAfterGoodOnesAddsNothing)
     EXPECT_TRUE(m_records.attachments(item).empty());
     // The good photo, copied before the damaged one was found, went with it.
     EXPECT_TRUE(storedFiles().isEmpty());
+}
+
+TEST_F(AttachmentKeeperTest, APhonesHeicIsKeptWithItsFactsAndADamagedOneIsRefused)
+{
+    testing::ExifTags tags;
+    tags.make = "Apple";
+    tags.model = "iPhone 13";
+    tags.dateTimeOriginal = "2025:07:04 09:15:00";
+    const QByteArray heic =
+        testing::heicBytes(testing::testPicture(90, 60), testing::exifBlock(tags));
+    if (heic.isEmpty())
+        GTEST_SKIP() << "this machine's libheif cannot encode HEVC, so no HEIC can be made here";
+    const ItemId item = m_records.append({ItemFields{}}).front();
+    const std::vector<AddedAttachment> added =
+        m_keeper.add(item, {source(write(QStringLiteral("IMG_4711.HEIC"), heic))});
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].attachment.file.camera, QStringLiteral("Apple iPhone 13"));
+    EXPECT_EQ(added[0].attachment.file.taken, QStringLiteral("2025-07-04T09:15:00"));
+    EXPECT_EQ(added[0].thumbnail.size(), QSize(90, 60));
+
+    const QString damaged = write(QStringLiteral("IMG_4712.HEIC"), heic.left(heic.size() / 3));
+    const std::string message = addError(item, {source(damaged)});
+    EXPECT_EQ(message.rfind(damaged.toStdString() + ": the picture cannot be read (", 0), 0u)
+        << message;
+    EXPECT_EQ(m_records.attachments(item).size(), 1u);
+    EXPECT_EQ(storedFiles().size(), 1);
 }
 
 TEST_F(AttachmentKeeperTest, AFileAlreadyKeptForAnotherItemSurvivesAFailedAdd)

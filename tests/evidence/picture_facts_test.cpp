@@ -6,13 +6,12 @@
 #include "evidence/picture_facts.h"
 #include "evidence/picture_loader.h"
 #include "tests/evidence/exif_block.h"
+#include "tests/evidence/heic_picture.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <libheif/heif.h>
 
 namespace stowfolio {
 namespace {
@@ -147,51 +146,10 @@ TEST_F(PictureFactsTest, ADamagedJpegIsNamedNotShown)
     EXPECT_THROW(loadPicture(text, QSize(10, 10), QStringLiteral("notes.txt")), AttachmentError);
 }
 
-// A HEIC of `image` with `exif` attached, as a phone writes one; empty when this machine's
-// libheif has no HEVC encoder.
-QByteArray heicBytes(const QImage& source, const QByteArray& exif)
-{
-    if (!heif_have_encoder_for_format(heif_compression_HEVC))
-        return {};
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    heif_image* image = nullptr;
-    heif_image_create(source.width(), source.height(), heif_colorspace_RGB,
-                      heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, source.width(), source.height(), 8);
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(plane + y * stride, rgb.constScanLine(y),
-                    static_cast<std::size_t>(rgb.width()) * 3);
-    heif_image_handle* handle = nullptr;
-    heif_context_encode_image(context, image, encoder, nullptr, &handle);
-    if (handle && !exif.isEmpty())
-        heif_context_add_exif_metadata(context, handle, exif.constData(),
-                                       static_cast<int>(exif.size()));
-    QByteArray bytes;
-    heif_writer writer{};
-    writer.writer_api_version = 1;
-    writer.write = [](heif_context*, const void* data, size_t size, void* userdata) {
-        static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data),
-                                                   static_cast<qsizetype>(size));
-        return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-    };
-    if (handle)
-        heif_context_write(context, &writer, &bytes);
-    heif_image_handle_release(handle);
-    heif_image_release(image);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
-    return bytes;
-}
-
 TEST_F(PictureFactsTest, AHeicFromAPhoneIsReadLikeAJpeg)
 {
     const QByteArray heic =
-        heicBytes(testing::testPicture(64, 48), testing::exifBlock(cameraTags()));
+        testing::heicBytes(testing::testPicture(64, 48), testing::exifBlock(cameraTags()));
     if (heic.isEmpty())
         GTEST_SKIP() << "this machine's libheif cannot encode HEVC, so no HEIC can be made here";
     EXPECT_EQ(pictureFormatOf(bytesOf(heic.left(64))), PictureFormat::Heif);
@@ -211,7 +169,7 @@ TEST_F(PictureFactsTest, AHeicFromAPhoneIsReadLikeAJpeg)
 
 TEST_F(PictureFactsTest, ADamagedHeicIsNamedNotShown)
 {
-    QByteArray heic = heicBytes(testing::testPicture(64, 48), {});
+    QByteArray heic = testing::heicBytes(testing::testPicture(64, 48), {});
     if (heic.isEmpty())
         GTEST_SKIP() << "this machine's libheif cannot encode HEVC, so no HEIC can be made here";
     // The header stays; the rest is cut off.
