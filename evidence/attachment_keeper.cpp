@@ -97,11 +97,16 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
         };
         try {
             std::vector<std::exception_ptr> failures(sources.size());
+            // After a failure the files not yet begun are left alone: nothing will be added.
+            std::atomic<bool> failed{false};
             forEachInParallel(sources.size(), [&](std::size_t i) {
+                if (failed)
+                    return;
                 try {
                     takeIn(sources[i], added, thumbnailSize, taken[i]);
                 } catch (...) {
                     failures[i] = std::current_exception();
+                    failed = true;
                 }
             });
             for (const std::exception_ptr& failure : failures) {
