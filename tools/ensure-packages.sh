@@ -25,7 +25,8 @@ ensure_packages() {
 
 # What building and running the program needs.
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-    libgsf-1-dev libsqlite3-dev fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea)
+    libgsf-1-dev libsqlite3-dev libexif-dev libheif-dev libssl-dev
+    fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea)
 # What building the tests and running the fast ones needs (./test.sh --quick): the unit test
 # and benchmark frameworks, and poppler, with which the report test reads the PDF it printed.
 QUICK_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev poppler-utils)
