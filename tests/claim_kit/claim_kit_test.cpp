@@ -414,6 +414,19 @@ TEST_F(FailedWrite, AMissingSourceFileIsNamedWithItsEntry)
     expectUntouched();
 }
 
+// The writer reads the kit back before it replaces the target: a kit its own reader would refuse
+// (here a deflated file of zeros, a zip bomb's ratio) never takes the old kit's place.
+TEST_F(FailedWrite, AKitThatDoesNotReadBackIsNotKept)
+{
+    ClaimKitWriter kit;
+    kit.addBytes("zeros.bin", QByteArray(20 << 20, '\0'), Packing::Deflate);
+    QString message;
+    EXPECT_EQ(problemOf([&] { kit.write(path("kit.zip")); }, &message), KitProblem::TooLarge);
+    EXPECT_TRUE(message.contains("did not read back")) << message.toStdString();
+    EXPECT_TRUE(message.contains("zeros.bin")) << message.toStdString();
+    expectUntouched();
+}
+
 TEST_F(FailedWrite, AReadOnlyTargetIsRefusedUnlessAllowed)
 {
     ClaimKitWriter kit;
