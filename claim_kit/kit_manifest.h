@@ -11,7 +11,7 @@
 // `sha256sum -c` reads: 64 lowercase hexadecimal digits, two spaces, the name, a newline. A user
 // who unpacks a kit with any zip program can check it with standard tools.
 
-#include "claim_kit/sha256.h"
+#include "digest/sha256.h"
 
 #include <cstddef>
 #include <string>

@@ -20,7 +20,7 @@
 // contents do not match the kit's manifest".
 
 #include "claim_kit/claim_kit_error.h"
-#include "claim_kit/sha256.h"
+#include "digest/sha256.h"
 
 #include <QByteArray>
 #include <QString>

@@ -15,7 +15,7 @@
 // kept as a message in the user's words (`failure()`) beside libzip's error code.
 
 #include "claim_kit/kit_manifest.h"
-#include "claim_kit/sha256.h"
+#include "digest/sha256.h"
 #include "spreadsheet/files/atomic_file.h"
 
 #include <QByteArray>

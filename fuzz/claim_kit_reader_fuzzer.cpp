@@ -15,6 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    using namespace stowfolio;
     using namespace stowfolio::claimkit;
     static const QString path =
         QStringLiteral("/tmp/claim_kit_reader_fuzzer_%1.zip").arg(static_cast<qint64>(::getpid()));

@@ -5,7 +5,7 @@
 // folder, links, files the manifest does not list).
 
 #include "claim_kit/kit_manifest.h"
-#include "claim_kit/sha256.h"
+#include "digest/sha256.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,10 +1,11 @@
-#include "claim_kit/sha256.h"
+#include "digest/sha256.h"
 
 #include <openssl/evp.h>
 
 #include <new>
+#include <stdexcept>
 
-namespace stowfolio::claimkit {
+namespace stowfolio {
 
 Sha256::Sha256() : m_context(EVP_MD_CTX_new())
 {
@@ -20,19 +21,22 @@ Sha256::~Sha256()
 
 void Sha256::reset()
 {
-    EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr);
+    if (EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr) != 1)
+        throw std::runtime_error("SHA-256 is not available (libcrypto could not start it)");
 }
 
 void Sha256::add(const void* data, size_t size)
 {
-    EVP_DigestUpdate(m_context, data, size);
+    if (EVP_DigestUpdate(m_context, data, size) != 1)
+        throw std::runtime_error("SHA-256 failed (libcrypto)");
 }
 
 Digest Sha256::finish()
 {
     Digest digest{};
     unsigned int length = 0;
-    EVP_DigestFinal_ex(m_context, digest.data(), &length);
+    if (EVP_DigestFinal_ex(m_context, digest.data(), &length) != 1 || length != digest.size())
+        throw std::runtime_error("SHA-256 failed (libcrypto)");
     reset();
     return digest;
 }
@@ -72,4 +76,4 @@ bool fromHex(std::string_view text, Digest& digest)
     return true;
 }
 
-} // namespace stowfolio::claimkit
+} // namespace stowfolio

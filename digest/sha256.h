@@ -2,8 +2,8 @@
 
 // SHA-256 over a stream of bytes, through the system's libcrypto (the library libzip already
 // uses for its AES): hardware-assisted, about fifteen times as fast as a portable
-// implementation, which matters for a kit of several gigabytes hashed once when it is written
-// and once when it is checked.
+// implementation. Every file kept with an item is named by its digest, and a claim kit of
+// several gigabytes is hashed when it is written and again when it is checked.
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@
 
 using EVP_MD_CTX = struct evp_md_ctx_st;
 
-namespace stowfolio::claimkit {
+namespace stowfolio {
 
 using Digest = std::array<uint8_t, 32>;
 
@@ -39,4 +39,4 @@ std::string toHex(const Digest& digest);
 // Reads 64 hexadecimal digits (either case); false when `text` is anything else.
 bool fromHex(std::string_view text, Digest& digest);
 
-} // namespace stowfolio::claimkit
+} // namespace stowfolio
