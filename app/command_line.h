@@ -15,10 +15,12 @@ struct CommandLineOptions
     QString exportPath;  // --export PATH.xls
     QString renderInput; // --render IN.xls OUT.png
     QString renderOutput;
-    QString renderRange; // --range A1:L200, with --render
-    QString csvPath;     // --csv PATH.csv
-    QString importPath;  // --import FILE
-    QString pdfPath;     // --pdf PATH.pdf
+    QString renderRange;  // --range A1:L200, with --render
+    QString csvPath;      // --csv PATH.csv
+    QString importPath;   // --import FILE
+    QString pdfPath;      // --pdf PATH.pdf
+    QString claimKitPath; // --claim-kit PATH.zip
+    QString passwordFile; // --password-file FILE, with --claim-kit
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
@@ -26,7 +28,7 @@ struct CommandLineOptions
 bool asksForHelpOrVersion(int argc, const char* const* argv);
 
 // True when the arguments ask for a job that runs without a window (--export, --render, --csv,
-// --import, --pdf).
+// --import, --pdf, --claim-kit).
 bool asksForHeadlessJob(int argc, const char* const* argv);
 
 // False when the window certainly has no display to open on: none of DISPLAY, WAYLAND_DISPLAY

@@ -30,6 +30,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QString> askPassword(const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     QString openFileName(const QString&, const QString&, const QString& = QString()) override
     {
         return {};

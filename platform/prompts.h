@@ -58,6 +58,9 @@ public:
                                                                    const QString& text,
                                                                    const QStringList& fields,
                                                                    int field) = 0;
+    // A password typed under `text` into a field that shows dots, not the characters; nothing
+    // when the user cancelled.
+    virtual std::optional<QString> askPassword(const QString& title, const QString& text) = 0;
 };
 
 // The save dialog for files of one kind: a name typed without an extension gets `suffix`

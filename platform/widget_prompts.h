@@ -29,6 +29,7 @@ public:
                                                            const QString& text,
                                                            const QStringList& fields,
                                                            int field) override;
+    std::optional<QString> askPassword(const QString& title, const QString& text) override;
 
 private:
     QWidget* m_parent;
