@@ -17,6 +17,8 @@
 #include <QMimeDatabase>
 #include <QSet>
 
+#include <chrono>
+#include <future>
 #include <stdexcept>
 
 namespace stowfolio {
@@ -213,7 +215,18 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     if (!goOn(progress, 3))
         return std::nullopt;
 
-    kit.write(request.path, request.password, request.readOnly);
+    if (!progress) {
+        kit.write(request.path, request.password, request.readOnly);
+        return summary;
+    }
+    // Writing and checking gigabytes of photos takes minutes: the window that asked stays drawn
+    // meanwhile, told every tenth of a second. The kit cannot stop half written, so what the
+    // progress says now is not asked.
+    std::future<void> writing = std::async(
+        std::launch::async, [&] { kit.write(request.path, request.password, request.readOnly); });
+    while (writing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        progress(3, kKitSteps);
+    writing.get();
     if (progress)
         progress(kKitSteps, kKitSteps);
     return summary;

@@ -37,7 +37,8 @@ inline const QString kKitItemListName = QStringLiteral("items.csv");
 inline const QString kKitAttachmentsFolder = QStringLiteral("attachments");
 
 // Told how far the kit has come (steps done of `total`); false asks to stop. Stopping is possible
-// until the archive is being written; from there on the kit is finished.
+// until the archive is being written; from there on the kit is finished, on a thread of its own,
+// and this is told (and may repaint the window) every tenth of a second meanwhile.
 using KitProgress = std::function<bool(int done, int total)>;
 
 struct ClaimKitRequest

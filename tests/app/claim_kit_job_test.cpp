@@ -12,6 +12,9 @@
 #include "state/csv_text.h"
 #include "state/inventory_store.h"
 
+#include "workbook/excel_factory.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -275,6 +280,61 @@ TEST_F(ClaimKitJobTest, ATargetThatCannotBeWrittenLeavesNothingBehind)
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("claim.zip")});
     EXPECT_TRUE(QFileInfo(kit).isDir());
+    EXPECT_TRUE(workFolders().isEmpty());
+}
+
+TEST_F(ClaimKitJobTest, ProgressCountsEveryStepAndAStopBeforeTheArchiveWritesNothing)
+{
+    storeInventoryWithAttachments();
+    ExcelFactory factory;
+    registerBuiltInEngine(factory);
+    InventoryStore store(defaultInventoryDatabasePath());
+    AttachmentFileStore files(attachmentFolderFor(store.path()));
+    ClaimKitRequest request;
+    request.inventory.ownerFields = QStringList(8, QStringLiteral("x"));
+    request.inventory.items = store.items();
+    request.path = home.filePath(QStringLiteral("mine/claim.zip"));
+
+    for (const int stopAt : {0, 1, 2, 3}) {
+        SCOPED_TRACE(stopAt);
+        const std::optional<ClaimKitSummary> summary = writeInventoryClaimKit(
+            factory, store, files, request, [stopAt](int done, int) { return done < stopAt; });
+        EXPECT_FALSE(summary);
+        EXPECT_FALSE(QFileInfo::exists(request.path));
+        EXPECT_TRUE(workFolders().isEmpty());
+    }
+
+    std::vector<int> steps;
+    const std::optional<ClaimKitSummary> summary =
+        writeInventoryClaimKit(factory, store, files, request, [&steps](int done, int total) {
+            EXPECT_EQ(total, 4);
+            steps.push_back(done);
+            return true;
+        });
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->items, 3);
+    EXPECT_EQ(summary->attachments, 5);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.front(), 0);
+    EXPECT_EQ(steps.back(), 4);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_NO_THROW(ClaimKitReader::open(request.path));
+}
+
+TEST_F(ClaimKitJobTest, AFileGoneFromTheAttachmentStoreStopsTheKit)
+{
+    storeInventoryWithAttachments();
+    const QString folder = attachmentFolderFor(defaultInventoryDatabasePath());
+    const QByteArray receipt = originals[QStringLiteral("attachments/1/receipt.txt")];
+    ASSERT_TRUE(
+        QFile::remove(folder + QLatin1Char('/') +
+                      QString::fromLatin1(
+                          QCryptographicHash::hash(receipt, QCryptographicHash::Sha256).toHex())));
+    const QString kit = home.filePath(QStringLiteral("mine/claim.zip"));
+    std::string out, error;
+    EXPECT_EQ(runJob(kit, QString(), out, error), 1);
+    EXPECT_NE(error.find("receipt.txt"), std::string::npos) << error;
+    EXPECT_FALSE(QFileInfo::exists(kit));
     EXPECT_TRUE(workFolders().isEmpty());
 }
 
