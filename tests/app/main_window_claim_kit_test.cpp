@@ -58,14 +58,16 @@ TEST_F(ClaimKitWindowTest, TwoDifferentPasswordsAreAskedAgainAndTheKitTakesTheOn
     loadedForm();
     prompts.fileAnswers = {kitPath()};
     prompts.yesNoAnswers = {true};
-    prompts.passwordAnswers = {QStringLiteral("first"), QStringLiteral("frist"),
+    prompts.passwordAnswers = {QString(), QStringLiteral("first"), QStringLiteral("frist"),
                                QStringLiteral("first"), QStringLiteral("first")};
     form().exportClaimKit();
 
     const QStringList asked = passwordTexts();
-    ASSERT_EQ(asked.size(), 4);
+    ASSERT_EQ(asked.size(), 5);
     EXPECT_FALSE(asked[0].contains(QStringLiteral("not the same")));
-    EXPECT_TRUE(asked[2].contains(QStringLiteral("not the same"))) << asked[2].toStdString();
+    EXPECT_TRUE(asked[1].contains(QStringLiteral("cannot be empty"))) << asked[1].toStdString();
+    EXPECT_TRUE(asked[2].contains(QStringLiteral("again"))) << asked[2].toStdString();
+    EXPECT_TRUE(asked[3].contains(QStringLiteral("not the same"))) << asked[3].toStdString();
     EXPECT_TRUE(prompts.passwordAnswers.empty());
     EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Done.")});
 
