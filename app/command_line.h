@@ -15,12 +15,14 @@ struct CommandLineOptions
     QString exportPath;  // --export PATH.xls
     QString renderInput; // --render IN.xls OUT.png
     QString renderOutput;
-    QString renderRange;  // --range A1:L200, with --render
-    QString csvPath;      // --csv PATH.csv
-    QString importPath;   // --import FILE
-    QString pdfPath;      // --pdf PATH.pdf
-    QString claimKitPath; // --claim-kit PATH.zip
-    QString passwordFile; // --password-file FILE, with --claim-kit
+    QString renderRange; // --range A1:L200, with --render
+    QString csvPath;     // --csv PATH.csv
+    QString importPath;  // --import FILE
+    QString pdfPath;     // --pdf PATH.pdf
+
+    // --claim-kit PATH.zip [--password-file FILE]
+    QString claimKitPath;
+    QString passwordFile;
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
