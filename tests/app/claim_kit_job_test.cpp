@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <optional>
@@ -206,6 +207,38 @@ TEST_F(ClaimKitJobTest, TheKitHoldsTheWorkbookTheReportTheListAndEveryAttachment
         for (const QString& name : named)
             EXPECT_NE(reader->find(name), nullptr) << name.toStdString();
     }
+}
+
+// Photos and PDFs do not compress and are stored as they are; text and the workbook are deflated.
+TEST_F(ClaimKitJobTest, TextIsDeflatedAndPhotosAndPdfsAreStored)
+{
+    storeInventoryWithAttachments();
+    const QString kit = home.filePath(QStringLiteral("mine/claim.zip"));
+    std::string out, error;
+    ASSERT_EQ(runJob(kit, QString(), out, error), 0) << error;
+    int zipError = 0;
+    zip_t* archive = zip_open(QFile::encodeName(kit).constData(), ZIP_RDONLY, &zipError);
+    ASSERT_NE(archive, nullptr) << zipError;
+    const struct
+    {
+        QString name;
+        int32_t method;
+    } cases[] = {
+        {QStringLiteral("attachments/1/photo.png"), ZIP_CM_STORE},
+        {QStringLiteral("attachments/3/scan.pdf"), ZIP_CM_STORE},
+        {kKitReportName, ZIP_CM_STORE},
+        {QStringLiteral("attachments/1/receipt.txt"), ZIP_CM_DEFLATE},
+        {kKitItemListName, ZIP_CM_DEFLATE},
+        {kKitWorkbookName, ZIP_CM_DEFLATE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        ASSERT_EQ(zip_stat(archive, c.name.toUtf8().constData(), 0, &stat), 0);
+        EXPECT_EQ(stat.comp_method, c.method);
+    }
+    zip_discard(archive);
 }
 
 TEST_F(ClaimKitJobTest, APasswordFileProtectsTheKit)
