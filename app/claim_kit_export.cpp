@@ -227,8 +227,7 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     while (writing.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
         progress(3, kKitSteps);
     writing.get();
-    if (progress)
-        progress(kKitSteps, kKitSteps);
+    progress(kKitSteps, kKitSteps);
     return summary;
 }
 
