@@ -85,18 +85,19 @@ void MainWindow::importFile(const QString& path)
     ItemImport imported;
     const ImportSource source = openImportSource(path);
     if (looksLikeWorkbook(source)) {
-        imported = importInventoryWorkbook(source, room);
+        imported = importInventoryWorkbook(source, room, m_model.conventions());
     } else {
         // A large file shows how far reading has come, and can be cancelled.
         QProgressDialog progress(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
                                  QStringLiteral("Cancel"), 0, 1000, this);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
-        imported = importCsvSource(source, room, [&progress](qint64 done, qint64 total) {
-            progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
-        });
+        imported = importCsvSource(
+            source, room, m_model.conventions(), [&progress](qint64 done, qint64 total) {
+                progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+                QCoreApplication::processEvents();
+                return !progress.wasCanceled();
+            });
     }
     if (!imported.problem.isEmpty()) {
         m_deps.prompts.showMessage(imported.problem, QString(), MessageIcon::Exclamation);

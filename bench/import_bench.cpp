@@ -53,7 +53,8 @@ int runJob(const std::string& job)
     } else if (job == "csv-import") {
         stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
         timer.start();
-        count = stowfolio::importCsvFile(csv, kItems).items.size();
+        count =
+            stowfolio::importCsvFile(csv, kItems, stowfolio::InventoryConventions{}).items.size();
     } else if (job == "reopen") {
         stowfolio::ExcelFactory factory;
         stowfolio::registerBuiltInEngine(factory);
@@ -62,7 +63,8 @@ int runJob(const std::string& job)
         inventory.items = items;
         stowfolio::exportInventoryWorkbook(factory, inventory, temp.path(), xls);
         timer.start();
-        count = stowfolio::importInventoryWorkbook(xls, kItems).items.size();
+        count = stowfolio::importInventoryWorkbook(xls, kItems, stowfolio::InventoryConventions{})
+                    .items.size();
     }
     const double ms = timer.nsecsElapsed() / 1e6;
     if (count != kItems) {

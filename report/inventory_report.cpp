@@ -9,8 +9,8 @@
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
+#include "state/inventory_conventions.h"
 #include "state/item_values.h"
-#include "workbook/input_locale.h"
 #include "workbook/inventory.h"
 #include "workbook/workbook_import.h"
 
@@ -116,6 +116,11 @@ QStringList wrappedText(const QString& text, const QFont& font, double widthInch
     return lines;
 }
 
+// The conventions in which the report reads its workbook back: its cells hold numbers already,
+// so any conventions that write and read them alike would do; fixed ones make the figures the
+// same whatever the locale of the process.
+const InventoryConventions kReadBackConventions;
+
 // An amount as the sheet's money shows it ("$900.00"); a text that is no amount as it is.
 QString valueText(const QString& text, const spreadsheet::input::InputLocale& locale)
 {
@@ -137,7 +142,8 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
         throw std::runtime_error("the workbook has no sheet");
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
     // Every item the sheet holds: no sheet has more item rows than rows.
-    m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows));
+    m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows),
+                                      kReadBackConventions);
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
@@ -227,8 +233,8 @@ QStringList InventoryReport::summaryLines()
         double value = 0;
     };
     QMap<QString, Subtotal> byLocation;
-    // The workbook's numbers are read back as the locale writes them (workbook_import.h).
-    const spreadsheet::input::InputLocale locale = inputLocaleOf();
+    // The workbook's numbers are read back in one set of conventions and read in the same.
+    const spreadsheet::input::InputLocale locale = kReadBackConventions.inputLocale();
     for (const QStringList& item : m_inventory.items) {
         const double value =
             typedNumberOf(kEstimatedValueField, item.value(kEstimatedValueField), locale)
@@ -398,7 +404,7 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
             QStringLiteral("Description: ") + fields.value(kDescriptionField),
             QStringLiteral("Serial #: ") + fields.value(kSerialField),
             QStringLiteral("Estimated value: ") +
-                valueText(fields.value(kEstimatedValueField), inputLocaleOf())};
+                valueText(fields.value(kEstimatedValueField), kReadBackConventions.inputLocale())};
         double y = cell.bottom() + 0.1;
         for (const QString& line : caption) {
             painter.drawText(inches(painter, QRectF(cell.left(), y, cell.width(), kLineInches)),
