@@ -27,8 +27,8 @@ namespace stowfolio {
 namespace {
 
 // The inventory's conventions, recorded from the user's locale when it has none yet. Should
-// the database refuse to record them, the user's locale serves for now; the store tells the
-// user of its trouble at the first change.
+// the database not be readable, the user's locale serves for now; the store tells the user of
+// its trouble at the first change.
 InventoryConventions conventionsOf(InventoryStore& inventory)
 {
     try {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace stowfolio {
 
@@ -57,6 +58,31 @@ QString remarked(const QString& text, const InventoryConventions& from,
            marks(text.mid(sign + from.currencySign.size()));
 }
 
+// A short date form reduced to its day, month and year in their order, between the first of
+// "/", "." and "-" it holds ("d. M. yyyy." becomes "d.M.yyyy", "d.MM.yyyy 'г'." "d.MM.yyyy"),
+// for a locale whose own form has letters or marks typed input does not read.
+QString plainDatePattern(const QString& pattern)
+{
+    QStringList parts;
+    QChar separator;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar ch = pattern[i];
+        if (ch == u'\'') { // quoted text: skipped whole
+            const qsizetype end = pattern.indexOf(u'\'', i + 1);
+            i = end < 0 ? pattern.size() : end;
+        } else if (ch == u'd' || ch == u'M' || ch == u'y') {
+            qsizetype run = 1;
+            while (i + run < pattern.size() && pattern[i + run] == ch)
+                ++run;
+            parts << pattern.mid(i, run);
+            i += run - 1;
+        } else if (separator.isNull() && (ch == u'/' || ch == u'.' || ch == u'-')) {
+            separator = ch;
+        }
+    }
+    return parts.join(separator.isNull() ? QChar(u'/') : separator);
+}
+
 } // namespace
 
 spreadsheet::input::DateOrder InventoryConventions::dateOrder() const
@@ -90,12 +116,10 @@ QString InventoryConventions::problem() const
         return QStringLiteral("The grouping mark must be one character other than a digit and "
                               "the decimal mark, or none.");
     if (currencySign.trimmed().isEmpty() || currencySign.size() > 8 ||
-        std::any_of(currencySign.begin(), currencySign.end(), [&](QChar ch) {
-            return ch.isDigit() || ch.isSpace() || QString(ch) == decimalMark ||
-                   QString(ch) == groupMark;
-        }))
-        return QStringLiteral("The currency sign must be one to eight characters without digits, "
-                              "blanks or the marks.");
+        std::any_of(currencySign.begin(), currencySign.end(),
+                    [](QChar ch) { return ch.isDigit() || ch.isSpace(); }))
+        return QStringLiteral("The currency sign must be one to eight characters without digits "
+                              "or blanks.");
     // The date form must write days that typed input reads back as the same days.
     if (!datePattern.contains(QLatin1String("yyyy")) || datePattern.size() > 32)
         return QStringLiteral("The date form must hold a four-digit year (yyyy).");
@@ -128,7 +152,12 @@ InventoryConventions conventionsOfLocale(const QLocale& locale)
     if (!pattern.contains(QLatin1String("yyyy")))
         pattern.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     conventions.datePattern = pattern;
-    // A locale whose forms typed input cannot read back keeps the defaults.
+    // What typed input cannot read back is made plainer: the date form first (its order
+    // kept), then the currency sign; failing that, the defaults.
+    if (!conventions.problem().isEmpty())
+        conventions.datePattern = plainDatePattern(pattern);
+    if (!conventions.problem().isEmpty())
+        conventions.currencySign = InventoryConventions{}.currencySign;
     if (!conventions.problem().isEmpty())
         return InventoryConventions{};
     return conventions;
@@ -169,7 +198,12 @@ InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& 
         if (const auto conventions = decodedConventions(*stored))
             return *conventions;
     const InventoryConventions conventions = conventionsOfLocale(userLocale);
-    store.setMeta(kConventionsKey, encodedConventions(conventions));
+    try {
+        store.setMeta(kConventionsKey, encodedConventions(conventions));
+    } catch (const std::exception&) {
+        // A database that takes no writes (a read-only file, a full disk) still reads: the
+        // user's locale serves until they can be recorded, as it did before they were.
+    }
     return conventions;
 }
 

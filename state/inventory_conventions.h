@@ -60,7 +60,8 @@ extern const QString kConventionsKey;
 
 // The inventory's conventions. An inventory without them (created now, or kept by an older
 // version) takes those of `userLocale` and records them, so they stay what they were whatever
-// locale later processes run in. Throws DatabaseError.
+// locale later processes run in; one that takes no writes uses them unrecorded. Throws
+// DatabaseError when the database cannot be read.
 InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& userLocale);
 
 // `date` written in the conventions: the form typed input reads back as the same day.

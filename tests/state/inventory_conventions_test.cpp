@@ -83,6 +83,28 @@ TEST(InventoryConventions, EachLocalesConventionsReadBackWhatTheyWrite)
     }
 }
 
+// A locale whose short date holds what typed input does not read (a trailing point, a quoted
+// word) keeps its order of day, month and year, in a plainer form.
+TEST(InventoryConventions, AnUnreadableShortDateKeepsItsOrderInAPlainerForm)
+{
+    const struct
+    {
+        QLocale locale;
+        const char* pattern;
+    } cases[] = {
+        {QLocale(QLocale::Bulgarian, QLocale::Bulgaria), "d.MM.yyyy"},
+        {QLocale(QLocale::Bosnian, QLocale::LatinScript, QLocale::BosniaAndHerzegowina),
+         "d.M.yyyy"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        const InventoryConventions conventions = conventionsOfLocale(c.locale);
+        EXPECT_EQ(conventions.datePattern, QLatin1String(c.pattern));
+        EXPECT_EQ(conventions.decimalMark, c.locale.decimalPoint());
+        EXPECT_EQ(conventions.dateOrder(), spreadsheet::input::DateOrder::DayMonthYear);
+    }
+}
+
 TEST(InventoryConventions, DamagedOrImpossibleStoredConventionsAreRefused)
 {
     for (const char* text :
