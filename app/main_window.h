@@ -20,6 +20,7 @@
 #include "state/item_filter_model.h"
 #include "state/item_values.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
@@ -155,6 +156,8 @@ private:
     void setFocusOrder();
     void placeControlsForResizing();
     void connectBehaviour();
+    void recordTyping(QLineEdit& field);
+    QString entryFieldName(const QLineEdit& field) const;
     // Menus and status line (main_window_menus.cpp).
     void buildMenus();
     void buildStatusLine();
@@ -211,6 +214,10 @@ private:
     QWidget* m_client = nullptr;
     QLabel* m_statusLine = nullptr;
     QUndoStack m_undoStack;
+    // Each entry field's text before the keystroke being recorded, and which time the focus is
+    // in a field: typing merges into one undo step within one visit.
+    QHash<const QLineEdit*, QString> m_fieldTexts;
+    int m_fieldVisit = 0;
     // The field of the last sort and its direction: picking it again reverses the order.
     int m_lastSortField = -1;
     SortDirection m_lastSortDirection = SortDirection::Ascending;

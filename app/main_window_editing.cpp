@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/owner_fields_command.h"
+#include "app/typing_command.h"
 
 #include "platform/error_report.h"
 #include "platform/prompts.h"
@@ -81,9 +82,9 @@ void MainWindow::connectBehaviour()
                 [this, key](const QString& text) { storeValue(key, text); });
     }
     for (QLineEdit* field : m_ownerFields)
-        field->installEventFilter(this);
+        recordTyping(*field);
     for (QLineEdit* field : m_itemFields)
-        field->installEventFilter(this);
+        recordTyping(*field);
 
     connect(m_addButton, &QPushButton::clicked, this, &MainWindow::addItem);
     connect(m_deleteButton, &QPushButton::clicked, this, &MainWindow::deleteSelectedItem);
@@ -118,12 +119,44 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         event->setAccepted(event->type() == QEvent::KeyPress);
         return true;
     }
-    // Every entry field selects its whole text when it gets the focus.
+    // Every entry field selects its whole text when it gets the focus; typing after coming back
+    // to a field is an undo step of its own.
     if (event->type() == QEvent::FocusIn) {
-        if (auto* field = qobject_cast<QLineEdit*>(watched))
+        if (auto* field = qobject_cast<QLineEdit*>(watched)) {
             field->selectAll();
+            ++m_fieldVisit;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// What the user types in an entry field is a step on the window's undo stack; texts the
+// program puts there (Add, the sample, Undo itself) are not.
+void MainWindow::recordTyping(QLineEdit& field)
+{
+    field.installEventFilter(this);
+    m_fieldTexts.insert(&field, field.text());
+    connect(&field, &QLineEdit::textEdited, this, [this, &field](const QString& text) {
+        const QString before = m_fieldTexts.value(&field);
+        m_fieldTexts.insert(&field, text);
+        m_undoStack.push(
+            new TypingCommand(field, entryFieldName(field), before, text, m_fieldVisit));
+    });
+    connect(&field, &QLineEdit::textChanged, this,
+            [this, &field](const QString& text) { m_fieldTexts.insert(&field, text); });
+}
+
+// The caption of an entry field's label without its mnemonic and colon ("Purchase Date").
+QString MainWindow::entryFieldName(const QLineEdit& field) const
+{
+    for (const QLabel* label : m_labels)
+        if (label->buddy() == &field) {
+            QString name = label->text().remove(QLatin1Char('&')).trimmed();
+            if (name.endsWith(QLatin1Char(':')))
+                name.chop(1);
+            return name;
+        }
+    return field.objectName();
 }
 
 // Every change is stored at once: the settings store takes it and writes the file in the

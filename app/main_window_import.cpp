@@ -5,6 +5,7 @@
 
 #include "platform/file_helpers.h"
 #include "platform/prompts.h"
+#include "platform/work_progress.h"
 #include "state/item_import.h"
 #include "workbook/workbook_builder.h"
 #include "workbook/workbook_import.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTreeView>
 
@@ -88,16 +88,11 @@ void MainWindow::importFile(const QString& path)
         imported = importInventoryWorkbook(source, room, m_model.conventions());
     } else {
         // A large file shows how far reading has come, and can be cancelled.
-        QProgressDialog progress(QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
-                                 QStringLiteral("Cancel"), 0, 1000, this);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
+        WorkProgress progress(*this, QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
+                              WorkProgress::Stopping::Allowed);
         imported = importCsvSource(
-            source, room, m_model.conventions(), [&progress](qint64 done, qint64 total) {
-                progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
-                QCoreApplication::processEvents();
-                return !progress.wasCanceled();
-            });
+            source, room, m_model.conventions(),
+            [&progress](qint64 done, qint64 total) { return progress.report(done, total); });
     }
     if (!imported.problem.isEmpty()) {
         m_deps.prompts.showMessage(imported.problem, QString(), MessageIcon::Exclamation);

@@ -3,13 +3,13 @@
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
 #include "platform/window_pointer.h"
+#include "platform/work_progress.h"
 #include "spreadsheet/render/sheet_picture.h"
 #include "workbook/excel_factory.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -106,16 +106,10 @@ void Program::startCreatingTemplate()
     };
     // A bar over the main window for a build that lasts beyond half a second. It has no Cancel:
     // a build runs to its end. Its updates let the window repaint meanwhile.
-    QProgressDialog progress(QStringLiteral("Creating the workbook…"), QString(), 0, 0,
-                             &m_mainWindow);
-    progress.setWindowTitle(m_mainWindow.windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setValue(0); // the half second counts from here
-    m_builder.setProgressHandler([&progress](int done, int total) {
-        progress.setMaximum(total);
-        progress.setValue(done);
-    });
+    WorkProgress progress(m_mainWindow, QStringLiteral("Creating the workbook…"),
+                          WorkProgress::Stopping::NotAllowed);
+    m_builder.setProgressHandler(
+        [&progress](int done, int total) { progress.report(done, total); });
     const auto forgetProgress = qScopeGuard([this] { m_builder.setProgressHandler({}); });
     m_builder.buildAndShowPreview(inventoryOfMainWindow(), targets);
 }

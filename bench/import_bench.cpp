@@ -1,6 +1,8 @@
 // Items in and out at 65,526 items: the CSV export, the CSV import and reopening a saved
-// workbook. Each job runs in a process of its own (the program started again with the job as
-// its argument), so each peak memory figure is that job's alone.
+// workbook; and hostile or huge CSV files: 200 MB of items with long notes, one row of 50
+// million commas, a header of 10 million columns. Each job runs in a process of its own (the
+// program started again with the job as its argument), so each peak memory figure is that
+// job's alone; the file's size is printed beside it.
 
 #include "bench/peak_memory.h"
 #include "platform/file_helpers.h"
@@ -11,9 +13,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,6 +25,7 @@
 namespace {
 
 constexpr int kItems = 65526;
+constexpr const char* kFileJobs[] = {"csv-200mb", "csv-50m-commas", "csv-10m-columns"};
 
 QList<QStringList> itemsOf(int count)
 {
@@ -34,6 +39,62 @@ QList<QStringList> itemsOf(int count)
 }
 
 using stowfolio::bench::peakMegabytes;
+
+// Writes a CSV file of `rows` pieces made by `row`, a piece at a time, and gives its size in MB.
+template <typename Row>
+double writeCsv(const QString& path, qint64 rows, Row row)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        std::abort();
+    for (qint64 i = 0; i < rows; ++i)
+        file.write(row(i));
+    return static_cast<double>(file.size()) / (1024 * 1024);
+}
+
+// The hostile and huge files: how long the import takes, how much memory, and what it made.
+int runFileJob(const std::string& job)
+{
+    QTemporaryDir temp;
+    const QString csv = QDir(temp.path()).filePath(QStringLiteral("items.csv"));
+    double megabytes = 0;
+    if (job == "csv-200mb") {
+        const QByteArray notes(3000, 'n');
+        megabytes = writeCsv(csv, kItems + 1, [&](qint64 i) {
+            if (i == 0)
+                return QByteArray("Location,Description,Estimated Value,Notes\n");
+            return QByteArray("Room ") + QByteArray::number(i % 40) + ",Chair " +
+                   QByteArray::number(i) + "," + QByteArray::number(100 + i % 900) + ",\"" + notes +
+                   "\"\n";
+        });
+    } else if (job == "csv-50m-commas") {
+        megabytes = writeCsv(csv, 51, [](qint64 i) {
+            return i == 0 ? QByteArray("Location,Description\nGarage,") : QByteArray(1000000, ',');
+        });
+    } else if (job == "csv-10m-columns") {
+        megabytes = writeCsv(csv, 11, [](qint64 i) {
+            if (i == 0)
+                return QByteArray("Location,Description");
+            if (i == 10)
+                return QByteArray("\nGarage,Bike\n");
+            QByteArray columns;
+            for (int c = 0; c < 1000000; ++c)
+                columns += ",x";
+            return columns;
+        });
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const stowfolio::ItemImport imported =
+        stowfolio::importCsvFile(csv, kItems, stowfolio::InventoryConventions{});
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const qsizetype messages = imported.ignoredColumns.join(QString()).size() +
+                               imported.skippedRows.join(QString()).size();
+    std::printf("%-16s %8lld %10.1f %10.1f %9.1f %10lld\n", job.c_str(),
+                static_cast<long long>(imported.items.size()), ms, peakMegabytes(), megabytes,
+                static_cast<long long>(messages));
+    return imported.items.isEmpty() ? 1 : 0;
+}
 
 int runJob(const std::string& job)
 {
@@ -83,11 +144,18 @@ int main(int argc, char** argv)
     if (argc == 2) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication application(argc, argv);
-        return runJob(argv[1]);
+        const std::string job = argv[1];
+        const bool fileJob =
+            std::find(std::begin(kFileJobs), std::end(kFileJobs), job) != std::end(kFileJobs);
+        return fileJob ? runFileJob(job) : runJob(job);
     }
     std::printf("%-12s %8s %10s %10s\n", "job", "items", "ms", "peak MB");
     int failures = 0;
     for (const char* job : {"csv-export", "csv-import", "reopen"})
+        failures += std::system((std::string(argv[0]) + " " + job).c_str()) != 0;
+    std::printf("\n%-16s %8s %10s %10s %9s %10s\n", "file", "items", "ms", "peak MB", "file MB",
+                "msg chars");
+    for (const char* job : kFileJobs)
         failures += std::system((std::string(argv[0]) + " " + job).c_str()) != 0;
     return failures == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "platform/menu_commands.h"
 #include "platform/prompts.h"
 #include "platform/window_pointer.h"
+#include "platform/work_progress.h"
 #include "report/inventory_report.h"
 
 #include <QDate>
@@ -68,10 +69,16 @@ void PreviewWindow::saveAsPdf()
     // the dialogs were.
     const BusyPointer busy;
     repaintBeforeLongWork();
-    // Agreed to overwrite, it is replaced even when read-only.
+    WorkProgress progress(*this, QStringLiteral("Saving the report…"),
+                          WorkProgress::Stopping::Allowed);
+    // Agreed to overwrite, it is replaced even when read-only. Stopped, nothing is written and
+    // a file already there stays as it was.
     try {
-        report::writeReportPdf(m_workbookPath, path, QDate::currentDate(),
-                               exists ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse);
+        if (!report::writeReportPdf(
+                m_workbookPath, path, QDate::currentDate(),
+                exists ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse,
+                [&progress](int done, int total) { return progress.report(done, total); }))
+            return;
         m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
     } catch (const std::exception& error) {
         m_services.prompts.showMessage(QStringLiteral("The report could not be saved as %1: %2")
@@ -83,17 +90,29 @@ void PreviewWindow::saveAsPdf()
 void PreviewWindow::printReport()
 {
     try {
-        std::optional<BusyPointer> busy(std::in_place);
-        const report::InventoryReport report(m_workbookPath, QDate::currentDate());
-        busy.reset();
+        std::optional<report::InventoryReport> report;
+        {
+            const BusyPointer busy;
+            WorkProgress reading(*this, QStringLiteral("Preparing the report…"),
+                                 WorkProgress::Stopping::Allowed);
+            report.emplace(m_workbookPath, QDate::currentDate(),
+                           [&reading](int done, int total) { return reading.report(done, total); });
+            if (report->stopped())
+                return;
+        }
         QPrinter printer(QPrinter::HighResolution);
         printer.setFullPage(true);
         printer.setDocName(QStringLiteral("Home Inventory Report"));
         if (!m_services.prompts.choosePrinter(printer))
             return;
-        busy.emplace();
+        const BusyPointer busy;
         repaintBeforeLongWork();
-        report.paint(printer);
+        WorkProgress progress(*this, QStringLiteral("Printing the report…"),
+                              WorkProgress::Stopping::Allowed);
+        // Stopped, the pages not yet sent are dropped with the whole print job.
+        if (!report->paint(
+                printer, [&progress](int done, int total) { return progress.report(done, total); }))
+            printer.abort();
     } catch (const std::exception& error) {
         m_services.prompts.showMessage(QStringLiteral("The report could not be printed: %1")
                                            .arg(QString::fromUtf8(error.what())),

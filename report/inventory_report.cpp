@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <stdexcept>
 
 namespace stowfolio::report {
@@ -90,6 +91,30 @@ QString photoProblem(const QString& path)
     return {};
 }
 
+// A photo decoded once, at the size it is printed (`pixels` at most, turned as its EXIF data
+// says), or why it could not be.
+struct DecodedPhoto
+{
+    QImage image;
+    QString error;
+};
+
+DecodedPhoto decodePhoto(const QString& path, QSize pixels)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize shown = turned ? stored.transposed() : stored;
+    const QSize wanted = shown.scaled(pixels, Qt::KeepAspectRatio);
+    if (shown.isValid() && wanted.width() < shown.width())
+        reader.setScaledSize(turned ? wanted.transposed() : wanted);
+    DecodedPhoto photo{reader.read(), QString()};
+    if (photo.image.isNull())
+        photo.error = reader.errorString();
+    return photo;
+}
+
 // The lines `text` takes in `font` when it wraps at `widthInches`: between words, or inside a word
 // longer than the width. Laid out at print resolution, where a PDF and a printer agree closely
 // on the width of text.
@@ -130,9 +155,16 @@ QString valueText(const QString& text, const spreadsheet::input::InputLocale& lo
 
 } // namespace
 
-InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
+InventoryReport::InventoryReport(const QString& workbookPath, QDate date,
+                                 const PageProgress& progress)
     : m_date(date), m_fileName(QFileInfo(workbookPath).fileName())
 {
+    // Reading a large workbook back takes seconds before the first page: the caller's progress
+    // hears from each step, so that its dialog can show and take a Cancel.
+    const auto goOn = [&] {
+        m_stopped = m_stopped || (progress && !progress(0, 0));
+        return !m_stopped;
+    };
     try {
         m_book = spreadsheet::readWorkbookFile(QFile::encodeName(workbookPath).toStdString());
     } catch (const spreadsheet::Error& error) {
@@ -140,10 +172,14 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
     }
     if (m_book.sheets.empty())
         throw std::runtime_error("the workbook has no sheet");
+    if (!goOn())
+        return;
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
     // Every item the sheet holds: no sheet has more item rows than rows.
     m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows),
                                       kReadBackConventions);
+    if (!goOn())
+        return;
 
     const spreadsheet::Worksheet& sheet = m_book.sheets[m_sheet];
     const spreadsheet::CellRange area =
@@ -158,7 +194,10 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date)
         planPages(sheet.pageSetup, area, titleRowsOf(m_book, m_sheet), m_rowEdges, m_columnEdges);
     m_picture = spreadsheet::render::renderRange(m_book, sheet, area);
 
+    constexpr int kPhotosBetweenTicks = 256;
     for (int i = 0; i < m_inventory.items.size(); ++i) {
+        if (i % kPhotosBetweenTicks == 0 && !goOn())
+            return;
         const QString path = m_inventory.items[i].value(kPhotoField).trimmed();
         if (path.isEmpty())
             continue;
@@ -366,26 +405,30 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
     painter.setFont(reportFont(12, true));
     painter.drawText(inches(painter, QRectF(box.left(), box.top(), box.width(), 0.35)),
                      Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Photos"));
+    // Decoding a camera's photo is most of the report's time: the photos of a page are decoded
+    // side by side, each on a thread of its own.
+    std::array<QRectF, kPhotosPerPage> cells;
+    std::array<std::future<DecodedPhoto>, kPhotosPerPage> decoded;
+    for (int slot = 0; slot < kPhotosPerPage; ++slot) {
+        const std::size_t index = static_cast<std::size_t>(firstPhoto + slot);
+        if (index >= m_photos.size())
+            break;
+        cells[slot] =
+            QRectF(box.left() + slot * (cellWidth + gap), box.top() + 0.45, cellWidth, imageHeight);
+        const QString path = m_inventory.items[m_photos[index].item].value(kPhotoField).trimmed();
+        const QSize pixels(static_cast<int>(cells[slot].width() * kPhotoDotsPerInch),
+                           static_cast<int>(cells[slot].height() * kPhotoDotsPerInch));
+        decoded[slot] = std::async(std::launch::async, decodePhoto, path, pixels);
+    }
     for (int slot = 0; slot < kPhotosPerPage; ++slot) {
         const std::size_t index = static_cast<std::size_t>(firstPhoto + slot);
         if (index >= m_photos.size())
             break;
         const int item = m_photos[index].item;
         const QStringList& fields = m_inventory.items[item];
-        const QRectF cell(box.left() + slot * (cellWidth + gap), box.top() + 0.45, cellWidth,
-                          imageHeight);
-
-        QImageReader reader(fields.value(kPhotoField).trimmed());
-        reader.setAutoTransform(true);
-        const QSize stored = reader.size();
-        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-        const QSize shown = turned ? stored.transposed() : stored;
-        QSize wanted = shown.scaled(QSize(static_cast<int>(cell.width() * kPhotoDotsPerInch),
-                                          static_cast<int>(cell.height() * kPhotoDotsPerInch)),
-                                    Qt::KeepAspectRatio);
-        if (shown.isValid() && wanted.width() < shown.width())
-            reader.setScaledSize(turned ? wanted.transposed() : wanted);
-        const QImage image = reader.read();
+        const QRectF& cell = cells[slot];
+        const DecodedPhoto photo = decoded[slot].get();
+        const QImage& image = photo.image;
         if (!image.isNull()) {
             const QSizeF fitted = QSizeF(image.size()).scaled(cell.size(), Qt::KeepAspectRatio);
             const QRectF target(cell.left() + (cell.width() - fitted.width()) / 2, cell.top(),
@@ -393,9 +436,8 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
             painter.drawImage(inches(painter, target), image);
         } else {
             painter.setFont(reportFont(9));
-            painter.drawText(
-                inches(painter, cell), Qt::AlignCenter | Qt::TextWordWrap,
-                QStringLiteral("The photo could not be read (%1)").arg(reader.errorString()));
+            painter.drawText(inches(painter, cell), Qt::AlignCenter | Qt::TextWordWrap,
+                             QStringLiteral("The photo could not be read (%1)").arg(photo.error));
         }
         painter.setFont(reportFont(9));
         const QStringList caption = {
@@ -442,41 +484,55 @@ void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstPro
     paintPageNumber(painter, page);
 }
 
-void InventoryReport::paint(QPagedPaintDevice& device) const
+bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progress) const
 {
+    if (m_stopped)
+        return false;
     device.setPageLayout(
         QPageLayout(m_plan.paper, m_plan.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                     QMarginsF(0, 0, 0, 0)));
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
+    const int pages = pageCount();
     int page = 0;
+    // Opens the next page; false when the one before was the last the caller wanted.
     const auto nextPage = [&] {
+        if (page > 0 && progress && !progress(page, pages))
+            return false;
         if (page++ > 0)
             device.newPage();
+        return true;
     };
     for (int i = 0; i < m_summaryPages; ++i) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintSummaryPage(painter, page, i * linesPerPage());
     }
     for (int i = 0; i < sheetPageCount(); ++i) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintSheetPage(painter, i);
     }
     for (std::size_t i = 0; i < m_photos.size(); i += kPhotosPerPage) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintPhotoPage(painter, page, static_cast<int>(i));
     }
     for (int i = 0; i < int(m_problems.size());) {
-        nextPage();
+        if (!nextPage())
+            return false;
         paintProblemPage(painter, page, i);
         i += linesPerPage() - (i == 0 ? 2 : 0);
     }
+    return !progress || progress(page, pages);
 }
 
-void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
-                    spreadsheet::files::ReadOnlyTarget readOnly)
+bool writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
+                    spreadsheet::files::ReadOnlyTarget readOnly, const PageProgress& progress)
 {
-    const InventoryReport report(workbookPath, date);
+    const InventoryReport report(workbookPath, date, progress);
+    if (report.stopped())
+        return false;
     try {
         // Written as it is painted, into a temporary file beside the target that takes the
         // target's place only when whole: memory stays the same however many pages and photos
@@ -487,9 +543,11 @@ void writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate d
             writer.setResolution(600);
             writer.setCreator(QStringLiteral("Stowfolio"));
             writer.setTitle(QStringLiteral("Home Inventory Report"));
-            report.paint(writer);
+            if (!report.paint(writer, progress))
+                return false; // the temporary file goes with `file`
         }
         file.commit();
+        return true;
     } catch (const std::exception& error) {
         throw std::runtime_error(QStringLiteral("The report could not be written: %1")
                                      .arg(QString::fromUtf8(error.what()))

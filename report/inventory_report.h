@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPagedPaintDevice;
@@ -27,17 +28,25 @@ class QPainter;
 
 namespace stowfolio::report {
 
+// Told after each page painted: the pages done and their total. Returning false stops the
+// painting there.
+using PageProgress = std::function<bool(int done, int total)>;
+
 class InventoryReport
 {
 public:
-    // Reads the workbook at `workbookPath`. Throws std::runtime_error saying why it cannot.
-    InventoryReport(const QString& workbookPath, QDate date);
+    // Reads the workbook at `workbookPath`, telling `progress` (with a total of 0: how far is
+    // not known) between its steps. Throws std::runtime_error saying why it cannot.
+    InventoryReport(const QString& workbookPath, QDate date, const PageProgress& progress = {});
     ~InventoryReport();
 
+    // True when `progress` said stop while the workbook was read: nothing can be painted.
+    bool stopped() const { return m_stopped; }
     int pageCount() const;
     int sheetPageCount() const { return static_cast<int>(m_plan.pages.size()); }
-    // Sets the device's page layout and paints every page.
-    void paint(QPagedPaintDevice& device) const;
+    // Sets the device's page layout and paints every page, or the pages before `progress`
+    // said stop; true when every page was painted.
+    bool paint(QPagedPaintDevice& device, const PageProgress& progress = {}) const;
 
 private:
     struct Photo
@@ -68,14 +77,16 @@ private:
     QStringList m_summaryLines;
     int m_summaryPages = 1;
     int m_tableHeaderLine = -1; // the subtotal table's column headings, in m_summaryLines
+    bool m_stopped = false;
 };
 
 // Writes the report of the workbook to `pdfPath`, whole or not at all; a read-only `pdfPath` is
-// replaced only with `readOnly` Replace. Throws std::runtime_error naming the file and the
-// reason.
-void writeReportPdf(
+// replaced only with `readOnly` Replace. False, with nothing written, when `progress` said stop.
+// Throws std::runtime_error naming the file and the reason.
+bool writeReportPdf(
     const QString& workbookPath, const QString& pdfPath, QDate date,
-    spreadsheet::files::ReadOnlyTarget readOnly = spreadsheet::files::ReadOnlyTarget::Refuse);
+    spreadsheet::files::ReadOnlyTarget readOnly = spreadsheet::files::ReadOnlyTarget::Refuse,
+    const PageProgress& progress = {});
 
 // The text of a header or footer for page `page` of `pages`: its left, centre and right parts,
 // with the page number, page count, date, time, sheet and file codes filled in and the font

@@ -430,8 +430,8 @@ TEST_F(MainWindowListTest, CtrlDInTheListDuplicatesTheSelectedItem)
 }
 
 // In an entry field Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y are the window's Undo and Redo, as the Edit
-// menu says, not the field's own undo of typing.
-TEST_F(MainWindowListTest, UndoKeysInAnEntryFieldUndoTheLastListCommand)
+// menu says, not the field's own undo of typing: the typing is the newest step, then the list's.
+TEST_F(MainWindowListTest, UndoKeysInAnEntryFieldUndoWhatTheEditMenuNames)
 {
     startWith({{"A"}, {"B"}});
     select(0);
@@ -441,21 +441,56 @@ TEST_F(MainWindowListTest, UndoKeysInAnEntryFieldUndoTheLastListCommand)
     notes->setFocus();
     QTest::keyClicks(notes, QStringLiteral("ab"));
     ASSERT_EQ(QApplication::focusWidget(), notes);
+    EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Typing in Notes"));
 
     QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(notes->text(), QString());
+    EXPECT_EQ(locations(), (QStringList{"A", "A", "B"}));
+    QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(locations(), (QStringList{"A", "B"}));
-    EXPECT_EQ(notes->text(), QStringLiteral("ab"));
     QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(locations(), (QStringList{"A", "A", "B"}));
+    QTest::keyClick(field("txtName"), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(notes->text(), QStringLiteral("ab"));
+    QTest::keyClick(field("txtName"), Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(field("txtName"), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(locations(), (QStringList{"A", "B"}));
-    QTest::keyClick(field("txtName"), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(locations(), (QStringList{"A", "A", "B"}));
     // With nothing left to undo the key does nothing, in the list or in the field.
     form().undoStack().undo();
     QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(locations(), (QStringList{"A", "B"}));
-    EXPECT_EQ(notes->text(), QStringLiteral("ab"));
+    EXPECT_EQ(notes->text(), QString());
+}
+
+// The keystrokes of one visit to a field are one step; coming back to it starts another. An
+// owner field's undone text is stored as if typed.
+TEST_F(MainWindowListTest, TypingIsOneUndoStepPerVisitToAField)
+{
+    startWith({{"A"}});
+    QLineEdit* name = field("txtName");
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("Ada"));
+    field("txtCity")->setFocus();
+    name->setFocus(); // selects the whole text, which the next key replaces
+    QTest::keyClicks(name, QStringLiteral("Grace"));
+    ASSERT_EQ(form().undoStack().count(), 2);
+    EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Typing in Name"));
+    form().undoStack().undo();
+    EXPECT_EQ(name->text(), QStringLiteral("Ada"));
+    EXPECT_EQ(settings.read(QStringLiteral("txtName"), QString()), QStringLiteral("Ada"));
+    form().undoStack().undo();
+    EXPECT_EQ(name->text(), QString());
+    form().undoStack().redo();
+    EXPECT_EQ(name->text(), QStringLiteral("Ada"));
+    // Typing a text away again leaves no step behind.
+    form().undoStack().redo();
+    QTest::keyClick(name, Qt::Key_End);
+    QTest::keyClick(name, Qt::Key_X);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    EXPECT_EQ(form().undoStack().count(), 2);
+    // Texts the program puts in the fields are not typing.
+    form().addItem();
+    EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Add Item"));
 }
 
 // The commands on the selected items are disabled while there is nothing to act on.

@@ -246,6 +246,46 @@ protected:
     QString workbook;
 };
 
+// Saving told page by page, and stopped after the second page, or while the workbook is read:
+// nothing is written and the file already there stays as it was.
+TEST_F(ReportTest, AStoppedPdfLeavesTheFileThereAsItWas)
+{
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    write(QStringLiteral("report.pdf"), "the report of last year");
+    std::vector<std::pair<int, int>> told;
+    const bool whole =
+        writeReportPdf(workbook, pdf, QDate(2026, 12, 8),
+                       spreadsheet::files::ReadOnlyTarget::Refuse, [&told](int done, int total) {
+                           if (total > 0) // the pages, after reading the workbook
+                               told.emplace_back(done, total);
+                           return done < 2;
+                       });
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{1, 4}, {2, 4}}));
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("the report of last year"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("report"),
+              QStringList{QStringLiteral("report.pdf")});
+
+    EXPECT_FALSE(writeReportPdf(workbook, pdf, QDate(2026, 12, 8),
+                                spreadsheet::files::ReadOnlyTarget::Refuse,
+                                [](int, int total) { return total > 0; }));
+    file.close(); // a replaced file is seen only when opened again
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("the report of last year"));
+
+    told.clear();
+    EXPECT_TRUE(writeReportPdf(workbook, pdf, QDate(2026, 12, 8),
+                               spreadsheet::files::ReadOnlyTarget::Refuse,
+                               [&told](int done, int total) {
+                                   told.emplace_back(done, total);
+                                   return true;
+                               }));
+    EXPECT_EQ(told.back(), std::make_pair(4, 4));
+    EXPECT_EQ(pages(pdf), 4);
+}
+
 TEST_F(ReportTest, ThePdfHoldsTheSummaryTheSheetAndThePhotos)
 {
     const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
