@@ -1,7 +1,7 @@
 #include "state/inventory_conventions.h"
 
 #include "spreadsheet/numfmt/date_serial.h"
-#include "state/inventory_store.h"
+#include "state/inventory_store.h" // Item, ItemFieldText
 #include "state/item_fields.h"
 #include "state/item_values.h"
 
@@ -11,11 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 
 namespace stowfolio {
-
-const QString kConventionsKey = QStringLiteral("conventions");
 
 namespace {
 
@@ -189,21 +186,6 @@ std::optional<InventoryConventions> decodedConventions(const QString& text)
     conventions.datePattern = value("date").toString();
     if (!conventions.problem().isEmpty())
         return std::nullopt;
-    return conventions;
-}
-
-InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& userLocale)
-{
-    if (const std::optional<QString> stored = store.meta(kConventionsKey))
-        if (const auto conventions = decodedConventions(*stored))
-            return *conventions;
-    const InventoryConventions conventions = conventionsOfLocale(userLocale);
-    try {
-        store.setMeta(kConventionsKey, encodedConventions(conventions));
-    } catch (const std::exception&) {
-        // A database that takes no writes (a read-only file, a full disk) still reads: the
-        // user's locale serves until they can be recorded, as it did before they were.
-    }
     return conventions;
 }
 

@@ -8,7 +8,8 @@
 // never through the locale of the process that happens to run.
 //
 // They are set once, from the user's locale, when an inventory is first opened without them (a
-// new one, or one kept by an older version whose texts were typed in that locale), and change
+// new one, or one kept by an older version whose texts were typed in that locale; see
+// inventoryConventions in inventory_opening.h), and change
 // only when the user changes them; the dates and amounts of the items are then rewritten into
 // the new conventions (convertedFieldText), so every text keeps its value.
 
@@ -24,7 +25,6 @@ class QLocale;
 
 namespace stowfolio {
 
-class InventoryStore;
 struct Item;
 struct ItemFieldText;
 
@@ -54,15 +54,6 @@ InventoryConventions conventionsOfLocale(const QLocale& locale);
 // The stored form of the conventions, and back; nothing when `text` is not a valid one.
 QString encodedConventions(const InventoryConventions& conventions);
 std::optional<InventoryConventions> decodedConventions(const QString& text);
-
-// The meta key under which the database keeps its conventions.
-extern const QString kConventionsKey;
-
-// The inventory's conventions. An inventory without them (created now, or kept by an older
-// version) takes those of `userLocale` and records them, so they stay what they were whatever
-// locale later processes run in; one that takes no writes uses them unrecorded. Throws
-// DatabaseError when the database cannot be read.
-InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& userLocale);
 
 // `date` written in the conventions: the form typed input reads back as the same day.
 QString dateText(const QDate& date, const InventoryConventions& conventions);

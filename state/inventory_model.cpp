@@ -1,5 +1,6 @@
 #include "state/inventory_model.h"
 
+#include "state/inventory_opening.h"
 #include "state/item_values.h"
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include "spreadsheet/numfmt/date_serial.h"
 #include "state/inventory_conventions.h"
 #include "state/inventory_model.h"
+#include "state/inventory_opening.h"
 #include "state/inventory_store.h"
 #include "state/item_values.h"
 
