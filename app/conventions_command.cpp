@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include <map>
+
 namespace stowfolio {
 
 namespace {
@@ -157,15 +159,36 @@ SetConventionsCommand::SetConventionsCommand(ItemListEditing& list, InventoryCon
 {
 }
 
+std::vector<ItemFieldText>
+SetConventionsCommand::textsFor(const InventoryConventions& from, const InventoryConventions& to,
+                                const std::vector<ItemFieldText>& fromTexts,
+                                const std::vector<ItemFieldText>& toTexts) const
+{
+    std::map<std::pair<ItemId, int>, std::pair<const QString*, const QString*>> recorded;
+    for (std::size_t i = 0; i < fromTexts.size() && i < toTexts.size(); ++i)
+        recorded[{fromTexts[i].id, fromTexts[i].field}] = {&fromTexts[i].text, &toTexts[i].text};
+    std::vector<ItemFieldText> texts;
+    for (const Item& item : m_list.listedItems())
+        for (int field = 0; field < kItemFieldCount; ++field) {
+            const QString& current = item.fields[static_cast<std::size_t>(field)];
+            const auto found = recorded.find({item.id, field});
+            if (found != recorded.end() && *found->second.first == current)
+                texts.push_back({item.id, static_cast<ItemField>(field), *found->second.second});
+            else if (auto converted = convertedFieldText(field, current, from, to))
+                texts.push_back({item.id, static_cast<ItemField>(field), std::move(*converted)});
+        }
+    return texts;
+}
+
 void SetConventionsCommand::redo()
 {
-    if (!m_list.setConventions(m_after, m_rewritten))
+    if (!m_list.setConventions(m_after, textsFor(m_before, m_after, m_original, m_rewritten)))
         setObsolete(true);
 }
 
 void SetConventionsCommand::undo()
 {
-    if (!m_list.setConventions(m_before, m_original))
+    if (!m_list.setConventions(m_before, textsFor(m_after, m_before, m_rewritten, m_original)))
         setObsolete(true);
 }
 

@@ -23,7 +23,9 @@ std::optional<InventoryConventions> chosenConventions(const InventoryConventions
                                                       const QList<int>& chosen, QString& problem);
 
 // The inventory's conventions from `before` to `after`, with the texts they rewrite: `rewritten`
-// holds what each becomes, `original` what it was.
+// holds what each becomes, `original` what it was. A text that is no longer what the step left
+// (an item another process added or changed meanwhile) is converted afresh instead, so Undo and
+// Redo leave every date and amount in the conventions they set.
 class SetConventionsCommand : public QUndoCommand
 {
 public:
@@ -34,6 +36,13 @@ public:
     void undo() override;
 
 private:
+    // The texts that change when the conventions go from `from` to `to`: the recorded `toTexts`
+    // where the list still holds the matching `fromTexts`, a fresh conversion elsewhere.
+    std::vector<ItemFieldText> textsFor(const InventoryConventions& from,
+                                        const InventoryConventions& to,
+                                        const std::vector<ItemFieldText>& fromTexts,
+                                        const std::vector<ItemFieldText>& toTexts) const;
+
     ItemListEditing& m_list;
     InventoryConventions m_before;
     InventoryConventions m_after;

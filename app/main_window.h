@@ -192,6 +192,7 @@ private:
     bool setField(ItemField field, const std::vector<FieldText>& texts) override;
     bool moveItem(ItemId id, int to) override;
     bool setOrder(const std::vector<ItemId>& order) override;
+    const std::vector<Item>& listedItems() const override { return m_model.items(); }
     bool setConventions(const InventoryConventions& conventions,
                         const std::vector<ItemFieldText>& texts) override;
     void installItemEditing();

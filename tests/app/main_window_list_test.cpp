@@ -212,13 +212,30 @@ TEST_F(MainWindowListTest, ChangingTheConventionsRewritesDatesAndAmountsAsOneSte
     EXPECT_EQ(storedItems(), germanList);
     EXPECT_EQ(form().statusLine(), total);
 
+    // An item another process adds meanwhile, in the German conventions, goes back with the
+    // others when the step is undone.
+    {
+        InventoryStore otherProcess(inventoryPath());
+        ItemFields added;
+        added[kLocationField] = QStringLiteral("Shed");
+        added[kDateField] = QStringLiteral("05.06.2022");
+        added[kEstimatedValueField] = QStringLiteral("1.000,25");
+        otherProcess.append({added});
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form().itemCount() == 3; }, 5000));
+    form().undoStack().undo();
+    EXPECT_EQ(storedItems(), americanList + QStringLiteral("|Shed^^6/5/2022^^^^^1,000.25^^^^"));
+    EXPECT_EQ(form().statusLine(), QStringLiteral("3 items · estimated total $41,002.75"));
+    form().undoStack().redo();
+    EXPECT_EQ(storedItems(), germanList + QStringLiteral("|Shed^^05.06.2022^^^^^1.000,25^^^^"));
+
     // A window started afterwards, under another locale, reads the list in German conventions.
     discardForm();
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     loadedForm();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(form().model().conventions(), expected);
-    EXPECT_EQ(form().statusLine(), total);
+    EXPECT_EQ(form().statusLine(), QStringLiteral("3 items · estimated total $41,002.75"));
 }
 
 // After a Move and its Undo the moved item is selected where it went back to, so the next Move
