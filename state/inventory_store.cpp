@@ -22,8 +22,9 @@ namespace {
 
 // The schema's version in PRAGMA user_version. Version 1: items (id, one text column per
 // field), positions (id, position: the list's order) and meta (key, value). A field added to
-// kItemFields later gets its column when an older database is opened.
-constexpr std::int64_t kSchemaVersion = 1;
+// kItemFields later gets its column when an older database is opened. Version 2 adds
+// attachments (state/attachment_records.h): one row per file kept with an item.
+constexpr std::int64_t kSchemaVersion = 2;
 
 // The index that finds an insert's neighbours without scanning the list. A sort drops it and
 // makes it anew once: cheaper than rewriting its entries one by one.
@@ -185,6 +186,19 @@ void InventoryStore::migrate()
                "; "
                "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);";
         m_database.execute(sql);
+    }
+    if (version < 2) {
+        // No foreign key to items: an item's deletion leaves its attachments, so that undoing
+        // it brings them back; purgeAttachments() removes them when no undo can. Ids are never
+        // reused, for the same reason as the items'.
+        m_database.execute(
+            "CREATE TABLE IF NOT EXISTS attachments (id INTEGER PRIMARY KEY AUTOINCREMENT, "
+            "item INTEGER NOT NULL, position INTEGER NOT NULL, kind TEXT NOT NULL, "
+            "caption TEXT NOT NULL DEFAULT '', sha256 TEXT NOT NULL, size INTEGER NOT NULL, "
+            "original_name TEXT NOT NULL, added TEXT NOT NULL, taken TEXT NOT NULL DEFAULT '', "
+            "camera TEXT NOT NULL DEFAULT ''); "
+            "CREATE INDEX IF NOT EXISTS attachments_of_item ON attachments (item, position); "
+            "CREATE INDEX IF NOT EXISTS attachments_by_file ON attachments (sha256);");
     }
     // Fields added since the database was made.
     std::unordered_set<std::string> existing;

@@ -15,13 +15,16 @@
 // overwrites another's items. externalChangeCounter() tells a process that someone else has changed
 // the database since it last looked.
 
+#include "state/attachment_records.h"
 #include "state/item_fields.h"
 #include "state/sqlite_database.h"
 
+#include <QSet>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -29,7 +32,6 @@
 
 namespace stowfolio {
 
-using ItemId = std::int64_t;
 using ItemFields = std::array<QString, kItemFieldCount>;
 
 struct Item
@@ -121,6 +123,38 @@ public:
     void setFieldsAndMeta(const std::vector<ItemFieldText>& texts, const QString& key,
                           const QString& value);
 
+    // The files kept with items (state/attachment_records.h; inventory_store_attachments.cpp).
+    // An item's attachments, in their order (the first is the primary one).
+    std::vector<Attachment> attachments(ItemId item);
+    std::optional<Attachment> attachment(AttachmentId id);
+    // Adds `files` after the item's last attachment, in one transaction; returns their ids.
+    // Throws DatabaseError when the item is not there (deleted meanwhile). `whileLocked` runs
+    // inside the transaction, before anything is written, while no other process can purge:
+    // the caller checks there that the stored files are still in place, and throws if not.
+    std::vector<AttachmentId> addAttachments(ItemId item, const std::vector<NewAttachment>& files,
+                                             const std::function<void()>& whileLocked = {});
+    // Removes one attachment and closes the gap in its item's order; returns what it was, for
+    // restoreAttachment() to put back. The file stays in the store until the next purge, so an
+    // undo finds it there. Throws DatabaseError when there is no such attachment.
+    Attachment removeAttachment(AttachmentId id);
+    // Puts a removed attachment back under its id at its place (or last, when its item has
+    // fewer attachments now).
+    void restoreAttachment(const Attachment& attachment);
+    void setAttachmentCaption(AttachmentId id, const QString& caption);
+    void setAttachmentKind(AttachmentId id, AttachmentKind kind);
+    // Moves an attachment to `position` among its item's (0 makes it the primary one; a
+    // position past the end moves it last).
+    void moveAttachment(AttachmentId id, int position);
+    // How many records name the file with this SHA-256.
+    std::int64_t attachmentFileUses(const QString& sha256);
+    // Deletes the records whose item no longer exists, then, in the same transaction (no other
+    // process adds an attachment meanwhile), hands `removeUnnamedFiles` the SHA-256 of every
+    // file still named, for it to remove the others from the store. Returns how many records
+    // went. Only for a moment when no undo can bring a deleted item back: when the window
+    // starts or closes, never from a command-line job that may run beside a window.
+    std::int64_t purgeAttachments(
+        const std::function<void(const QSet<QString>& namedFiles)>& removeUnnamedFiles);
+
     // Changes whenever another connection (another process) committed a change; compare two
     // readings to know whether to read the items again.
     std::int64_t externalChangeCounter();
@@ -131,6 +165,7 @@ private:
                      Statement& place);
     std::vector<double> freePositionsBefore(ItemId before, std::size_t count);
     void renumber();
+    void closeAttachmentGap(ItemId item, int position);
 
     // Set while m_database opens, so it comes first.
     bool m_isNew = false;

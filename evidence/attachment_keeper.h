@@ -1,0 +1,95 @@
+#pragma once
+
+// Keeping files with items: the one place that puts a file in the attachment store
+// (evidence/attachment_file_store.h) and its record in the inventory database
+// (InventoryStore's attachment records) together, so that neither is ever half done.
+//
+// Adding is all or nothing: every file is checked first (a folder, a FIFO, a missing or
+// unreadable file, one beyond the size limit is refused, all named in one message), then
+// copied, its facts read (EXIF date taken, camera) and, for a picture, a thumbnail made (a
+// damaged JPEG or HEIC is refused there); only then are the records written, in one transaction.
+// A failure at any step removes the files this call put in the store and adds no record.
+//
+// Removing an attachment removes its record; its file stays in the store until purge(), when
+// no undo can put the record back. purge() is for the window's start and close only.
+
+#include "evidence/attachment_file_store.h"
+#include "state/inventory_store.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QSize>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace stowfolio {
+
+// A file the user chose for an item.
+struct AttachmentSource
+{
+    QString path;
+    AttachmentKind kind = AttachmentKind::Document;
+    QString caption;
+};
+
+struct AddedAttachment
+{
+    Attachment attachment;
+    // The picture at the thumbnail size, right way up; null for a file that is not a picture.
+    QImage thumbnail;
+};
+
+struct PurgeOutcome
+{
+    std::int64_t records = 0; // records of items that are gone
+    int files = 0;            // files no record named, and unfinished copies
+};
+
+class AttachmentKeeper
+{
+public:
+    static constexpr QSize kThumbnailSize{256, 256};
+
+    using Clock = std::function<QDateTime()>;
+    // `clock` gives the time an attachment is added (the system's when empty).
+    AttachmentKeeper(InventoryStore& records, AttachmentFileStore& files, Clock clock = {});
+
+    // Keeps `sources` with `item`, after its other attachments, in their order. Throws
+    // AttachmentError naming each file that cannot be kept, or DatabaseError when the records
+    // cannot be written; either way nothing was added.
+    std::vector<AddedAttachment> add(ItemId item, const std::vector<AttachmentSource>& sources,
+                                     const QSize& thumbnailSize = kThumbnailSize);
+
+    // Removes an attachment's record and returns it, for restore() to put back (undo).
+    Attachment remove(AttachmentId id);
+    void restore(const Attachment& attachment);
+
+    // Removes the records of deleted items and the stored files no record names.
+    PurgeOutcome purge();
+
+    // Where the file of `attachment` is kept. Throws AttachmentError for a damaged record.
+    QString filePath(const Attachment& attachment) const;
+    // The attachment's picture within `bounds`, the right way up. Throws AttachmentError naming
+    // the file's original name when it is not a picture or is damaged.
+    QImage picture(const Attachment& attachment, const QSize& bounds) const;
+
+private:
+    // A file on its way in.
+    struct Taken
+    {
+        std::optional<StoredFile> stored;
+        NewAttachment record;
+        QImage thumbnail;
+    };
+
+    void takeIn(const AttachmentSource& source, const QString& added, const QSize& thumbnailSize,
+                Taken& taken) const;
+
+    InventoryStore& m_records;
+    AttachmentFileStore& m_files;
+    Clock m_clock;
+};
+
+} // namespace stowfolio
