@@ -42,6 +42,10 @@ struct ItemImport
     QString problem;
     // Owner and insurance fields, when the file holds them (a workbook of ours).
     QStringList ownerFields;
+    // A workbook's: the sheet its items were read from and each item's row there (from 0), so
+    // that a reader can look at the cells themselves.
+    std::size_t sheet = 0;
+    QList<int> itemRows;
 };
 
 // Called now and then while a file is read with how much of it is done; false cancels.

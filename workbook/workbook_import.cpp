@@ -225,6 +225,8 @@ ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString&
                 result.skippedRows << QStringLiteral("row %1: it is empty").arg(emptyRow);
             emptyRows.clear();
             result.items << item;
+            result.itemRows << static_cast<int>(row);
+            result.sheet = index;
             if (result.items.size() > room) {
                 ItemImport tooMany;
                 tooMany.problem =

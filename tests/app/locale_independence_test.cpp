@@ -220,6 +220,31 @@ TEST_F(LocaleIndependenceTest, TheReportShowsTheSameFiguresUnderEveryLocale)
     }
 }
 
+// "1.5" in a German inventory is no amount (its point groups thousands): the sheet keeps it as
+// text, and the report's total leaves it out under every locale, as the list's total does.
+TEST_F(LocaleIndependenceTest, ATextTheSheetKeepsAsTextNeverCountsInTheReport)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    storeItems(QLocale(QLocale::German, QLocale::Germany),
+               {fieldsOf(QStringLiteral("Kitchen"), QStringLiteral("Kettle"), QString(), QString(),
+                         QStringLiteral("2.718,50 €")),
+                fieldsOf(QStringLiteral("Lounge"), QStringLiteral("Rug"), QString(), QString(),
+                         QStringLiteral("1.5"))});
+    for (const Locale& locale : kLocales) {
+        SCOPED_TRACE(locale.name);
+        runUnder(locale);
+        const QString pdf = path(QStringLiteral("report.pdf"));
+        ASSERT_EQ(runPdfReport(pdf), 0);
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+        ASSERT_TRUE(pdftotext.waitForFinished(60000));
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        EXPECT_TRUE(text.contains(QStringLiteral("2 items, estimated value $2,718.50")))
+            << text.toStdString();
+    }
+}
+
 // Exported under one locale, imported under another and exported again: every text comes back
 // as it was and means what it meant, 4 March staying 4 March.
 TEST_F(LocaleIndependenceTest, ACsvRoundTripAcrossLocalesKeepsEveryDateAndAmount)
