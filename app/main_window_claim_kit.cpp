@@ -70,7 +70,9 @@ void MainWindow::exportClaimKit()
     if (!password)
         return;
     request.password = *password;
-    request.inventory = {ownerFieldTexts(), m_model.items()};
+    request.inventory.ownerFields = ownerFieldTexts();
+    request.inventory.items = m_model.items();
+    request.inventory.conventions = m_model.conventions();
 
     std::optional<ClaimKitSummary> summary;
     try {
