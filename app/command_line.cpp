@@ -37,7 +37,8 @@ bool asksForHelpOrVersion(int argc, const char* const* argv)
 bool asksForHeadlessJob(int argc, const char* const* argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char* flag : {"--export", "--render", "--csv", "--import", "--pdf"}) {
+        for (const char* flag :
+             {"--export", "--render", "--csv", "--import", "--pdf", "--claim-kit"}) {
             if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0)
                 return true;
         }
@@ -88,6 +89,16 @@ void addOptions(QCommandLineParser& parser)
                                      "(summary, the sheet's pages, the item photos) to "
                                      "<path.pdf> without showing a window."),
                       QStringLiteral("path.pdf")});
+    parser.addOption({QStringLiteral("claim-kit"),
+                      QStringLiteral("Write the claim kit of the stored inventory (the workbook, "
+                                     "the report, the item list as CSV, every attachment and a "
+                                     "SHA-256 manifest) to the zip archive <path.zip>, check it, "
+                                     "without showing a window."),
+                      QStringLiteral("path.zip")});
+    parser.addOption({QStringLiteral("password-file"),
+                      QStringLiteral("With --claim-kit, protect the kit (AES-256) with the "
+                                     "password on the first line of <file>."),
+                      QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("out.png"),
                                  QStringLiteral("Where --render writes its picture."),
                                  QStringLiteral("[out.png]"));
@@ -103,6 +114,8 @@ CommandLineOptions readOptions(const QCommandLineParser& parser)
     options.csvPath = parser.value(QStringLiteral("csv"));
     options.importPath = parser.value(QStringLiteral("import"));
     options.pdfPath = parser.value(QStringLiteral("pdf"));
+    options.claimKitPath = parser.value(QStringLiteral("claim-kit"));
+    options.passwordFile = parser.value(QStringLiteral("password-file"));
     return options;
 }
 
@@ -113,9 +126,22 @@ QString optionsProblem(const QCommandLineParser& parser)
     const bool writesCsv = parser.isSet(QStringLiteral("csv"));
     const bool imports = parser.isSet(QStringLiteral("import"));
     const bool writesPdf = parser.isSet(QStringLiteral("pdf"));
+    const bool writesKit = parser.isSet(QStringLiteral("claim-kit"));
     const CommandLineOptions options = readOptions(parser);
-    if (int(exports) + int(renders) + int(writesCsv) + int(imports) + int(writesPdf) > 1)
-        return QStringLiteral("--export, --render, --csv, --import and --pdf cannot be combined");
+    if (int(exports) + int(renders) + int(writesCsv) + int(imports) + int(writesPdf) +
+            int(writesKit) >
+        1)
+        return QStringLiteral(
+            "--export, --render, --csv, --import, --pdf and --claim-kit cannot be combined");
+    if (writesKit && options.claimKitPath.isEmpty())
+        return QStringLiteral("--claim-kit needs the kit to write: stowfolio --claim-kit kit.zip");
+    if (parser.isSet(QStringLiteral("password-file")) && !writesKit)
+        return QStringLiteral("--password-file goes with --claim-kit: "
+                              "stowfolio --claim-kit kit.zip --password-file password.txt");
+    if (writesKit && parser.isSet(QStringLiteral("password-file")) &&
+        options.passwordFile.isEmpty())
+        return QStringLiteral("--password-file needs the file that holds the password: "
+                              "stowfolio --claim-kit kit.zip --password-file password.txt");
     if (writesPdf && options.pdfPath.isEmpty())
         return QStringLiteral("--pdf needs the report to write: stowfolio --pdf report.pdf");
     if (writesCsv && options.csvPath.isEmpty())

@@ -19,6 +19,10 @@ struct CommandLineOptions
     QString csvPath;     // --csv PATH.csv
     QString importPath;  // --import FILE
     QString pdfPath;     // --pdf PATH.pdf
+
+    // --claim-kit PATH.zip [--password-file FILE]
+    QString claimKitPath;
+    QString passwordFile;
 };
 
 // True when the arguments ask only for help or the version. Those are answered before the
@@ -26,7 +30,7 @@ struct CommandLineOptions
 bool asksForHelpOrVersion(int argc, const char* const* argv);
 
 // True when the arguments ask for a job that runs without a window (--export, --render, --csv,
-// --import, --pdf).
+// --import, --pdf, --claim-kit).
 bool asksForHeadlessJob(int argc, const char* const* argv);
 
 // False when the window certainly has no display to open on: none of DISPLAY, WAYLAND_DISPLAY

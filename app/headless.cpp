@@ -1,5 +1,7 @@
 #include "app/headless.h"
 
+#include "app/claim_kit_export.h"
+#include "evidence/attachment_file_store.h"
 #include "platform/file_helpers.h"
 #include "report/inventory_report.h"
 #include "spreadsheet/biff/workbook_reader.h"
@@ -234,6 +236,32 @@ int runPdfReport(const QString& path)
     }
 }
 
+int runClaimKit(const QString& path, const QString& passwordFile)
+{
+    try {
+        // The password first: a wrong file is told before the stored state is touched.
+        ClaimKitRequest request;
+        request.path = path;
+        if (!passwordFile.isEmpty())
+            request.password = readPasswordFile(passwordFile);
+        StoredState state = openStoredState();
+        ExcelFactory factory;
+        registerBuiltInEngine(factory);
+        request.inventory = storedInventory(state);
+        AttachmentFileStore files(attachmentFolderFor(state.inventory->path()));
+        const std::optional<ClaimKitSummary> summary =
+            writeInventoryClaimKit(factory, *state.inventory, files, request);
+        printLine(QStringLiteral("Wrote claim kit %1: %2 items, %3 attachments, checked.")
+                      .arg(path)
+                      .arg(summary->items)
+                      .arg(summary->attachments));
+        return 0;
+    } catch (const std::exception&) {
+        return reportJobFailure(QStringLiteral("cannot write the claim kit %1").arg(path),
+                                QStringLiteral("write the claim kit"));
+    }
+}
+
 int runHeadlessJob(const CommandLineOptions& options)
 {
     if (!options.exportPath.isEmpty())
@@ -244,6 +272,8 @@ int runHeadlessJob(const CommandLineOptions& options)
         return runImport(options.importPath);
     if (!options.pdfPath.isEmpty())
         return runPdfReport(options.pdfPath);
+    if (!options.claimKitPath.isEmpty())
+        return runClaimKit(options.claimKitPath, options.passwordFile);
     return runRender(options.renderInput, options.renderOutput, options.renderRange);
 }
 

@@ -28,6 +28,11 @@ int runImport(const QString& path);
 // Builds the stored inventory and writes its report to `path` as PDF.
 int runPdfReport(const QString& path);
 
+// Writes the claim kit of the stored inventory to `path` (app/claim_kit_export.h), protected by
+// the password on the first line of `passwordFile` unless that is empty, and says on standard
+// output what it holds once it has been read back and checked.
+int runClaimKit(const QString& path, const QString& passwordFile = QString());
+
 // Called from a job's catch block: prints "<failure>: <why>" to standard error and returns the
 // job's exit code, 1. Memory running out reads "not enough memory to <task>", not the name of
 // the exception.

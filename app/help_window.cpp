@@ -71,6 +71,16 @@ QString HelpWindow::pageHtml()
                "changes, and the whole import is one step to undo. <b>File ▸ Export Items as "
                "CSV</b> writes the list as a CSV file that other programs can read.</p>"
 
+               "<h3>A claim kit for your insurer</h3>"
+               "<p><b>File ▸ Export Claim Kit</b> writes one zip archive with everything a claim "
+               "needs: the workbook, the PDF report, the item list as CSV (its last column names "
+               "each item's files), every attachment in a folder per item number, and "
+               "<tt>manifest.sha256</tt>, the SHA-256 of every file. Stowfolio reads the kit back "
+               "and checks it before it says Done. You may protect it with a password (AES-256): "
+               "open such a kit with 7-Zip, since the classic <tt>unzip</tt> cannot. After "
+               "unpacking, <tt>sha256sum -c manifest.sha256</tt> in its folder shows that no file "
+               "has changed.</p>"
+
                "<h3>Building the workbook</h3>"
                "<p><b>Start Creating Template</b> (Ctrl+Enter) builds the workbook from your "
                "details and items. A large list takes a few seconds; a progress window shows "

@@ -54,8 +54,8 @@ int main(int argc, char* argv[])
         QCoreApplication console(argc, argv);
         stowfolio::parseCommandLine(console); // a mistake prints the usage and ends the program
         std::fprintf(stderr, "stowfolio: the window needs a display, and neither DISPLAY nor "
-                             "WAYLAND_DISPLAY is set; --export, --render, --csv, --import and "
-                             "--pdf work without one (stowfolio --help)\n");
+                             "WAYLAND_DISPLAY is set; --export, --render, --csv, --import, "
+                             "--pdf and --claim-kit work without one (stowfolio --help)\n");
         return EXIT_FAILURE;
     }
 

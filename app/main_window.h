@@ -102,6 +102,7 @@ public:
 
     // The menu commands that have no button of their own.
     void exportItemsAsCsv();
+    void exportClaimKit(); // File ▸ Export Claim Kit… (main_window_claim_kit.cpp)
     void importItems();
     // Reads `path`, shows what it would add and adds it as one step when the user agrees.
     void importFile(const QString& path);

@@ -40,6 +40,7 @@ void MainWindow::buildMenus()
     addMenuCommand(file, QStringLiteral("&Import Items…"), {}, [this] { importItems(); });
     addMenuCommand(file, QStringLiteral("&Export Items as CSV…"), {},
                    [this] { exportItemsAsCsv(); });
+    addMenuCommand(file, QStringLiteral("Export &Claim Kit…"), {}, [this] { exportClaimKit(); });
     file->addSeparator();
     addMenuCommand(file, QStringLiteral("&Quit"), QKeySequence::keyBindings(QKeySequence::Quit),
                    [this] { close(); });

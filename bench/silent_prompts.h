@@ -30,6 +30,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QString> askPassword(const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
     std::optional<QList<int>> chooseOptions(const QString&, const QString&,
                                             const QList<PromptChoice>&) override
     {

@@ -67,6 +67,9 @@ public:
                                                                    const QString& text,
                                                                    const QStringList& fields,
                                                                    int field) = 0;
+    // A password typed under `text` into a field that shows dots, not the characters; nothing
+    // when the user cancelled.
+    virtual std::optional<QString> askPassword(const QString& title, const QString& text) = 0;
     // A text above a form of choices, with OK and Cancel: the index of the option chosen in
     // each, in order, or nothing when the user cancelled.
     virtual std::optional<QList<int>> chooseOptions(const QString& title, const QString& text,

@@ -142,6 +142,20 @@ std::optional<std::pair<int, QString>> WidgetPrompts::chooseFieldText(const QStr
     return std::pair{choice->currentIndex(), value->text()};
 }
 
+std::optional<QString> WidgetPrompts::askPassword(const QString& title, const QString& text)
+{
+    QDialog dialog(m_parent);
+    QVBoxLayout* layout = startDialog(dialog, title, text);
+    auto* password = new QLineEdit(&dialog);
+    password->setEchoMode(QLineEdit::Password);
+    layout->addWidget(password);
+    addButtons(dialog, *layout, QStringLiteral("OK"));
+    password->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return password->text();
+}
+
 std::optional<QList<int>> WidgetPrompts::chooseOptions(const QString& title, const QString& text,
                                                        const QList<PromptChoice>& choices)
 {

@@ -29,6 +29,7 @@ public:
                                                            const QString& text,
                                                            const QStringList& fields,
                                                            int field) override;
+    std::optional<QString> askPassword(const QString& title, const QString& text) override;
     std::optional<QList<int>> chooseOptions(const QString& title, const QString& text,
                                             const QList<PromptChoice>& choices) override;
 

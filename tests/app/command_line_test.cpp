@@ -47,6 +47,13 @@ TEST(CommandLine, RefusesIncompleteOrCombinedJobs)
         {{"--csv", ""}, "--csv needs the file to write"},
         {{"--import="}, "--import needs the file to read"},
         {{"--csv", "a.csv", "--import", "b.csv"}, "--export, --render, --csv,"},
+        {{"--claim-kit", "kit.zip"}, QString()},
+        {{"--claim-kit", "kit.zip", "--password-file", "pw.txt"}, QString()},
+        {{"--claim-kit="}, "--claim-kit needs the kit to write"},
+        {{"--claim-kit", "kit.zip", "--pdf", "r.pdf"}, "--export, --render, --csv,"},
+        {{"--password-file", "pw.txt"}, "--password-file goes with --claim-kit"},
+        {{"--pdf", "r.pdf", "--password-file", "pw.txt"}, "--password-file goes with --claim-kit"},
+        {{"--claim-kit", "kit.zip", "--password-file="}, "--password-file needs the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());

@@ -93,6 +93,7 @@ const Job kWritingJobs[] = {
     {"--export", [](const QString& path) { return runExport(path); }},
     {"--csv", [](const QString& path) { return runCsvExport(path); }},
     {"--pdf", [](const QString& path) { return runPdfReport(path); }},
+    {"--claim-kit", [](const QString& path) { return runClaimKit(path); }},
 };
 
 TEST_F(HeadlessJobTest, NoJobWritesThroughAnotherUsersLinkInASharedFolder)

@@ -22,6 +22,7 @@ TEST(ProgramStart, MistakesWithoutADisplayPrintTheUsageAndExitWithTwo)
     const QStringList cases[] = {
         {QStringLiteral("--bogus")},
         {QStringLiteral("--range"), QStringLiteral("A1:B2")},
+        {QStringLiteral("--password-file"), QStringLiteral("password.txt")},
     };
     for (const QStringList& arguments : cases) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());

@@ -70,6 +70,17 @@ public:
         fieldTextAnswers.pop_front();
         return answer;
     }
+    // The passwords typed, in turn; nothing answers as Cancel.
+    std::deque<std::optional<QString>> passwordAnswers;
+    std::optional<QString> askPassword(const QString& title, const QString& text) override
+    {
+        shown.push_back({QStringLiteral("password"), text, title, MessageIcon::None});
+        if (passwordAnswers.empty())
+            throw std::logic_error("unscripted password: " + text.toStdString());
+        auto answer = passwordAnswers.front();
+        passwordAnswers.pop_front();
+        return answer;
+    }
     // The answers to chooseOptions, in turn; nothing answers as Cancel. The choices of each
     // form shown are kept.
     std::deque<std::optional<QList<int>>> optionAnswers;
