@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -438,14 +440,30 @@ void InventoryStore::replaceAll(const std::vector<ItemFields>& rows)
     for (const ItemFields& fields : rows)
         refuseOversizedFields(fields);
     Transaction transaction(m_database);
+    // The ids of the items now held, by their fields, first in list order first: an item the
+    // new list holds unchanged keeps its id, and with it its attachments, which the next purge
+    // would otherwise take for those of a deleted item.
+    std::map<ItemFields, std::deque<ItemId>> heldIds;
+    for (Item& held : items())
+        heldIds[held.fields].push_back(held.id);
     m_database.execute("DELETE FROM items");
-    Statement add(m_database,
-                  "INSERT INTO items (" + fieldColumns() + ") VALUES (" + fieldParameters(1) + ")");
+    Statement add(m_database, "INSERT INTO items (id, " + fieldColumns() + ") VALUES (?1, " +
+                                  fieldParameters(2) + ")");
     Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        bindFields(add, 1, rows[i]);
+        ItemId kept = 0;
+        if (const auto found = heldIds.find(rows[i]);
+            found != heldIds.end() && !found->second.empty()) {
+            kept = found->second.front();
+            found->second.pop_front();
+        }
+        if (kept > 0)
+            add.bind(1, kept);
+        else
+            add.bindNull(1);
+        bindFields(add, 2, rows[i]);
         add.run();
-        place.bind(1, m_database.lastInsertId())
+        place.bind(1, kept > 0 ? kept : m_database.lastInsertId())
             .bind(2, kPositionStep * static_cast<double>(i + 1));
         place.run();
     }
