@@ -220,6 +220,7 @@ private:
     void addFilesToItem(ItemId item, const QStringList& paths);
     // True when the typed Photo names a file that Add keeps as the item's first photo.
     bool keepsTypedPhoto(const QString& photo) const;
+    void whileBusy(const std::function<void()>& work);
     void openAttachment(const Attachment& attachment);
     void purgeAttachments();
 

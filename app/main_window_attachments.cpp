@@ -161,14 +161,23 @@ void MainWindow::addFilesToItem(ItemId item, const QStringList& paths)
     if (paths.isEmpty() || !attachmentsAvailable())
         return;
     QString failure;
-    {
-        const int pointer = m_pointer.code();
-        m_pointer.setCode(kHourglassPointer);
-        failure = m_attachments->addFiles(item, paths);
-        m_pointer.setCode(pointer);
-    }
+    whileBusy([&] { failure = m_attachments->addFiles(item, paths); });
     if (!failure.isEmpty())
         m_deps.prompts.showMessage(failure, QString(), MessageIcon::Exclamation);
+}
+
+// The hourglass while files are copied, hashed and read for their facts.
+void MainWindow::whileBusy(const std::function<void()>& work)
+{
+    const int pointer = m_pointer.code();
+    m_pointer.setCode(kHourglassPointer);
+    try {
+        work();
+    } catch (...) {
+        m_pointer.setCode(pointer);
+        throw;
+    }
+    m_pointer.setCode(pointer);
 }
 
 bool MainWindow::keepsTypedPhoto(const QString& photo) const
@@ -185,6 +194,13 @@ void MainWindow::showItemDetails()
     if (row < 0 || !attachmentsAvailable())
         return;
     const Item item = m_model.item(row);
+    // One window per item: asking again brings it to the front.
+    for (ItemDetailsWindow* open : findChildren<ItemDetailsWindow*>())
+        if (open->item() == item.id) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
     ItemDetailsWindow::Actions actions;
     actions.addFiles = [this](ItemId id) { addAttachmentsTo(id); };
     actions.open = [this](const Attachment& attachment) { openAttachment(attachment); };

@@ -262,8 +262,10 @@ bool MainWindow::addItemFromFields(const QString& text)
     const int before = itemCount();
     // A Photo naming a readable file is kept as the item's first photo too, in the same step.
     if (const QString& photo = item.fields[kPhotoField]; keepsTypedPhoto(photo))
-        m_undoStack.push(
-            new AddItemWithPhotoCommand(*this, *m_attachments, before, item, photo, text));
+        whileBusy([&] {
+            m_undoStack.push(
+                new AddItemWithPhotoCommand(*this, *m_attachments, before, item, photo, text));
+        });
     else
         m_undoStack.push(new InsertItemsCommand(*this, before, {item}, text));
     return itemCount() > before;

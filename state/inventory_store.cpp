@@ -440,23 +440,48 @@ void InventoryStore::replaceAll(const std::vector<ItemFields>& rows)
     for (const ItemFields& fields : rows)
         refuseOversizedFields(fields);
     Transaction transaction(m_database);
-    // The ids of the items now held, by their fields, first in list order first: an item the
-    // new list holds unchanged keeps its id, and with it its attachments, which the next purge
-    // would otherwise take for those of a deleted item.
-    std::map<ItemFields, std::deque<ItemId>> heldIds;
-    for (Item& held : items())
-        heldIds[held.fields].push_back(held.id);
+    // An item the new list still holds keeps its id, and with it its attachments, which the
+    // next purge would otherwise take for those of a deleted item: first each row equal in every
+    // field to a held item, then each row left that has the Location and Description of a held
+    // item left (its price or notes changed elsewhere), each held item once, in list order.
+    const std::vector<Item> held = items();
+    std::vector<bool> claimed(held.size(), false);
+    std::map<ItemFields, std::deque<std::size_t>> byFields;
+    std::map<std::pair<QString, QString>, std::deque<std::size_t>> byName;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const ItemFields& fields = held[i].fields;
+        byFields[fields].push_back(i);
+        if (!fields[kDescriptionField].isEmpty())
+            byName[{fields[kLocationField], fields[kDescriptionField]}].push_back(i);
+    }
+    const auto claim = [&](std::deque<std::size_t>& candidates) -> ItemId {
+        while (!candidates.empty()) {
+            const std::size_t i = candidates.front();
+            candidates.pop_front();
+            if (!claimed[i]) {
+                claimed[i] = true;
+                return held[i].id;
+            }
+        }
+        return 0;
+    };
+    std::vector<ItemId> keptIds(rows.size(), 0);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (const auto found = byFields.find(rows[r]); found != byFields.end())
+            keptIds[r] = claim(found->second);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (keptIds[r] != 0 || rows[r][kDescriptionField].isEmpty())
+            continue;
+        if (const auto found = byName.find({rows[r][kLocationField], rows[r][kDescriptionField]});
+            found != byName.end())
+            keptIds[r] = claim(found->second);
+    }
     m_database.execute("DELETE FROM items");
     Statement add(m_database, "INSERT INTO items (id, " + fieldColumns() + ") VALUES (?1, " +
                                   fieldParameters(2) + ")");
     Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        ItemId kept = 0;
-        if (const auto found = heldIds.find(rows[i]);
-            found != heldIds.end() && !found->second.empty()) {
-            kept = found->second.front();
-            found->second.pop_front();
-        }
+        const ItemId kept = keptIds[i];
         if (kept > 0)
             add.bind(1, kept);
         else

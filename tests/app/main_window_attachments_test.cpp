@@ -3,6 +3,7 @@
 // undoable changes, the settings list taken at start, and the purge at start and close.
 
 #include "app/item_details_window.h"
+#include "platform/pointer_codes.h"
 #include "state/settings_store.h"
 #include "tests/app/main_window_fixture.h"
 
@@ -156,6 +157,27 @@ TEST_F(MainWindowAttachmentsTest, OneBadFileAddsNothingAndTheMessageNamesEveryBa
     EXPECT_EQ(form().undoStack().count(), 0);
 }
 
+// A 4 GB video is refused by its size before a byte is read (the file is sparse: it takes no
+// room on the disk).
+TEST_F(MainWindowAttachmentsTest, AFileBeyondTheSizeLimitIsRefusedByName)
+{
+    startWithLocations({"Hall"});
+    select(0);
+    const QString video = files.filePath(QStringLiteral("party.mp4"));
+    {
+        QFile file(video);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(std::int64_t{4} << 30));
+    }
+    prompts.fileListAnswers = {{photo(QStringLiteral("good.jpg")), video}};
+    menuAction(QStringLiteral("Add Attachments to Item…"))->trigger();
+    EXPECT_TRUE(attachmentsOf(0).empty());
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains(video)) << prompts.messages()[0].toStdString();
+    EXPECT_TRUE(storedFiles().isEmpty());
+    EXPECT_EQ(form().pointerCode(), kDefaultPointer);
+}
+
 TEST_F(MainWindowAttachmentsTest, ADamagedJpegIsRefusedByNameAndTheGoodOneGoesWithIt)
 {
     startWithLocations({"Hall"});
@@ -266,6 +288,9 @@ TEST_F(MainWindowAttachmentsTest, ItemDetailsChangesAreEachOneUndoableStep)
     // The photos got their pictures; the manual keeps the generic icon.
     EXPECT_GT(shown->item(0)->icon().pixmap(16).toImage().pixelColor(8, 8).red(), 150);
     const std::vector<Attachment> before = details->attachments();
+    // Asking again for the same item shows the same window.
+    menuAction(QStringLiteral("Item Details…"))->trigger();
+    EXPECT_EQ(form().findChildren<ItemDetailsWindow*>().size(), 1);
 
     // Make Primary Photo moves the back view first; undo puts it back.
     shown->setCurrentRow(1);
@@ -308,6 +333,12 @@ TEST_F(MainWindowAttachmentsTest, ItemDetailsChangesAreEachOneUndoableStep)
     EXPECT_EQ(restored[1].id, before[1].id);
     EXPECT_EQ(restored[1].file.sha256, before[1].file.sha256);
     EXPECT_EQ(shown->count(), 3);
+
+    // Add… in the window keeps more files with its item, and the window shows them.
+    prompts.fileListAnswers = {{photo(QStringLiteral("label.jpg"), qRgb(0, 120, 0))}};
+    details->findChild<QPushButton*>("addAttachmentsButton")->click();
+    EXPECT_EQ(namesOf(attachmentsOf(0)).last(), QStringLiteral("label.jpg"));
+    EXPECT_EQ(shown->count(), 4);
 }
 
 TEST_F(MainWindowAttachmentsTest, OpenShowsAReadOnlyStoredFileUnderItsOwnName)
