@@ -83,6 +83,16 @@ QString ItemAttachments::addFiles(ItemId item, const QStringList& paths)
     return {};
 }
 
+std::optional<Attachment> ItemAttachments::find(AttachmentId id)
+{
+    try {
+        return m_records.attachment(id);
+    } catch (const std::exception& error) {
+        emit refused(textOf(error));
+        return std::nullopt;
+    }
+}
+
 void ItemAttachments::remove(AttachmentId id)
 {
     m_undoStack.push(new RemoveAttachmentCommand(*this, id));
@@ -90,7 +100,7 @@ void ItemAttachments::remove(AttachmentId id)
 
 void ItemAttachments::setCaption(AttachmentId id, const QString& caption)
 {
-    const std::optional<Attachment> now = m_records.attachment(id);
+    const std::optional<Attachment> now = find(id);
     if (!now || now->caption == caption)
         return;
     m_undoStack.push(new SetAttachmentCaptionCommand(*this, id, now->caption, caption));
@@ -98,7 +108,7 @@ void ItemAttachments::setCaption(AttachmentId id, const QString& caption)
 
 void ItemAttachments::setKind(AttachmentId id, AttachmentKind kind)
 {
-    const std::optional<Attachment> now = m_records.attachment(id);
+    const std::optional<Attachment> now = find(id);
     if (!now || now->kind == kind)
         return;
     m_undoStack.push(new SetAttachmentKindCommand(*this, id, now->kind, kind));
@@ -106,7 +116,7 @@ void ItemAttachments::setKind(AttachmentId id, AttachmentKind kind)
 
 void ItemAttachments::makePrimary(AttachmentId id)
 {
-    const std::optional<Attachment> now = m_records.attachment(id);
+    const std::optional<Attachment> now = find(id);
     if (!now || now->position == 0)
         return;
     m_undoStack.push(new MoveAttachmentCommand(*this, id, now->position, 0,

@@ -78,6 +78,8 @@ signals:
     void refused(const QString& reason);
 
 private:
+    // The record as the database holds it now; nothing when it cannot be read (told).
+    std::optional<Attachment> find(AttachmentId id);
     template <typename Change>
     bool change(AttachmentId id, Change&& apply);
 

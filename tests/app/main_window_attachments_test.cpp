@@ -341,6 +341,25 @@ TEST_F(MainWindowAttachmentsTest, ItemDetailsChangesAreEachOneUndoableStep)
     EXPECT_EQ(shown->count(), 4);
 }
 
+// A change the database refuses (a caption far beyond what it keeps) is told after the step,
+// changes nothing and leaves no step to undo.
+TEST_F(MainWindowAttachmentsTest, ARefusedChangeIsToldAndLeavesNoStep)
+{
+    startWithLocations({"Hall"});
+    select(0);
+    prompts.fileListAnswers = {{photo(QStringLiteral("front.jpg"))}};
+    menuAction(QStringLiteral("Add Attachments to Item…"))->trigger();
+    const int steps = form().undoStack().count();
+    const AttachmentId id = attachmentsOf(0)[0].id;
+    form().attachments()->setCaption(id, QString(200000, QLatin1Char('x')));
+    settle();
+    EXPECT_EQ(form().undoStack().count(), steps);
+    EXPECT_TRUE(attachmentsOf(0)[0].caption.isEmpty());
+    ASSERT_EQ(prompts.messages().size(), 1);
+    // The step before is still the one Undo takes back.
+    EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Add Attachment"));
+}
+
 TEST_F(MainWindowAttachmentsTest, OpenShowsAReadOnlyStoredFileUnderItsOwnName)
 {
     startWithLocations({"Hall"});
