@@ -360,6 +360,29 @@ TEST_F(MainWindowAttachmentsTest, ARefusedChangeIsToldAndLeavesNoStep)
     EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Add Attachment"));
 }
 
+// A store that cannot be opened (a file in the way of its folder) leaves the window working:
+// the list and Add as before, and Add Attachments says why it cannot keep files.
+TEST_F(MainWindowAttachmentsTest, WithoutAStoreTheWindowWorksAndSaysWhyFilesCannotBeKept)
+{
+    storeLocations({"Hall"});
+    {
+        QFile inTheWay(storeFolder());
+        ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
+    }
+    loadedForm();
+    EXPECT_EQ(form().attachments(), nullptr);
+    select(0);
+    menuAction(QStringLiteral("Add Attachments to Item…"))->trigger();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].startsWith(QStringLiteral("Files cannot be kept")));
+    // A typed photo is only text then, as it always was.
+    typeItem({"Lounge", "Sofa", "", "", "", "", "", "", "", "", "", photo("sofa.jpg")});
+    form().addItem();
+    EXPECT_EQ(form().itemCount(), 2);
+    EXPECT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(form().close());
+}
+
 TEST_F(MainWindowAttachmentsTest, OpenShowsAReadOnlyStoredFileUnderItsOwnName)
 {
     startWithLocations({"Hall"});
