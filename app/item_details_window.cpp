@@ -63,8 +63,9 @@ ItemDetailsWindow::ItemDetailsWindow(const Item& item, const QStringList& captio
 
     auto* fields = new QFormLayout;
     for (int i = 0; i < kItemFieldCount; ++i) {
-        auto* value = new QLabel(item.fields[static_cast<std::size_t>(i)].toHtmlEscaped());
+        auto* value = new QLabel(item.fields[static_cast<std::size_t>(i)]);
         value->setObjectName(QStringLiteral("field%1").arg(i));
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setWordWrap(true);
         fields->addRow(captions.value(i).trimmed() + QLatin1Char(':'), value);

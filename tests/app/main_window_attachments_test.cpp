@@ -272,7 +272,7 @@ TEST_F(MainWindowAttachmentsTest, APhotoThatCannotBeKeptIsToldAndTheItemIsAddedA
 
 TEST_F(MainWindowAttachmentsTest, ItemDetailsChangesAreEachOneUndoableStep)
 {
-    startWithLocations({"Hall"});
+    startWithLocations({"Hall & <b>Stairs</b>"});
     select(0);
     prompts.fileListAnswers = {{photo(QStringLiteral("front.jpg")),
                                 photo(QStringLiteral("back.jpg"), qRgb(0, 0, 200)),
@@ -281,7 +281,10 @@ TEST_F(MainWindowAttachmentsTest, ItemDetailsChangesAreEachOneUndoableStep)
     menuAction(QStringLiteral("Item Details…"))->trigger();
     ItemDetailsWindow* details = detailsWindow();
     ASSERT_NE(details, nullptr);
-    EXPECT_EQ(details->findChild<QLabel*>("field0")->text(), QStringLiteral("Hall"));
+    // Every field as typed, markup and all.
+    auto* location = details->findChild<QLabel*>("field0");
+    EXPECT_EQ(location->text(), QStringLiteral("Hall & <b>Stairs</b>"));
+    EXPECT_EQ(location->textFormat(), Qt::PlainText);
     auto* shown = details->findChild<QListWidget*>("attachmentList");
     ASSERT_EQ(shown->count(), 3);
     details->finishThumbnails();
