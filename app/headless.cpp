@@ -7,6 +7,7 @@
 #include "spreadsheet/render/png_file.h"
 #include "spreadsheet/render/sheet_drawing.h"
 #include "spreadsheet/render/sheet_picture.h"
+#include "state/inventory_conventions.h"
 #include "state/inventory_opening.h"
 #include "state/inventory_store.h"
 #include "state/item_import.h"
@@ -17,6 +18,7 @@
 #include "workbook/workbook_import.h"
 
 #include <QDate>
+#include <QLocale>
 
 #include <QImage>
 
@@ -46,6 +48,8 @@ struct StoredState
 {
     std::unique_ptr<IniSettingsStore> settings;
     std::unique_ptr<InventoryStore> inventory;
+    // What the items' dates and amounts were typed in, whatever this process's locale.
+    InventoryConventions conventions;
 };
 
 // The stored state, or an exception saying why it cannot be used. A job has no one to ask which
@@ -63,6 +67,7 @@ StoredState openStoredState()
     if (!state.settings->openingProblem().isEmpty())
         throw std::runtime_error(state.settings->openingProblem().toStdString());
     state.inventory = std::make_unique<InventoryStore>(defaultInventoryDatabasePath());
+    state.conventions = inventoryConventions(*state.inventory, QLocale());
     const SettingsListCheck check = checkSettingsList(*state.inventory, *state.settings);
     if (!check.repairs.isEmpty())
         printError(check.repairs);
@@ -97,6 +102,7 @@ Inventory storedInventory(StoredState& state)
     for (const QString& key : kOwnerFieldKeys)
         inventory.ownerFields << state.settings->read(key, QString());
     inventory.items = state.inventory->items();
+    inventory.conventions = state.conventions;
     return inventory;
 }
 
@@ -166,7 +172,7 @@ int runImport(const QString& path)
         const Inventory stored = storedInventory(state);
         const int room = kMaxInventoryItems - static_cast<int>(stored.items.size());
         // Read once: standard input or a pipe gives its bytes only once.
-        const ItemImport imported = importItems(openImportSource(path), room);
+        const ItemImport imported = importItems(openImportSource(path), room, state.conventions);
         if (!imported.problem.isEmpty()) {
             printError(imported.problem);
             return 1;

@@ -69,6 +69,14 @@ QString HelpWindow::pageHtml()
                "that cannot be kept (missing, unreadable, a folder, too large, a damaged "
                "picture) is named in a message and nothing of that choice is added.</p>"
 
+               "<h3>Dates and amounts</h3>"
+               "<p>Your inventory remembers how its dates and amounts are written (decimal mark, "
+               "grouping mark, currency sign and date form), set from your computer's language "
+               "when it is first opened, so \"03/04/2021\" or \"1.234\" always means what you "
+               "typed, whatever language Stowfolio later runs in. <b>Edit ▸ Dates and "
+               "Amounts</b> changes them and rewrites every date and amount of the list to keep "
+               "its value; Undo takes it back.</p>"
+
                "<h3>Importing and exporting</h3>"
                "<p><b>File ▸ Import Items</b> reads a CSV or tab-separated file, a Homebox export "
                "or a workbook saved by Stowfolio. You see what will be added before anything "

@@ -9,6 +9,7 @@
 // A change the store refuses (a full disk) leaves the list as it was; its command then makes
 // itself obsolete, so the undo stack never holds a step that did not happen.
 
+#include "state/inventory_conventions.h"
 #include "state/inventory_store.h"
 
 #include <QUndoCommand>
@@ -35,6 +36,11 @@ public:
     virtual bool moveItem(ItemId id, int to) = 0;
     // The list afterwards holds the items in `order`.
     virtual bool setOrder(const std::vector<ItemId>& order) = 0;
+    // The items as the list holds them now, in list order.
+    virtual const std::vector<Item>& listedItems() const = 0;
+    // The inventory's conventions become `conventions`, with the texts they rewrite.
+    virtual bool setConventions(const InventoryConventions& conventions,
+                                const std::vector<ItemFieldText>& texts) = 0;
 };
 
 class InsertItemsCommand : public QUndoCommand

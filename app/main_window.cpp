@@ -6,16 +6,17 @@
 #include "platform/error_report.h"
 #include "platform/file_helpers.h"
 #include "platform/skin.h"
+#include "state/inventory_conventions.h"
 #include "state/inventory_opening.h"
 #include "state/settings_store.h"
 #include "workbook/excel_probes.h"
-#include "workbook/input_locale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScopedValueRollback>
 #include <QTreeView>
 
@@ -23,9 +24,25 @@
 
 namespace stowfolio {
 
+namespace {
+
+// The inventory's conventions, recorded from the user's locale when it has none yet. Should
+// the database not be readable, the user's locale serves for now; the store tells the user of
+// its trouble at the first change.
+InventoryConventions conventionsOf(InventoryStore& inventory)
+{
+    try {
+        return inventoryConventions(inventory, QLocale());
+    } catch (const std::exception&) {
+        return conventionsOfLocale(QLocale());
+    }
+}
+
+} // namespace
+
 MainWindow::MainWindow(MainWindowDependencies dependencies, QWidget* parent)
     : QMainWindow(parent), m_deps(std::move(dependencies)), m_pointer(*this),
-      m_inputLocale(inputLocaleOf()), m_model(m_deps.inventory, m_inputLocale), m_shown(m_model)
+      m_model(m_deps.inventory, conventionsOf(m_deps.inventory)), m_shown(m_model)
 {
     buildControls();
     installItemEditing();

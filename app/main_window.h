@@ -115,6 +115,8 @@ public:
     void moveItem(int offset);
     void sortItemsBy(int field);
     void setFieldOfSelectedItems();
+    // Edit ▸ Dates and Amounts…: the inventory's conventions, changed as one step.
+    void chooseConventions();
     // Find: the bar below the list shows only the items holding its text.
     void showFindBar();
     void closeFindBar();
@@ -200,6 +202,9 @@ private:
     bool setField(ItemField field, const std::vector<FieldText>& texts) override;
     bool moveItem(ItemId id, int to) override;
     bool setOrder(const std::vector<ItemId>& order) override;
+    const std::vector<Item>& listedItems() const override { return m_model.items(); }
+    bool setConventions(const InventoryConventions& conventions,
+                        const std::vector<ItemFieldText>& texts) override;
     void installItemEditing();
     // Rows here are rows of the inventory model, whatever Find hides.
     int selectedRow() const;
@@ -234,8 +239,6 @@ private:
     // in a field: typing merges into one undo step within one visit.
     QHash<const QLineEdit*, QString> m_fieldTexts;
     int m_fieldVisit = 0;
-    // How typed dates and amounts read, for sorting and the estimated total.
-    spreadsheet::input::InputLocale m_inputLocale;
     // The field of the last sort and its direction: picking it again reverses the order.
     int m_lastSortField = -1;
     SortDirection m_lastSortDirection = SortDirection::Ascending;

@@ -8,6 +8,7 @@
 
 #include "platform/error_report.h"
 #include "platform/prompts.h"
+#include "state/inventory_conventions.h"
 #include "state/item_list_codec.h"
 #include "state/item_values.h"
 #include "state/settings_store.h"
@@ -21,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeView>
@@ -353,7 +353,7 @@ void MainWindow::loadSampleData()
         {m_ownerFields[7], QStringLiteral("000-585-678")},
         {m_itemFields[0], QStringLiteral("Garage")},
         {m_itemFields[1], QStringLiteral("Chevrolet Suburban")},
-        {m_itemFields[2], shortDateWithFullYear(QDate(2005, 10, 16))},
+        {m_itemFields[2], dateText(QDate(2005, 10, 16), m_model.conventions())},
         {m_itemFields[3], QStringLiteral("Gus's garage")},
         {m_itemFields[4], QStringLiteral("Ended")},
         {m_itemFields[5], QStringLiteral("45000")},

@@ -85,14 +85,14 @@ void MainWindow::importFile(const QString& path)
     ItemImport imported;
     const ImportSource source = openImportSource(path);
     if (looksLikeWorkbook(source)) {
-        imported = importInventoryWorkbook(source, room);
+        imported = importInventoryWorkbook(source, room, m_model.conventions());
     } else {
         // A large file shows how far reading has come, and can be cancelled.
         WorkProgress progress(*this, QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
                               WorkProgress::Stopping::Allowed);
-        imported = importCsvSource(source, room, [&progress](qint64 done, qint64 total) {
-            return progress.report(done, total);
-        });
+        imported = importCsvSource(
+            source, room, m_model.conventions(),
+            [&progress](qint64 done, qint64 total) { return progress.report(done, total); });
     }
     if (!imported.problem.isEmpty()) {
         m_deps.prompts.showMessage(imported.problem, QString(), MessageIcon::Exclamation);

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 
+#include "app/conventions_command.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
@@ -18,6 +19,7 @@
 #include <QToolBar>
 #include <QTreeView>
 
+#include <unordered_map>
 #include <unordered_set>
 
 namespace stowfolio {
@@ -167,6 +169,12 @@ bool MainWindow::setField(ItemField field, const std::vector<FieldText>& texts)
     return true;
 }
 
+bool MainWindow::setConventions(const InventoryConventions& conventions,
+                                const std::vector<ItemFieldText>& texts)
+{
+    return m_model.setConventions(conventions, texts);
+}
+
 bool MainWindow::moveItem(ItemId id, int to)
 {
     if (!m_model.moveItem(id, to))
@@ -307,6 +315,41 @@ void MainWindow::setFieldOfSelectedItems()
                                          QStringLiteral("Set %1").arg(fields[field])));
 }
 
+void MainWindow::chooseConventions()
+{
+    const InventoryConventions current = m_model.conventions();
+    const auto chosen = m_deps.prompts.chooseOptions(
+        QStringLiteral("Dates and Amounts"),
+        QStringLiteral("How this inventory's dates and amounts are written. The total, the sort, "
+                       "the sheet and the report read them this way, whatever the language of "
+                       "the computer. A change rewrites every date and amount of the list so "
+                       "that each keeps its value; other texts stay as typed."),
+        conventionChoices(current));
+    if (!chosen)
+        return;
+    QString problem;
+    const std::optional<InventoryConventions> conventions =
+        chosenConventions(current, *chosen, problem);
+    if (!conventions) {
+        m_deps.prompts.showMessage(problem, QString(), MessageIcon::Exclamation);
+        return;
+    }
+    if (*conventions == current)
+        return;
+    std::vector<ItemFieldText> rewritten = convertedTexts(m_model.items(), current, *conventions);
+    std::unordered_map<ItemId, const Item*> itemOfId;
+    for (const Item& item : m_model.items())
+        itemOfId.emplace(item.id, &item);
+    std::vector<ItemFieldText> original;
+    original.reserve(rewritten.size());
+    for (const ItemFieldText& change : rewritten)
+        original.push_back(
+            {change.id, change.field,
+             itemOfId.at(change.id)->fields[static_cast<std::size_t>(change.field)]});
+    m_undoStack.push(new SetConventionsCommand(*this, current, *conventions, std::move(original),
+                                               std::move(rewritten)));
+}
+
 void MainWindow::buildFindBar()
 {
     // Below the list, out of the way until Find is asked for; Escape closes it.
@@ -393,7 +436,8 @@ void MainWindow::sortItemsBy(int field)
         texts.push_back(item.fields[static_cast<std::size_t>(field)]);
     QCollator collator;
     collator.setNumericMode(true);
-    const std::vector<int> order = sortedOrder(field, texts, direction, m_inputLocale, collator);
+    const std::vector<int> order =
+        sortedOrder(field, texts, direction, m_model.conventions().inputLocale(), collator);
     // An order that is already right is no change and no step to undo.
     bool unchanged = true;
     for (std::size_t i = 0; i < order.size() && unchanged; ++i)

@@ -85,6 +85,9 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     addMenuCommand(edit, QStringLiteral("&Find…"), QKeySequence::keyBindings(QKeySequence::Find),
                    [this] { showFindBar(); });
+    edit->addSeparator();
+    addMenuCommand(edit, QStringLiteral("Dates and &Amounts…"), {},
+                   [this] { chooseConventions(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     addMenuCommand(help, QStringLiteral("&User Guide"),

@@ -60,6 +60,7 @@ Inventory Program::inventoryOfMainWindow() const
     Inventory inventory;
     inventory.ownerFields = m_mainWindow.ownerFieldTexts();
     inventory.items = m_mainWindow.model().items();
+    inventory.conventions = m_mainWindow.model().conventions();
     return inventory;
 }
 

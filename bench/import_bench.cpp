@@ -85,7 +85,8 @@ int runFileJob(const std::string& job)
     }
     QElapsedTimer timer;
     timer.start();
-    const stowfolio::ItemImport imported = stowfolio::importCsvFile(csv, kItems);
+    const stowfolio::ItemImport imported =
+        stowfolio::importCsvFile(csv, kItems, stowfolio::InventoryConventions{});
     const double ms = timer.nsecsElapsed() / 1e6;
     const qsizetype messages = imported.ignoredColumns.join(QString()).size() +
                                imported.skippedRows.join(QString()).size();
@@ -113,7 +114,8 @@ int runJob(const std::string& job)
     } else if (job == "csv-import") {
         stowfolio::writeBytesToFile(stowfolio::itemsAsCsv(items), csv);
         timer.start();
-        count = stowfolio::importCsvFile(csv, kItems).items.size();
+        count =
+            stowfolio::importCsvFile(csv, kItems, stowfolio::InventoryConventions{}).items.size();
     } else if (job == "reopen") {
         stowfolio::ExcelFactory factory;
         stowfolio::registerBuiltInEngine(factory);
@@ -122,7 +124,8 @@ int runJob(const std::string& job)
         inventory.items = items;
         stowfolio::exportInventoryWorkbook(factory, inventory, temp.path(), xls);
         timer.start();
-        count = stowfolio::importInventoryWorkbook(xls, kItems).items.size();
+        count = stowfolio::importInventoryWorkbook(xls, kItems, stowfolio::InventoryConventions{})
+                    .items.size();
     }
     const double ms = timer.nsecsElapsed() / 1e6;
     if (count != kItems) {

@@ -30,6 +30,11 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QList<int>> chooseOptions(const QString&, const QString&,
+                                            const QList<PromptChoice>&) override
+    {
+        return std::nullopt;
+    }
     QString openFileName(const QString&, const QString&, const QString& = QString()) override
     {
         return {};

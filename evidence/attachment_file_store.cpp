@@ -1,5 +1,6 @@
 #include "evidence/attachment_file_store.h"
 
+#include "digest/sha256.h"
 #include "evidence/attachment_error.h"
 #include "spreadsheet/files/atomic_file.h"
 #include "state/inventory_store.h"
@@ -13,8 +14,6 @@
 #include <array>
 #include <cerrno>
 #include <memory>
-
-#include <openssl/evp.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,41 +85,6 @@ std::optional<std::int64_t> systemFreeBytes(const QString& folder)
         return std::nullopt;
     return static_cast<std::int64_t>(info.f_bavail) * static_cast<std::int64_t>(info.f_frsize);
 }
-
-// SHA-256 through OpenSSL, which uses the processor's SHA instructions where it has them: a
-// twelve-megapixel photo hashes in a few milliseconds.
-class Sha256
-{
-public:
-    Sha256() : m_context(EVP_MD_CTX_new())
-    {
-        if (!m_context || EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr) != 1)
-            throw AttachmentError("SHA-256 is not available (OpenSSL could not start it)");
-    }
-    ~Sha256() { EVP_MD_CTX_free(m_context); }
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
-
-    void add(const char* data, std::size_t size)
-    {
-        if (EVP_DigestUpdate(m_context, data, size) != 1)
-            throw AttachmentError("SHA-256 failed (OpenSSL)");
-    }
-    // Lowercase hex.
-    QString hex()
-    {
-        std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-        unsigned int size = 0;
-        if (EVP_DigestFinal_ex(m_context, digest.data(), &size) != 1)
-            throw AttachmentError("SHA-256 failed (OpenSSL)");
-        return QString::fromLatin1(
-            QByteArray(reinterpret_cast<const char*>(digest.data()), static_cast<qsizetype>(size))
-                .toHex());
-    }
-
-private:
-    EVP_MD_CTX* m_context;
-};
 
 class FileDescriptor
 {
@@ -266,7 +230,7 @@ StoredFile AttachmentFileStore::store(const QString& path)
     }
 
     StoredFile stored;
-    stored.sha256 = hash.hex();
+    stored.sha256 = QString::fromStdString(toHex(hash.finish()));
     stored.size = copied;
     // The same bytes are there already: this copy is dropped and the one file serves both.
     if (holds(stored.sha256, copied)) {

@@ -164,6 +164,17 @@ std::vector<std::uint8_t> readHead(std::FILE* file, std::size_t limit)
     return head;
 }
 
+// The facts of the HEIF file that `read` loads into a new libheif context; none when it cannot.
+template <typename Read>
+PictureFacts heifFactsOf(Read read)
+{
+    initHeif();
+    const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
+    if (!context || read(context.get()).code != heif_error_Ok)
+        return {};
+    return heifFacts(context.get());
+}
+
 } // namespace
 
 PictureFormat pictureFormatOf(std::span<const std::uint8_t> head)
@@ -261,15 +272,11 @@ PictureFacts pictureFacts(std::span<const std::uint8_t> bytes)
     switch (pictureFormatOf(bytes.first(std::min<std::size_t>(bytes.size(), 64)))) {
     case PictureFormat::Jpeg:
         return exifFacts(jpegExifBlock(bytes));
-    case PictureFormat::Heif: {
-        initHeif();
-        const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
-        if (!context || heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
-                                                                   bytes.size(), nullptr)
-                                .code != heif_error_Ok)
-            return {};
-        return heifFacts(context.get());
-    }
+    case PictureFormat::Heif:
+        return heifFactsOf([&](heif_context* context) {
+            return heif_context_read_from_memory_without_copy(context, bytes.data(), bytes.size(),
+                                                              nullptr);
+        });
     case PictureFormat::Png:
     case PictureFormat::Gif:
     case PictureFormat::Other:
@@ -291,14 +298,10 @@ PictureFacts pictureFactsOfFile(const std::string& path)
         const std::vector<std::uint8_t> start = readHead(file.get(), kJpegHeadBytes);
         return exifFacts(jpegExifBlock(start));
     }
-    case PictureFormat::Heif: {
-        initHeif();
-        const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
-        if (!context ||
-            heif_context_read_from_file(context.get(), path.c_str(), nullptr).code != heif_error_Ok)
-            return {};
-        return heifFacts(context.get());
-    }
+    case PictureFormat::Heif:
+        return heifFactsOf([&](heif_context* context) {
+            return heif_context_read_from_file(context, path.c_str(), nullptr);
+        });
     case PictureFormat::Png:
     case PictureFormat::Gif:
     case PictureFormat::Other:

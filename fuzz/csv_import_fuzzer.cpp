@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
-    const stowfolio::ItemImport result = stowfolio::importCsvFile(path, 50);
+    const stowfolio::ItemImport result =
+        stowfolio::importCsvFile(path, 50, stowfolio::InventoryConventions{});
     if (!result.problem.isEmpty() && !result.items.isEmpty())
         std::abort();
     if (result.items.size() > 50)

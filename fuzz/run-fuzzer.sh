@@ -15,6 +15,7 @@ targets=(
     "row_edit_fuzzer $root/fuzz/corpus"
     "csv_import_fuzzer $root/fuzz/csv_corpus"
     "picture_facts_fuzzer $root/fuzz/picture_corpus"
+    "claim_kit_reader_fuzzer $root/fuzz/claim_kit_corpus"
 )
 share=$((seconds / ${#targets[@]}))
 

@@ -23,6 +23,15 @@ enum class MessageIcon
     Exclamation
 };
 
+// One choice of a form of choices: its label ("&Decimal mark:") and the options it offers, the
+// one at `current` chosen at first.
+struct PromptChoice
+{
+    QString label;
+    QStringList options;
+    int current = 0;
+};
+
 // The button that Enter presses in a question.
 enum class DefaultAnswer
 {
@@ -60,6 +69,10 @@ public:
                                                                    const QString& text,
                                                                    const QStringList& fields,
                                                                    int field) = 0;
+    // A text above a form of choices, with OK and Cancel: the index of the option chosen in
+    // each, in order, or nothing when the user cancelled.
+    virtual std::optional<QList<int>> chooseOptions(const QString& title, const QString& text,
+                                                    const QList<PromptChoice>& choices) = 0;
 };
 
 // The save dialog for files of one kind: a name typed without an extension gets `suffix`

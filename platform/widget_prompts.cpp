@@ -148,6 +148,32 @@ std::optional<std::pair<int, QString>> WidgetPrompts::chooseFieldText(const QStr
     return std::pair{choice->currentIndex(), value->text()};
 }
 
+std::optional<QList<int>> WidgetPrompts::chooseOptions(const QString& title, const QString& text,
+                                                       const QList<PromptChoice>& choices)
+{
+    QDialog dialog(m_parent);
+    QVBoxLayout* layout = startDialog(dialog, title, text);
+    auto* form = new QFormLayout;
+    QList<QComboBox*> boxes;
+    for (const PromptChoice& choice : choices) {
+        auto* box = new QComboBox(&dialog);
+        box->addItems(choice.options);
+        box->setCurrentIndex(choice.current);
+        form->addRow(choice.label, box);
+        boxes << box;
+    }
+    layout->addLayout(form);
+    addButtons(dialog, *layout, QStringLiteral("OK"));
+    if (!boxes.isEmpty())
+        boxes.front()->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QList<int> chosen;
+    for (const QComboBox* box : boxes)
+        chosen << box->currentIndex();
+    return chosen;
+}
+
 bool WidgetPrompts::choosePrinter(QPrinter& printer)
 {
     QPrintDialog dialog(&printer, m_parent);

@@ -30,6 +30,8 @@ public:
                                                            const QString& text,
                                                            const QStringList& fields,
                                                            int field) override;
+    std::optional<QList<int>> chooseOptions(const QString& title, const QString& text,
+                                            const QList<PromptChoice>& choices) override;
 
 private:
     QWidget* m_parent;

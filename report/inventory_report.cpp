@@ -9,8 +9,8 @@
 #include "spreadsheet/render/sheet_geometry.h"
 #include "spreadsheet/render/sheet_renderer.h"
 #include "spreadsheet/render/style_cache.h"
+#include "state/inventory_conventions.h"
 #include "state/item_values.h"
-#include "workbook/input_locale.h"
 #include "workbook/inventory.h"
 #include "workbook/workbook_import.h"
 
@@ -141,12 +141,10 @@ QStringList wrappedText(const QString& text, const QFont& font, double widthInch
     return lines;
 }
 
-// An amount as the sheet's money shows it ("$900.00"); a text that is no amount as it is.
-QString valueText(const QString& text, const spreadsheet::input::InputLocale& locale)
-{
-    const std::optional<double> amount = typedNumberOf(kEstimatedValueField, text, locale);
-    return amount ? moneyText(*amount) : text;
-}
+// The conventions in which the report reads its workbook's texts back. The amounts it adds up
+// are taken from the cells themselves (estimatedValueOf), so a text cell never counts, whatever
+// it looks like; fixed conventions keep the rest the same whatever the locale of the process.
+const InventoryConventions kReadBackConventions;
 
 } // namespace
 
@@ -171,7 +169,8 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date,
         return;
     m_sheet = std::min<std::size_t>(m_book.window.activeSheet, m_book.sheets.size() - 1);
     // Every item the sheet holds: no sheet has more item rows than rows.
-    m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows));
+    m_inventory = inventoryOfWorkbook(m_book, m_fileName, static_cast<int>(spreadsheet::kMaxRows),
+                                      kReadBackConventions);
     if (!goOn())
         return;
 
@@ -266,12 +265,9 @@ QStringList InventoryReport::summaryLines()
         double value = 0;
     };
     QMap<QString, Subtotal> byLocation;
-    // The workbook's numbers are read back as the locale writes them (workbook_import.h).
-    const spreadsheet::input::InputLocale locale = inputLocaleOf();
-    for (const QStringList& item : m_inventory.items) {
-        const double value =
-            typedNumberOf(kEstimatedValueField, item.value(kEstimatedValueField), locale)
-                .value_or(0.0);
+    for (int i = 0; i < m_inventory.items.size(); ++i) {
+        const QStringList& item = m_inventory.items[i];
+        const double value = estimatedValueOf(i).value_or(0.0);
         total += value;
         Subtotal& subtotal = byLocation[item.value(kLocationField).trimmed()];
         ++subtotal.count;
@@ -286,6 +282,27 @@ QStringList InventoryReport::summaryLines()
         addRow(lines, {it.key().isEmpty() ? QStringLiteral("(no location)") : it.key(),
                        QString::number(it->count), moneyText(it->value)});
     return lines;
+}
+
+std::optional<double> InventoryReport::estimatedValueOf(int item) const
+{
+    if (item < 0 || item >= m_inventory.itemRows.size() ||
+        m_inventory.sheet >= m_book.sheets.size())
+        return std::nullopt;
+    const spreadsheet::Worksheet& sheet = m_book.sheets[m_inventory.sheet];
+    const spreadsheet::Cell* cell =
+        sheet.findCell(static_cast<uint32_t>(m_inventory.itemRows[item]),
+                       static_cast<uint16_t>(kItemFields[kEstimatedValueField].sheetColumn - 1));
+    if (!cell)
+        return std::nullopt;
+    if (cell->kind == spreadsheet::CellKind::Number)
+        return cell->number;
+    if (cell->kind == spreadsheet::CellKind::Formula) {
+        const spreadsheet::CachedValue& cached = sheet.formulas.at(cell->index).cached;
+        if (cached.kind == spreadsheet::CachedValue::Kind::Number)
+            return cached.number;
+    }
+    return std::nullopt;
 }
 
 void InventoryReport::paintPageNumber(QPainter& painter, int page) const
@@ -439,8 +456,9 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
             QStringLiteral("Location: ") + fields.value(kLocationField),
             QStringLiteral("Description: ") + fields.value(kDescriptionField),
             QStringLiteral("Serial #: ") + fields.value(kSerialField),
-            QStringLiteral("Estimated value: ") +
-                valueText(fields.value(kEstimatedValueField), inputLocaleOf())};
+            QStringLiteral("Estimated value: ") + (estimatedValueOf(item)
+                                                       ? moneyText(*estimatedValueOf(item))
+                                                       : fields.value(kEstimatedValueField))};
         double y = cell.bottom() + 0.1;
         for (const QString& line : caption) {
             painter.drawText(inches(painter, QRectF(cell.left(), y, cell.width(), kLineInches)),

@@ -22,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPagedPaintDevice;
 class QPainter;
@@ -61,6 +62,9 @@ private:
     void paintPageNumber(QPainter& painter, int page) const;
     void paintHeaderFooter(QPainter& painter, int sheetPage) const;
     QStringList summaryLines();
+    // Item `item`'s estimated value as its sheet cell holds it: a number, or nothing when the
+    // cell holds a text or nothing.
+    std::optional<double> estimatedValueOf(int item) const;
     int linesPerPage() const;
 
     spreadsheet::Workbook m_book;

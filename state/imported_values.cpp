@@ -3,7 +3,6 @@
 #include "state/item_fields.h"
 #include "state/item_values.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -178,12 +177,12 @@ std::optional<QDate> dateOfIsoTime(const QString& text)
     return date;
 }
 
-ImportedValueNotes readImportedValues(QList<QStringList>& items)
+ImportedValueNotes readImportedValues(QList<QStringList>& items,
+                                      const InventoryConventions& conventions)
 {
     ImportedValueNotes notes;
-    const QLocale locale;
-    const QString localeDecimal = locale.decimalPoint();
-    const QString localeGroup = locale.groupSeparator();
+    const QString localeDecimal = conventions.decimalMark;
+    const QString localeGroup = conventions.groupMark;
 
     // The file's decimal mark, when its amounts agree on one.
     bool commaShown = false;
@@ -240,14 +239,14 @@ ImportedValueNotes readImportedValues(QList<QStringList>& items)
                         ++notAmounts[f];
                 continue;
             }
-            // Kept as written when the locale reads it so: its decimal and grouping marks are
-            // the locale's, and its currency, if any, one typed input knows.
+            // Kept as written when the inventory reads it so: its decimal and grouping marks are
+            // the inventory's, and its currency, if any, one typed input knows.
             const QChar group = decimal == u',' ? QChar(u'.') : QChar(u',');
             const bool marksRead = parts->body.indexOf(decimal) < 0 || decimal == localeDecimal;
             const bool groupsRead = !parts->body.contains(group) || localeGroup == QString(group);
             const bool currencyRead = parts->currency.isEmpty() ||
                                       parts->currency == QLatin1String("$") ||
-                                      parts->currency == locale.currencySymbol();
+                                      parts->currency == conventions.currencySign;
             if (marksRead && groupsRead && currencyRead)
                 continue;
             QString number = parts->negative ? QStringLiteral("-") : QString();
@@ -260,7 +259,7 @@ ImportedValueNotes readImportedValues(QList<QStringList>& items)
 
         QString& date = item[kDateField];
         if (const auto isoDate = dateOfIsoTime(date)) {
-            date = shortDateWithFullYear(*isoDate);
+            date = dateText(*isoDate, conventions);
             ++convertedDates;
             continue;
         }
@@ -276,7 +275,7 @@ ImportedValueNotes readImportedValues(QList<QStringList>& items)
                            order == DayOrder::DayFirst ? first : second);
         if (!parsed.isValid())
             continue;
-        date = shortDateWithFullYear(parsed);
+        date = dateText(parsed, conventions);
         ++convertedDates;
     }
 
@@ -296,12 +295,12 @@ ImportedValueNotes readImportedValues(QList<QStringList>& items)
                                                             : QStringLiteral("month"));
     if (order == DayOrder::Unknown && (undecided || (dayFirstShown && monthFirstShown)))
         notes.lines << QStringLiteral("The dates do not show whether the day or the month comes "
-                                      "first%1; they are read as this computer's short date "
-                                      "(%2) reads them.")
+                                      "first%1; they are read as the inventory's dates (%2) "
+                                      "read them.")
                            .arg(dayFirstShown && monthFirstShown
                                     ? QStringLiteral(" (some put the day first, others the month)")
                                     : QStringLiteral(" (as in %1)").arg(undecidedExample),
-                                locale.dateFormat(QLocale::ShortFormat));
+                                conventions.datePattern);
     for (std::size_t f = 0; f < kAddedUpFields.size(); ++f)
         if (notAmounts[f] > 0)
             notes.lines << QStringLiteral("%1 %2 and will not be added up.")

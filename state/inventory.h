@@ -4,6 +4,7 @@
 // the items, in list order. The window makes one from its model, the jobs from the inventory
 // database; both then go through the same code.
 
+#include "state/inventory_conventions.h"
 #include "state/inventory_store.h"
 
 #include <QStringList>
@@ -17,6 +18,8 @@ struct Inventory
 {
     QStringList ownerFields; // txtName, txtLocation, ... txtPolNo
     std::vector<Item> items;
+    // What the items' dates and amounts were typed in: the sheet reads them through these.
+    InventoryConventions conventions;
 };
 
 // An item of `texts` in field order (Location, Description, Date, ... Photo); missing texts are

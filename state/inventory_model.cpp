@@ -1,5 +1,6 @@
 #include "state/inventory_model.h"
 
+#include "state/inventory_opening.h"
 #include "state/item_values.h"
 
 #include <algorithm>
@@ -19,9 +20,10 @@ std::optional<double> estimateOf(const Item& item, const spreadsheet::input::Inp
 
 } // namespace
 
-InventoryModel::InventoryModel(InventoryStore& store, spreadsheet::input::InputLocale locale,
+InventoryModel::InventoryModel(InventoryStore& store, InventoryConventions conventions,
                                QObject* parent)
-    : QAbstractTableModel(parent), m_store(store), m_locale(std::move(locale))
+    : QAbstractTableModel(parent), m_store(store), m_conventions(std::move(conventions)),
+      m_locale(m_conventions.inputLocale())
 {
 }
 
@@ -72,14 +74,15 @@ int InventoryModel::rowOf(ItemId id) const
 }
 
 InventoryModel::ReadList InventoryModel::readList(InventoryStore& store,
-                                                  std::int64_t externalChanges) const
+                                                  std::int64_t externalChanges,
+                                                  const spreadsheet::input::InputLocale& locale)
 {
     ReadList list;
     list.externalChanges = externalChanges;
     list.items = store.items();
     list.estimates.reserve(list.items.size());
     for (const Item& read : list.items)
-        list.estimates.push_back(estimateOf(read, m_locale));
+        list.estimates.push_back(estimateOf(read, locale));
     return list;
 }
 
@@ -103,7 +106,7 @@ void InventoryModel::reload()
     ++m_localChanges;
     ReadList list;
     try {
-        list = readList(m_store, m_store.externalChangeCounter());
+        list = readList(m_store, m_store.externalChangeCounter(), m_locale);
     } catch (const std::exception& error) {
         emit changeRefused(QString::fromUtf8(error.what()));
         return;
@@ -142,23 +145,23 @@ void InventoryModel::startReadingElsewhere(std::int64_t externalChanges)
     if (m_reader.joinable())
         m_reader.join();
     m_reading = true;
-    m_reader =
-        std::thread([this, path = m_store.path(), externalChanges, localChanges = m_localChanges] {
-            ReadList list;
-            try {
-                InventoryStore reading(path, InventoryStore::ReadingOnly{});
-                list = readList(reading, externalChanges);
-            } catch (const std::exception&) {
-                // The window's own connection reports what is wrong at its next change.
-                list.failed = true;
-            }
-            list.localChanges = localChanges;
-            {
-                const std::lock_guard lock(m_readListMutex);
-                m_readListArrived = std::move(list);
-            }
-            QMetaObject::invokeMethod(this, &InventoryModel::takeReadList, Qt::QueuedConnection);
-        });
+    m_reader = std::thread([this, path = m_store.path(), externalChanges,
+                            localChanges = m_localChanges, locale = m_locale] {
+        ReadList list;
+        try {
+            InventoryStore reading(path, InventoryStore::ReadingOnly{});
+            list = readList(reading, externalChanges, locale);
+        } catch (const std::exception&) {
+            // The window's own connection reports what is wrong at its next change.
+            list.failed = true;
+        }
+        list.localChanges = localChanges;
+        {
+            const std::lock_guard lock(m_readListMutex);
+            m_readListArrived = std::move(list);
+        }
+        QMetaObject::invokeMethod(this, &InventoryModel::takeReadList, Qt::QueuedConnection);
+    });
 }
 
 void InventoryModel::takeReadList()
@@ -433,6 +436,32 @@ bool InventoryModel::setOrder(const std::vector<ItemId>& order)
         after << index(rowOf(idsBefore[static_cast<std::size_t>(i)]), before[i].column());
     changePersistentIndexList(before, after);
     emit layoutChanged();
+    emit itemsChanged();
+    return true;
+}
+
+bool InventoryModel::setConventions(const InventoryConventions& conventions,
+                                    const std::vector<ItemFieldText>& texts)
+{
+    if (!storeChange([&] {
+            m_store.setFieldsAndMeta(texts, kConventionsKey, encodedConventions(conventions));
+        }))
+        return false;
+    m_conventions = conventions;
+    m_locale = m_conventions.inputLocale();
+    std::unordered_map<ItemId, std::size_t> rowOfId;
+    rowOfId.reserve(m_ids.size());
+    for (std::size_t row = 0; row < m_ids.size(); ++row)
+        rowOfId.emplace(m_ids[row], row);
+    for (const ItemFieldText& change : texts)
+        if (const auto found = rowOfId.find(change.id); found != rowOfId.end())
+            m_items[found->second].fields[static_cast<std::size_t>(change.field)] = change.text;
+    // Every estimate reads afresh: a text left as it was may read differently now.
+    for (std::size_t row = 0; row < m_items.size(); ++row)
+        m_estimates[row] = estimateOf(m_items[row], m_locale);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kItemFieldCount - 1),
+                         {Qt::DisplayRole, Qt::EditRole});
     emit itemsChanged();
     return true;
 }

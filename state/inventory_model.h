@@ -13,7 +13,7 @@
 // the window never waits for 65,536 rows; the rows it read replace the shown ones only if this
 // process changed nothing meanwhile (otherwise they are read again).
 
-#include "spreadsheet/input/typed_input.h"
+#include "state/inventory_conventions.h"
 #include "state/inventory_store.h"
 
 #include <QAbstractTableModel>
@@ -30,8 +30,9 @@ class InventoryModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    // `locale` says how typed amounts read, for the estimated total.
-    InventoryModel(InventoryStore& store, spreadsheet::input::InputLocale locale,
+    // `conventions` are the inventory's (inventoryConventions): how its amounts read, for the
+    // estimated total.
+    InventoryModel(InventoryStore& store, InventoryConventions conventions,
                    QObject* parent = nullptr);
     ~InventoryModel() override;
 
@@ -84,6 +85,12 @@ public:
     // Puts the items in `order` (every id of the list once).
     bool setOrder(const std::vector<ItemId>& order);
 
+    const InventoryConventions& conventions() const { return m_conventions; }
+    // Makes `conventions` the inventory's and sets the texts `texts` (the dates and amounts
+    // rewritten into them), as one change.
+    bool setConventions(const InventoryConventions& conventions,
+                        const std::vector<ItemFieldText>& texts);
+
 signals:
     // A change the store refused, with the reason for the user.
     void changeRefused(const QString& reason);
@@ -104,13 +111,16 @@ private:
     };
     template <class Change>
     bool storeChange(Change&& change);
-    ReadList readList(InventoryStore& store, std::int64_t externalChanges) const;
+    // Runs on the reading thread too: it is given the locale rather than reading m_locale.
+    static ReadList readList(InventoryStore& store, std::int64_t externalChanges,
+                             const spreadsheet::input::InputLocale& locale);
     void show(ReadList&& list);
     void startReadingElsewhere(std::int64_t externalChanges);
     void takeReadList();
 
     InventoryStore& m_store;
-    spreadsheet::input::InputLocale m_locale;
+    InventoryConventions m_conventions;
+    spreadsheet::input::InputLocale m_locale; // m_conventions' for typed input
     std::vector<Item> m_items;
     // Each row's estimated value as the sheet reads it, parallel to m_items.
     std::vector<std::optional<double>> m_estimates;

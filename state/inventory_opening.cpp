@@ -3,11 +3,16 @@
 #include "state/item_list_codec.h"
 #include "state/settings_store.h"
 
+#include <QLocale>
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 
 namespace stowfolio {
+
+const QString kConventionsKey = QStringLiteral("conventions");
 
 namespace {
 
@@ -128,6 +133,21 @@ QString takeSettingsList(InventoryStore& store, const SettingsStore& settings)
                        .arg(cutFields)
                        .arg(kMaxFieldLength);
     return repairs;
+}
+
+InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& userLocale)
+{
+    if (const std::optional<QString> stored = store.meta(kConventionsKey))
+        if (const auto conventions = decodedConventions(*stored))
+            return *conventions;
+    const InventoryConventions conventions = conventionsOfLocale(userLocale);
+    try {
+        store.setMeta(kConventionsKey, encodedConventions(conventions));
+    } catch (const std::exception&) {
+        // A database that takes no writes (a read-only file, a full disk) still reads: the
+        // user's locale serves until they can be recorded, as it did before they were.
+    }
+    return conventions;
 }
 
 QString encodedItems(const std::vector<Item>& items)

@@ -1,6 +1,7 @@
 #pragma once
 
-// How the inventory database and the settings file's "Items" value keep agreeing.
+// How the inventory database and the settings file's "Items" value keep agreeing, and the
+// conventions of its dates and amounts that an inventory records when first opened.
 //
 // The database is the store of record for the items; the settings file keeps the owner fields
 // and, written when the main window closes, the whole list under "Items" in its documented
@@ -11,11 +12,14 @@
 //     the window asks which list to keep; jobs without a window keep the database's;
 //   - otherwise the database holds the list.
 
+#include "state/inventory_conventions.h"
 #include "state/inventory_store.h"
 
 #include <QString>
 
 #include <memory>
+
+class QLocale;
 
 namespace stowfolio {
 
@@ -41,6 +45,15 @@ QString takeSettingsList(InventoryStore& store, const SettingsStore& settings);
 
 // The "Items" text for `items`, in the documented encoding.
 QString encodedItems(const std::vector<Item>& items);
+
+// The meta key under which the database keeps its conventions (inventory_conventions.h).
+extern const QString kConventionsKey;
+
+// The inventory's conventions. An inventory without them (created now, or kept by an older
+// version) takes those of `userLocale` and records them, so they stay what they were whatever
+// locale later processes run in; one that takes no writes uses them unrecorded. Throws
+// DatabaseError when the database cannot be read.
+InventoryConventions inventoryConventions(InventoryStore& store, const QLocale& userLocale);
 
 // Records that "Items" now holds `itemsText`, so the next start knows it as ours.
 void recordSettingsList(InventoryStore& store, const QString& itemsText);

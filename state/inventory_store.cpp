@@ -512,6 +512,31 @@ void InventoryStore::setMeta(const QString& key, const QString& value)
     upsert.run();
 }
 
+void InventoryStore::setFieldsAndMeta(const std::vector<ItemFieldText>& texts, const QString& key,
+                                      const QString& value)
+{
+    for (const ItemFieldText& change : texts) {
+        ItemFields check;
+        check[static_cast<std::size_t>(change.field)] = change.text;
+        refuseOversizedFields(check);
+    }
+    Transaction transaction(m_database);
+    std::array<std::unique_ptr<Statement>, kItemFieldCount> updates;
+    for (const ItemFieldText& change : texts) {
+        auto& update = updates[static_cast<std::size_t>(change.field)];
+        if (!update)
+            update = std::make_unique<Statement>(
+                m_database,
+                "UPDATE items SET " +
+                    std::string(kItemFields[static_cast<std::size_t>(change.field)].column) +
+                    " = ?2 WHERE id = ?1");
+        update->bind(1, change.id).bindLasting(2, change.text);
+        update->run();
+    }
+    setMeta(key, value);
+    transaction.commit();
+}
+
 std::int64_t InventoryStore::externalChangeCounter()
 {
     return m_database.queryInteger("PRAGMA data_version");

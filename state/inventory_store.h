@@ -61,6 +61,14 @@ struct FieldText
     QString text;
 };
 
+// One item's new text for one of its fields.
+struct ItemFieldText
+{
+    ItemId id = 0;
+    ItemField field = kLocationField;
+    QString text;
+};
+
 class InventoryStore
 {
 public:
@@ -113,6 +121,10 @@ public:
     // Small values the program keeps beside the items ("itemsSettingsDigest", ...).
     std::optional<QString> meta(const QString& key);
     void setMeta(const QString& key, const QString& value);
+    // Sets the texts of `texts` and the meta value `key` in one transaction: a change of the
+    // inventory's conventions together with the texts it rewrites.
+    void setFieldsAndMeta(const std::vector<ItemFieldText>& texts, const QString& key,
+                          const QString& value);
 
     // The files kept with items (state/attachment_records.h; inventory_store_attachments.cpp).
     // An item's attachments, in their order (the first is the primary one).

@@ -138,7 +138,8 @@ bool isBlank(QStringView text)
     return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isSpace(); });
 }
 
-QString contributionText(const QString& value, Contribution contribution)
+QString contributionText(const QString& value, Contribution contribution,
+                         const InventoryConventions& conventions)
 {
     if (contribution == Contribution::Text)
         return value;
@@ -152,7 +153,7 @@ QString contributionText(const QString& value, Contribution contribution)
         if (trimmed.isEmpty())
             return {};
         if (const auto date = dateOfIsoTime(trimmed))
-            return QStringLiteral("until ") + shortDateWithFullYear(*date);
+            return QStringLiteral("until ") + dateText(*date, conventions);
         return QStringLiteral("until ") + trimmed;
     case Contribution::NonZeroAmount:
         return trimmed == QLatin1String("0") || trimmed == QLatin1String("0.00") ? QString()
@@ -308,7 +309,8 @@ QString withoutSeparators(QString text, int& replaced)
     return text;
 }
 
-ItemImport itemsFromRecords(const std::vector<QStringList>& records)
+ItemImport itemsFromRecords(const std::vector<QStringList>& records,
+                            const InventoryConventions& conventions)
 {
     ItemImport result;
     // The header is the first record that holds anything; the empty lines above it are not
@@ -393,8 +395,8 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
             for (const qsizetype c : sources[static_cast<std::size_t>(field)]) {
                 if (c >= record.size())
                     continue;
-                const QString part =
-                    contributionText(record[c], targets[static_cast<std::size_t>(c)].contribution);
+                const QString part = contributionText(
+                    record[c], targets[static_cast<std::size_t>(c)].contribution, conventions);
                 if (part.isEmpty())
                     continue;
                 // A manufacturer and a model number read as one model ("Zooz ZEN17").
@@ -441,7 +443,7 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records)
     if (result.items.isEmpty())
         result.problem = QStringLiteral("it holds no items below its header row.");
     else
-        result.valueNotes = readImportedValues(result.items).lines;
+        result.valueNotes = readImportedValues(result.items, conventions).lines;
     return result;
 }
 
@@ -508,7 +510,8 @@ QString tooManyToImportMessage(const QString& path, int found, bool more, int ro
              locale.toString(found), locale.toString(room), locale.toString(kMaxInventoryItems));
 }
 
-ItemImport importCsvSource(const ImportSource& source, int room, const ImportProgress& progress)
+ItemImport importCsvSource(const ImportSource& source, int room,
+                           const InventoryConventions& conventions, const ImportProgress& progress)
 {
     ItemImport result;
     const auto fail = [&](QString why) {
@@ -556,7 +559,7 @@ ItemImport importCsvSource(const ImportSource& source, int room, const ImportPro
         return fail(QStringLiteral("reading it was cancelled."));
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString() + QLatin1Char('.'));
-    result = itemsFromRecords(records);
+    result = itemsFromRecords(records, conventions);
     if (!result.problem.isEmpty())
         return fail(result.problem);
     for (const std::size_t record : outcome.cutRecords)
@@ -575,9 +578,10 @@ ItemImport importCsvSource(const ImportSource& source, int room, const ImportPro
     return result;
 }
 
-ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress)
+ItemImport importCsvFile(const QString& path, int room, const InventoryConventions& conventions,
+                         const ImportProgress& progress)
 {
-    return importCsvSource(openImportSource(path), room, progress);
+    return importCsvSource(openImportSource(path), room, conventions, progress);
 }
 
 QByteArray itemsAsCsv(const std::vector<Item>& items)

@@ -6,6 +6,7 @@
 // the rows skipped, each with its reason.
 
 #include "state/inventory.h"
+#include "state/inventory_conventions.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,10 @@ struct ItemImport
     QString problem;
     // Owner and insurance fields, when the file holds them (a workbook of ours).
     QStringList ownerFields;
+    // A workbook's: the sheet its items were read from and each item's row there (from 0), so
+    // that a reader can look at the cells themselves.
+    std::size_t sheet = 0;
+    QList<int> itemRows;
 };
 
 // Called now and then while a file is read with how much of it is done; false cancels.
@@ -75,19 +80,25 @@ QString notAPlainFile(const QString& path);
 // tab) found by looking; columns matched by header name, the header being the first line that
 // holds anything. Stops with a problem once more than `room` items are found, so an import that
 // cannot fit costs no more than what fits; empty lines do not count.
+// Its dates and amounts are written in the inventory's `conventions` (readImportedValues).
 ItemImport importCsvSource(const ImportSource& source, int room,
+                           const InventoryConventions& conventions,
                            const ImportProgress& progress = {});
 // The same for the file (or "-") at `path`.
-ItemImport importCsvFile(const QString& path, int room, const ImportProgress& progress = {});
+ItemImport importCsvFile(const QString& path, int room, const InventoryConventions& conventions,
+                         const ImportProgress& progress = {});
 
 // The records of a CSV file after its header row, matched to fields. Exposed for tests.
-ItemImport itemsFromRecords(const std::vector<QStringList>& records);
+ItemImport itemsFromRecords(const std::vector<QStringList>& records,
+                            const InventoryConventions& conventions);
 
 // "|" and "^" cannot be kept in the stored list; they become "/" and "'", counted in `replaced`.
 QString withoutSeparators(QString text, int& replaced);
 
 // Writes `items` as CSV with a header row of the column captions: UTF-8 with a byte-order mark
-// and CRLF line ends, so that the spreadsheet programs open it with every accent intact.
+// and CRLF line ends, so that the spreadsheet programs open it with every accent intact. The
+// texts go out as stored, in the inventory's conventions; an import into an inventory of the
+// same conventions reads them back unchanged.
 QByteArray itemsAsCsv(const std::vector<Item>& items);
 
 // What the user should know beside the item count: the columns left out, the rows skipped and

@@ -3,7 +3,6 @@
 #include "state/item_fields.h"
 
 #include <QCollator>
-#include <QDate>
 #include <QLocale>
 
 #include <algorithm>
@@ -94,15 +93,6 @@ std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortD
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), before);
     return order;
-}
-
-QString shortDateWithFullYear(const QDate& date)
-{
-    const QLocale locale;
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(date, format);
 }
 
 QString moneyText(double amount)

@@ -14,7 +14,6 @@
 #include <vector>
 
 class QCollator;
-class QDate;
 
 namespace stowfolio {
 
@@ -42,10 +41,6 @@ std::vector<int> sortedOrder(int field, const std::vector<QString>& texts, SortD
 // order. A selected row at the edge, and those behind it, stay where they are.
 std::vector<std::pair<int, int>> blockMoveSwaps(const std::vector<int>& shown,
                                                 const std::vector<int>& selected, int offset);
-
-// The locale's short date, always with a four-digit year ("M/d/yy" becomes "M/d/yyyy"): the
-// form in which typed input reads a date back unchanged.
-QString shortDateWithFullYear(const QDate& date);
 
 // An amount as the sheet's money shows it: "$1,250.50", "-$12.50".
 QString moneyText(double amount);

@@ -76,7 +76,7 @@ for field in Maintainer Section Homepage Description; do
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in fonts-liberation fonts-crosextra-carlito libqt6widgets6 libgsf-1-114 libexif12 \
-    libheif1; do
+    libheif1 libzip4; do
     grep -qw -- "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 # Installing the program must not bring a tool chain or a test tool along.

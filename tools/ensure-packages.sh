@@ -25,16 +25,16 @@ ensure_packages() {
 
 # What building and running the program needs.
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-    libgsf-1-dev libsqlite3-dev libexif-dev libheif-dev libssl-dev
+    libgsf-1-dev libsqlite3-dev libexif-dev libheif-dev libssl-dev libzip-dev
     fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea)
 # What building the tests and running the fast ones needs (./test.sh --quick): the unit test
 # and benchmark frameworks, and poppler, with which the report test reads the PDF it printed.
 QUICK_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev poppler-utils)
 # What the whole test suite adds: sanitizer and fuzzer runtimes, the independent spreadsheet
-# readers that check every workbook we write, and the tools that check the Debian package as a
-# distribution would.
+# readers that check every workbook we write, the zip programs that check every claim kit, and
+# the tools that check the Debian package as a distribution would.
 TEST_PACKAGES=("${QUICK_TEST_PACKAGES[@]}" clang libclang-rt-14-dev
-    python3 python3-xlrd libreoffice-calc-nogui gnumeric
+    python3 python3-xlrd libreoffice-calc-nogui gnumeric zip unzip p7zip-full
     dpkg-dev file desktop-file-utils appstream lintian man-db groff-base)
 # npm may already come with another Node.js build; Debian's packages are needed only without it.
 NODE_PACKAGES=(nodejs npm)

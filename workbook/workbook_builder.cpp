@@ -115,6 +115,9 @@ void fillInventoryWorkbook(BuildSteps& steps, Application& excel, const QString&
                            const Inventory& inventory, const BuildProgress& progress)
 {
     using Lines = errorsite::BuildWorkbook;
+    // The items' dates and amounts are read as the inventory's conventions say, never as the
+    // locale of this process would read them.
+    excel.setInputLocale(inventory.conventions.inputLocale());
     steps.step(Lines::kOpenTemplate, [&] { excel.Workbooks().Open(utf8(templatePath), true); });
     steps.step(Lines::kSilenceAlerts, [&] { excel.DisplayAlerts(false); });
     steps.step(Lines::kSelectFirstSheet, [&] { excel.ActiveWorkbook().Worksheets(1).Select(); });

@@ -46,18 +46,23 @@ QDate calendarDateOfSerial(double serial)
     return QDate(date.year, date.month, date.day);
 }
 
-QString numberText(double number)
+// A number as the inventory's conventions write it, shortest first ("1e+21" rather than 22
+// digits), without grouping.
+QString numberText(double number, const InventoryConventions& conventions)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(number, 'g', QLocale::FloatingPointShortest);
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString text = c.toString(number, 'g', QLocale::FloatingPointShortest);
+    text.replace(QLatin1Char('.'), conventions.decimalMark);
+    return text;
 }
 
 class SheetReader
 {
 public:
-    SheetReader(const spreadsheet::Workbook& book, const spreadsheet::Worksheet& sheet)
-        : m_book(book), m_sheet(sheet)
+    SheetReader(const spreadsheet::Workbook& book, const spreadsheet::Worksheet& sheet,
+                const InventoryConventions& conventions)
+        : m_book(book), m_sheet(sheet), m_conventions(conventions)
     {
     }
 
@@ -105,16 +110,17 @@ public:
     uint32_t rowCount() const { return m_sheet.rowCount(); }
 
 private:
-    static QString valueText(double number, bool asDate)
+    QString valueText(double number, bool asDate) const
     {
         if (asDate && number >= 1 &&
             number < static_cast<double>(spreadsheet::numfmt::kLastSerial1900 + 1))
-            return shortDateWithFullYear(calendarDateOfSerial(number));
-        return numberText(number);
+            return dateText(calendarDateOfSerial(number), m_conventions);
+        return numberText(number, m_conventions);
     }
 
     const spreadsheet::Workbook& m_book;
     const spreadsheet::Worksheet& m_sheet;
+    const InventoryConventions& m_conventions;
 };
 
 } // namespace
@@ -142,12 +148,14 @@ bool looksLikeWorkbook(const ImportSource& source)
                            : looksLikeWorkbook(source.path);
 }
 
-ItemImport importInventoryWorkbook(const QString& path, int room)
+ItemImport importInventoryWorkbook(const QString& path, int room,
+                                   const InventoryConventions& conventions)
 {
-    return importInventoryWorkbook(openImportSource(path), room);
+    return importInventoryWorkbook(openImportSource(path), room, conventions);
 }
 
-ItemImport importInventoryWorkbook(const ImportSource& source, int room)
+ItemImport importInventoryWorkbook(const ImportSource& source, int room,
+                                   const InventoryConventions& conventions)
 {
     ItemImport result;
     if (!source.problem.isEmpty()) {
@@ -167,16 +175,18 @@ ItemImport importInventoryWorkbook(const ImportSource& source, int room)
                              .arg(source.name, QString::fromStdString(error.what()));
         return result;
     }
-    return inventoryOfWorkbook(book, source.name, room);
+    return inventoryOfWorkbook(book, source.name, room, conventions);
 }
 
-ItemImport importItems(const ImportSource& source, int room, const ImportProgress& progress)
+ItemImport importItems(const ImportSource& source, int room,
+                       const InventoryConventions& conventions, const ImportProgress& progress)
 {
-    return looksLikeWorkbook(source) ? importInventoryWorkbook(source, room)
-                                     : importCsvSource(source, room, progress);
+    return looksLikeWorkbook(source) ? importInventoryWorkbook(source, room, conventions)
+                                     : importCsvSource(source, room, conventions, progress);
 }
 
-ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString& name, int room)
+ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString& name, int room,
+                               const InventoryConventions& conventions)
 {
     ItemImport result;
     // The active sheet first, then the others in order.
@@ -187,7 +197,7 @@ ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString&
         if (i != book.window.activeSheet)
             order.push_back(i);
     for (const std::size_t index : order) {
-        const SheetReader sheet(book, book.sheets[index]);
+        const SheetReader sheet(book, book.sheets[index], conventions);
         const std::optional<uint32_t> header = sheet.headerRow();
         if (!header)
             continue;
@@ -215,6 +225,8 @@ ItemImport inventoryOfWorkbook(const spreadsheet::Workbook& book, const QString&
                 result.skippedRows << QStringLiteral("row %1: it is empty").arg(emptyRow);
             emptyRows.clear();
             result.items << item;
+            result.itemRows << static_cast<int>(row);
+            result.sheet = index;
             if (result.items.size() > room) {
                 ItemImport tooMany;
                 tooMany.problem =

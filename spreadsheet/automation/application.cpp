@@ -10,6 +10,12 @@ Application::Application(input::InputLocale locale) : m_session(std::make_shared
     m_session->locale = std::move(locale);
 }
 
+void Application::setInputLocale(input::InputLocale locale)
+{
+    m_session->requireRunning();
+    m_session->locale = std::move(locale);
+}
+
 void Application::Quit()
 {
     for (const auto& document : m_session->workbooks)

@@ -21,6 +21,10 @@ public:
     // `locale` says how typed numbers and dates read (the system's; English (US) by default).
     explicit Application(input::InputLocale locale = {});
 
+    // Typed numbers and dates read as `locale` says from now on: the regional settings of the
+    // person whose texts the automation client is about to type.
+    void setInputLocale(input::InputLocale locale);
+
     // The version Excel 2007 reports, so that the caller saves in the 97-2003 format (56).
     std::string Version() const { return "12.0"; }
     // Closes every workbook without saving; the application cannot be used afterwards.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 
 #include <fcntl.h>
@@ -266,6 +267,15 @@ void AtomicFile::write(const void* data, size_t size)
         bytes += written;
         size -= static_cast<size_t>(written);
     }
+}
+
+void AtomicFile::seek(uint64_t offset)
+{
+    if (m_fd < 0)
+        fail(EBADF);
+    if (offset > uint64_t(std::numeric_limits<off_t>::max()) ||
+        ::lseek(m_fd, off_t(offset), SEEK_SET) < 0)
+        fail(offset > uint64_t(std::numeric_limits<off_t>::max()) ? EFBIG : errno);
 }
 
 void AtomicFile::commit()

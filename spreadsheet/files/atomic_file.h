@@ -102,11 +102,17 @@ public:
     // Throws FileError; after a failure the file can only be abandoned.
     void write(const void* data, size_t size);
     void write(std::string_view bytes) { write(bytes.data(), bytes.size()); }
+    // Moves where the next write() goes, for formats that complete a header after the data it
+    // describes (a zip entry's sizes and checksum). Throws FileError.
+    void seek(uint64_t offset);
     // Syncs and closes the temporary file, then renames it over the target. Throws FileError,
     // leaving the target untouched.
     void commit();
 
     const std::string& path() const { return m_path; }
+    // The file being written until commit(), for a writer that reads back what it wrote before
+    // it replaces the target; empty after commit() or a failure.
+    const std::string& temporaryPath() const { return m_temporaryPath; }
 
 private:
     [[noreturn]] void fail(int code);

@@ -1,5 +1,6 @@
 #include "tests/app/main_window_fixture.h"
 
+#include "state/inventory_conventions.h"
 #include "state/settings_store.h"
 #include "tests/support/failing_file_call.h"
 #include "tests/support/stalled_disk.h"
@@ -342,12 +343,14 @@ TEST_F(MainWindowTest, SampleDataFillsTheFieldsAndAppendsTheCar)
         {QLocale(QLocale::English, QLocale::UnitedKingdom), QStringLiteral("16/10/2005")},
         {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("16.10.2005")},
     };
+    // The sample's date is written in the inventory's conventions, whatever the process's locale.
+    LocaleScope scope(QLocale::c());
     for (const auto& [locale, date] : locales) {
         SCOPED_TRACE(locale.name().toStdString());
-        LocaleScope scope(locale);
         discardForm();
         settings = MemorySettingsStore();
         inventory().replaceAll({});
+        inventory().setMeta(kConventionsKey, encodedConventions(conventionsOfLocale(locale)));
         field("txtName")->setText(QStringLiteral("Someone Else"));
         button("PushButton7")->click();
         EXPECT_EQ(form().ownerFieldTexts(),

@@ -3,6 +3,8 @@
 
 #include "tests/app/main_window_fixture.h"
 
+#include "app/conventions_command.h"
+#include "state/inventory_conventions.h"
 #include "state/settings_store.h"
 #include "workbook/workbook_builder.h"
 
@@ -147,6 +149,95 @@ TEST_F(MainWindowListTest, EveryChangeOfTheListIsOneStepToUndo)
     EXPECT_EQ(locations(), (QStringList{"C", "B", "C", "D", "Garage"}));
 }
 
+// The index of the option of `choice` whose label holds `text`.
+int optionHolding(const PromptChoice& choice, const QString& text)
+{
+    for (int i = 0; i < choice.options.size(); ++i)
+        if (choice.options[i].contains(text))
+            return i;
+    ADD_FAILURE() << "no option holds " << text.toStdString();
+    return -1;
+}
+
+// Edit ▸ Dates and Amounts…: the inventory's conventions become German, every date and amount
+// is rewritten to keep its value (the total stays), the database holds both, and it is one
+// step to undo and redo. Texts that are no date or amount stay as typed.
+TEST_F(MainWindowListTest, ChangingTheConventionsRewritesDatesAndAmountsAsOneStep)
+{
+    startWith({{"Garage", "1,5 m", "3/4/2021", "", "", "1,234.50", "", "$40,000"},
+               {"Attic", "Box", "12/25/2019", "", "", "about 90", "", "2.5"}});
+    const InventoryConventions american = form().model().conventions();
+    // The first start, which took the settings file's list, recorded the user's locale's.
+    EXPECT_EQ(american, conventionsOfLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+    EXPECT_EQ(decodedConventions(inventory().meta(kConventionsKey).value_or(QString())), american);
+    const QString americanList = storedItems();
+    const QString total = QStringLiteral("2 items · estimated total $40,002.50");
+    EXPECT_EQ(form().statusLine(), total);
+
+    const QList<PromptChoice> choices = conventionChoices(american);
+    ASSERT_EQ(choices.size(), 4);
+    const QList<int> german = {optionHolding(choices[0], QStringLiteral(",")),
+                               optionHolding(choices[1], QStringLiteral(".")),
+                               optionHolding(choices[2], QStringLiteral("€")),
+                               optionHolding(choices[3], QStringLiteral("(dd.MM.yyyy)"))};
+    // Cancelled, then the same mark for decimals and groups: nothing changes.
+    prompts.optionAnswers = {std::nullopt, QList<int>{german[0], optionHolding(choices[1], ",")}
+                                               << german[2] << german[3]};
+    menuAction(QStringLiteral("Edit"), QStringLiteral("Dates and Amounts…"))->trigger();
+    menuAction(QStringLiteral("Edit"), QStringLiteral("Dates and Amounts…"))->trigger();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].contains(QStringLiteral("grouping mark")));
+    EXPECT_EQ(form().undoStack().count(), 0);
+    EXPECT_EQ(storedItems(), americanList);
+
+    prompts.optionAnswers = {german};
+    menuAction(QStringLiteral("Edit"), QStringLiteral("Dates and Amounts…"))->trigger();
+    const QString germanList = QStringLiteral("Garage^1,5 m^04.03.2021^^^1.234,50^^$40.000^^^^|"
+                                              "Attic^Box^25.12.2019^^^about 90^^2,5^^^^");
+    const InventoryConventions expected =
+        conventionsOfLocale(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(form().model().conventions(), expected);
+    EXPECT_EQ(form().itemRow(0).value(kDateField), QStringLiteral("04.03.2021"));
+    EXPECT_EQ(storedItems(), germanList);
+    EXPECT_EQ(decodedConventions(inventory().meta(kConventionsKey).value_or(QString())), expected);
+    EXPECT_EQ(form().statusLine(), total);
+    EXPECT_EQ(form().undoStack().count(), 1);
+
+    form().undoStack().undo();
+    EXPECT_EQ(form().model().conventions(), american);
+    EXPECT_EQ(storedItems(), americanList);
+    EXPECT_EQ(decodedConventions(inventory().meta(kConventionsKey).value_or(QString())), american);
+    EXPECT_EQ(form().statusLine(), total);
+    form().undoStack().redo();
+    EXPECT_EQ(storedItems(), germanList);
+    EXPECT_EQ(form().statusLine(), total);
+
+    // An item another process adds meanwhile, in the German conventions, goes back with the
+    // others when the step is undone.
+    {
+        InventoryStore otherProcess(inventoryPath());
+        ItemFields added;
+        added[kLocationField] = QStringLiteral("Shed");
+        added[kDateField] = QStringLiteral("05.06.2022");
+        added[kEstimatedValueField] = QStringLiteral("1.000,25");
+        otherProcess.append({added});
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form().itemCount() == 3; }, 5000));
+    form().undoStack().undo();
+    EXPECT_EQ(storedItems(), americanList + QStringLiteral("|Shed^^6/5/2022^^^^^1,000.25^^^^"));
+    EXPECT_EQ(form().statusLine(), QStringLiteral("3 items · estimated total $41,002.75"));
+    form().undoStack().redo();
+    EXPECT_EQ(storedItems(), germanList + QStringLiteral("|Shed^^05.06.2022^^^^^1.000,25^^^^"));
+
+    // A window started afterwards, under another locale, reads the list in German conventions.
+    discardForm();
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    loadedForm();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(form().model().conventions(), expected);
+    EXPECT_EQ(form().statusLine(), QStringLiteral("3 items · estimated total $41,002.75"));
+}
+
 // After a Move and its Undo the moved item is selected where it went back to, so the next Move
 // moves that item again rather than the one it had swapped places with.
 TEST_F(MainWindowListTest, UndoingAMoveKeepsTheMovedItemSelected)
@@ -242,6 +333,7 @@ TEST_F(MainWindowListTest, TheMenusOfferEveryCommandWithItsKeys)
         {"Edit", "Move Item Down", QKeySequence(Qt::ALT | Qt::Key_Down)},
         {"Edit", "Set Field of Selected Items…", QKeySequence()},
         {"Edit", "Find…", QKeySequence(QKeySequence::Find)},
+        {"Edit", "Dates and Amounts…", QKeySequence()},
         {"Help", "User Guide", QKeySequence(QKeySequence::HelpContents)},
         {"Help", "Contact Team Quillane", QKeySequence()},
         {"Help", "About Stowfolio", QKeySequence()},

@@ -6,6 +6,7 @@
 #include "evidence/attachment_keeper.h"
 #include "tests/evidence/exif_block.h"
 #include "tests/evidence/heic_picture.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -36,11 +37,7 @@ protected:
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return testing::writeTestFile(QDir(m_dir.path()), name, bytes);
     }
 
     QString photo(const QString& name, int width = 120, int height = 80)

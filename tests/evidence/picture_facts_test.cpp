@@ -7,6 +7,7 @@
 #include "evidence/picture_loader.h"
 #include "tests/evidence/exif_block.h"
 #include "tests/evidence/heic_picture.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -39,11 +40,7 @@ class PictureFactsTest : public ::testing::Test
 protected:
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return testing::writeTestFile(QDir(m_dir.path()), name, bytes);
     }
 
     QTemporaryDir m_dir;

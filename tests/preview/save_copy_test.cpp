@@ -1,6 +1,7 @@
 #include "preview/save_copy.h"
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +21,7 @@ protected:
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return testing::writeTestFile(QDir(m_dir.path()), name, bytes);
     }
 
     static QByteArray read(const QString& path)

@@ -30,14 +30,14 @@ protected:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    ItemImport import(const QByteArray& bytes)
+    ItemImport import(const QByteArray& bytes, const InventoryConventions& conventions = {})
     {
         const QString path = m_dir.filePath(QStringLiteral("items.csv"));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        const ItemImport result = importCsvFile(path, 100);
+        const ItemImport result = importCsvFile(path, 100, conventions);
         EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
         return result;
     }
@@ -83,10 +83,12 @@ TEST_F(ImportedValuesTest, EuroAmountsAndDayFirstDatesReadAsNumbersAndDates)
     EXPECT_TRUE(details.contains(QStringLiteral("day first"))) << details.toStdString();
 }
 
-TEST_F(ImportedValuesTest, ValuesAreWrittenAsTheComputersOwnLocaleReadsThem)
+TEST_F(ImportedValuesTest, ValuesAreWrittenAsTheInventorysConventionsReadThem)
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const ItemImport european = import(kEuropeanExport);
+    // A German inventory, on a computer whose own locale is English (United States).
+    const InventoryConventions german =
+        conventionsOfLocale(QLocale(QLocale::German, QLocale::Germany));
+    const ItemImport european = import(kEuropeanExport, german);
     ASSERT_EQ(european.items.size(), 3);
     EXPECT_EQ(
         typedNumberOf(kEstimatedValueField, european.items[0][kEstimatedValueField], kGermany),
@@ -96,7 +98,8 @@ TEST_F(ImportedValuesTest, ValuesAreWrittenAsTheComputersOwnLocaleReadsThem)
     // A point as decimal mark and commas grouping, on the same German computer.
     const ItemImport american = import("Description,Date,Price,Est. Value\n"
                                        "Piano,12/25/2019,\"$1,299.00\",\"USD 2,500\"\n"
-                                       "Stool,1/2/2019,$5,7.5\n");
+                                       "Stool,1/2/2019,$5,7.5\n",
+                                       german);
     ASSERT_EQ(american.items.size(), 2);
     EXPECT_EQ(typedNumberOf(kPriceField, american.items[0][kPriceField], kGermany), 1299.0);
     EXPECT_EQ(

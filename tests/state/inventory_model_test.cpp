@@ -51,7 +51,7 @@ protected:
     }
     QTemporaryDir m_dir;
     InventoryStore m_store{path()};
-    InventoryModel m_model{m_store, spreadsheet::input::InputLocale{}};
+    InventoryModel m_model{m_store, InventoryConventions{}};
 };
 
 TEST_F(InventoryModelTest, EveryChangeShowsWhatTheStoreHolds)

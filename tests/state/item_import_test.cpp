@@ -29,7 +29,7 @@ protected:
     }
     ItemImport import(const QByteArray& bytes, int room = 65526)
     {
-        return importCsvFile(write(bytes), room);
+        return importCsvFile(write(bytes), room, InventoryConventions{});
     }
 
     QTemporaryDir m_dir;
@@ -101,13 +101,12 @@ TEST_F(ItemImportTest, HomeboxArchivedAndSoldItemsAreLeftOutAndQuantitiesKept)
     ASSERT_EQ(result.items.size(), 2);
     EXPECT_EQ(result.items[0], item({{0, "Kitchen"},
                                      {1, "Chair"},
-                                     {2, shortDateWithFullYear(QDate(2023, 11, 24))},
-                                     {4, "until " + shortDateWithFullYear(QDate(2025, 11, 24))},
+                                     {2, dateText(QDate(2023, 11, 24), {})},
+                                     {4, "until " + dateText(QDate(2025, 11, 24), {})},
                                      {5, "45"},
                                      {10, "oak; Quantity: 3"}}));
-    EXPECT_EQ(
-        result.items[1],
-        item({{0, "Shed"}, {1, "Rake"}, {2, shortDateWithFullYear(QDate(2020, 4, 1))}, {5, "12"}}));
+    EXPECT_EQ(result.items[1],
+              item({{0, "Shed"}, {1, "Rake"}, {2, dateText(QDate(2020, 4, 1), {})}, {5, "12"}}));
     EXPECT_EQ(result.leftOutItems,
               (QStringList{"row 3 \"Old TV\" (archived)", "row 4 \"Bike\" (sold)"}));
     EXPECT_EQ(result.quantitiesInNotes, 1);
@@ -317,7 +316,7 @@ TEST_F(ItemImportTest, ANamedPipeIsReadOnce)
     writer.join();
     EXPECT_TRUE(source.problem.isEmpty()) << source.problem.toStdString();
     EXPECT_TRUE(source.inMemory);
-    const ItemImport result = importCsvSource(source, 10);
+    const ItemImport result = importCsvSource(source, 10, InventoryConventions{});
     EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
     EXPECT_EQ(result.items, QList<QStringList>{item({{0, "Attic"}, {1, "Box"}})});
 }
@@ -336,7 +335,7 @@ TEST_F(ItemImportTest, WhatIsNoFileIsNamedForWhatItIs)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        const ItemImport result = importCsvFile(c.path, 10);
+        const ItemImport result = importCsvFile(c.path, 10, InventoryConventions{});
         EXPECT_TRUE(result.problem.endsWith(QString::fromUtf8(c.problem)))
             << result.problem.toStdString();
         EXPECT_TRUE(result.items.isEmpty());

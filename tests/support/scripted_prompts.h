@@ -70,6 +70,21 @@ public:
         fieldTextAnswers.pop_front();
         return answer;
     }
+    // The answers to chooseOptions, in turn; nothing answers as Cancel. The choices of each
+    // form shown are kept.
+    std::deque<std::optional<QList<int>>> optionAnswers;
+    std::vector<QList<PromptChoice>> choiceForms;
+    std::optional<QList<int>> chooseOptions(const QString& title, const QString& text,
+                                            const QList<PromptChoice>& choices) override
+    {
+        shown.push_back({QStringLiteral("options"), text, title, MessageIcon::None});
+        choiceForms.push_back(choices);
+        if (optionAnswers.empty())
+            throw std::logic_error("unscripted choice: " + text.toStdString());
+        auto answer = optionAnswers.front();
+        optionAnswers.pop_front();
+        return answer;
+    }
     bool askYesNo(const QString& text, const QString& title, DefaultAnswer defaultAnswer) override
     {
         shown.push_back({QStringLiteral("question"), text, title, MessageIcon::None});

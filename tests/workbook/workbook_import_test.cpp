@@ -75,7 +75,8 @@ TEST_F(WorkbookImportTest, ExportImportExportGivesTheSameCells)
     exportInventoryWorkbook(factory, inventory, dir.path(), path("first.xls"));
     ASSERT_TRUE(looksLikeWorkbook(path("first.xls")));
 
-    const ItemImport imported = importInventoryWorkbook(path("first.xls"), 100);
+    const ItemImport imported =
+        importInventoryWorkbook(path("first.xls"), 100, InventoryConventions{});
     ASSERT_TRUE(imported.problem.isEmpty()) << imported.problem.toStdString();
     EXPECT_EQ(imported.ownerFields, inventory.ownerFields);
     ASSERT_EQ(imported.items.size(), 3);
@@ -103,19 +104,21 @@ TEST_F(WorkbookImportTest, WorkbooksThatAreNotInventoriesSayWhy)
     text.write("just some text\n");
     text.close();
     EXPECT_FALSE(looksLikeWorkbook(path("notes.xls")));
-    const ItemImport notOle = importInventoryWorkbook(path("notes.xls"), 10);
+    const ItemImport notOle =
+        importInventoryWorkbook(path("notes.xls"), 10, InventoryConventions{});
     EXPECT_TRUE(notOle.problem.startsWith(QStringLiteral("notes.xls cannot be imported: ")))
         << notOle.problem.toStdString();
 
     // The template itself has the header row but no items.
-    const ItemImport empty =
-        importInventoryWorkbook(QStringLiteral(STOWFOLIO_RESOURCES_DIR "/template.xlt"), 10);
+    const ItemImport empty = importInventoryWorkbook(
+        QStringLiteral(STOWFOLIO_RESOURCES_DIR "/template.xlt"), 10, InventoryConventions{});
     EXPECT_TRUE(empty.problem.contains(QStringLiteral("holds no items")))
         << empty.problem.toStdString();
     EXPECT_TRUE(empty.items.isEmpty());
 
     exportInventoryWorkbook(factory, sampleInventory(), dir.path(), path("three.xls"));
-    const ItemImport tooMany = importInventoryWorkbook(path("three.xls"), 2);
+    const ItemImport tooMany =
+        importInventoryWorkbook(path("three.xls"), 2, InventoryConventions{});
     EXPECT_TRUE(tooMany.problem.contains(QStringLiteral("room for only 2 more")));
     EXPECT_TRUE(tooMany.items.isEmpty());
 }

@@ -154,6 +154,26 @@ TEST_F(AtomicFileTest, AFileNotCommittedLeavesNothingBehind)
     EXPECT_TRUE(names().empty());
 }
 
+// A header completed after the data it describes, as a zip entry's: seek() back, rewrite it,
+// seek() to the end and go on; the temporary file is there to be read back before commit().
+TEST_F(AtomicFileTest, SeekRewritesWhatWasWritten)
+{
+    const std::string path = pathOf("kit.zip");
+    AtomicFile file(path);
+    file.write("HEADER??data");
+    file.seek(6);
+    file.write("!!");
+    file.seek(12);
+    file.write("more");
+    EXPECT_EQ(readFileBytes(file.temporaryPath()),
+              std::vector<uint8_t>({'H', 'E', 'A', 'D', 'E', 'R', '!', '!', 'd', 'a', 't', 'a', 'm',
+                                    'o', 'r', 'e'}));
+    file.commit();
+    EXPECT_TRUE(file.temporaryPath().empty());
+    const std::vector<uint8_t> bytes = readFileBytes(path);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "HEADER!!datamore");
+}
+
 TEST_F(AtomicFileTest, AMissingFolderIsNamedInTheError)
 {
     const std::string path = pathOf("missing/book.xls");

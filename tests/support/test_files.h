@@ -1,0 +1,22 @@
+#pragma once
+
+// Files the tests make: written whole into a test's temporary folder.
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace stowfolio::testing {
+
+// Writes `bytes` to `name` in `folder` and gives the file's path.
+inline QString writeTestFile(const QDir& folder, const QString& name, const QByteArray& bytes)
+{
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    EXPECT_EQ(file.write(bytes), bytes.size()) << path.toStdString();
+    return path;
+}
+
+} // namespace stowfolio::testing
