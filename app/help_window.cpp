@@ -57,6 +57,18 @@ QString HelpWindow::pageHtml()
                "item; Undo takes both back.</li>"
                "</ul>"
 
+               "<h3>Photos, receipts and documents</h3>"
+               "<p>Keep every photo, receipt, manual or appraisal of an item with it: select the "
+               "item and choose <b>Edit ▸ Add Attachments to Item</b> (Ctrl+Shift+A) to pick "
+               "several files at once, or drop files on the item's row. A Photo field that names "
+               "a picture file becomes the item's first photo when you press Add. <b>Edit ▸ "
+               "Item Details</b> (Ctrl+I, or a double-click in the Photo column) shows the item "
+               "with its attachments: open one, remove it, make it the primary photo, or give it "
+               "a caption and a kind. Stowfolio keeps its own copy of each file, so moving or "
+               "deleting the original loses nothing, and every change can be undone. A file "
+               "that cannot be kept (missing, unreadable, a folder, too large, a damaged "
+               "picture) is named in a message and nothing of that choice is added.</p>"
+
                "<h3>Dates and amounts</h3>"
                "<p>Your inventory remembers how its dates and amounts are written (decimal mark, "
                "grouping mark, currency sign and date form), set from your computer's language "

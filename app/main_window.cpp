@@ -88,6 +88,9 @@ void MainWindow::startUp()
                [&] { openHomePageOnOneStartInAHundred(m_deps.randomFraction, m_deps.openUrl); });
     restoreOwnerFields(guard);
     restoreItemList(guard);
+    // After the list is settled (a settings list taken keeps the ids of unchanged items), and
+    // before any undo step exists that could want a record of a deleted item.
+    purgeAttachments();
     updateStatusLine();
     m_refreshTimer.start();
     guard.step(Lines::kCheckSpreadsheet, [&] {
@@ -186,6 +189,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    // No undo outlives the window: what deleted items kept, and files no one names, go now.
+    purgeAttachments();
     emit unloaded();
 }
 
@@ -195,7 +200,10 @@ bool MainWindow::mayEndProgram()
         const QScopedValueRollback<bool> quiet(m_storeFailureTold, true);
         saveItemList();
     }
-    return closingDespiteUnsavedChanges();
+    if (!closingDespiteUnsavedChanges())
+        return false;
+    purgeAttachments();
+    return true;
 }
 
 bool MainWindow::closingDespiteUnsavedChanges()

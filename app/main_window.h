@@ -13,6 +13,7 @@
 //
 // Controls carry their names as object names ("txtName", "PushButton1", "ListView1").
 
+#include "app/item_attachments.h"
 #include "app/list_commands.h"
 #include "platform/home_page.h"
 #include "platform/window_pointer.h"
@@ -23,16 +24,19 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUndoStack>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QGroupBox;
 class QLabel;
 class QModelIndex;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QToolBar;
@@ -121,6 +125,12 @@ public:
     void showAbout();
     // Help ▸ User Guide (F1): how to use the program (help_window.h).
     void showHelpWindow();
+    // Files kept with items (main_window_attachments.cpp): Edit ▸ Add Attachments to Item… asks
+    // for files for the selected item; Item Details… shows its fields and attachments.
+    void addAttachmentsToSelectedItem();
+    void showItemDetails();
+    // Null when the attachment store could not be opened (told when the user asks for it).
+    ItemAttachments* attachments() { return m_attachments.get(); }
     QUndoStack& undoStack() { return m_undoStack; }
     QString statusLine() const;
     // A finished edit in place of one field: refused with a message when it holds a separator,
@@ -209,6 +219,16 @@ private:
     // Each field takes its text, and is saved as if typed.
     void setOwnerFieldTexts(const QStringList& texts);
     QStringList columnCaptions() const;
+    // Files kept with items (main_window_attachments.cpp).
+    void installAttachments(QMenu* edit);
+    bool attachmentsAvailable();
+    void addAttachmentsTo(ItemId item);
+    void addFilesToItem(ItemId item, const QStringList& paths);
+    // True when the typed Photo names a file that Add keeps as the item's first photo.
+    bool keepsTypedPhoto(const QString& photo) const;
+    void whileBusy(const std::function<void()>& work);
+    void openAttachment(const Attachment& attachment);
+    void purgeAttachments();
 
     MainWindowDependencies m_deps;
     WindowPointer m_pointer;
@@ -251,6 +271,11 @@ private:
     // made it; it then tells the window through takeStoreOutcome().
     bool m_storeFailureTold = false;
     QString m_storeFailure;
+    // The attachment store and its undo steps, or why it could not be opened.
+    std::unique_ptr<ItemAttachments> m_attachments;
+    QString m_attachmentsFailure;
+    // Links to kept files for the desktop's viewer, removed when the window goes.
+    std::unique_ptr<QTemporaryDir> m_viewingFolder;
 };
 
 } // namespace stowfolio

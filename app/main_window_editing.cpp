@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 
+#include "app/attachment_commands.h"
 #include "app/owner_fields_command.h"
 #include "app/typing_command.h"
 
@@ -259,7 +260,14 @@ bool MainWindow::addItemFromFields(const QString& text)
     for (int i = 0; i < kItemFieldCount; ++i)
         item.fields[static_cast<std::size_t>(i)] = m_itemFields[i]->text();
     const int before = itemCount();
-    m_undoStack.push(new InsertItemsCommand(*this, before, {item}, text));
+    // A Photo naming a readable file is kept as the item's first photo too, in the same step.
+    if (const QString& photo = item.fields[kPhotoField]; keepsTypedPhoto(photo))
+        whileBusy([&] {
+            m_undoStack.push(
+                new AddItemWithPhotoCommand(*this, *m_attachments, before, item, photo, text));
+        });
+    else
+        m_undoStack.push(new InsertItemsCommand(*this, before, {item}, text));
     return itemCount() > before;
 }
 

@@ -78,6 +78,7 @@ void MainWindow::buildMenus()
     QAction* setField = addMenuCommand(edit, QStringLiteral("Se&t Field of Selected Items…"), {},
                                        [this] { setFieldOfSelectedItems(); });
     m_selectionActions = {editItemAction, duplicate, remove, moveUp, moveDown, setField};
+    installAttachments(edit);
     QMenu* sort = edit->addMenu(QStringLiteral("&Sort Items By"));
     for (int field = 0; field < kItemFieldCount; ++field)
         addMenuCommand(sort, m_model.headerData(field, Qt::Horizontal).toString().trimmed(), {},

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
@@ -438,14 +440,55 @@ void InventoryStore::replaceAll(const std::vector<ItemFields>& rows)
     for (const ItemFields& fields : rows)
         refuseOversizedFields(fields);
     Transaction transaction(m_database);
+    // An item the new list still holds keeps its id, and with it its attachments, which the
+    // next purge would otherwise take for those of a deleted item: first each row equal in every
+    // field to a held item, then each row left that has the Location and Description of a held
+    // item left (its price or notes changed elsewhere), each held item once, in list order.
+    const std::vector<Item> held = items();
+    std::vector<bool> claimed(held.size(), false);
+    std::map<ItemFields, std::deque<std::size_t>> byFields;
+    std::map<std::pair<QString, QString>, std::deque<std::size_t>> byName;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const ItemFields& fields = held[i].fields;
+        byFields[fields].push_back(i);
+        if (!fields[kDescriptionField].isEmpty())
+            byName[{fields[kLocationField], fields[kDescriptionField]}].push_back(i);
+    }
+    const auto claim = [&](std::deque<std::size_t>& candidates) -> ItemId {
+        while (!candidates.empty()) {
+            const std::size_t i = candidates.front();
+            candidates.pop_front();
+            if (!claimed[i]) {
+                claimed[i] = true;
+                return held[i].id;
+            }
+        }
+        return 0;
+    };
+    std::vector<ItemId> keptIds(rows.size(), 0);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        if (const auto found = byFields.find(rows[r]); found != byFields.end())
+            keptIds[r] = claim(found->second);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (keptIds[r] != 0 || rows[r][kDescriptionField].isEmpty())
+            continue;
+        if (const auto found = byName.find({rows[r][kLocationField], rows[r][kDescriptionField]});
+            found != byName.end())
+            keptIds[r] = claim(found->second);
+    }
     m_database.execute("DELETE FROM items");
-    Statement add(m_database,
-                  "INSERT INTO items (" + fieldColumns() + ") VALUES (" + fieldParameters(1) + ")");
+    Statement add(m_database, "INSERT INTO items (id, " + fieldColumns() + ") VALUES (?1, " +
+                                  fieldParameters(2) + ")");
     Statement place(m_database, "INSERT INTO positions (id, position) VALUES (?1, ?2)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        bindFields(add, 1, rows[i]);
+        const ItemId kept = keptIds[i];
+        if (kept > 0)
+            add.bind(1, kept);
+        else
+            add.bindNull(1);
+        bindFields(add, 2, rows[i]);
         add.run();
-        place.bind(1, m_database.lastInsertId())
+        place.bind(1, kept > 0 ? kept : m_database.lastInsertId())
             .bind(2, kPositionStep * static_cast<double>(i + 1));
         place.run();
     }

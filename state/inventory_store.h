@@ -112,7 +112,10 @@ public:
     // The list order afterwards: `order` holds every id of the list once. Ids not in the
     // database are ignored; items missing from `order` keep their place after the others.
     void setOrder(const std::vector<ItemId>& order);
-    // Replaces every item by `rows`, in one transaction.
+    // Replaces every item by `rows`, in one transaction. A row equal in every field to an item
+    // the list held keeps that item's id, and so does a row left with the Location and
+    // Description (not empty) of a held item left; each id once, in list order. The files kept
+    // with those items stay theirs; the other rows get new ids.
     void replaceAll(const std::vector<ItemFields>& rows);
 
     // Small values the program keeps beside the items ("itemsSettingsDigest", ...).

@@ -67,6 +67,35 @@ TEST_F(InventoryStoreTest, ItemsKeepTheirFieldsOrderAndIdsAcrossReopening)
         EXPECT_EQ(items[i].id, ids[i]);
 }
 
+// Taking the settings file's list replaces every item; the ones it holds unchanged keep their
+// ids (and so their attachments), duplicates each keep one, an item whose other fields changed
+// keeps its id by its Location and Description, and an item with neither to go by is new.
+TEST_F(InventoryStoreTest, ReplacingTheListKeepsTheIdsOfUnchangedItems)
+{
+    InventoryStore store(databasePath());
+    ItemFields tv = fieldsOf(QStringLiteral("Lounge"), QStringLiteral("TV"));
+    const std::vector<ItemId> ids =
+        store.append({fieldsOf(QStringLiteral("Hall")), fieldsOf(QStringLiteral("Loft")),
+                      fieldsOf(QStringLiteral("Hall")), fieldsOf(QStringLiteral("Shed")), tv});
+    tv[kPriceField] = QStringLiteral("450");
+    store.replaceAll({fieldsOf(QStringLiteral("Loft")), fieldsOf(QStringLiteral("Hall")),
+                      fieldsOf(QStringLiteral("Shed"), QStringLiteral("changed")),
+                      fieldsOf(QStringLiteral("Hall")), fieldsOf(QStringLiteral("Hall")), tv});
+    const std::vector<Item> items = store.items();
+    ASSERT_EQ(locations(items), (QStringList{"Loft", "Hall", "Shed", "Hall", "Hall", "Lounge"}));
+    EXPECT_EQ(items[5].id, ids[4]);
+    EXPECT_EQ(items[5].fields[kPriceField], QStringLiteral("450"));
+    EXPECT_EQ(items[0].id, ids[1]);
+    EXPECT_EQ(items[1].id, ids[0]);
+    EXPECT_EQ(items[3].id, ids[2]);
+    // The changed Shed and the third Hall are new items with ids never used before.
+    for (const std::size_t fresh : {std::size_t{2}, std::size_t{4}})
+        for (const ItemId old : ids)
+            EXPECT_NE(items[fresh].id, old);
+    EXPECT_NE(items[2].id, items[4].id);
+    EXPECT_EQ(items[2].fields[kDescriptionField], QStringLiteral("changed"));
+}
+
 TEST_F(InventoryStoreTest, TheDatabaseAndItsFolderArePrivate)
 {
     InventoryStore store(databasePath());

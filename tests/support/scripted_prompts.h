@@ -118,6 +118,17 @@ public:
     {
         return nextFile(QStringLiteral("save"), title, filter);
     }
+    // The answers to openFileNames, in turn; an empty list answers as Cancel.
+    std::deque<QStringList> fileListAnswers;
+    QStringList openFileNames(const QString& title, const QString& filter) override
+    {
+        shown.push_back({QStringLiteral("open files"), filter, title, MessageIcon::None});
+        if (fileListAnswers.empty())
+            throw std::logic_error("unscripted files dialog: " + title.toStdString());
+        const QStringList answer = fileListAnswers.front();
+        fileListAnswers.pop_front();
+        return answer;
+    }
 
     // The texts of the message boxes shown so far, in order.
     QStringList messages() const
