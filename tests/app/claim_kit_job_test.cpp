@@ -12,6 +12,8 @@
 #include "state/csv_text.h"
 #include "state/inventory_store.h"
 
+#include "tests/support/job_environment.h"
+#include "tests/support/test_files.h"
 #include "workbook/excel_factory.h"
 
 #include <QCryptographicHash>
@@ -46,32 +48,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(home.isValid());
-        for (const char* variable : kVariables)
-            saved.push_back(qgetenv(variable));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-        qputenv("TEMP", QFile::encodeName(home.filePath(QStringLiteral("tmp"))));
-        qunsetenv("XDG_RUNTIME_DIR");
+        testing::pointJobsInto(home.path());
         for (const char* folder : {"tmp", "mine", "sources/a", "sources/b"})
             ASSERT_TRUE(QDir(home.path()).mkpath(QString::fromLatin1(folder)));
     }
-    void TearDown() override
-    {
-        for (size_t i = 0; i < std::size(kVariables); ++i) {
-            if (saved[i].isNull())
-                qunsetenv(kVariables[i]);
-            else
-                qputenv(kVariables[i], saved[i]);
-        }
-    }
-
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
-        const QString path = home.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return testing::writeTestFile(QDir(home.path()), name, bytes);
     }
     static QByteArray readFile(const QString& path)
     {
@@ -141,10 +124,8 @@ protected:
         return exitCode;
     }
 
-    static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP",
-                                                 "XDG_RUNTIME_DIR"};
+    testing::SavedEnvironment environment{testing::jobVariables()};
     QTemporaryDir home;
-    std::vector<QByteArray> saved;
     QMap<QString, QByteArray> originals; // kit entry -> the bytes of the file kept
     std::vector<Item> items;
 };

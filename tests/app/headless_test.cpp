@@ -4,6 +4,8 @@
 
 #include "app/headless.h"
 #include "tests/support/foreign_links.h"
+#include "tests/support/job_environment.h"
+#include "tests/support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,12 +32,7 @@ protected:
     {
         ASSERT_TRUE(home.isValid());
         // The jobs read the stored state and make their work folders here only.
-        for (const char* variable : kVariables)
-            saved.push_back(qgetenv(variable));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-        qputenv("TEMP", QFile::encodeName(home.filePath(QStringLiteral("tmp"))));
-        qunsetenv("XDG_RUNTIME_DIR");
+        testing::pointJobsInto(home.path());
         ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("tmp")));
         ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("mine")));
         ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("shared")));
@@ -43,23 +40,10 @@ protected:
             ::chmod(QFile::encodeName(home.filePath(QStringLiteral("shared"))).constData(), 01777),
             0);
     }
-    void TearDown() override
-    {
-        for (size_t i = 0; i < std::size(kVariables); ++i) {
-            if (saved[i].isNull())
-                qunsetenv(kVariables[i]);
-            else
-                qputenv(kVariables[i], saved[i]);
-        }
-    }
 
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
-        const QString path = home.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        return testing::writeTestFile(QDir(home.path()), name, bytes);
     }
     QByteArray readFile(const QString& path) const
     {
@@ -77,10 +61,12 @@ protected:
         return home.filePath(QStringLiteral("config/Quillane/Quillane.ini"));
     }
 
-    static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP",
-                                                 "XDG_RUNTIME_DIR", "HOME"};
+    testing::SavedEnvironment environment{[] {
+        std::vector<const char*> names = testing::jobVariables();
+        names.push_back("HOME"); // some jobs here run without one
+        return names;
+    }()};
     QTemporaryDir home;
-    std::vector<QByteArray> saved;
 };
 
 struct Job
