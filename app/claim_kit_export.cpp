@@ -149,6 +149,15 @@ QString readPasswordFile(const QString& path)
     return QString::fromUtf8(line);
 }
 
+QString contentsText(const ClaimKitSummary& summary)
+{
+    const auto count = [](int n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    };
+    return count(summary.items, "item", "items") + QStringLiteral(", ") +
+           count(summary.attachments, "attachment", "attachments");
+}
+
 std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factory,
                                                       InventoryStore& records,
                                                       AttachmentFileStore& files,

@@ -55,6 +55,9 @@ struct ClaimKitSummary
     int attachments = 0;
 };
 
+// "1 item, 3 attachments" for the messages that tell what a kit holds.
+QString contentsText(const ClaimKitSummary& summary);
+
 // Writes the kit of `request.inventory`, whose attachments are the records in `records` and the
 // files in `files`, and checks it. Returns nothing when `progress` asked to stop (nothing is
 // written then). Throws std::runtime_error (or ClaimKitError, one) with a message for the user

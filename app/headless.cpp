@@ -251,10 +251,8 @@ int runClaimKit(const QString& path, const QString& passwordFile)
         AttachmentFileStore files(attachmentFolderFor(state.inventory->path()));
         const std::optional<ClaimKitSummary> summary =
             writeInventoryClaimKit(factory, *state.inventory, files, request);
-        printLine(QStringLiteral("Wrote claim kit %1: %2 items, %3 attachments, checked.")
-                      .arg(path)
-                      .arg(summary->items)
-                      .arg(summary->attachments));
+        printLine(
+            QStringLiteral("Wrote claim kit %1: %2, checked.").arg(path, contentsText(*summary)));
         return 0;
     } catch (const std::exception&) {
         return reportJobFailure(QStringLiteral("cannot write the claim kit %1").arg(path),

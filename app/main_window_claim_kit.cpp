@@ -92,11 +92,9 @@ void MainWindow::exportClaimKit()
     }
     if (!summary)
         return;
-    statusBar()->showMessage(QStringLiteral("Claim kit %1: %2 items, %3 attachments, checked")
-                                 .arg(request.path)
-                                 .arg(summary->items)
-                                 .arg(summary->attachments),
-                             5000);
+    statusBar()->showMessage(
+        QStringLiteral("Claim kit %1: %2, checked").arg(request.path, contentsText(*summary)),
+        5000);
     m_deps.prompts.showMessage(QStringLiteral("Done."), kKitTitle, MessageIcon::None);
 }
 
