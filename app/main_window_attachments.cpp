@@ -152,7 +152,8 @@ void MainWindow::addAttachmentsTo(ItemId item)
     const QStringList paths = m_deps.prompts.openFileNames(
         QString::fromLatin1(kAddAttachmentsTitle),
         QStringLiteral("All Files (*.*)|*|Pictures|*.jpg;*.jpeg;*.png;*.heic;*.heif;*.tif;*.tiff;"
-                       "*.bmp;*.gif;*.webp|PDF Documents|*.pdf|"));
+                       "*.bmp;*.gif;*.webp|PDF Documents|*.pdf|"),
+        picturesFolder());
     addFilesToItem(item, paths);
 }
 

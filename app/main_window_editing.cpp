@@ -7,6 +7,7 @@
 #include "app/typing_command.h"
 
 #include "platform/error_report.h"
+#include "platform/file_helpers.h"
 #include "platform/prompts.h"
 #include "state/inventory_conventions.h"
 #include "state/item_list_codec.h"
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTreeView>
 
 namespace stowfolio {
@@ -47,16 +47,6 @@ QString photoDialogFilter()
     patterns.removeDuplicates();
     const QString list = patterns.join(QLatin1Char(';'));
     return kPhotoDialogFilter + QStringLiteral("All Pictures (%1)|%1|").arg(list);
-}
-
-// Photos are usually in the user's Pictures folder; without one the dialog starts at home
-// rather than in whatever folder the program was started from.
-QString photoDialogFolder()
-{
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
-        return pictures;
-    return QDir::homePath();
 }
 
 // The keys of the window's Undo and Redo (main_window_menus.cpp).
@@ -312,8 +302,8 @@ void MainWindow::choosePhoto()
     GuardedProcedure guard(m_deps.prompts, Lines::site);
     QString fileName;
     guard.step(Lines::kAskForPhoto, [&] {
-        fileName = m_deps.prompts.openFileName(kPhotoDialogTitle, photoDialogFilter(),
-                                               photoDialogFolder());
+        fileName =
+            m_deps.prompts.openFileName(kPhotoDialogTitle, photoDialogFilter(), picturesFolder());
     });
     if (guard.test(Lines::kCheckChosen, [&] { return !fileName.isEmpty(); }))
         guard.step(Lines::kFillPhotoField, [&] { m_itemFields[11]->setText(fileName); });

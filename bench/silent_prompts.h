@@ -44,7 +44,10 @@ public:
         return {};
     }
     QString saveFileName(const QString&, const QString&) override { return savePath; }
-    QStringList openFileNames(const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     int shown = 0;
     bool confirmTables = false; // the answer to every preview (an import's)
     QString savePath;           // the answer to every Save dialog

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <stdexcept>
 
@@ -76,6 +77,14 @@ QString supportFolder(const QString& executableFolder)
     const QString installed =
         QDir::cleanPath(executableFolder + QStringLiteral("/../share/stowfolio"));
     return holdsSupportFiles(installed) ? installed : executableFolder;
+}
+
+QString picturesFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
 }
 
 } // namespace stowfolio

@@ -38,4 +38,8 @@ QString applicationFolder();
 // an installed copy; with neither, the executable's folder is kept and the files are missing.
 QString supportFolder(const QString& executableFolder);
 
+// Where a dialog choosing photos starts: the user's Pictures folder, or home without one, never
+// whatever folder the program was started from.
+QString picturesFolder();
+
 } // namespace stowfolio

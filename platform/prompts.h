@@ -55,8 +55,10 @@ public:
     virtual QString openFileName(const QString& title, const QString& filter,
                                  const QString& folder = QString()) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter) = 0;
-    // The open dialog choosing any number of files: their full paths, none when cancelled.
-    virtual QStringList openFileNames(const QString& title, const QString& filter) = 0;
+    // The open dialog choosing any number of files, starting in `folder` as openFileName does:
+    // their full paths, none when cancelled.
+    virtual QStringList openFileNames(const QString& title, const QString& filter,
+                                      const QString& folder = QString()) = 0;
     // A text above a table of rows under `headers`, with `accept` and Cancel buttons; true for
     // `accept`.
     virtual bool confirmTable(const QString& title, const QString& text, const QStringList& headers,

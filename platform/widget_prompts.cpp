@@ -68,10 +68,11 @@ bool WidgetPrompts::askYesNo(const QString& text, const QString& title, DefaultA
 
 // The filter descriptions already name their patterns ("Excel Files (*.xls)"); the dialog shows
 // them as they are instead of adding the pattern list a second time.
-QStringList WidgetPrompts::openFileNames(const QString& title, const QString& filter)
+QStringList WidgetPrompts::openFileNames(const QString& title, const QString& filter,
+                                         const QString& folder)
 {
-    return QFileDialog::getOpenFileNames(m_parent, title, QString(), toQtFileFilter(filter),
-                                         nullptr, QFileDialog::HideNameFilterDetails);
+    return QFileDialog::getOpenFileNames(m_parent, title, folder, toQtFileFilter(filter), nullptr,
+                                         QFileDialog::HideNameFilterDetails);
 }
 
 QString WidgetPrompts::openFileName(const QString& title, const QString& filter,

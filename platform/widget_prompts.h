@@ -22,7 +22,8 @@ public:
     QString openFileName(const QString& title, const QString& filter,
                          const QString& folder = QString()) override;
     QString saveFileName(const QString& title, const QString& filter) override;
-    QStringList openFileNames(const QString& title, const QString& filter) override;
+    QStringList openFileNames(const QString& title, const QString& filter,
+                              const QString& folder) override;
     bool confirmTable(const QString& title, const QString& text, const QStringList& headers,
                       const QList<QStringList>& rows, const QString& accept) override;
     bool choosePrinter(QPrinter& printer) override;

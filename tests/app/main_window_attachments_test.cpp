@@ -3,9 +3,11 @@
 // undoable changes, the settings list taken at start, and the purge at start and close.
 
 #include "app/item_details_window.h"
+#include "platform/file_helpers.h"
 #include "platform/pointer_codes.h"
 #include "state/settings_store.h"
 #include "tests/app/main_window_fixture.h"
+#include "tests/support/test_files.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -106,6 +108,7 @@ TEST_F(MainWindowAttachmentsTest, TheMenuKeepsSeveralFilesWithTheSelectedItemAsO
     ASSERT_NE(add, nullptr);
     EXPECT_EQ(add->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     add->trigger();
+    EXPECT_EQ(prompts.openFolders, QStringList{picturesFolder()});
 
     const std::vector<Attachment> kept = attachmentsOf(1);
     ASSERT_EQ(namesOf(kept), (QStringList{"tv.jpg", "receipt.pdf"}));
@@ -182,8 +185,8 @@ TEST_F(MainWindowAttachmentsTest, ADamagedJpegIsRefusedByNameAndTheGoodOneGoesWi
 {
     startWithLocations({"Hall"});
     select(0);
-    const QString damaged =
-        write(QStringLiteral("damaged.jpg"), QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF broken", 19));
+    const QString damaged = write(QStringLiteral("damaged.jpg"),
+                                  testing::bytesOf("\xff\xd8\xff\xe0\x00\x10JFIF broken"));
     prompts.fileListAnswers = {{photo(QStringLiteral("good.jpg")), damaged}};
     menuAction(QStringLiteral("Add Attachments to Item…"))->trigger();
     EXPECT_TRUE(attachmentsOf(0).empty());
@@ -249,8 +252,8 @@ TEST_F(MainWindowAttachmentsTest, AddKeepsTheTypedPhotoAsTheItemsFirstPhotoInThe
 TEST_F(MainWindowAttachmentsTest, APhotoThatCannotBeKeptIsToldAndTheItemIsAddedAllTheSame)
 {
     loadedForm();
-    const QString damaged =
-        write(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF broken", 19));
+    const QString damaged = write(QStringLiteral("broken.jpg"),
+                                  testing::bytesOf("\xff\xd8\xff\xe0\x00\x10JFIF broken"));
     typeItem({"Lounge", "Lamp", "", "", "", "", "", "", "", "", "", damaged});
     form().addItem();
     settle();

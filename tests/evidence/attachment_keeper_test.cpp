@@ -167,8 +167,8 @@ TEST_F(AttachmentKeeperTest, ADamagedPhotoAfterGoodOnesAddsNothing)
 {
     const ItemId item = m_records.append({ItemFields{}}).front();
     const QString good = photo(QStringLiteral("good.jpg"));
-    const QString damaged =
-        write(QStringLiteral("damaged.jpg"), QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF broken", 19));
+    const QString damaged = write(QStringLiteral("damaged.jpg"),
+                                  testing::bytesOf("\xff\xd8\xff\xe0\x00\x10JFIF broken"));
     const std::string message = addError(item, {source(good), source(damaged)});
     EXPECT_EQ(message.rfind(damaged.toStdString() + ": the picture cannot be read", 0), 0u)
         << message;

@@ -128,8 +128,8 @@ TEST_F(PictureFactsTest, APictureIsLoadedUprightAndFitted)
 
 TEST_F(PictureFactsTest, ADamagedJpegIsNamedNotShown)
 {
-    const QString path =
-        write(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF garbage", 20));
+    const QString path = write(QStringLiteral("broken.jpg"),
+                               testing::bytesOf("\xff\xd8\xff\xe0\x00\x10JFIF garbage"));
     try {
         loadPicture(path, QSize(100, 100), QStringLiteral("/home/ann/broken.jpg"));
         FAIL() << "a damaged JPEG was loaded";

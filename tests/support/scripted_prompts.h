@@ -120,8 +120,10 @@ public:
     }
     // The answers to openFileNames, in turn; an empty list answers as Cancel.
     std::deque<QStringList> fileListAnswers;
-    QStringList openFileNames(const QString& title, const QString& filter) override
+    QStringList openFileNames(const QString& title, const QString& filter,
+                              const QString& folder = QString()) override
     {
+        openFolders << folder;
         shown.push_back({QStringLiteral("open files"), filter, title, MessageIcon::None});
         if (fileListAnswers.empty())
             throw std::logic_error("unscripted files dialog: " + title.toStdString());

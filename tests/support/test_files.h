@@ -7,7 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 namespace stowfolio::testing {
+
+// The bytes of a string literal, zero bytes included and its terminator left out: counting them
+// by hand is easy to get wrong.
+template <std::size_t N>
+QByteArray bytesOf(const char (&literal)[N])
+{
+    return QByteArray(literal, static_cast<qsizetype>(N - 1));
+}
 
 // Writes `bytes` to `name` in `folder` and gives the file's path.
 inline QString writeTestFile(const QDir& folder, const QString& name, const QByteArray& bytes)
