@@ -198,9 +198,14 @@ QString dateText(const QDate& date, const InventoryConventions& conventions)
 
 QString amountText(double amount, const InventoryConventions& conventions)
 {
+    return plainNumberText(amount, 'f', conventions);
+}
+
+QString plainNumberText(double number, char format, const InventoryConventions& conventions)
+{
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = c.toString(amount, 'f', QLocale::FloatingPointShortest);
+    QString text = c.toString(number, format, QLocale::FloatingPointShortest);
     text.replace(QLatin1Char('.'), conventions.decimalMark);
     return text;
 }

@@ -59,6 +59,9 @@ std::optional<InventoryConventions> decodedConventions(const QString& text);
 QString dateText(const QDate& date, const InventoryConventions& conventions);
 // `amount` as a plain number in the conventions ("1234.5", "1234,5"): no grouping, no sign.
 QString amountText(double amount, const InventoryConventions& conventions);
+// `number` in QLocale's `format` ('f', 'g') with the fewest digits that read back exactly, with
+// the conventions' decimal mark and no grouping: the one writer of plain numbers.
+QString plainNumberText(double number, char format, const InventoryConventions& conventions);
 
 // What `text` of field `field` (an ItemField) becomes when the inventory's conventions change
 // from `from` to `to`: a date or an amount (as `from` reads it) written so that `to` reads the

@@ -12,7 +12,6 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <optional>
 
@@ -44,17 +43,6 @@ QDate calendarDateOfSerial(double serial)
         ++day;
     const spreadsheet::numfmt::CivilDate date = spreadsheet::numfmt::dateOfSerial(day);
     return QDate(date.year, date.month, date.day);
-}
-
-// A number as the inventory's conventions write it, shortest first ("1e+21" rather than 22
-// digits), without grouping.
-QString numberText(double number, const InventoryConventions& conventions)
-{
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = c.toString(number, 'g', QLocale::FloatingPointShortest);
-    text.replace(QLatin1Char('.'), conventions.decimalMark);
-    return text;
 }
 
 class SheetReader
@@ -115,7 +103,8 @@ private:
         if (asDate && number >= 1 &&
             number < static_cast<double>(spreadsheet::numfmt::kLastSerial1900 + 1))
             return dateText(calendarDateOfSerial(number), m_conventions);
-        return numberText(number, m_conventions);
+        // Shortest first: "1e+21" rather than 22 digits.
+        return plainNumberText(number, 'g', m_conventions);
     }
 
     const spreadsheet::Workbook& m_book;
