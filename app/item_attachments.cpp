@@ -173,6 +173,19 @@ bool ItemAttachments::moveRecord(AttachmentId id, int position)
     return change(id, [&] { m_records.moveAttachment(id, position); });
 }
 
+bool ItemAttachments::copyRecords(const std::vector<InventoryStore::AttachmentCopy>& copies)
+{
+    try {
+        m_records.copyAttachments(copies);
+    } catch (const std::exception& error) {
+        emit refused(textOf(error));
+        return false;
+    }
+    for (const InventoryStore::AttachmentCopy& copy : copies)
+        emit changed(copy.to);
+    return true;
+}
+
 void ItemAttachments::purge()
 {
     try {

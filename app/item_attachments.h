@@ -66,6 +66,8 @@ public:
     bool setCaptionRecord(AttachmentId id, const QString& caption);
     bool setKindRecord(AttachmentId id, AttachmentKind kind);
     bool moveRecord(AttachmentId id, int position);
+    // Gives each copy of an item the records of its original (Duplicate).
+    bool copyRecords(const std::vector<InventoryStore::AttachmentCopy>& copies);
 
     // Removes the records of deleted items and the files no record names. Only when no undo can
     // want them: the window's start and close. Failures are told; nothing else happens.

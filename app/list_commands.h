@@ -50,9 +50,12 @@ public:
     void redo() override;
     void undo() override;
 
-private:
+protected:
+    // The items' ids, once inserted.
     std::vector<ItemId> ids() const;
+    ItemListEditing& list() { return m_list; }
 
+private:
     ItemListEditing& m_list;
     int m_at;
     std::vector<Item> m_items; // with their ids once inserted

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 
+#include "app/attachment_commands.h"
 #include "app/conventions_command.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
@@ -239,13 +240,19 @@ void MainWindow::duplicateItem()
     if (rows.empty())
         return;
     std::vector<Item> copies;
+    std::vector<ItemId> originals;
     for (const int row : rows) {
         copies.push_back(m_model.item(row));
+        originals.push_back(copies.back().id);
         copies.back().id = 0;
     }
-    m_undoStack.push(new InsertItemsCommand(*this, rows.back() + 1, std::move(copies),
-                                            rows.size() == 1 ? QStringLiteral("Duplicate Item")
-                                                             : QStringLiteral("Duplicate Items")));
+    const QString text =
+        rows.size() == 1 ? QStringLiteral("Duplicate Item") : QStringLiteral("Duplicate Items");
+    if (m_attachments)
+        m_undoStack.push(new DuplicateItemsCommand(*this, *m_attachments, rows.back() + 1,
+                                                   std::move(copies), std::move(originals), text));
+    else
+        m_undoStack.push(new InsertItemsCommand(*this, rows.back() + 1, std::move(copies), text));
 }
 
 void MainWindow::moveItem(int offset)

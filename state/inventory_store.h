@@ -148,6 +148,15 @@ public:
     // Moves an attachment to `position` among its item's (0 makes it the primary one; a
     // position past the end moves it last).
     void moveAttachment(AttachmentId id, int position);
+    // Gives each `to` item copies of its `from` item's attachment records, in their order, in
+    // one transaction (Duplicate): the files are shared, so nothing is copied in the store. A `to`
+    // item is a new one, without attachments of its own.
+    struct AttachmentCopy
+    {
+        ItemId from = 0;
+        ItemId to = 0;
+    };
+    void copyAttachments(const std::vector<AttachmentCopy>& copies);
     // How many records name the file with this SHA-256.
     std::int64_t attachmentFileUses(const QString& sha256);
     // Deletes the records whose item no longer exists, then, in the same transaction (no other

@@ -239,6 +239,21 @@ void InventoryStore::moveAttachment(AttachmentId id, int position)
     transaction.commit();
 }
 
+void InventoryStore::copyAttachments(const std::vector<AttachmentCopy>& copies)
+{
+    Transaction transaction(m_database);
+    Statement copy(m_database,
+                   "INSERT INTO attachments (item, position, kind, caption, added, sha256, size, "
+                   "original_name, taken, camera) SELECT ?2, position, kind, caption, added, "
+                   "sha256, size, original_name, taken, camera FROM attachments WHERE item = ?1 "
+                   "ORDER BY position");
+    for (const AttachmentCopy& pair : copies) {
+        copy.bind(1, pair.from).bind(2, pair.to);
+        copy.run();
+    }
+    transaction.commit();
+}
+
 std::int64_t InventoryStore::attachmentFileUses(const QString& sha256)
 {
     Statement count(m_database, "SELECT count(*) FROM attachments WHERE sha256 = ?1");

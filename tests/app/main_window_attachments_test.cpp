@@ -1,6 +1,7 @@
 // Files kept with items in the main window: the Edit menu and its several files, a bad file
-// refusing the whole choice, a drop on a row, the Photo field on Add, Item Details and its
-// undoable changes, the settings list taken at start, and the purge at start and close.
+// refusing the whole choice, a drop on a row, Duplicate copying them, the Photo field on Add, Item
+// Details and its undoable changes, the settings list taken at start, and the purge at start and
+// close.
 
 #include "app/item_details_window.h"
 #include "platform/file_helpers.h"
@@ -463,6 +464,50 @@ TEST_F(MainWindowAttachmentsTest, TakingTheSettingsListKeepsTheAttachmentsOfUnch
     // The Loft's photo went with the Loft; the Hall's file is still in the store.
     ASSERT_EQ(storedFiles().size(), 1);
     EXPECT_EQ(storedFiles()[0], attachmentsOf(1)[0].file.sha256);
+}
+
+TEST_F(MainWindowAttachmentsTest, DuplicateGivesTheCopyItsOwnRecordsOfTheSameFiles)
+{
+    startWithLocations({"Hall", "Loft"});
+    select(0);
+    prompts.fileListAnswers = {{photo(QStringLiteral("tv.jpg")),
+                                write(QStringLiteral("receipt.pdf"), "%PDF-1.4 receipt")}};
+    menuAction(QStringLiteral("Add Attachments to Item…"))->trigger();
+    const std::vector<Attachment> originals = attachmentsOf(0);
+    ASSERT_EQ(originals.size(), 2u);
+    form().attachments()->setCaption(originals[1].id, QStringLiteral("Bought 2021"));
+
+    select(0);
+    form().duplicateItem();
+    ASSERT_EQ(form().itemCount(), 3);
+    EXPECT_EQ(form().undoStack().undoText(), QStringLiteral("Duplicate Item"));
+    const ItemId copy = idOf(1);
+    const std::vector<Attachment> copied = inventory().attachments(copy);
+    ASSERT_EQ(namesOf(copied), (QStringList{"tv.jpg", "receipt.pdf"}));
+    EXPECT_EQ(copied[0].file.sha256, originals[0].file.sha256);
+    EXPECT_EQ(copied[1].caption, QStringLiteral("Bought 2021"));
+    EXPECT_EQ(copied[1].kind, AttachmentKind::Document);
+    EXPECT_NE(copied[0].id, originals[0].id);
+    // The files are shared, not stored twice.
+    EXPECT_EQ(storedFiles().size(), 2);
+
+    // Undo takes the copy away; redo brings it back with its attachments.
+    form().undoStack().undo();
+    ASSERT_EQ(form().itemCount(), 2);
+    form().undoStack().redo();
+    ASSERT_EQ(idOf(1), copy);
+    EXPECT_EQ(inventory().attachments(copy).size(), 2u);
+
+    // Removing one from the original leaves the copy's; the shared file stays for it.
+    form().attachments()->remove(originals[0].id);
+    select(0);
+    form().deleteSelectedItem();
+    form().show();
+    ASSERT_TRUE(form().close());
+    discardForm();
+    loadedForm();
+    EXPECT_EQ(namesOf(inventory().attachments(copy)), (QStringList{"tv.jpg", "receipt.pdf"}));
+    EXPECT_EQ(storedFiles().size(), 2);
 }
 
 TEST_F(MainWindowAttachmentsTest, ThePurgeAtStartAndCloseKeepsWhatItemsNameAndRemovesOrphans)
