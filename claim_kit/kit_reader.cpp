@@ -1,6 +1,7 @@
 #include "claim_kit/kit_reader.h"
 
 #include "claim_kit/kit_manifest.h"
+#include "claim_kit/winzip_aes.h"
 #include "spreadsheet/files/atomic_file.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <exception>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include <sys/stat.h>
@@ -26,7 +28,7 @@ namespace {
 // How much of an entry is read at a time.
 constexpr size_t kReadBlock = size_t(1) << 20;
 
-// Threads that check a kit: one per core, the work being the hashes and libzip's AES.
+// Threads that check a kit: one per core, the work being the hashes and the AES.
 unsigned checkingThreads()
 {
     return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
@@ -408,19 +410,22 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
                             const Digest* digest,
                             const std::function<void(const char*, size_t)>& consume) const
 {
-    zip_file_t* file = zip_fopen_index(m_zip, index, 0);
+    zip_stat_t info;
+    if (zip_stat_index(m_zip, index, 0, &info) != 0)
+        throwZipError(zip_error_code_zip(zip_get_error(m_zip)), name);
+    // A protected stored entry (a photo, a PDF: nearly all of a kit's bytes) is decrypted here,
+    // many blocks at a time; libzip decrypts the rest.
+    const int keyBytes = m_hasPassword ? winZipAesKeyBytes(info.encryption_method) : 0;
+    std::optional<WinZipAesDecoder> decoder;
+    if (keyBytes != 0 && info.comp_method == ZIP_CM_STORE)
+        decoder.emplace(m_password, keyBytes, info.comp_size);
+    zip_file_t* file = zip_fopen_index(m_zip, index, decoder ? ZIP_FL_ENCRYPTED : 0);
     if (file == nullptr)
         throwZipError(zip_error_code_zip(zip_get_error(m_zip)), name);
     const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(file, &zip_fclose);
     Sha256 hash;
-    std::vector<char> buffer(size_t(std::min<uint64_t>(std::max<uint64_t>(size, 1), kReadBlock)));
     uint64_t total = 0;
-    for (;;) {
-        const zip_int64_t count = zip_fread(file, buffer.data(), buffer.size());
-        if (count < 0)
-            throwZipError(zip_error_code_zip(zip_file_get_error(file)), name);
-        if (count == 0)
-            break;
+    const auto take = [&](const char* data, size_t count) {
         total += uint64_t(count);
         // An entry that holds more than its header says is not read to its end.
         if (total > size)
@@ -428,10 +433,29 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
                                 name + QStringLiteral(": the kit is damaged (the file is longer "
                                                       "than the kit says)"),
                                 name);
-        hash.add(buffer.data(), size_t(count));
+        hash.add(data, count);
         if (consume)
-            consume(buffer.data(), size_t(count));
+            consume(data, count);
+    };
+    std::vector<char> buffer(size_t(std::min<uint64_t>(std::max<uint64_t>(size, 1), kReadBlock)));
+    WinZipAesDecoder::Outcome decrypted = WinZipAesDecoder::Outcome::Going;
+    for (;;) {
+        const zip_int64_t count = zip_fread(file, buffer.data(), buffer.size());
+        if (count < 0)
+            throwZipError(zip_error_code_zip(zip_file_get_error(file)), name);
+        if (count == 0)
+            break;
+        if (!decoder)
+            take(buffer.data(), size_t(count));
+        else if ((decrypted = decoder->add(buffer.data(), size_t(count), take)) !=
+                 WinZipAesDecoder::Outcome::Going)
+            break;
     }
+    if (decoder && decrypted != WinZipAesDecoder::Outcome::Done)
+        throwZipError(decrypted == WinZipAesDecoder::Outcome::WrongPassword ? ZIP_ER_WRONGPASSWD
+                      : decrypted == WinZipAesDecoder::Outcome::Tampered    ? ZIP_ER_CRC
+                                                                            : ZIP_ER_INCONS,
+                      name);
     if (total != size)
         throw ClaimKitError(KitProblem::Damaged,
                             name + QStringLiteral(": the kit is damaged or incomplete (the file "
