@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -97,6 +98,49 @@ QString zipErrorText(int zipError)
 {
     throw ClaimKitError(KitProblem::CannotWrite, QString::fromStdString(error.what()), entry);
 }
+
+// The raw deflate stream of a protected entry, after it is decrypted.
+class RawInflater
+{
+public:
+    RawInflater()
+    {
+        if (inflateInit2(&m_stream, -MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~RawInflater() { inflateEnd(&m_stream); }
+    RawInflater(const RawInflater&) = delete;
+    RawInflater& operator=(const RawInflater&) = delete;
+
+    // Inflates the next bytes into `plain`; false when they are no deflate stream, or come after
+    // its end.
+    bool add(const char* data, size_t size, const std::function<void(const char*, size_t)>& plain)
+    {
+        m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+        m_stream.avail_in = uInt(size);
+        while (m_stream.avail_in > 0) {
+            if (m_finished)
+                return false;
+            m_stream.next_out = reinterpret_cast<Bytef*>(m_buffer.data());
+            m_stream.avail_out = uInt(m_buffer.size());
+            const int result = ::inflate(&m_stream, Z_NO_FLUSH);
+            if (result == Z_STREAM_END)
+                m_finished = true;
+            else if (result != Z_OK)
+                return false;
+            const size_t produced = m_buffer.size() - m_stream.avail_out;
+            if (produced > 0)
+                plain(m_buffer.data(), produced);
+        }
+        return true;
+    }
+    bool finished() const { return m_finished; }
+
+private:
+    z_stream m_stream{};
+    std::vector<char> m_buffer = std::vector<char>(size_t(1) << 16);
+    bool m_finished = false;
+};
 
 // The files and folders unpack() made, removed again unless it finished.
 class UnpackedFiles
@@ -413,12 +457,17 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
     zip_stat_t info;
     if (zip_stat_index(m_zip, index, 0, &info) != 0)
         throwZipError(zip_error_code_zip(zip_get_error(m_zip)), name);
-    // A protected stored entry (a photo, a PDF: nearly all of a kit's bytes) is decrypted here,
-    // many blocks at a time; libzip decrypts the rest.
+    // A protected entry is decrypted here, many blocks at a time, and inflated when it is
+    // deflated; libzip hands over its packed bytes.
     const int keyBytes = m_hasPassword ? winZipAesKeyBytes(info.encryption_method) : 0;
+    const bool deflated = info.comp_method == ZIP_CM_DEFLATE;
     std::optional<WinZipAesDecoder> decoder;
-    if (keyBytes != 0 && info.comp_method == ZIP_CM_STORE)
+    std::optional<RawInflater> inflater;
+    if (keyBytes != 0 && (deflated || info.comp_method == ZIP_CM_STORE)) {
         decoder.emplace(m_password, keyBytes, info.comp_size);
+        if (deflated)
+            inflater.emplace();
+    }
     zip_file_t* file = zip_fopen_index(m_zip, index, decoder ? ZIP_FL_ENCRYPTED : 0);
     if (file == nullptr)
         throwZipError(zip_error_code_zip(zip_get_error(m_zip)), name);
@@ -437,7 +486,18 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
         if (consume)
             consume(data, count);
     };
-    std::vector<char> buffer(size_t(std::min<uint64_t>(std::max<uint64_t>(size, 1), kReadBlock)));
+    const auto throwDamaged = [&name] {
+        throw ClaimKitError(KitProblem::Damaged,
+                            name + QStringLiteral(": the kit is damaged (its packed data cannot "
+                                                  "be unpacked)"),
+                            name);
+    };
+    const auto inflate = [&](const char* data, size_t count) {
+        if (!inflater->add(data, count, take))
+            throwDamaged();
+    };
+    std::vector<char> buffer(size_t(
+        std::min<uint64_t>(std::max<uint64_t>(decoder ? info.comp_size : size, 1), kReadBlock)));
     WinZipAesDecoder::Outcome decrypted = WinZipAesDecoder::Outcome::Going;
     for (;;) {
         const zip_int64_t count = zip_fread(file, buffer.data(), buffer.size());
@@ -447,7 +507,9 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
             break;
         if (!decoder)
             take(buffer.data(), size_t(count));
-        else if ((decrypted = decoder->add(buffer.data(), size_t(count), take)) !=
+        else if ((decrypted = decoder->add(buffer.data(), size_t(count),
+                                           inflater ? WinZipAesDecoder::Plain(inflate)
+                                                    : WinZipAesDecoder::Plain(take))) !=
                  WinZipAesDecoder::Outcome::Going)
             break;
     }
@@ -456,6 +518,8 @@ void ClaimKitReader::stream(uint64_t index, const QString& name, uint64_t size,
                       : decrypted == WinZipAesDecoder::Outcome::Tampered    ? ZIP_ER_CRC
                                                                             : ZIP_ER_INCONS,
                       name);
+    if (inflater && !inflater->finished())
+        throwDamaged();
     if (total != size)
         throw ClaimKitError(KitProblem::Damaged,
                             name + QStringLiteral(": the kit is damaged or incomplete (the file "

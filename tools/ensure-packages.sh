@@ -25,7 +25,7 @@ ensure_packages() {
 
 # What building and running the program needs.
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
-    libgsf-1-dev libsqlite3-dev libexif-dev libheif-dev libssl-dev libzip-dev
+    libgsf-1-dev libsqlite3-dev libexif-dev libheif-dev libssl-dev libzip-dev zlib1g-dev
     fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea)
 # What building the tests and running the fast ones needs (./test.sh --quick): the unit test
 # and benchmark frameworks, and poppler, with which the report test reads the PDF it printed.
