@@ -131,17 +131,25 @@ void ClaimKitWriter::write(const QString& path, const QString& password,
                 throwLibzip(path, zip_get_error(archive.get()));
             }
             const auto at = zip_uint64_t(index);
+            // A protected stored entry comes packed and encrypted from its source, as stored
+            // deflate blocks; libzip, told the same method and no password, copies it as it is.
+            const bool packedHere = protect && packing == Packing::Store;
             if (zip_set_file_compression(archive.get(), at,
-                                         packing == Packing::Store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                         packing == Packing::Store && !packedHere ? ZIP_CM_STORE
+                                                                                  : ZIP_CM_DEFLATE,
                                          0) != 0 ||
                 zip_file_set_external_attributes(archive.get(), at, 0, ZIP_OPSYS_UNIX,
                                                  kFileAttributes) != 0 ||
-                (protect && zip_file_set_encryption(archive.get(), at, ZIP_EM_AES_256,
-                                                    passwordBytes.constData()) != 0))
+                (protect &&
+                 zip_file_set_encryption(archive.get(), at, ZIP_EM_AES_256,
+                                         packedHere ? nullptr : passwordBytes.constData()) != 0))
                 throwLibzip(path, zip_get_error(archive.get()));
         };
-        for (size_t i = 0; i < m_entries.size(); ++i)
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            if (protect && m_entries[i].packing == Packing::Store)
+                sources[i]->protect(passwordBytes);
             add(*sources[i], m_entries[i].name, m_entries[i].packing);
+        }
         add(manifest, std::string(kManifestName), Packing::Deflate);
 
         if (zip_close(archive.get()) != 0) {

@@ -1,5 +1,7 @@
 #include "claim_kit/zip_sources.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +16,23 @@ namespace {
 
 // Large enough that a kit of gigabytes is written in a few thousand system calls.
 constexpr size_t kSinkBufferSize = size_t(1) << 20;
+
+// A protected entry's key: AES-256.
+constexpr int kKeyBytes = 32;
+// The most a stored deflate block holds, and what its header takes: a byte of flags, then the
+// length and its complement, two bytes each.
+constexpr uint64_t kStoredBlockSize = 65'535;
+constexpr uint64_t kStoredBlockHeader = 5;
+// What readers of AES entries expect in "version needed to extract".
+constexpr zip_uint8_t kAesVersionNeeded = 51;
+
+// The packed size of `plainSize` bytes as stored deflate blocks, encrypted.
+uint64_t protectedPackedSize(uint64_t plainSize)
+{
+    const uint64_t blocks =
+        std::max<uint64_t>(1, (plainSize + kStoredBlockSize - 1) / kStoredBlockSize);
+    return winZipAesOverhead(kKeyBytes) + plainSize + blocks * kStoredBlockHeader;
+}
 
 } // namespace
 
@@ -167,7 +186,7 @@ zip_int64_t EntrySource::handle(void* data, zip_uint64_t length, zip_source_cmd_
         // Not seekable: libzip reads each entry once, front to back, and the hash follows it.
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
                                               ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
-                                              -1);
+                                              ZIP_SOURCE_GET_FILE_ATTRIBUTES, -1);
     case ZIP_SOURCE_OPEN:
         return open();
     case ZIP_SOURCE_READ:
@@ -177,6 +196,16 @@ zip_int64_t EntrySource::handle(void* data, zip_uint64_t length, zip_source_cmd_
         return 0;
     case ZIP_SOURCE_STAT:
         return stat(data, length);
+    case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
+        auto* attributes = ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, length, &m_error);
+        if (attributes == nullptr)
+            return -1;
+        if (isProtected()) {
+            attributes->valid |= ZIP_FILE_ATTRIBUTES_VERSION_NEEDED;
+            attributes->version_needed = kAesVersionNeeded;
+        }
+        return 0;
+    }
     default:
         zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
         return -1;
@@ -188,19 +217,44 @@ zip_int64_t EntrySource::open()
     m_position = 0;
     m_hashed = false;
     m_hash.reset();
-    if (m_sourcePath.empty())
-        return 0;
-    closeFile();
-    m_fd = ::open(m_sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        return fail(ZIP_ER_OPEN, errno,
-                    m_sourcePath + ": cannot open the file (" +
-                        spreadsheet::files::describeFileError(errno) + ")");
-    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_plainSize = uint64_t(m_bytes.size());
+    if (!m_sourcePath.empty()) {
+        closeFile();
+        m_fd = ::open(m_sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info
+        {
+        };
+        if (m_fd < 0 || ::fstat(m_fd, &info) != 0)
+            return fail(ZIP_ER_OPEN, errno,
+                        m_sourcePath + ": cannot open the file (" +
+                            spreadsheet::files::describeFileError(errno) + ")");
+        m_plainSize = uint64_t(info.st_size);
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
+    if (isProtected()) {
+        const QByteArray salt = winZipAesSalt(kKeyBytes);
+        m_cipher = std::make_unique<WinZipAesCipher>(
+            m_password, kKeyBytes, reinterpret_cast<const unsigned char*>(salt.constData()));
+        m_pending = salt + QByteArray(reinterpret_cast<const char*>(m_cipher->verifier().data()),
+                                      kWinZipAesVerifierBytes);
+        m_pendingAt = 0;
+        m_blockLeft = 0;
+        m_blockStarted = false;
+        m_sealed = false;
+        m_crc = crc32(0, nullptr, 0);
+    }
     return 0;
 }
 
-zip_int64_t EntrySource::read(void* data, zip_uint64_t length)
+void EntrySource::finishHash()
+{
+    if (m_hashed)
+        return;
+    m_digest = m_hash.finish();
+    m_hashed = true;
+}
+
+zip_int64_t EntrySource::readPlain(char* data, zip_uint64_t length)
 {
     zip_int64_t count = 0;
     if (m_sourcePath.empty()) {
@@ -218,13 +272,75 @@ zip_int64_t EntrySource::read(void* data, zip_uint64_t length)
                             spreadsheet::files::describeFileError(errno) + ")");
         count = got;
     }
-    if (count == 0 && !m_hashed) {
-        m_digest = m_hash.finish();
-        m_hashed = true;
-    }
     m_hash.add(data, size_t(count));
+    if (isProtected())
+        m_crc = crc32(m_crc, reinterpret_cast<const Bytef*>(data), uInt(count));
     m_position += uint64_t(count);
     return count;
+}
+
+zip_int64_t EntrySource::read(void* data, zip_uint64_t length)
+{
+    if (isProtected())
+        return readPacked(static_cast<char*>(data), length);
+    const zip_int64_t count = readPlain(static_cast<char*>(data), length);
+    if (count == 0)
+        finishHash();
+    return count;
+}
+
+// The salt and verifier, then the plain bytes as stored deflate blocks (each a header and up to
+// 65,535 bytes; the last marked final), all encrypted, then the authentication.
+zip_int64_t EntrySource::readPacked(char* data, zip_uint64_t length)
+{
+    uint64_t written = 0;
+    while (written < length) {
+        if (m_pendingAt < m_pending.size()) {
+            const auto count = qsizetype(
+                std::min<uint64_t>(length - written, uint64_t(m_pending.size() - m_pendingAt)));
+            std::memcpy(data + written, m_pending.constData() + m_pendingAt, size_t(count));
+            m_pendingAt += count;
+            written += uint64_t(count);
+            continue;
+        }
+        if (m_sealed)
+            break;
+        if (m_blockLeft > 0) {
+            const zip_int64_t count =
+                readPlain(data + written, std::min<uint64_t>(length - written, m_blockLeft));
+            if (count < 0)
+                return -1;
+            if (count == 0)
+                return fail(ZIP_ER_READ, 0,
+                            m_sourcePath + ": the file became shorter while it was put in the kit");
+            m_cipher->encrypt(data + written, size_t(count));
+            written += uint64_t(count);
+            m_blockLeft -= uint64_t(count);
+            continue;
+        }
+        const uint64_t left = m_plainSize - m_position;
+        if (m_blockStarted && left == 0) {
+            finishHash();
+            const auto code = m_cipher->authentication();
+            m_cipher.reset(); // its keystream is 128 KiB, and a kit has thousands of entries
+            m_pending =
+                QByteArray(reinterpret_cast<const char*>(code.data()), qsizetype(code.size()));
+            m_pendingAt = 0;
+            m_sealed = true;
+            continue;
+        }
+        const auto blockSize = uint16_t(std::min(left, kStoredBlockSize));
+        const auto complement = uint16_t(~blockSize);
+        char header[kStoredBlockHeader] = {char(blockSize == left ? 1 : 0), char(blockSize & 0xff),
+                                           char(blockSize >> 8), char(complement & 0xff),
+                                           char(complement >> 8)};
+        m_cipher->encrypt(header, sizeof header);
+        m_pending = QByteArray(header, sizeof header);
+        m_pendingAt = 0;
+        m_blockLeft = blockSize;
+        m_blockStarted = true;
+    }
+    return zip_int64_t(written);
 }
 
 zip_int64_t EntrySource::stat(void* data, zip_uint64_t length)
@@ -250,6 +366,19 @@ zip_int64_t EntrySource::stat(void* data, zip_uint64_t length)
         result->mtime = info.st_mtime;
     }
     result->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    if (isProtected()) {
+        // Packed already: libzip copies the bytes as they come, and takes the sizes and the
+        // CRC-32 of what was read from here once it has read them.
+        if (m_hashed) {
+            result->size = m_position;
+            result->crc = m_crc;
+            result->valid |= ZIP_STAT_CRC;
+        }
+        result->comp_size = protectedPackedSize(result->size);
+        result->comp_method = ZIP_CM_DEFLATE;
+        result->encryption_method = ZIP_EM_AES_256;
+        result->valid |= ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+    }
     return sizeof(*result);
 }
 

@@ -8,6 +8,9 @@
 //                   completes each local header after the entry's data, so the sink seeks.
 //   EntrySource     one entry's bytes, from a file or from memory, hashed with SHA-256 while
 //                   libzip reads them: a file is read once, a little at a time, however large.
+//                   A protected one hands libzip its packed bytes, encrypted here
+//                   (winzip_aes.h) as stored deflate blocks, which libzip puts in the archive
+//                   as they are: it would encrypt them a block at a time.
 //   ManifestSource  manifest.sha256, made from the digests of the entries before it when libzip
 //                   comes to it; it is the archive's last entry, so every digest is known by then.
 //
@@ -15,6 +18,7 @@
 // kept as a message in the user's words (`failure()`) beside libzip's error code.
 
 #include "claim_kit/kit_manifest.h"
+#include "claim_kit/winzip_aes.h"
 #include "digest/sha256.h"
 #include "spreadsheet/files/atomic_file.h"
 
@@ -24,6 +28,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,6 +88,8 @@ public:
     ~EntrySource() override;
 
     const std::string& name() const { return m_name; }
+    // Encrypts the entry with AES-256 under `password` as libzip reads it.
+    void protect(const QByteArray& password) { m_password = password; }
     // Set once libzip has read the whole entry.
     bool hashed() const { return m_hashed; }
     const Digest& digest() const { return m_digest; }
@@ -94,8 +101,13 @@ protected:
 private:
     zip_int64_t open();
     zip_int64_t read(void* data, zip_uint64_t length);
+    // The next plain bytes, hashed; 0 at the end, -1 on failure (kept).
+    zip_int64_t readPlain(char* data, zip_uint64_t length);
+    zip_int64_t readPacked(char* data, zip_uint64_t length);
     zip_int64_t stat(void* data, zip_uint64_t length);
     void closeFile();
+    bool isProtected() const { return !m_password.isEmpty(); }
+    void finishHash();
 
     std::string m_name;
     std::string m_sourcePath; // empty for bytes in memory
@@ -105,6 +117,19 @@ private:
     Sha256 m_hash;
     Digest m_digest{};
     bool m_hashed = false;
+
+    // A protected entry's: its plain size as STAT told it, the CRC-32 of the plain bytes, the
+    // cipher, the bytes made but not yet handed over (the salt and verifier, a block's header,
+    // the authentication) and what is left of the block being read.
+    QByteArray m_password;
+    uint64_t m_plainSize = 0;
+    unsigned long m_crc = 0;
+    std::unique_ptr<WinZipAesCipher> m_cipher;
+    QByteArray m_pending;
+    qsizetype m_pendingAt = 0;
+    uint64_t m_blockLeft = 0;
+    bool m_blockStarted = false; // an empty entry still has one (empty, final) block
+    bool m_sealed = false;       // the authentication is in m_pending
 };
 
 class ManifestSource : public FunctionSource

@@ -114,6 +114,30 @@ TEST_F(ClaimKitInterop, SevenZipOpensAProtectedKitWithItsPasswordOnly)
     expectManifestChecks(path("out"));
 }
 
+// A protected kit's photos are packed and encrypted by the kit itself, as stored deflate blocks of
+// at most 65,535 bytes: 7-Zip reads every size back, the empty file and each block edge too.
+TEST_F(ClaimKitInterop, SevenZipUnpacksProtectedPhotosOfEverySize)
+{
+    if (!onPath("7z"))
+        STOWFOLIO_ORACLE_MISSING("7z", "apt-get install p7zip-full");
+    if (!passwordProtectionAvailable())
+        GTEST_SKIP() << "this libzip has no AES";
+    const std::vector<qsizetype> sizes = {0, 1, 65'535, 65'536, 131'070, 131'071, 1'000'003};
+    ClaimKitWriter writer;
+    for (const qsizetype size : sizes) {
+        const QString name = QStringLiteral("p%1.jpg").arg(size);
+        writeFile(path("src/" + name), noise(size, uint32_t(size % 97)));
+        writer.addFile(name, path("src/" + name));
+    }
+    writer.write(path("kit.zip"), "pw");
+    const ToolRun unpack = run("7z", {"x", "-ppw", "-o" + path("out"), path("kit.zip")});
+    ASSERT_EQ(unpack.exitCode, 0) << unpack.output.toStdString();
+    for (const qsizetype size : sizes)
+        EXPECT_EQ(readFile(path(QStringLiteral("out/p%1.jpg").arg(size))),
+                  noise(size, uint32_t(size % 97)))
+            << size;
+}
+
 TEST_F(ClaimKitInterop, SevenZipTestsAnUnprotectedKit)
 {
     if (!onPath("7z"))
