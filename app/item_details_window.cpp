@@ -69,6 +69,7 @@ ItemDetailsWindow::ItemDetailsWindow(const Item& item, const QStringList& captio
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setWordWrap(true);
         fields->addRow(captions.value(i).trimmed() + QLatin1Char(':'), value);
+        m_fields.push_back(value);
     }
 
     m_list = new QListWidget;
@@ -237,6 +238,12 @@ void ItemDetailsWindow::makeNextThumbnail()
     } catch (const std::exception&) {
         // A damaged file keeps the generic icon; opening it tells the viewer's own story.
     }
+}
+
+void ItemDetailsWindow::showFields(const Item& item)
+{
+    for (std::size_t i = 0; i < m_fields.size() && i < item.fields.size(); ++i)
+        m_fields[i]->setText(item.fields[i]);
 }
 
 void ItemDetailsWindow::finishThumbnails()

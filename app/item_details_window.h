@@ -44,6 +44,8 @@ public:
                       Actions actions, QWidget* parent = nullptr);
 
     ItemId item() const { return m_item; }
+    // Shows the item's fields as they are now (after an edit in the list, its undo, a Set Field).
+    void showFields(const Item& item);
     // The attachments shown, in order.
     const std::vector<Attachment>& attachments() const { return m_shown; }
     // Makes the thumbnails still missing now (tests; the window makes them as it idles).
@@ -62,6 +64,7 @@ private:
     // Rows whose thumbnail is still to be made.
     std::vector<int> m_pendingThumbnails;
     QTimer m_thumbnailTimer;
+    std::vector<QLabel*> m_fields;
     QListWidget* m_list = nullptr;
     QLineEdit* m_caption = nullptr;
     QComboBox* m_kind = nullptr;

@@ -207,6 +207,15 @@ void MainWindow::showItemDetails()
     actions.open = [this](const Attachment& attachment) { openAttachment(attachment); };
     auto* window =
         new ItemDetailsWindow(item, columnCaptions(), *m_attachments, std::move(actions), this);
+    // The window follows its item: an edit in the list, its undo, another process's change. An
+    // item that is gone takes its window with it.
+    connect(&m_model, &InventoryModel::itemsChanged, window, [this, window] {
+        const int row = m_model.rowOf(window->item());
+        if (row < 0)
+            window->close();
+        else
+            window->showFields(m_model.item(row));
+    });
     window->show();
 }
 

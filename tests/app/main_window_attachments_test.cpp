@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -508,6 +509,30 @@ TEST_F(MainWindowAttachmentsTest, DuplicateGivesTheCopyItsOwnRecordsOfTheSameFil
     loadedForm();
     EXPECT_EQ(namesOf(inventory().attachments(copy)), (QStringList{"tv.jpg", "receipt.pdf"}));
     EXPECT_EQ(storedFiles().size(), 2);
+}
+
+TEST_F(MainWindowAttachmentsTest, ItemDetailsFollowsItsItemAndGoesWithIt)
+{
+    startWithLocations({"Hall", "Loft"});
+    select(1);
+    menuAction(QStringLiteral("Item Details…"))->trigger();
+    ItemDetailsWindow* details = detailsWindow();
+    ASSERT_NE(details, nullptr);
+    auto* location = details->findChild<QLabel*>("field0");
+    ASSERT_EQ(location->text(), QStringLiteral("Loft"));
+
+    prompts.fieldTextAnswers.push_back(std::pair{int(kLocationField), QStringLiteral("Attic")});
+    select(1);
+    form().setFieldOfSelectedItems();
+    EXPECT_EQ(location->text(), QStringLiteral("Attic"));
+    form().undoStack().undo();
+    EXPECT_EQ(location->text(), QStringLiteral("Loft"));
+
+    const QPointer<ItemDetailsWindow> watched(details);
+    select(1);
+    form().deleteSelectedItem();
+    settle();
+    EXPECT_TRUE(watched.isNull() || !watched->isVisible());
 }
 
 TEST_F(MainWindowAttachmentsTest, ThePurgeAtStartAndCloseKeepsWhatItemsNameAndRemovesOrphans)
