@@ -10,6 +10,7 @@
 #include "platform/window_pointer.h"
 #include "platform/work_progress.h"
 
+#include <QDir>
 #include <QStatusBar>
 
 namespace stowfolio {
@@ -92,10 +93,11 @@ void MainWindow::exportClaimKit()
     }
     if (!summary)
         return;
-    statusBar()->showMessage(
-        QStringLiteral("Claim kit %1: %2, checked").arg(request.path, contentsText(*summary)),
-        5000);
-    m_deps.prompts.showMessage(QStringLiteral("Done."), kKitTitle, MessageIcon::None);
+    const QString written =
+        QStringLiteral("The claim kit %1 is written and checked: %2.")
+            .arg(QDir::toNativeSeparators(request.path), contentsText(*summary));
+    statusBar()->showMessage(written, 5000);
+    m_deps.prompts.showMessage(written, kKitTitle, MessageIcon::None);
 }
 
 } // namespace stowfolio

@@ -46,6 +46,12 @@ protected:
         return texts;
     }
     QString kitPath() const { return kitFolder.filePath(QStringLiteral("claim.zip")); }
+    // What the window says of a kit it wrote.
+    QString writtenMessage() const
+    {
+        return QStringLiteral("The claim kit %1 is written and checked: 2 items, 1 attachment.")
+            .arg(kitPath());
+    }
 
     QTemporaryDir kitFolder;
 };
@@ -69,7 +75,7 @@ TEST_F(ClaimKitWindowTest, TwoDifferentPasswordsAreAskedAgainAndTheKitTakesTheOn
     EXPECT_TRUE(asked[2].contains(QStringLiteral("again"))) << asked[2].toStdString();
     EXPECT_TRUE(asked[3].contains(QStringLiteral("not the same"))) << asked[3].toStdString();
     EXPECT_TRUE(prompts.passwordAnswers.empty());
-    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Done.")});
+    EXPECT_EQ(prompts.messages(), QStringList{writtenMessage()});
 
     try {
         ClaimKitReader::open(kitPath(), QStringLiteral("frist"));
@@ -108,7 +114,7 @@ TEST_F(ClaimKitWindowTest, WithoutAPasswordTheKitOpensForAnyone)
     prompts.yesNoAnswers = {false};
     form().exportClaimKit();
     EXPECT_TRUE(passwordTexts().isEmpty());
-    EXPECT_EQ(prompts.messages(), QStringList{QStringLiteral("Done.")});
+    EXPECT_EQ(prompts.messages(), QStringList{writtenMessage()});
     const auto reader = ClaimKitReader::open(kitPath());
     EXPECT_FALSE(reader->isProtected());
     EXPECT_EQ(reader->entries().size(), 4u);
