@@ -60,7 +60,7 @@ void MainWindow::exportClaimKit()
     request.path = saveFileNameWithSuffix(m_deps.prompts, kKitTitle,
                                           QStringLiteral("Zip Archives (*.zip)|*.zip|"),
                                           QStringLiteral("zip"));
-    if (request.path.isEmpty())
+    if (request.path.isEmpty() || !confirmOverwrite(m_deps.prompts, request.path))
         return;
     const std::optional<ReadOnlyTarget> readOnly =
         confirmReplacingReadOnly(m_deps.prompts, request.path);

@@ -56,7 +56,7 @@ void MainWindow::exportItemsAsCsv()
     const QString path =
         saveFileNameWithSuffix(m_deps.prompts, QStringLiteral("Export Items as CSV"),
                                QStringLiteral("CSV Files (*.csv)|*.csv|"), QStringLiteral("csv"));
-    if (path.isEmpty())
+    if (path.isEmpty() || !confirmOverwrite(m_deps.prompts, path))
         return;
     const std::optional<ReadOnlyTarget> readOnly = confirmReplacingReadOnly(m_deps.prompts, path);
     if (!readOnly)

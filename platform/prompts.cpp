@@ -14,6 +14,16 @@ QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QSt
     return path;
 }
 
+bool confirmOverwrite(Prompts& prompts, const QString& path)
+{
+    // A folder is not written over: its writer says so.
+    const QFileInfo target(path);
+    return !target.exists() || target.isDir() ||
+           prompts.askYesNo(QStringLiteral("Are you sure you wish to overwrite ") + path +
+                                QStringLiteral(" ?"),
+                            QString(), DefaultAnswer::Yes);
+}
+
 std::optional<ReadOnlyTarget> confirmReplacingReadOnly(Prompts& prompts, const QString& path)
 {
     if (!isReadOnlyFile(path))

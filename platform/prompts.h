@@ -85,6 +85,11 @@ public:
 QString saveFileNameWithSuffix(Prompts& prompts, const QString& title, const QString& filter,
                                const QString& suffix);
 
+// Before a file the user chose is written over: the question the preview's saves ask
+// ("Are you sure you wish to overwrite …"), Yes the default. True when there is no file at
+// `path` (nothing, or a folder) or he said Yes.
+bool confirmOverwrite(Prompts& prompts, const QString& path);
+
 // Before a file the user chose is written: one that is read-only is replaced only when he says
 // so (No is the default). Returns how the writer is to treat the file, or nothing when he said
 // No; a file that is not read-only is not asked about.

@@ -60,10 +60,7 @@ void PreviewWindow::saveAsPdf()
     if (path.isEmpty())
         return;
     const bool exists = QFileInfo::exists(path);
-    if (exists &&
-        !m_services.prompts.askYesNo(QStringLiteral("Are you sure you wish to overwrite ") + path +
-                                         QStringLiteral(" ?"),
-                                     QString(), DefaultAnswer::Yes))
+    if (!confirmOverwrite(m_services.prompts, path))
         return;
     // A long report takes seconds: the busy pointer says so, over a window drawn again where
     // the dialogs were.

@@ -599,12 +599,12 @@ TEST_F(MainWindowListTest, ImportedItemsArePreviewedAndAddedAsOneStep)
     EXPECT_EQ(locations(), QStringList{"A"});
 }
 
-// Exporting the list over a file the user made read-only asks first; No keeps the file.
-TEST_F(MainWindowListTest, ExportingOverAReadOnlyFileAsksFirst)
+// Exporting the list over a file asks first, and again when the user made it read-only; No to
+// either keeps the file.
+TEST_F(MainWindowListTest, ExportingOverAFileAsksFirstAndAgainWhenItIsReadOnly)
 {
     startWith({{"Kitchen"}});
     const QString path = writeFile(appFolder, "kept.csv", "last year's");
-    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
     const auto readBack = [&] {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -614,12 +614,21 @@ TEST_F(MainWindowListTest, ExportingOverAReadOnlyFileAsksFirst)
     prompts.yesNoAnswers = {false};
     form().exportItemsAsCsv();
     ASSERT_EQ(prompts.shown.back().kind, QStringLiteral("question"));
+    EXPECT_EQ(prompts.shown.back().text,
+              QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+    EXPECT_EQ(readBack(), QByteArray("last year's"));
+
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    prompts.fileAnswers = {path};
+    prompts.yesNoAnswers = {true, false};
+    form().exportItemsAsCsv();
+    ASSERT_EQ(prompts.shown.back().kind, QStringLiteral("question"));
     EXPECT_TRUE(prompts.shown.back().text.contains(QStringLiteral("kept.csv is read-only")));
     EXPECT_EQ(prompts.questionDefaults.back(), DefaultAnswer::No);
     EXPECT_EQ(readBack(), QByteArray("last year's"));
 
     prompts.fileAnswers = {path};
-    prompts.yesNoAnswers = {true};
+    prompts.yesNoAnswers = {true, true};
     form().exportItemsAsCsv();
     EXPECT_TRUE(readBack().contains("Kitchen"));
     EXPECT_TRUE(prompts.messages().isEmpty());
