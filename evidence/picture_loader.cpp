@@ -27,6 +27,13 @@ AttachmentError damaged(const QString& name, const QString& reason)
         (name + QStringLiteral(": the picture cannot be read (%1)").arg(reason)).toStdString());
 }
 
+AttachmentError notShown(const QString& name)
+{
+    return AttachmentError(
+        (name + QStringLiteral(": is not a picture Stowfolio shows (JPEG, PNG, GIF or HEIC)"))
+            .toStdString());
+}
+
 QSize fittedSize(const QSize& size, const QSize& bounds)
 {
     if (bounds.isEmpty() || (size.width() <= bounds.width() && size.height() <= bounds.height()))
@@ -81,26 +88,41 @@ void checkHeif(const heif_error& error, const QString& name)
         throw damaged(name, QString::fromUtf8(error.message));
 }
 
-QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+// A HEIF's primary picture, its boxes read and its size checked, nothing decoded yet.
+struct OpenHeif
+{
+    std::unique_ptr<heif_context, HeifContextFree> context;
+    std::unique_ptr<heif_image_handle, HeifHandleFree> handle;
+};
+
+OpenHeif openHeif(const QString& path, const QString& name)
 {
     // Reading the format's first bytes started libheif (pictureFormatOfFile).
-    const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
-    if (!context)
+    OpenHeif heif;
+    heif.context.reset(heif_context_alloc());
+    if (!heif.context)
         throw damaged(name, QStringLiteral("out of memory"));
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide);
-    checkHeif(
-        heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr),
-        name);
+    heif_context_set_maximum_image_size_limit(heif.context.get(), kMaxPictureSide);
+    checkHeif(heif_context_read_from_file(heif.context.get(), QFile::encodeName(path).constData(),
+                                          nullptr),
+              name);
     heif_image_handle* rawHandle = nullptr;
-    checkHeif(heif_context_get_primary_image_handle(context.get(), &rawHandle), name);
-    const std::unique_ptr<heif_image_handle, HeifHandleFree> handle(rawHandle);
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
+    checkHeif(heif_context_get_primary_image_handle(heif.context.get(), &rawHandle), name);
+    heif.handle.reset(rawHandle);
+    const int width = heif_image_handle_get_width(heif.handle.get());
+    const int height = heif_image_handle_get_height(heif.handle.get());
     if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
         std::int64_t{width} * height > kMaxHeifPixels)
         throw damaged(name, QStringLiteral("it is %1 by %2 pixels, more than Stowfolio shows")
                                 .arg(width)
                                 .arg(height));
+    return heif;
+}
+
+QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+{
+    const OpenHeif heif = openHeif(path, name);
+    const auto& handle = heif.handle;
     heif_image* rawImage = nullptr;
     checkHeif(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                                 heif_chroma_interleaved_RGBA, nullptr),
@@ -137,6 +159,38 @@ PictureFormat pictureFormatOfFile(const QString& path)
                                      static_cast<std::size_t>(head.size())));
 }
 
+QSize storedPictureSize(const QString& path, const QString& name)
+{
+    const auto sizeWithQt = [&](const QByteArray& format) {
+        QImageReader reader(path, format);
+        const QSize size = reader.canRead() ? reader.size() : QSize();
+        if (!size.isValid())
+            throw damaged(name, reader.errorString());
+        if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
+            throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(kMaxPictureSide));
+        return size;
+    };
+    switch (pictureFormatOfFile(path)) {
+    case PictureFormat::Jpeg:
+        return sizeWithQt("jpeg");
+    case PictureFormat::Png:
+        return sizeWithQt("png");
+    case PictureFormat::Gif:
+        return sizeWithQt("gif");
+    case PictureFormat::Heif: {
+        const OpenHeif heif = openHeif(path, name);
+        return QSize(heif_image_handle_get_width(heif.handle.get()),
+                     heif_image_handle_get_height(heif.handle.get()));
+    }
+    case PictureFormat::Other:
+        break;
+    }
+    throw notShown(name);
+}
+
 QImage loadPicture(const QString& path, const QSize& bounds, const QString& name)
 {
     switch (pictureFormatOfFile(path)) {
@@ -151,9 +205,7 @@ QImage loadPicture(const QString& path, const QSize& bounds, const QString& name
     case PictureFormat::Other:
         break;
     }
-    throw AttachmentError(
-        (name + QStringLiteral(": is not a picture Stowfolio shows (JPEG, PNG, GIF or HEIC)"))
-            .toStdString());
+    throw notShown(name);
 }
 
 } // namespace stowfolio
