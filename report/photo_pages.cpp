@@ -98,6 +98,9 @@ QString shownDate(const QString& iso)
 QString sizeText(std::int64_t bytes)
 {
     const QLocale locale;
+    constexpr std::int64_t kKilobyte = 1000;
+    if (bytes < kKilobyte)
+        return QStringLiteral("%1 bytes").arg(bytes);
     return QStringLiteral("%1 (%2 bytes)")
         .arg(locale.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat),
              locale.toString(static_cast<qlonglong>(bytes)));
