@@ -230,10 +230,9 @@ int runPdfReport(const QString& path)
         const QString workbook = createGeneratedWorkbookFile(folder.path());
         const Inventory inventory = storedInventory(state);
         exportInventoryWorkbook(factory, inventory, workFolderParent(), workbook);
-        const AttachmentFileStore files(attachmentFolderFor(state.inventory->path()));
         report::writeReportPdf(workbook, path, QDate::currentDate(),
                                spreadsheet::files::ReadOnlyTarget::Refuse, {},
-                               reportEvidenceOf(*state.inventory, files, inventory.items));
+                               reportEvidenceOf(*state.inventory, inventory.items));
         return 0;
     } catch (const std::exception&) {
         return reportJobFailure(QStringLiteral("cannot write the report %1").arg(path),

@@ -1,7 +1,6 @@
 #include "app/program.h"
 
 #include "app/report_evidence_source.h"
-#include "evidence/attachment_file_store.h"
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
 #include "platform/window_pointer.h"
@@ -87,8 +86,7 @@ preview::PreviewWindow& Program::loadPreview()
 
 report::ReportEvidence Program::previewEvidence() const
 {
-    const AttachmentFileStore files(attachmentFolderFor(m_inventory.path()));
-    return reportEvidenceOf(m_inventory, files, m_previewItems);
+    return reportEvidenceOf(m_inventory, m_previewItems);
 }
 
 void Program::startCreatingTemplate()

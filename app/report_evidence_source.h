@@ -19,5 +19,8 @@ struct Item;
 // be read.
 report::ReportEvidence reportEvidenceOf(InventoryStore& records, const AttachmentFileStore& files,
                                         const std::vector<Item>& items);
+// The same with the attachment store beside the database, which is opened (and made) only when
+// an item has attachments: a report of items without any changes nothing on the disk.
+report::ReportEvidence reportEvidenceOf(InventoryStore& records, const std::vector<Item>& items);
 
 } // namespace stowfolio
