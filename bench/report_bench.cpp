@@ -14,8 +14,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -64,17 +64,29 @@ QString writePhoto(const QString& folder, QSize size, int seed)
     return path;
 }
 
+std::string programPath;
+
 // A 12-megapixel HEIC as a phone writes it; encoding one takes seconds, so two serve all items.
+// The encoder holds hundreds of megabytes: it runs in a process of its own, so that the job's
+// peak memory is the report's.
 QString writeHeic(const QString& folder, int seed)
 {
+    const QString path = QDir(folder).filePath(QStringLiteral("photo%1.heic").arg(seed));
+    const std::string command = programPath + " heic-file " + QString::number(seed).toStdString() +
+                                " '" + QFile::encodeName(path).toStdString() + "'";
+    return std::system(command.c_str()) == 0 ? path : QString();
+}
+
+int makeHeicFile(int seed, const QString& path)
+{
+    const QString folder = QFileInfo(path).path();
     const QString jpeg = writePhoto(folder, QSize(4000, 3000), 100 + seed);
     const QByteArray bytes = stowfolio::testing::heicBytes(QImage(jpeg), {});
-    const QString path = QDir(folder).filePath(QStringLiteral("photo%1.heic").arg(seed));
     QFile file(path);
     if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly))
-        return {};
+        return 1;
     file.write(bytes);
-    return path;
+    return 0;
 }
 
 stowfolio::report::EvidenceFile evidenceFile(stowfolio::AttachmentKind kind, const QString& path)
@@ -85,8 +97,8 @@ stowfolio::report::EvidenceFile evidenceFile(stowfolio::AttachmentKind kind, con
     stowfolio::report::EvidenceFile evidence;
     evidence.attachment.kind = kind;
     evidence.attachment.added = QStringLiteral("2026-12-01T10:00:00");
-    evidence.attachment.file.sha256 = QString::fromLatin1(
-        QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    evidence.attachment.file.sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
     evidence.attachment.file.size = bytes.size();
     evidence.attachment.file.originalName = QFileInfo(path).fileName();
     evidence.path = path;
@@ -107,8 +119,8 @@ stowfolio::report::ReportEvidence evidenceOf(const std::string& job, int items,
         for (int i = 0; i < items; ++i) {
             evidence.items.emplace_back();
             for (int p = 0; p < 3; ++p)
-                evidence.items.back().push_back(evidenceFile(
-                    stowfolio::AttachmentKind::Photo, photos[(3 * i + p) % photos.size()]));
+                evidence.items.back().push_back(evidenceFile(stowfolio::AttachmentKind::Photo,
+                                                             photos[(3 * i + p) % photos.size()]));
             evidence.items.back().push_back(
                 evidenceFile(stowfolio::AttachmentKind::Receipt, receipt));
         }
@@ -161,6 +173,12 @@ int runJob(const std::string& job, int items)
 
 int main(int argc, char** argv)
 {
+    programPath = argv[0];
+    if (argc == 4 && std::string(argv[1]) == "heic-file") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        return makeHeicFile(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     if (argc == 3) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication application(argc, argv);

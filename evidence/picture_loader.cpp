@@ -7,8 +7,11 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace stowfolio {
 
@@ -119,13 +122,46 @@ OpenHeif openHeif(const QString& path, const QString& name)
     return heif;
 }
 
+// `source` (`channels` bytes a pixel) shrunk by a whole `factor`, each pixel the mean of the
+// factor x factor block it stands for: the one pass over a large decoded picture that a smaller
+// picture needs, with no copy of it.
+QImage shrunkBy(const std::uint8_t* source, int width, int height, int stride, int channels,
+                int factor, QImage::Format format)
+{
+    QImage image(width / factor, height / factor, format);
+    if (image.isNull())
+        return image;
+    const int area = factor * factor;
+    std::vector<int> sums(static_cast<std::size_t>(image.width()) * channels);
+    for (int y = 0; y < image.height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int dy = 0; dy < factor; ++dy) {
+            const std::uint8_t* row =
+                source + static_cast<std::ptrdiff_t>(y * factor + dy) * stride;
+            for (int x = 0; x < image.width(); ++x)
+                for (int dx = 0; dx < factor; ++dx)
+                    for (int c = 0; c < channels; ++c)
+                        sums[static_cast<std::size_t>(x * channels + c)] +=
+                            row[(x * factor + dx) * channels + c];
+        }
+        std::uint8_t* out = image.scanLine(y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            out[i] = static_cast<std::uint8_t>((sums[i] + area / 2) / area);
+    }
+    return image;
+}
+
 QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
 {
     const OpenHeif heif = openHeif(path, name);
     const auto& handle = heif.handle;
+    // Three bytes a pixel when there is no alpha: a quarter less of the largest buffer.
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int channels = alpha ? 4 : 3;
     heif_image* rawImage = nullptr;
     checkHeif(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGBA, nullptr),
+                                alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                nullptr),
               name);
     const std::unique_ptr<heif_image, HeifImageFree> decoded(rawImage);
     int stride = 0;
@@ -134,14 +170,25 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     // The decoded size is after libheif's rotation and cropping.
     const int decodedWidth = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int decodedHeight = heif_image_get_height(decoded.get(), heif_channel_interleaved);
-    if (!pixels || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * 4)
+    if (!pixels || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * channels)
         throw damaged(name, QStringLiteral("it decodes to no picture"));
-    // The decoded pixels are scaled where they lie; only the result is copied.
-    const QImage decodedImage(pixels, decodedWidth, decodedHeight, stride, QImage::Format_RGBA8888);
-    const QSize scaled = fittedSize(decodedImage.size(), bounds);
-    QImage image = scaled == decodedImage.size()
-                       ? decodedImage.copy()
-                       : decodedImage.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format format = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const QSize scaled = fittedSize(QSize(decodedWidth, decodedHeight), bounds);
+    // A picture wanted at half its size or less is first shrunk by a whole factor where it lies
+    // (a 12-megapixel photo for a page or a thumbnail is never copied whole), then scaled
+    // smoothly to the exact size.
+    const int factor = std::min(decodedWidth / scaled.width(), decodedHeight / scaled.height());
+    QImage image;
+    if (factor >= 2) {
+        image = shrunkBy(pixels, decodedWidth, decodedHeight, stride, channels, factor, format);
+        if (!image.isNull() && image.size() != scaled)
+            image = image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        const QImage decodedImage(pixels, decodedWidth, decodedHeight, stride, format);
+        image = scaled == decodedImage.size()
+                    ? decodedImage.copy()
+                    : decodedImage.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
     if (image.isNull())
         throw damaged(name, QStringLiteral("out of memory"));
     return image;
