@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QScopeGuard>
 
 #include <libheif/heif.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -151,7 +153,7 @@ QImage shrunkBy(const std::uint8_t* source, int width, int height, int stride, i
     return image;
 }
 
-QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+QImage decodeHeif(const QString& path, const QSize& bounds, const QString& name)
 {
     const OpenHeif heif = openHeif(path, name);
     const auto& handle = heif.handle;
@@ -192,6 +194,16 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     if (image.isNull())
         throw damaged(name, QStringLiteral("out of memory"));
     return image;
+}
+
+QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+{
+    // Decoding a camera's HEIC takes buffers of tens of megabytes (the decoder's frames, the
+    // picture in YCbCr and in RGB). The C library keeps what is freed for its next use, per
+    // thread, so photo after photo decoded on the report's threads would add up to hundreds of
+    // megabytes held and unused: the freed pages go back to the system after each picture.
+    const auto giveBack = qScopeGuard([] { malloc_trim(0); });
+    return decodeHeif(path, bounds, name);
 }
 
 } // namespace
