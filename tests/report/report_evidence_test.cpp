@@ -243,5 +243,36 @@ TEST_F(ReportEvidenceTest, DamagedFilesAreProblemsAndTheReportCompletes)
     EXPECT_FALSE(text.contains(QLatin1String("Receipt receipt.pdf:")));
 }
 
+// A picture whose header reads well but whose pixels do not is found out only when its page is
+// painted: a note in its place, and a line among the problems on a page of their own.
+TEST_F(ReportEvidenceTest, PixelsThatFailWhenPrintedAreProblemsToo)
+{
+    QByteArray png = pictureBytes(200, 200, "PNG", Qt::yellow);
+    const qsizetype data = png.indexOf("IDAT");
+    ASSERT_GT(data, 0);
+    for (qsizetype i = data + 8; i < data + 40 && i < png.size(); ++i)
+        png[i] = static_cast<char>(png[i] ^ 0x5A);
+    ReportEvidence evidence;
+    evidence.items = {{file(AttachmentKind::Receipt, "till.png", png)}};
+
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    std::vector<std::pair<int, int>> told;
+    ASSERT_TRUE(writeReportPdf(
+        workbook, pdf, QDate(2026, 12, 8), spreadsheet::files::ReadOnlyTarget::Refuse,
+        [&told](int done, int total) {
+            told.emplace_back(done, total);
+            return true;
+        },
+        evidence));
+    // Summary, sheet, the page of both photos, the evidence index, and the problems.
+    EXPECT_EQ(pages(pdf), 5);
+    EXPECT_EQ(told.back(), std::make_pair(5, 5));
+    EXPECT_EQ(imagesOf(pdf).size(), 1u);
+    const QString text = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    EXPECT_TRUE(text.contains(QLatin1String("The photo could not be read")));
+    EXPECT_TRUE(text.contains(QLatin1String("Photos that could not be included")));
+    EXPECT_TRUE(text.contains(QLatin1String("Item 1 (Garage, Bike): Receipt till.png:")));
+}
+
 } // namespace
 } // namespace stowfolio::report
