@@ -1,5 +1,6 @@
 #include "app/claim_kit_export.h"
 
+#include "app/report_evidence_source.h"
 #include "claim_kit/kit_manifest.h"
 #include "claim_kit/kit_writer.h"
 #include "evidence/attachment_file_store.h"
@@ -181,7 +182,8 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     const QString report = folder.path() + QStringLiteral("/report.pdf");
     const bool painted = report::writeReportPdf(
         workbook, report, QDate::currentDate(), spreadsheet::files::ReadOnlyTarget::Refuse,
-        [&progress](int, int) { return goOn(progress, 1); });
+        [&progress](int, int) { return goOn(progress, 1); },
+        reportEvidenceOf(records, files, inventory.items));
     if (!painted || !goOn(progress, 2))
         return std::nullopt;
 

@@ -1,6 +1,7 @@
 #include "app/headless.h"
 
 #include "app/claim_kit_export.h"
+#include "app/report_evidence_source.h"
 #include "evidence/attachment_file_store.h"
 #include "platform/file_helpers.h"
 #include "report/inventory_report.h"
@@ -227,8 +228,11 @@ int runPdfReport(const QString& path)
         // The workbook goes with its folder on every way out of here.
         const WorkFolder folder(workFolderParent());
         const QString workbook = createGeneratedWorkbookFile(folder.path());
-        exportInventoryWorkbook(factory, storedInventory(state), workFolderParent(), workbook);
-        report::writeReportPdf(workbook, path, QDate::currentDate());
+        const Inventory inventory = storedInventory(state);
+        exportInventoryWorkbook(factory, inventory, workFolderParent(), workbook);
+        report::writeReportPdf(workbook, path, QDate::currentDate(),
+                               spreadsheet::files::ReadOnlyTarget::Refuse, {},
+                               reportEvidenceOf(*state.inventory, inventory.items));
         return 0;
     } catch (const std::exception&) {
         return reportJobFailure(QStringLiteral("cannot write the report %1").arg(path),

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/report_evidence_source.h"
 #include "platform/file_helpers.h"
 #include "platform/window_fitting.h"
 #include "platform/window_pointer.h"
@@ -23,7 +24,7 @@ Program::Program(ProgramServices services)
     : endProgram([] { QCoreApplication::exit(0); }),
       m_prompts(services.mainPrompts ? *services.mainPrompts : m_widgetPrompts),
       m_previewPrompts(services.previewPrompts ? *services.previewPrompts : m_previewWidgetPrompts),
-      m_applicationFolder(services.applicationFolder),
+      m_applicationFolder(services.applicationFolder), m_inventory(services.inventory),
       m_mainWindow({services.settings, services.inventory, m_prompts, services.excelFactory,
                     m_applicationFolder, services.randomFraction, services.openUrl,
                     [] { std::exit(EXIT_FAILURE); }}),
@@ -76,10 +77,16 @@ preview::PreviewWindow& Program::loadPreview()
                                           QIcon(QStringLiteral(":/stowfolio.png"))};
         m_previewWindow = std::make_unique<preview::PreviewWindow>(std::move(services));
         m_previewWidgetPrompts.setParent(m_previewWindow.get());
+        m_previewWindow->setReportEvidenceSource([this] { return previewEvidence(); });
         m_previewWindow->setUpWindow();
         placeOnScreen(*m_previewWindow, m_previewWindow->defaultSize());
     }
     return *m_previewWindow;
+}
+
+report::ReportEvidence Program::previewEvidence() const
+{
+    return reportEvidenceOf(m_inventory, m_previewItems);
 }
 
 void Program::startCreatingTemplate()
@@ -95,12 +102,16 @@ void Program::startCreatingTemplate()
     // the window is drawn whole before it starts.
     const BusyPointer busy;
     repaintBeforeLongWork();
+    const Inventory inventory = inventoryOfMainWindow();
     BuildTargets targets{
         [this](int code) { m_mainWindow.setPointerCode(code); },
         [this](spreadsheet::render::SheetPicture picture) {
             loadPreview().setPicture(std::move(picture));
         },
-        [this](const QString& path) { loadPreview().setWorkbookPath(path); },
+        [this, &inventory](const QString& path) {
+            loadPreview().setWorkbookPath(path);
+            m_previewItems = inventory.items;
+        },
         [this] { loadPreview().show(); },
         [this] { m_mainWindow.hide(); },
     };
@@ -111,7 +122,7 @@ void Program::startCreatingTemplate()
     m_builder.setProgressHandler(
         [&progress](int done, int total) { progress.report(done, total); });
     const auto forgetProgress = qScopeGuard([this] { m_builder.setProgressHandler({}); });
-    m_builder.buildAndShowPreview(inventoryOfMainWindow(), targets);
+    m_builder.buildAndShowPreview(inventory, targets);
 }
 
 } // namespace stowfolio

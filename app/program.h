@@ -53,12 +53,17 @@ private:
     void startCreatingTemplate();
     preview::PreviewWindow& loadPreview();
     Inventory inventoryOfMainWindow() const;
+    // The attachments of the items of the preview's workbook, for its report.
+    report::ReportEvidence previewEvidence() const;
 
     WidgetPrompts m_widgetPrompts;
     WidgetPrompts m_previewWidgetPrompts;
     Prompts& m_prompts;
     Prompts& m_previewPrompts;
     QString m_applicationFolder;
+    InventoryStore& m_inventory;
+    // The items the preview's workbook was built from, in its order.
+    std::vector<Item> m_previewItems;
     MainWindow m_mainWindow;
     std::unique_ptr<preview::PreviewWindow> m_previewWindow;
     WorkbookBuilder m_builder;

@@ -4,11 +4,16 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QScopeGuard>
 
 #include <libheif/heif.h>
+#include <malloc.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace stowfolio {
 
@@ -25,6 +30,13 @@ AttachmentError damaged(const QString& name, const QString& reason)
 {
     return AttachmentError(
         (name + QStringLiteral(": the picture cannot be read (%1)").arg(reason)).toStdString());
+}
+
+AttachmentError notShown(const QString& name)
+{
+    return AttachmentError(
+        (name + QStringLiteral(": is not a picture Stowfolio shows (JPEG, PNG, GIF or HEIC)"))
+            .toStdString());
 }
 
 QSize fittedSize(const QSize& size, const QSize& bounds)
@@ -81,29 +93,77 @@ void checkHeif(const heif_error& error, const QString& name)
         throw damaged(name, QString::fromUtf8(error.message));
 }
 
-QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+// A HEIF's primary picture, its boxes read and its size checked, nothing decoded yet.
+struct OpenHeif
+{
+    std::unique_ptr<heif_context, HeifContextFree> context;
+    std::unique_ptr<heif_image_handle, HeifHandleFree> handle;
+};
+
+OpenHeif openHeif(const QString& path, const QString& name)
 {
     // Reading the format's first bytes started libheif (pictureFormatOfFile).
-    const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
-    if (!context)
+    OpenHeif heif;
+    heif.context.reset(heif_context_alloc());
+    if (!heif.context)
         throw damaged(name, QStringLiteral("out of memory"));
-    heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide);
-    checkHeif(
-        heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr),
-        name);
+    heif_context_set_maximum_image_size_limit(heif.context.get(), kMaxPictureSide);
+    checkHeif(heif_context_read_from_file(heif.context.get(), QFile::encodeName(path).constData(),
+                                          nullptr),
+              name);
     heif_image_handle* rawHandle = nullptr;
-    checkHeif(heif_context_get_primary_image_handle(context.get(), &rawHandle), name);
-    const std::unique_ptr<heif_image_handle, HeifHandleFree> handle(rawHandle);
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
+    checkHeif(heif_context_get_primary_image_handle(heif.context.get(), &rawHandle), name);
+    heif.handle.reset(rawHandle);
+    const int width = heif_image_handle_get_width(heif.handle.get());
+    const int height = heif_image_handle_get_height(heif.handle.get());
     if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
         std::int64_t{width} * height > kMaxHeifPixels)
         throw damaged(name, QStringLiteral("it is %1 by %2 pixels, more than Stowfolio shows")
                                 .arg(width)
                                 .arg(height));
+    return heif;
+}
+
+// `source` (`channels` bytes a pixel) shrunk by a whole `factor`, each pixel the mean of the
+// factor x factor block it stands for: the one pass over a large decoded picture that a smaller
+// picture needs, with no copy of it.
+QImage shrunkBy(const std::uint8_t* source, int width, int height, int stride, int channels,
+                int factor, QImage::Format format)
+{
+    QImage image(width / factor, height / factor, format);
+    if (image.isNull())
+        return image;
+    const int area = factor * factor;
+    std::vector<int> sums(static_cast<std::size_t>(image.width()) * channels);
+    for (int y = 0; y < image.height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int dy = 0; dy < factor; ++dy) {
+            const std::uint8_t* row =
+                source + static_cast<std::ptrdiff_t>(y * factor + dy) * stride;
+            for (int x = 0; x < image.width(); ++x)
+                for (int dx = 0; dx < factor; ++dx)
+                    for (int c = 0; c < channels; ++c)
+                        sums[static_cast<std::size_t>(x * channels + c)] +=
+                            row[(x * factor + dx) * channels + c];
+        }
+        std::uint8_t* out = image.scanLine(y);
+        for (std::size_t i = 0; i < sums.size(); ++i)
+            out[i] = static_cast<std::uint8_t>((sums[i] + area / 2) / area);
+    }
+    return image;
+}
+
+QImage decodeHeif(const QString& path, const QSize& bounds, const QString& name)
+{
+    const OpenHeif heif = openHeif(path, name);
+    const auto& handle = heif.handle;
+    // Three bytes a pixel when there is no alpha: a quarter less of the largest buffer.
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const int channels = alpha ? 4 : 3;
     heif_image* rawImage = nullptr;
     checkHeif(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGBA, nullptr),
+                                alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                nullptr),
               name);
     const std::unique_ptr<heif_image, HeifImageFree> decoded(rawImage);
     int stride = 0;
@@ -112,17 +172,38 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     // The decoded size is after libheif's rotation and cropping.
     const int decodedWidth = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int decodedHeight = heif_image_get_height(decoded.get(), heif_channel_interleaved);
-    if (!pixels || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * 4)
+    if (!pixels || decodedWidth <= 0 || decodedHeight <= 0 || stride < decodedWidth * channels)
         throw damaged(name, QStringLiteral("it decodes to no picture"));
-    // The decoded pixels are scaled where they lie; only the result is copied.
-    const QImage decodedImage(pixels, decodedWidth, decodedHeight, stride, QImage::Format_RGBA8888);
-    const QSize scaled = fittedSize(decodedImage.size(), bounds);
-    QImage image = scaled == decodedImage.size()
-                       ? decodedImage.copy()
-                       : decodedImage.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage::Format format = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const QSize scaled = fittedSize(QSize(decodedWidth, decodedHeight), bounds);
+    // A picture wanted at half its size or less is first shrunk by a whole factor where it lies
+    // (a 12-megapixel photo for a page or a thumbnail is never copied whole), then scaled
+    // smoothly to the exact size.
+    const int factor = std::min(decodedWidth / scaled.width(), decodedHeight / scaled.height());
+    QImage image;
+    if (factor >= 2) {
+        image = shrunkBy(pixels, decodedWidth, decodedHeight, stride, channels, factor, format);
+        if (!image.isNull() && image.size() != scaled)
+            image = image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        const QImage decodedImage(pixels, decodedWidth, decodedHeight, stride, format);
+        image = scaled == decodedImage.size()
+                    ? decodedImage.copy()
+                    : decodedImage.scaled(scaled, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
     if (image.isNull())
         throw damaged(name, QStringLiteral("out of memory"));
     return image;
+}
+
+QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
+{
+    // Decoding a camera's HEIC takes buffers of tens of megabytes (the decoder's frames, the
+    // picture in YCbCr and in RGB). The C library keeps what is freed for its next use, per
+    // thread, so photo after photo decoded on the report's threads would add up to hundreds of
+    // megabytes held and unused: the freed pages go back to the system after each picture.
+    const auto giveBack = qScopeGuard([] { malloc_trim(0); });
+    return decodeHeif(path, bounds, name);
 }
 
 } // namespace
@@ -135,6 +216,38 @@ PictureFormat pictureFormatOfFile(const QString& path)
     const QByteArray head = file.read(64);
     return pictureFormatOf(std::span(reinterpret_cast<const std::uint8_t*>(head.constData()),
                                      static_cast<std::size_t>(head.size())));
+}
+
+QSize storedPictureSize(const QString& path, const QString& name)
+{
+    const auto sizeWithQt = [&](const QByteArray& format) {
+        QImageReader reader(path, format);
+        const QSize size = reader.canRead() ? reader.size() : QSize();
+        if (!size.isValid())
+            throw damaged(name, reader.errorString());
+        if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
+            throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(kMaxPictureSide));
+        return size;
+    };
+    switch (pictureFormatOfFile(path)) {
+    case PictureFormat::Jpeg:
+        return sizeWithQt("jpeg");
+    case PictureFormat::Png:
+        return sizeWithQt("png");
+    case PictureFormat::Gif:
+        return sizeWithQt("gif");
+    case PictureFormat::Heif: {
+        const OpenHeif heif = openHeif(path, name);
+        return QSize(heif_image_handle_get_width(heif.handle.get()),
+                     heif_image_handle_get_height(heif.handle.get()));
+    }
+    case PictureFormat::Other:
+        break;
+    }
+    throw notShown(name);
 }
 
 QImage loadPicture(const QString& path, const QSize& bounds, const QString& name)
@@ -151,9 +264,7 @@ QImage loadPicture(const QString& path, const QSize& bounds, const QString& name
     case PictureFormat::Other:
         break;
     }
-    throw AttachmentError(
-        (name + QStringLiteral(": is not a picture Stowfolio shows (JPEG, PNG, GIF or HEIC)"))
-            .toStdString());
+    throw notShown(name);
 }
 
 } // namespace stowfolio

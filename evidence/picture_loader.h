@@ -23,6 +23,12 @@ inline bool isReadablePicture(PictureFormat format)
     return format != PictureFormat::Other;
 }
 
+// The size of the picture at `path` as stored, from its header and boxes only: nothing is
+// decoded, so it is quick, and a file that fails here is one loadPicture() would refuse too.
+// Throws AttachmentError naming `name` when it is not a picture this program reads, its header
+// is damaged or it is larger than loadPicture() reads.
+QSize storedPictureSize(const QString& path, const QString& name);
+
 // The picture at `path` scaled to fit within `bounds` (never enlarged; the whole picture when
 // `bounds` is empty), the right way up. Throws AttachmentError naming `name` (what the user
 // knows the file as) when the file is not a picture this program reads or is damaged.

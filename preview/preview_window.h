@@ -16,6 +16,7 @@
 #include "platform/prompts.h"
 #include "platform/window_pointer.h"
 #include "preview/zoom_model.h"
+#include "report/report_evidence.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -82,6 +83,13 @@ public:
     // The generated workbook, which Save copies and Back and closing delete.
     void setWorkbookPath(const QString& path) { m_workbookPath = path; }
     const QString& workbookPath() const { return m_workbookPath; }
+    // What gives the report the attachments of the workbook's items, read when a report is
+    // saved or printed; without one the report has the Photo column's pictures only.
+    using ReportEvidenceSource = std::function<report::ReportEvidence()>;
+    void setReportEvidenceSource(ReportEvidenceSource source)
+    {
+        m_reportEvidence = std::move(source);
+    }
     // Whether the next activation sets the viewer up for a new picture.
     bool awaitsViewerSetUp() const { return m_setUpOnActivation; }
 
@@ -125,6 +133,8 @@ public:
     void saveAsPdf();
     void printReport();
     void actualSize();
+    // The report's evidence as the source gives it (none without a source).
+    report::ReportEvidence reportEvidence() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -153,6 +163,7 @@ private:
     std::shared_ptr<const spreadsheet::render::SheetPicture> m_holder;  // the unzoomed source
     double m_wheelRemainder = 0;
     QString m_workbookPath;
+    ReportEvidenceSource m_reportEvidence;
     // True from a hand-over until the end of the next activation, which sets the viewer up.
     bool m_setUpOnActivation = false;
 };

@@ -52,6 +52,11 @@ void PreviewWindow::actualSize()
         repaintAfterZoom();
 }
 
+report::ReportEvidence PreviewWindow::reportEvidence() const
+{
+    return m_reportEvidence ? m_reportEvidence() : report::ReportEvidence();
+}
+
 void PreviewWindow::saveAsPdf()
 {
     const QString path =
@@ -74,7 +79,8 @@ void PreviewWindow::saveAsPdf()
         if (!report::writeReportPdf(
                 m_workbookPath, path, QDate::currentDate(),
                 exists ? ReadOnlyTarget::Replace : ReadOnlyTarget::Refuse,
-                [&progress](int done, int total) { return progress.report(done, total); }))
+                [&progress](int done, int total) { return progress.report(done, total); },
+                reportEvidence()))
             return;
         m_services.prompts.showMessage(QStringLiteral("Done."), QString(), MessageIcon::None);
     } catch (const std::exception& error) {
@@ -92,8 +98,10 @@ void PreviewWindow::printReport()
             const BusyPointer busy;
             WorkProgress reading(*this, QStringLiteral("Preparing the report…"),
                                  WorkProgress::Stopping::Allowed);
-            report.emplace(m_workbookPath, QDate::currentDate(),
-                           [&reading](int done, int total) { return reading.report(done, total); });
+            report.emplace(
+                m_workbookPath, QDate::currentDate(),
+                [&reading](int done, int total) { return reading.report(done, total); },
+                reportEvidence());
             if (report->stopped())
                 return;
         }

@@ -1,5 +1,7 @@
 #include "report/inventory_report.h"
 
+#include "report/report_drawing.h"
+
 #include "platform/atomic_file_device.h"
 #include "platform/file_helpers.h"
 #include "spreadsheet/biff/workbook_reader.h"
@@ -35,16 +37,6 @@ namespace stowfolio::report {
 
 namespace {
 
-constexpr int kPhotosPerPage = 2;
-// Photos are decoded at the size they are printed, at a resolution fit for print.
-constexpr double kPhotoDotsPerInch = 200;
-constexpr double kLineInches = 0.22;
-constexpr int kLocationField = 0;
-constexpr int kDescriptionField = 1;
-constexpr int kEstimatedValueField = 7;
-constexpr int kSerialField = 9;
-constexpr int kPhotoField = 11;
-
 // Where the summary's columns start, in inches from the left of the printable area: the captions
 // and locations, the item counts, the amounts. A column's text wraps before the next begins.
 constexpr std::array kSummaryColumns = {0.0, 2.2, 3.2};
@@ -55,92 +47,6 @@ const QStringList kOwnerCaptions = {"Name",          "Address",      "City, Stat
                                     "Phone",         "Company",      "Agent Name",
                                     "Agent's phone", "Policy Number"};
 
-QFont reportFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-// Where the device's inches are: its resolution, for placing text and pictures.
-double dotsPerInch(const QPainter& painter)
-{
-    return painter.device()->logicalDpiX();
-}
-
-QRectF inches(const QPainter& painter, const QRectF& rect)
-{
-    const double dpi = dotsPerInch(painter);
-    return QRectF(rect.x() * dpi, rect.y() * dpi, rect.width() * dpi, rect.height() * dpi);
-}
-
-// Why a photo cannot be shown, or nothing when it can. Only the file's header is read here:
-// decoding a camera's photo is most of the report's time, so each is decoded once, at the size
-// it is printed, when its page is painted (a file whose pixels then fail to decode gets a note in
-// its place).
-QString photoProblem(const QString& path)
-{
-    // Named for what it is; a pipe or a device is never opened, which could wait for ever.
-    if (const QString why = notAPlainFile(path); !why.isEmpty())
-        return why;
-    QImageReader reader(path);
-    if (!reader.canRead() || !reader.size().isValid())
-        return QStringLiteral("it is not a picture that can be read (%1)")
-            .arg(reader.errorString());
-    return {};
-}
-
-// A photo decoded once, at the size it is printed (`pixels` at most, turned as its EXIF data
-// says), or why it could not be.
-struct DecodedPhoto
-{
-    QImage image;
-    QString error;
-};
-
-DecodedPhoto decodePhoto(const QString& path, QSize pixels)
-{
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const QSize shown = turned ? stored.transposed() : stored;
-    const QSize wanted = shown.scaled(pixels, Qt::KeepAspectRatio);
-    if (shown.isValid() && wanted.width() < shown.width())
-        reader.setScaledSize(turned ? wanted.transposed() : wanted);
-    DecodedPhoto photo{reader.read(), QString()};
-    if (photo.image.isNull())
-        photo.error = reader.errorString();
-    return photo;
-}
-
-// The lines `text` takes in `font` when it wraps at `widthInches`: between words, or inside a word
-// longer than the width. Laid out at print resolution, where a PDF and a printer agree closely
-// on the width of text.
-QStringList wrappedText(const QString& text, const QFont& font, double widthInches)
-{
-    constexpr double kLayoutDotsPerInch = 600;
-    constexpr double kInchesPerMeter = 39.3701;
-    QImage device(1, 1, QImage::Format_Mono);
-    device.setDotsPerMeterX(static_cast<int>(kLayoutDotsPerInch * kInchesPerMeter));
-    device.setDotsPerMeterY(static_cast<int>(kLayoutDotsPerInch * kInchesPerMeter));
-    QTextLayout layout(text, font, &device);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(widthInches * device.logicalDpiX());
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    if (lines.isEmpty())
-        lines << QString();
-    return lines;
-}
-
 // The conventions in which the report reads its workbook's texts back. The amounts it adds up
 // are taken from the cells themselves (estimatedValueOf), so a text cell never counts, whatever
 // it looks like; fixed conventions keep the rest the same whatever the locale of the process.
@@ -149,8 +55,8 @@ const InventoryConventions kReadBackConventions;
 } // namespace
 
 InventoryReport::InventoryReport(const QString& workbookPath, QDate date,
-                                 const PageProgress& progress)
-    : m_date(date), m_fileName(QFileInfo(workbookPath).fileName())
+                                 const PageProgress& progress, ReportEvidence evidence)
+    : m_date(date), m_fileName(QFileInfo(workbookPath).fileName()), m_evidence(std::move(evidence))
 {
     // Reading a large workbook back takes seconds before the first page: the caller's progress
     // hears from each step, so that its dialog can show and take a Cancel.
@@ -187,19 +93,13 @@ InventoryReport::InventoryReport(const QString& workbookPath, QDate date,
         planPages(sheet.pageSetup, area, titleRowsOf(m_book, m_sheet), m_rowEdges, m_columnEdges);
     m_picture = spreadsheet::render::renderRange(m_book, sheet, area);
 
-    constexpr int kPhotosBetweenTicks = 256;
-    for (int i = 0; i < m_inventory.items.size(); ++i) {
-        if (i % kPhotosBetweenTicks == 0 && !goOn())
-            return;
-        const QString path = m_inventory.items[i].value(kPhotoField).trimmed();
-        if (path.isEmpty())
-            continue;
-        const QString problem = photoProblem(path);
-        (problem.isEmpty() ? m_photos : m_problems).push_back({i, problem});
-    }
+    collectPhotos(goOn);
+    if (m_stopped)
+        return;
     m_summaryLines = summaryLines();
     m_summaryPages = std::max(
         1, static_cast<int>((m_summaryLines.size() + linesPerPage() - 1) / linesPerPage()));
+    planEvidenceIndex();
 }
 
 InventoryReport::~InventoryReport() = default;
@@ -213,11 +113,15 @@ int InventoryReport::pageCount() const
 {
     const int photoPages =
         static_cast<int>((m_photos.size() + kPhotosPerPage - 1) / kPhotosPerPage);
-    const int problemPages =
-        m_problems.empty()
-            ? 0
-            : static_cast<int>((m_problems.size() + 2 + linesPerPage() - 1) / linesPerPage());
-    return m_summaryPages + sheetPageCount() + photoPages + problemPages;
+    return m_summaryPages + sheetPageCount() + photoPages +
+           static_cast<int>(m_indexPageStarts.size()) + problemPageCount();
+}
+
+int InventoryReport::problemPageCount() const
+{
+    const std::size_t problems = problemCount();
+    return problems == 0 ? 0
+                         : static_cast<int>((problems + 2 + linesPerPage() - 1) / linesPerPage());
 }
 
 // The summary as lines of text; a line starting with "#" is a heading, one holding tabs is a row
@@ -406,96 +310,6 @@ void InventoryReport::paintHeaderFooter(QPainter& painter, int sheetPage) const
     paintLine(setup.footer, paper.height() - m_plan.footerInches - 0.3, Qt::AlignBottom);
 }
 
-void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto) const
-{
-    const QRectF box = m_plan.printable;
-    const double gap = 0.3;
-    const double captionHeight = 5 * kLineInches;
-    const double cellWidth = (box.width() - gap * (kPhotosPerPage - 1)) / kPhotosPerPage;
-    const double imageHeight = box.height() - captionHeight - 0.5;
-    painter.setFont(reportFont(12, true));
-    painter.drawText(inches(painter, QRectF(box.left(), box.top(), box.width(), 0.35)),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Photos"));
-    // Decoding a camera's photo is most of the report's time: the photos of a page are decoded
-    // side by side, each on a thread of its own.
-    std::array<QRectF, kPhotosPerPage> cells;
-    std::array<std::future<DecodedPhoto>, kPhotosPerPage> decoded;
-    for (int slot = 0; slot < kPhotosPerPage; ++slot) {
-        const std::size_t index = static_cast<std::size_t>(firstPhoto + slot);
-        if (index >= m_photos.size())
-            break;
-        cells[slot] =
-            QRectF(box.left() + slot * (cellWidth + gap), box.top() + 0.45, cellWidth, imageHeight);
-        const QString path = m_inventory.items[m_photos[index].item].value(kPhotoField).trimmed();
-        const QSize pixels(static_cast<int>(cells[slot].width() * kPhotoDotsPerInch),
-                           static_cast<int>(cells[slot].height() * kPhotoDotsPerInch));
-        decoded[slot] = std::async(std::launch::async, decodePhoto, path, pixels);
-    }
-    for (int slot = 0; slot < kPhotosPerPage; ++slot) {
-        const std::size_t index = static_cast<std::size_t>(firstPhoto + slot);
-        if (index >= m_photos.size())
-            break;
-        const int item = m_photos[index].item;
-        const QStringList& fields = m_inventory.items[item];
-        const QRectF& cell = cells[slot];
-        const DecodedPhoto photo = decoded[slot].get();
-        const QImage& image = photo.image;
-        if (!image.isNull()) {
-            const QSizeF fitted = QSizeF(image.size()).scaled(cell.size(), Qt::KeepAspectRatio);
-            const QRectF target(cell.left() + (cell.width() - fitted.width()) / 2, cell.top(),
-                                fitted.width(), fitted.height());
-            painter.drawImage(inches(painter, target), image);
-        } else {
-            painter.setFont(reportFont(9));
-            painter.drawText(inches(painter, cell), Qt::AlignCenter | Qt::TextWordWrap,
-                             QStringLiteral("The photo could not be read (%1)").arg(photo.error));
-        }
-        painter.setFont(reportFont(9));
-        const QStringList caption = {
-            QStringLiteral("Item %1, sheet row %2").arg(item + 1).arg(kFirstItemRow + item),
-            QStringLiteral("Location: ") + fields.value(kLocationField),
-            QStringLiteral("Description: ") + fields.value(kDescriptionField),
-            QStringLiteral("Serial #: ") + fields.value(kSerialField),
-            QStringLiteral("Estimated value: ") + (estimatedValueOf(item)
-                                                       ? moneyText(*estimatedValueOf(item))
-                                                       : fields.value(kEstimatedValueField))};
-        double y = cell.bottom() + 0.1;
-        for (const QString& line : caption) {
-            painter.drawText(inches(painter, QRectF(cell.left(), y, cell.width(), kLineInches)),
-                             Qt::AlignLeft | Qt::AlignVCenter, line);
-            y += kLineInches;
-        }
-    }
-    paintPageNumber(painter, page);
-}
-
-void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstProblem) const
-{
-    const QRectF box = m_plan.printable;
-    double y = box.top();
-    if (firstProblem == 0) {
-        painter.setFont(reportFont(12, true));
-        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), 0.35)),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Photos that could not be included"));
-        y += 2 * kLineInches;
-    }
-    painter.setFont(reportFont(9));
-    const int count = linesPerPage() - (firstProblem == 0 ? 2 : 0);
-    for (int i = firstProblem; i < firstProblem + count && i < int(m_problems.size()); ++i) {
-        const Photo& photo = m_problems[static_cast<std::size_t>(i)];
-        const QStringList& fields = m_inventory.items[photo.item];
-        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), kLineInches)),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Item %1 (%2, %3): %4: %5")
-                             .arg(photo.item + 1)
-                             .arg(fields.value(kLocationField), fields.value(kDescriptionField),
-                                  fields.value(kPhotoField), photo.problem));
-        y += kLineInches;
-    }
-    paintPageNumber(painter, page);
-}
-
 bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progress) const
 {
     if (m_stopped)
@@ -505,11 +319,13 @@ bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progr
                     QMarginsF(0, 0, 0, 0)));
     QPainter painter(&device);
     painter.setRenderHint(QPainter::Antialiasing);
-    const int pages = pageCount();
+    // A photo whose pixels fail to decode joins the problems as its page is painted, which can
+    // add a last page: the count is taken anew each time it is told.
+    m_lateProblems.clear();
     int page = 0;
     // Opens the next page; false when the one before was the last the caller wanted.
     const auto nextPage = [&] {
-        if (page > 0 && progress && !progress(page, pages))
+        if (page > 0 && progress && !progress(page, pageCount()))
             return false;
         if (page++ > 0)
             device.newPage();
@@ -530,19 +346,26 @@ bool InventoryReport::paint(QPagedPaintDevice& device, const PageProgress& progr
             return false;
         paintPhotoPage(painter, page, static_cast<int>(i));
     }
-    for (int i = 0; i < int(m_problems.size());) {
+    for (std::size_t i = 0; i < m_indexPageStarts.size(); ++i) {
+        if (!nextPage())
+            return false;
+        paintIndexPage(painter, page, static_cast<int>(i));
+    }
+    // Photos that failed only when decoded are among the problems from here on.
+    for (int i = 0; i < int(problemCount());) {
         if (!nextPage())
             return false;
         paintProblemPage(painter, page, i);
         i += linesPerPage() - (i == 0 ? 2 : 0);
     }
-    return !progress || progress(page, pages);
+    return !progress || progress(page, pageCount());
 }
 
 bool writeReportPdf(const QString& workbookPath, const QString& pdfPath, QDate date,
-                    spreadsheet::files::ReadOnlyTarget readOnly, const PageProgress& progress)
+                    spreadsheet::files::ReadOnlyTarget readOnly, const PageProgress& progress,
+                    ReportEvidence evidence)
 {
-    const InventoryReport report(workbookPath, date, progress);
+    const InventoryReport report(workbookPath, date, progress, std::move(evidence));
     if (report.stopped())
         return false;
     try {

@@ -164,6 +164,43 @@ TEST_F(PictureFactsTest, AHeicFromAPhoneIsReadLikeAJpeg)
     EXPECT_LT(qRed(image.pixel(1, 12)), qRed(image.pixel(30, 12)));
 }
 
+// A HEIC wanted much smaller than it is (a page of the report, a thumbnail) is shrunk to the
+// exact size asked for, its colours where they were; its size is known without decoding it.
+TEST_F(PictureFactsTest, ALargeHeicIsShrunkToTheSizeAskedFor)
+{
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 150; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 255));
+    const QByteArray heic = testing::heicBytes(picture, {});
+    if (heic.isEmpty())
+        GTEST_SKIP() << "this machine's libheif cannot encode HEVC, so no HEIC can be made here";
+    const QString path = write(QStringLiteral("wide.heic"), heic);
+    EXPECT_EQ(storedPictureSize(path, QStringLiteral("wide.heic")), QSize(300, 200));
+    const QImage image = loadPicture(path, QSize(70, 70), QStringLiteral("wide.heic"));
+    ASSERT_EQ(image.size(), QSize(70, 46));
+    EXPECT_GT(qRed(image.pixel(3, 23)), 200);
+    EXPECT_LT(qBlue(image.pixel(3, 23)), 60);
+    EXPECT_GT(qBlue(image.pixel(66, 23)), 200);
+    EXPECT_LT(qRed(image.pixel(66, 23)), 60);
+    EXPECT_EQ(loadPicture(path, QSize(), QStringLiteral("wide.heic")).size(), QSize(300, 200));
+}
+
+TEST_F(PictureFactsTest, ThePictureSizeIsReadFromTheHeaderOrRefused)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    const QString png = m_dir.filePath(QStringLiteral("a.png"));
+    ASSERT_TRUE(picture.save(png));
+    EXPECT_EQ(storedPictureSize(png, QStringLiteral("a.png")), QSize(40, 30));
+    const QString broken =
+        write(QStringLiteral("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE0 not really", 15));
+    EXPECT_THROW(storedPictureSize(broken, QStringLiteral("broken.jpg")), AttachmentError);
+    const QString text = write(QStringLiteral("notes.txt"), "not a picture");
+    EXPECT_THROW(storedPictureSize(text, QStringLiteral("notes.txt")), AttachmentError);
+}
+
 TEST_F(PictureFactsTest, ADamagedHeicIsNamedNotShown)
 {
     QByteArray heic = testing::heicBytes(testing::testPicture(64, 48), {});

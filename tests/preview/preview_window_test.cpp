@@ -17,8 +17,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -537,6 +539,52 @@ TEST_F(PreviewWindowTest, TheReportIsSavedAsPdfOrPrinted)
         m_prompts.messages()[0].startsWith(QStringLiteral("The report could not be saved")));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("other.pdf"))));
     EXPECT_TRUE(m_form->isVisible());
+}
+
+// The report saved and printed from the preview holds the evidence its source gives, read anew
+// for each report.
+TEST_F(PreviewWindowTest, TheReportHoldsTheEvidenceOfItsSource)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    ExcelFactory factory;
+    registerBuiltInEngine(factory);
+    Inventory inventory;
+    inventory.ownerFields = QStringList(8, QStringLiteral("x"));
+    inventory.items = {itemFromTexts({"Garage", "Bike"})};
+    exportInventoryWorkbook(factory, inventory, m_dir.path(), m_workbook);
+    showResult(kSmall);
+    const QString digest(64, QLatin1Char('a'));
+    int asked = 0;
+    m_form->setReportEvidenceSource([&] {
+        ++asked;
+        report::EvidenceFile file;
+        file.attachment.kind = AttachmentKind::Receipt;
+        file.attachment.file.originalName = QStringLiteral("till-slip.pdf");
+        file.attachment.file.sha256 = digest;
+        file.path = path(QStringLiteral("till-slip.pdf"));
+        return report::ReportEvidence{{{file}}};
+    });
+    writeFile(path(QStringLiteral("till-slip.pdf")), "%PDF-1.4");
+    const auto textOf = [](const QString& pdf) {
+        QProcess process;
+        process.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        process.waitForFinished(60000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+
+    m_prompts.fileAnswers = {path(QStringLiteral("report.pdf"))};
+    m_form->saveAsPdf();
+    EXPECT_EQ(m_prompts.messages(), QStringList{QStringLiteral("Done.")});
+    const QString saved = textOf(path(QStringLiteral("report.pdf")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("till-slip.pdf")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("SHA-256: ") + digest));
+
+    m_prompts.printerFile = path(QStringLiteral("printed.pdf"));
+    m_form->printReport();
+    EXPECT_TRUE(
+        textOf(path(QStringLiteral("printed.pdf"))).contains(QStringLiteral("SHA-256: ") + digest));
+    EXPECT_EQ(asked, 2);
 }
 
 TEST_F(PreviewWindowTest, TheHandCursorBesideTheProgramIsLoaded)
