@@ -125,7 +125,64 @@ QImage loadHeif(const QString& path, const QSize& bounds, const QString& name)
     return image;
 }
 
+// The header of a JPEG, PNG or GIF: what the picture claims to be, without its pixels.
+void checkQtHeader(const QString& path, const QString& name, const QByteArray& format)
+{
+    QImageReader reader(path, format);
+    if (!reader.canRead())
+        throw damaged(name, reader.errorString());
+    const QSize stored = reader.size();
+    if (!stored.isValid())
+        throw damaged(name, reader.errorString());
+    if (stored.width() > kMaxPictureSide || stored.height() > kMaxPictureSide)
+        throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
+                                .arg(stored.width())
+                                .arg(stored.height())
+                                .arg(kMaxPictureSide));
+}
+
+// A HEIF's boxes and its primary image's size, without decoding it.
+void checkHeifHeader(const QString& path, const QString& name)
+{
+    const std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
+    if (!context)
+        throw damaged(name, QStringLiteral("out of memory"));
+    heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide);
+    checkHeif(
+        heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr),
+        name);
+    heif_image_handle* rawHandle = nullptr;
+    checkHeif(heif_context_get_primary_image_handle(context.get(), &rawHandle), name);
+    const std::unique_ptr<heif_image_handle, HeifHandleFree> handle(rawHandle);
+    const int width = heif_image_handle_get_width(handle.get());
+    const int height = heif_image_handle_get_height(handle.get());
+    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+        std::int64_t{width} * height > kMaxHeifPixels)
+        throw damaged(name, QStringLiteral("it is %1 by %2 pixels, more than Stowfolio shows")
+                                .arg(width)
+                                .arg(height));
+}
+
 } // namespace
+
+void checkPictureHeader(const QString& path, const QString& name)
+{
+    switch (pictureFormatOfFile(path)) {
+    case PictureFormat::Jpeg:
+        return checkQtHeader(path, name, "jpeg");
+    case PictureFormat::Png:
+        return checkQtHeader(path, name, "png");
+    case PictureFormat::Gif:
+        return checkQtHeader(path, name, "gif");
+    case PictureFormat::Heif:
+        return checkHeifHeader(path, name);
+    case PictureFormat::Other:
+        break;
+    }
+    throw AttachmentError(
+        (name + QStringLiteral(": is not a picture Stowfolio shows (JPEG, PNG, GIF or HEIC)"))
+            .toStdString());
+}
 
 PictureFormat pictureFormatOfFile(const QString& path)
 {

@@ -28,4 +28,9 @@ inline bool isReadablePicture(PictureFormat format)
 // knows the file as) when the file is not a picture this program reads or is damaged.
 QImage loadPicture(const QString& path, const QSize& bounds, const QString& name);
 
+// Reads only the header of the picture at `path` (its size, without decoding the pixels): cheap
+// enough for thousands of photos. Throws AttachmentError naming `name` as loadPicture() does
+// when the file is not a picture this program reads, its header is damaged, or it is too large.
+void checkPictureHeader(const QString& path, const QString& name);
+
 } // namespace stowfolio
