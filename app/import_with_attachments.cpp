@@ -15,6 +15,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <array>
+#include <stdexcept>
+
 namespace stowfolio {
 
 namespace {
@@ -96,6 +99,7 @@ QStringList checkFiles(PreparedImport& prepared, const AttachmentFileStore& file
                        const QHash<QString, ListedAttachment>& listed)
 {
     QStringList problems;
+    QSet<QString> moved; // a kit's entries, each moved into the store at its first use
     const ItemImport& imported = prepared.imported;
     prepared.attachments.assign(static_cast<std::size_t>(imported.items.size()), {});
     for (qsizetype i = 0; i < imported.attachments.size() && i < imported.items.size(); ++i) {
@@ -116,7 +120,7 @@ QStringList checkFiles(PreparedImport& prepared, const AttachmentFileStore& file
                 problems << QStringLiteral("%1: %2 %3").arg(row, shown, reason);
                 continue;
             }
-            AttachmentSource source{path, AttachmentKind::Document, QString(), QString()};
+            AttachmentSource source{path, AttachmentKind::Document, QString()};
             if (isReadablePicture(pictureFormatOfFile(path))) {
                 source.kind = AttachmentKind::Photo;
                 try {

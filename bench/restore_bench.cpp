@@ -144,6 +144,7 @@ int main(int argc, char** argv)
     writeKit(folder, itemCount());
     std::printf("kit written in %.1f s\n", timer.nsecsElapsed() / 1e9);
     std::printf("%-10s %6s %9s %10s\n", "job", "items", "seconds", "peak MB");
+    std::fflush(stdout);
     const std::string command =
         std::string(argv[0]) + " restore '" + folder.path().toStdString() + "'";
     return std::system(command.c_str()) == 0 ? 0 : 1;

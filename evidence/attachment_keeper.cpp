@@ -105,7 +105,7 @@ AttachmentKeeper::addTaking(const std::vector<ItemSources>& batch, const QSize& 
     for (const AttachmentSource* source : sources) {
         if (const QString reason = m_files.refusal(source->path); !reason.isEmpty())
             refusals << source->path + QStringLiteral(": ") + reason;
-        else
+        else if (!source->movable) // a file moved in takes no room of its own
             total += QFileInfo(source->path).size();
     }
     if (!refusals.isEmpty()) {
@@ -183,7 +183,7 @@ AttachmentKeeper::addTaking(const std::vector<ItemSources>& batch, const QSize& 
 void AttachmentKeeper::takeIn(const AttachmentSource& source, const QString& added,
                               const QSize& thumbnailSize, Taken& taken) const
 {
-    taken.stored = m_files.store(source.path);
+    taken.stored = source.movable ? m_files.adopt(source.path) : m_files.store(source.path);
     const QString stored = m_files.pathOf(taken.stored->sha256);
     if (isReadablePicture(pictureFormatOfFile(stored))) {
         if (thumbnailSize.isEmpty())

@@ -34,6 +34,9 @@ struct AttachmentSource
     QString caption;
     // When it was first kept (ISO 8601), for a file brought back from a claim kit; empty: now.
     QString added = {};
+    // The file may be moved into the store rather than copied: it is the caller's to give away
+    // (a claim kit's, unpacked beside the store). A failed add may have moved it already.
+    bool movable = false;
 };
 
 // The files of one item, for adding several items' at once.

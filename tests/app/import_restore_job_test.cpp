@@ -22,6 +22,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -317,6 +320,32 @@ TEST_F(ImportRestoreJobTest, AKitsItemListNamingFilesOutsideTheKitIsRefused)
         EXPECT_NE(error.find(c.named), std::string::npos) << error;
         expectNothingKept(first);
     }
+}
+
+TEST_F(ImportRestoreJobTest, AKitWithANameLeavingItsFolderWritesNothingAnywhere)
+{
+    const QString kit = sources.filePath(QStringLiteral("escape.zip"));
+    int zipError = 0;
+    zip_t* zip = zip_open(QFile::encodeName(kit).constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
+    ASSERT_NE(zip, nullptr);
+    const auto add = [zip](const char* name, const char* text) {
+        zip_source_t* bytes = zip_source_buffer(zip, text, std::strlen(text), 0);
+        ASSERT_NE(bytes, nullptr);
+        ASSERT_GE(zip_file_add(zip, name, bytes, ZIP_FL_ENC_UTF_8), 0);
+    };
+    add("items.csv", "Description,Attachments\nLamp,../escaped.txt\n");
+    add("../escaped.txt", "outside");
+    add("manifest.sha256", "0000000000000000000000000000000000000000000000000000000000000000  "
+                           "items.csv\n");
+    ASSERT_EQ(zip_close(zip), 0);
+
+    EXPECT_EQ(runJob(kit), 1);
+    EXPECT_NE(error.find("escape.zip"), std::string::npos) << error;
+    expectNothingKept(first);
+    const QString data = QFileInfo(defaultInventoryDatabasePath()).absolutePath();
+    for (const QString& folder : {data, QFileInfo(data).absolutePath(), sources.path()})
+        EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/escaped.txt")))
+            << folder.toStdString();
 }
 
 } // namespace
