@@ -30,6 +30,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr qsizetype kFileSize = 4 * 1024 * 1024;
@@ -123,8 +125,13 @@ int restore(const QDir& folder)
     const int exitCode =
         stowfolio::runImport(folder.filePath(QStringLiteral("kit.zip")), passwordFile);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    std::fprintf(stdout, "%-10s %6d %9.1f %10.1f\n", protectedKit() ? "restore-pw" : "restore",
-                 itemCount(), seconds, stowfolio::bench::peakMegabytes());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto cpuSeconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+    std::fprintf(stdout, "%-10s %6d %9.1f %10.1f %9.1f %9.1f\n",
+                 protectedKit() ? "restore-pw" : "restore", itemCount(), seconds,
+                 stowfolio::bench::peakMegabytes(), cpuSeconds(usage.ru_utime),
+                 cpuSeconds(usage.ru_stime));
     return exitCode;
 }
 
@@ -143,7 +150,8 @@ int main(int argc, char** argv)
     timer.start();
     writeKit(folder, itemCount());
     std::printf("kit written in %.1f s\n", timer.nsecsElapsed() / 1e9);
-    std::printf("%-10s %6s %9s %10s\n", "job", "items", "seconds", "peak MB");
+    std::printf("%-10s %6s %9s %10s %9s %9s\n", "job", "items", "seconds", "peak MB", "user s",
+                "system s");
     std::fflush(stdout);
     const std::string command =
         std::string(argv[0]) + " restore '" + folder.path().toStdString() + "'";

@@ -311,17 +311,18 @@ StoredFile AttachmentFileStore::adopt(const QString& path)
         throw refused(path,
                       QStringLiteral("cannot be kept with the item (%1)").arg(errnoReason(code)));
     }
-    // The rename is on the disk before a record names the file.
-    const FileDescriptor folder(
-        ::open(nameOf(m_folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0 || ::fsync(folder.get()) != 0) {
-        const int code = errno;
-        ::unlink(nameOf(pathOf(stored->sha256)).c_str());
-        throw refused(path,
-                      QStringLiteral("cannot be kept with the item (%1)").arg(errnoReason(code)));
-    }
     stored->added = true;
     return *stored;
+}
+
+void AttachmentFileStore::syncFolder() const
+{
+    const FileDescriptor folder(
+        ::open(nameOf(m_folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || ::fsync(folder.get()) != 0)
+        throw AttachmentError(QStringLiteral("The attachment store %1 cannot be written (%2).")
+                                  .arg(m_folder, errnoReason(errno))
+                                  .toStdString());
 }
 
 QString AttachmentFileStore::pathOf(const QString& sha256) const

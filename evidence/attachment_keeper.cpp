@@ -150,6 +150,10 @@ AttachmentKeeper::addTaking(const std::vector<ItemSources>& batch, const QSize& 
                 if (failure)
                     std::rethrow_exception(failure);
             }
+            // Files moved in are renamed only: one sync of the folder makes every rename last.
+            if (std::any_of(sources.begin(), sources.end(),
+                            [](const AttachmentSource* source) { return source->movable; }))
+                m_files.syncFolder();
             std::vector<std::pair<ItemId, std::vector<NewAttachment>>> records;
             records.reserve(batch.size());
             std::size_t next = 0;
