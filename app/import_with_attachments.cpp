@@ -130,6 +130,11 @@ QStringList checkFiles(PreparedImport& prepared, const AttachmentFileStore& file
                     continue;
                 }
             }
+            // A kit's file is moved into the store, not copied: it is on the store's disk.
+            if (!entry.isEmpty() && !moved.contains(entry)) {
+                moved.insert(entry);
+                source.movable = true;
+            }
             if (const auto found = listed.constFind(entry);
                 !entry.isEmpty() && found != listed.cend()) {
                 source.kind = found->kind;
@@ -161,8 +166,9 @@ void prepareKit(PreparedImport& prepared, const QString& path, int room,
 {
     const QString name = QFileInfo(path).fileName();
     prepared.fromKit = true;
-    // Beside the attachment store, on the same disk: the files are copied from there once, and
-    // a kit of gigabytes never fills the (often memory-backed) runtime folder.
+    // Beside the attachment store, on the same disk: the files are moved from there into the
+    // store, never copied again, and a kit of gigabytes never fills the (often memory-backed)
+    // runtime folder.
     prepared.staging = std::make_unique<WorkFolder>(QFileInfo(files.folder()).absolutePath());
     const QString kitFolder = prepared.staging->path() + QStringLiteral("/kit");
     if (!QDir().mkdir(kitFolder))
