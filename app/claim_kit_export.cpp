@@ -124,9 +124,9 @@ QByteArray itemsWithAttachmentsAsCsv(const std::vector<Item>& items,
 }
 
 const QStringList kKitAttachmentListCaptions = {
-    QStringLiteral("Item"),    QStringLiteral("File"),   QStringLiteral("Kind"),
-    QStringLiteral("Caption"), QStringLiteral("Added"),  QStringLiteral("Taken"),
-    QStringLiteral("Camera"),  QStringLiteral("SHA-256")};
+    QStringLiteral("Item"),    QStringLiteral("File"),    QStringLiteral("Kind"),
+    QStringLiteral("Caption"), QStringLiteral("Added"),   QStringLiteral("Taken"),
+    QStringLiteral("Camera"),  QStringLiteral("SHA-256"), QStringLiteral("Original name")};
 
 QByteArray attachmentListAsCsv(const std::vector<std::vector<Attachment>>& attachments,
                                const std::vector<QStringList>& attachmentEntries)
@@ -135,11 +135,11 @@ QByteArray attachmentListAsCsv(const std::vector<std::vector<Attachment>>& attac
     for (std::size_t i = 0; i < attachments.size() && i < attachmentEntries.size(); ++i) {
         for (std::size_t a = 0; a < attachments[i].size(); ++a) {
             const Attachment& attachment = attachments[i][a];
-            text += csvRecord({QString::number(i + 1),
-                               attachmentEntries[i].value(static_cast<qsizetype>(a)),
-                               QString::fromLatin1(attachmentKindKey(attachment.kind)),
-                               attachment.caption, attachment.added, attachment.file.taken,
-                               attachment.file.camera, attachment.file.sha256});
+            text += csvRecord(
+                {QString::number(i + 1), attachmentEntries[i].value(static_cast<qsizetype>(a)),
+                 QString::fromLatin1(attachmentKindKey(attachment.kind)), attachment.caption,
+                 attachment.added, attachment.file.taken, attachment.file.camera,
+                 attachment.file.sha256, attachment.file.originalName});
         }
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

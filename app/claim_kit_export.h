@@ -11,9 +11,9 @@
 //     attachments/<n>/<name>      every file kept with item n (its number in the list, from 1),
 //                                 under its original name, made unique within the folder
 //     attachments.csv             one row per attachment: item number, entry, kind, caption,
-//                                 when it was added and taken, the camera and its SHA-256 (an
-//                                 evidence list for people, and what a restore reads the kinds
-//                                 and captions from)
+//                                 when it was added and taken, the camera, its SHA-256 and its
+//                                 original name (an evidence list for people, and what a restore
+//                                 reads the kinds and captions from)
 //     manifest.sha256             the SHA-256 of every other entry (written by the kit itself)
 //
 // The workbook and the report are built in a private work folder that goes with the call. The
@@ -53,6 +53,7 @@ enum class KitAttachmentColumn
     Taken,
     Camera,
     Sha256,
+    OriginalName,
     Count
 };
 extern const QStringList kKitAttachmentListCaptions;

@@ -30,6 +30,8 @@ using claimkit::KitProblem;
 constexpr int kMaxNamedProblems = 5;
 // attachments.csv is a line per file: far below this for any kit a reader accepts.
 constexpr qint64 kMaxAttachmentListBytes = qint64{64} << 20;
+// Longer than any file name a system allows.
+constexpr qsizetype kMaxOriginalNameLength = 1024;
 
 // What a kit's attachments.csv says of one entry.
 struct ListedAttachment
@@ -37,6 +39,7 @@ struct ListedAttachment
     AttachmentKind kind = AttachmentKind::Document;
     QString caption;
     QString added;
+    QString originalName;
 };
 
 // attachments.csv of an unpacked kit, by entry name. Columns are found by their captions, so a
@@ -85,6 +88,10 @@ QHash<QString, ListedAttachment> readAttachmentList(const QString& path)
         // Only a time: anything else would be stored as one.
         if (QDateTime::fromString(added, Qt::ISODate).isValid())
             attachment.added = added;
+        // A name, not a path: what the store records and the window shows.
+        const QString original = value(records[r], KitAttachmentColumn::OriginalName).trimmed();
+        if (!original.contains(QLatin1Char('/')) && original.size() <= kMaxOriginalNameLength)
+            attachment.originalName = original;
         listed.insert(entry, attachment);
     }
     return listed;
@@ -140,6 +147,7 @@ QStringList checkFiles(PreparedImport& prepared, const AttachmentFileStore& file
                 source.kind = found->kind;
                 source.caption = found->caption;
                 source.added = found->added;
+                source.originalName = found->originalName;
             }
             sources.push_back(std::move(source));
         }

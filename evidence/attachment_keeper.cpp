@@ -202,7 +202,8 @@ void AttachmentKeeper::takeIn(const AttachmentSource& source, const QString& add
     record.added = source.added.isEmpty() ? added : source.added;
     record.file.sha256 = taken.stored->sha256;
     record.file.size = taken.stored->size;
-    record.file.originalName = QFileInfo(source.path).fileName();
+    record.file.originalName =
+        source.originalName.isEmpty() ? QFileInfo(source.path).fileName() : source.originalName;
     record.file.taken = QString::fromStdString(facts.taken);
     record.file.camera = QString::fromStdString(facts.camera);
 }

@@ -34,6 +34,8 @@ struct AttachmentSource
     QString caption;
     // When it was first kept (ISO 8601), for a file brought back from a claim kit; empty: now.
     QString added = {};
+    // The name it is known by, when not the file's own (a kit's file renamed to be unique).
+    QString originalName = {};
     // The file may be moved into the store rather than copied: it is the caller's to give away
     // (a claim kit's, unpacked beside the store). A failed add may have moved it already.
     bool movable = false;

@@ -200,7 +200,8 @@ TEST_F(ClaimKitJobTest, TheKitHoldsTheWorkbookTheReportTheListAndEveryAttachment
     EXPECT_EQ(photo.mid(0, 4),
               QStringList({QStringLiteral("1"), QStringLiteral("attachments/1/photo.png"),
                            QStringLiteral("photo"), QStringLiteral("Front")}));
-    EXPECT_EQ(photo.last(),
+    EXPECT_EQ(photo.last(), QStringLiteral("photo.png"));
+    EXPECT_EQ(photo[static_cast<qsizetype>(KitAttachmentColumn::Sha256)],
               QString::fromLatin1(QCryptographicHash::hash(
                                       originals.value(QStringLiteral("attachments/1/photo.png")),
                                       QCryptographicHash::Sha256)
@@ -211,6 +212,7 @@ TEST_F(ClaimKitJobTest, TheKitHoldsTheWorkbookTheReportTheListAndEveryAttachment
     EXPECT_EQ(listed[5].mid(0, 3),
               QStringList({QStringLiteral("3"), QStringLiteral("attachments/3/a_b.txt"),
                            QStringLiteral("document")}));
+    EXPECT_EQ(listed[5].last(), QStringLiteral("a:b.txt"));
 }
 
 // Photos and PDFs do not compress and are stored as they are; text and the workbook are deflated.

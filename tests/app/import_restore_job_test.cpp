@@ -162,7 +162,7 @@ protected:
                              QStringLiteral("Front, with stand")},
                             {source(QStringLiteral("a/receipt.txt"), "Paid 499.00\n"),
                              AttachmentKind::Receipt, QString()}});
-        keeper.add(ids[2], {{source(QStringLiteral("b/manual.pdf"), "%PDF-1.4 manual"),
+        keeper.add(ids[2], {{source(QStringLiteral("b/manual: v2.pdf"), "%PDF-1.4 manual"),
                              AttachmentKind::Manual, QStringLiteral("Assembly")},
                             {photo(QStringLiteral("b/side.jpg"), Qt::darkGreen),
                              AttachmentKind::Appraisal, QString()}});
