@@ -322,6 +322,29 @@ TEST_F(ImportRestoreJobTest, AKitsItemListNamingFilesOutsideTheKitIsRefused)
     }
 }
 
+TEST_F(ImportRestoreJobTest, AKitWithoutItsListOfAttachmentsHasTheirKindsGuessed)
+{
+    const QString jpeg = photo(QStringLiteral("photo.jpg"), Qt::red);
+    claimkit::ClaimKitWriter writer;
+    writer.addBytes(kKitItemListName, "Location,Description,Attachments\n"
+                                      "Hall,Lamp,attachments/1/photo.jpg;attachments/1/note.txt\n");
+    writer.addFile(QStringLiteral("attachments/1/photo.jpg"), jpeg);
+    writer.addBytes(QStringLiteral("attachments/1/note.txt"), "bought in 2019");
+    const QString kit = sources.filePath(QStringLiteral("older.zip"));
+    writer.write(kit, {});
+
+    ASSERT_EQ(runJob(kit), 0) << error;
+    const std::vector<std::vector<Kept>> kept = storedAttachments();
+    ASSERT_EQ(kept.size(), 1u);
+    const std::vector<Kept> expected{
+        {sha256Of(jpeg), AttachmentKind::Photo, QString(), QStringLiteral("photo.jpg")},
+        {QString::fromLatin1(
+             QCryptographicHash::hash("bought in 2019", QCryptographicHash::Sha256).toHex()),
+         AttachmentKind::Document, QString(), QStringLiteral("note.txt")}};
+    EXPECT_EQ(kept[0], expected);
+    expectNothingKeptBeside();
+}
+
 TEST_F(ImportRestoreJobTest, AKitWithANameLeavingItsFolderWritesNothingAnywhere)
 {
     const QString kit = sources.filePath(QStringLiteral("escape.zip"));
