@@ -5,14 +5,12 @@
 
 #include "app/import_with_attachments.h"
 #include "evidence/attachment_file_store.h"
-#include "platform/window_pointer.h"
-
 #include "platform/file_helpers.h"
 #include "platform/prompts.h"
+#include "platform/window_pointer.h"
 #include "platform/work_progress.h"
 #include "state/item_import.h"
 #include "workbook/workbook_builder.h"
-#include "workbook/workbook_import.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -136,7 +134,6 @@ void MainWindow::importFile(const QString& path)
     if (!m_deps.prompts.confirmTable(title, previewText(prepared, path), columnCaptions(),
                                      imported.items.mid(0, kPreviewRows), QStringLiteral("Import")))
         return;
-    takeOwnerFields(imported.ownerFields, path);
     // The files go in with the first insert; undo takes the items out, and their attachment
     // records follow them back on redo, as after a delete.
     QString failure;
@@ -155,10 +152,14 @@ void MainWindow::importFile(const QString& path)
     }
     m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(imported.items), title,
                                             std::move(keepFiles)));
-    if (!failure.isEmpty())
+    if (!failure.isEmpty()) {
         m_deps.prompts.showMessage(
             QStringLiteral("Nothing of %1 was added: %2").arg(QFileInfo(path).fileName(), failure),
             QString(), MessageIcon::Exclamation);
+        return;
+    }
+    // Asked once the items are in: an import that added nothing changes no details either.
+    takeOwnerFields(imported.ownerFields, path);
 }
 
 // A workbook's owner and insurance details replace the ones typed only when the user says so.
