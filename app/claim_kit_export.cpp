@@ -42,7 +42,9 @@ constexpr qsizetype kMaxFileNameBytes = 200;
 bool isRefusedInName(QChar c)
 {
     return c.unicode() < 0x20 || c.unicode() == 0x7f || c == QLatin1Char('/') ||
-           c == QLatin1Char('\\') || QStringLiteral("<>:\"|?*").contains(c);
+           c == QLatin1Char('\\') || QStringLiteral("<>:\"|?*").contains(c) ||
+           // The item list's "Attachments" column separates a kit's entries with it.
+           c == QLatin1Char(';');
 }
 
 QString cleanFileName(const QString& original)
@@ -122,6 +124,28 @@ QByteArray itemsWithAttachmentsAsCsv(const std::vector<Item>& items,
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+const QStringList kKitAttachmentListCaptions = {
+    QStringLiteral("Item"),    QStringLiteral("File"),    QStringLiteral("Kind"),
+    QStringLiteral("Caption"), QStringLiteral("Added"),   QStringLiteral("Taken"),
+    QStringLiteral("Camera"),  QStringLiteral("SHA-256"), QStringLiteral("Original name")};
+
+QByteArray attachmentListAsCsv(const std::vector<std::vector<Attachment>>& attachments,
+                               const std::vector<QStringList>& attachmentEntries)
+{
+    QString text = csvRecord(kKitAttachmentListCaptions);
+    for (std::size_t i = 0; i < attachments.size() && i < attachmentEntries.size(); ++i) {
+        for (std::size_t a = 0; a < attachments[i].size(); ++a) {
+            const Attachment& attachment = attachments[i][a];
+            text += csvRecord(
+                {QString::number(i + 1), attachmentEntries[i].value(static_cast<qsizetype>(a)),
+                 QString::fromLatin1(attachmentKindKey(attachment.kind)), attachment.caption,
+                 attachment.added, attachment.file.taken, attachment.file.camera,
+                 attachment.file.sha256, attachment.file.originalName});
+        }
+    }
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
 QString readPasswordFile(const QString& path)
 {
     // A password is typed, not a file's worth of text: longer lines are a wrong file.
@@ -195,8 +219,10 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     ClaimKitSummary summary;
     summary.items = static_cast<int>(inventory.items.size());
     std::vector<QStringList> entries(inventory.items.size());
+    std::vector<std::vector<Attachment>> kept(inventory.items.size());
     for (std::size_t i = 0; i < inventory.items.size(); ++i) {
-        const std::vector<Attachment> attachments = records.attachments(inventory.items[i].id);
+        kept[i] = records.attachments(inventory.items[i].id);
+        const std::vector<Attachment>& attachments = kept[i];
         if (attachments.empty())
             continue;
         QStringList originals;
@@ -223,6 +249,7 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     }
     kit.addBytes(kKitItemListName, itemsWithAttachmentsAsCsv(inventory.items, entries),
                  Packing::Deflate);
+    kit.addBytes(kKitAttachmentListName, attachmentListAsCsv(kept, entries), Packing::Deflate);
     if (!goOn(progress, 3))
         return std::nullopt;
 

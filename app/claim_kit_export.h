@@ -10,12 +10,17 @@
 //                                 "Attachments": the item's files inside the kit, ";"-separated
 //     attachments/<n>/<name>      every file kept with item n (its number in the list, from 1),
 //                                 under its original name, made unique within the folder
+//     attachments.csv             one row per attachment: item number, entry, kind, caption,
+//                                 when it was added and taken, the camera, its SHA-256 and its
+//                                 original name (an evidence list for people, and what a restore
+//                                 reads the kinds and captions from)
 //     manifest.sha256             the SHA-256 of every other entry (written by the kit itself)
 //
 // The workbook and the report are built in a private work folder that goes with the call. The
 // kit is read back and checked against its manifest before the call returns.
 
 #include "spreadsheet/files/atomic_file.h"
+#include "state/attachment_records.h"
 #include "state/inventory.h"
 
 #include <QString>
@@ -35,6 +40,23 @@ inline const QString kKitWorkbookName = QStringLiteral("Home Inventory.xls");
 inline const QString kKitReportName = QStringLiteral("Home Inventory Report.pdf");
 inline const QString kKitItemListName = QStringLiteral("items.csv");
 inline const QString kKitAttachmentsFolder = QStringLiteral("attachments");
+inline const QString kKitAttachmentListName = QStringLiteral("attachments.csv");
+
+// The columns of attachments.csv, in order.
+enum class KitAttachmentColumn
+{
+    Item,
+    Entry,
+    Kind,
+    Caption,
+    Added,
+    Taken,
+    Camera,
+    Sha256,
+    OriginalName,
+    Count
+};
+extern const QStringList kKitAttachmentListCaptions;
 
 // Told how far the kit has come (steps done of `total`); false asks to stop. Stopping is possible
 // until the archive is being written; from there on the kit is finished, on a thread of its own,
@@ -78,6 +100,11 @@ QStringList kitFileNames(const QStringList& originalNames);
 // `attachmentEntries` holds one list per item, in the order of `items`.
 QByteArray itemsWithAttachmentsAsCsv(const std::vector<Item>& items,
                                      const std::vector<QStringList>& attachmentEntries);
+
+// attachments.csv: one row per attachment of `attachments`, whose entries in the kit are
+// `attachmentEntries` (the same shape), each with the number of its item (from 1).
+QByteArray attachmentListAsCsv(const std::vector<std::vector<Attachment>>& attachments,
+                               const std::vector<QStringList>& attachmentEntries);
 
 // The password in the first line of the file at `path`, without its line end. Throws
 // std::runtime_error naming the file when it cannot be read, or the line is empty or too long.

@@ -80,9 +80,10 @@ void addOptions(QCommandLineParser& parser)
                                      "row of the column names) without showing a window."),
                       QStringLiteral("path.csv")});
     parser.addOption({QStringLiteral("import"),
-                      QStringLiteral("Add the items of <file> (CSV or TSV, a Homebox export, or "
-                                     "a workbook saved by Stowfolio) to the stored list without "
-                                     "showing a window."),
+                      QStringLiteral("Add the items of <file> (CSV or TSV, a Homebox export, a "
+                                     "workbook saved by Stowfolio, or a claim kit with its "
+                                     "attachments) to the stored list without showing a "
+                                     "window."),
                       QStringLiteral("file")});
     parser.addOption({QStringLiteral("pdf"),
                       QStringLiteral("Write the insurer's report of the stored inventory "
@@ -97,7 +98,8 @@ void addOptions(QCommandLineParser& parser)
                       QStringLiteral("path.zip")});
     parser.addOption({QStringLiteral("password-file"),
                       QStringLiteral("With --claim-kit, protect the kit (AES-256) with the "
-                                     "password on the first line of <file>."),
+                                     "password on the first line of <file>; with --import, open "
+                                     "a protected kit with it."),
                       QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("out.png"),
                                  QStringLiteral("Where --render writes its picture."),
@@ -135,10 +137,10 @@ QString optionsProblem(const QCommandLineParser& parser)
             "--export, --render, --csv, --import, --pdf and --claim-kit cannot be combined");
     if (writesKit && options.claimKitPath.isEmpty())
         return QStringLiteral("--claim-kit needs the kit to write: stowfolio --claim-kit kit.zip");
-    if (parser.isSet(QStringLiteral("password-file")) && !writesKit)
-        return QStringLiteral("--password-file goes with --claim-kit: "
+    if (parser.isSet(QStringLiteral("password-file")) && !writesKit && !imports)
+        return QStringLiteral("--password-file goes with --claim-kit or --import: "
                               "stowfolio --claim-kit kit.zip --password-file password.txt");
-    if (writesKit && parser.isSet(QStringLiteral("password-file")) &&
+    if ((writesKit || imports) && parser.isSet(QStringLiteral("password-file")) &&
         options.passwordFile.isEmpty())
         return QStringLiteral("--password-file needs the file that holds the password: "
                               "stowfolio --claim-kit kit.zip --password-file password.txt");

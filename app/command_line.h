@@ -17,11 +17,12 @@ struct CommandLineOptions
     QString renderOutput;
     QString renderRange; // --range A1:L200, with --render
     QString csvPath;     // --csv PATH.csv
-    QString importPath;  // --import FILE
+    QString importPath;  // --import FILE [--password-file FILE] (a protected claim kit)
     QString pdfPath;     // --pdf PATH.pdf
 
     // --claim-kit PATH.zip [--password-file FILE]
     QString claimKitPath;
+    // With --claim-kit or --import.
     QString passwordFile;
 };
 

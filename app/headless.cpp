@@ -1,8 +1,10 @@
 #include "app/headless.h"
 
 #include "app/claim_kit_export.h"
+#include "app/import_with_attachments.h"
 #include "app/report_evidence_source.h"
 #include "evidence/attachment_file_store.h"
+#include "evidence/attachment_keeper.h"
 #include "platform/file_helpers.h"
 #include "report/inventory_report.h"
 #include "spreadsheet/biff/workbook_reader.h"
@@ -168,14 +170,27 @@ int runCsvExport(const QString& path)
     }
 }
 
-int runImport(const QString& path)
+int runImport(const QString& path, const QString& passwordFile)
 {
     try {
+        // The password first: a wrong file is told before the stored state is touched.
+        const QString password =
+            passwordFile.isEmpty() ? QString() : readPasswordFile(passwordFile);
         StoredState state = openStoredState();
         const Inventory stored = storedInventory(state);
         const int room = kMaxInventoryItems - static_cast<int>(stored.items.size());
-        // Read once: standard input or a pipe gives its bytes only once.
-        const ItemImport imported = importItems(openImportSource(path), room, state.conventions);
+        AttachmentFileStore files(attachmentFolderFor(state.inventory->path()));
+        // No one to ask for another password: the kit's refusal is the job's.
+        const PreparedImport prepared = prepareImport(
+            path, room, state.conventions, files, password,
+            [&passwordFile](const claimkit::ClaimKitError& problem) -> std::optional<QString> {
+                if (problem.problem() == claimkit::KitProblem::PasswordNeeded &&
+                    passwordFile.isEmpty())
+                    throw std::runtime_error(problem.message().toStdString() +
+                                             " Give its password with --password-file FILE.");
+                throw problem;
+            });
+        const ItemImport& imported = prepared.imported;
         if (!imported.problem.isEmpty()) {
             printError(imported.problem);
             return 1;
@@ -190,9 +205,22 @@ int runImport(const QString& path)
                 fields[i] = item.value(static_cast<qsizetype>(i));
             rows.push_back(std::move(fields));
         }
-        state.inventory->append(rows);
+        const std::vector<ItemId> ids = state.inventory->append(rows);
+        try {
+            AttachmentKeeper keeper(*state.inventory, files);
+            keepAttachments(keeper, ids, prepared);
+        } catch (...) {
+            // The files were checked, but one may have changed since: the items go again.
+            state.inventory->remove(ids);
+            throw;
+        }
         const auto settings = std::move(state.settings);
         printLine(QStringLiteral("Added %1 items from %2.").arg(imported.items.size()).arg(path));
+        if (const qsizetype kept = prepared.attachmentCount(); kept > 0)
+            printLine(
+                QStringLiteral("Kept %1 %2 with them.")
+                    .arg(kept)
+                    .arg(kept == 1 ? QStringLiteral("attachment") : QStringLiteral("attachments")));
         for (const QString& line : importDetails(imported))
             printLine(line);
         switch (ownerFieldsChoice(stored.ownerFields, imported.ownerFields)) {
@@ -271,7 +299,7 @@ int runHeadlessJob(const CommandLineOptions& options)
     if (!options.csvPath.isEmpty())
         return runCsvExport(options.csvPath);
     if (!options.importPath.isEmpty())
-        return runImport(options.importPath);
+        return runImport(options.importPath, options.passwordFile);
     if (!options.pdfPath.isEmpty())
         return runPdfReport(options.pdfPath);
     if (!options.claimKitPath.isEmpty())

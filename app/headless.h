@@ -22,8 +22,11 @@ int runCsvExport(const QString& path);
 
 // Adds the items of `path` to the stored list and says on standard output what was added, left
 // out and skipped. Owner and insurance fields from a workbook fill the stored ones only when
-// those are all empty: there is no one to ask.
-int runImport(const QString& path);
+// those are all empty: there is no one to ask. The files an "Attachments" column names, or a
+// claim kit holds, are kept with their items (app/import_with_attachments.h); a protected kit
+// is opened with the password on the first line of `passwordFile`. Either everything is added
+// or nothing.
+int runImport(const QString& path, const QString& passwordFile = QString());
 
 // Builds the stored inventory and writes its report to `path` as PDF.
 int runPdfReport(const QString& path);

@@ -1,9 +1,11 @@
 #include "app/leftovers.h"
 
 #include "spreadsheet/files/atomic_file.h"
+#include "state/inventory_store.h"
 #include "workbook/work_folder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <chrono>
 
@@ -20,6 +22,10 @@ void removeLeftoversOfKilledRuns(const QString& settingsFilePath, const QDateTim
     removeAbandonedWorkFolders(runtimeParent, startedAt);
     if (temporaryFolder() != runtimeParent)
         removeAbandonedWorkFolders(temporaryFolder(), startedAt);
+    // A restored claim kit is unpacked beside the attachment store, on the inventory's disk.
+    const QString inventoryFolder = QFileInfo(defaultInventoryDatabasePath()).absolutePath();
+    if (QFileInfo(inventoryFolder).isDir())
+        removeAbandonedWorkFolders(inventoryFolder, startedAt);
 }
 
 } // namespace stowfolio

@@ -12,7 +12,8 @@
 namespace stowfolio {
 
 // `settingsFilePath` is the settings file whose folder is looked in; work folders are looked
-// for in both places they are made (workFolderParent() and temporaryFolder()).
+// for in every place they are made (workFolderParent(), temporaryFolder() and, for a restored
+// claim kit, the inventory database's folder).
 void removeLeftoversOfKilledRuns(const QString& settingsFilePath, const QDateTime& startedAt);
 
 } // namespace stowfolio

@@ -1,10 +1,13 @@
 #include "app/list_commands.h"
 
+#include <utility>
+
 namespace stowfolio {
 
 InsertItemsCommand::InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items,
-                                       const QString& text)
-    : QUndoCommand(text), m_list(list), m_at(at), m_items(std::move(items))
+                                       const QString& text, AfterFirstInsert afterFirstInsert)
+    : QUndoCommand(text), m_list(list), m_at(at), m_items(std::move(items)),
+      m_afterFirstInsert(std::move(afterFirstInsert))
 {
 }
 
@@ -27,6 +30,13 @@ void InsertItemsCommand::redo()
     // A redo after an undo brings the same items back under the same ids.
     for (std::size_t i = 0; i < m_items.size(); ++i)
         m_items[i].id = (*ids)[i];
+    if (m_afterFirstInsert) {
+        const AfterFirstInsert afterFirstInsert = std::exchange(m_afterFirstInsert, {});
+        if (!afterFirstInsert(*ids)) {
+            m_list.removeItems(*ids);
+            setObsolete(true);
+        }
+    }
 }
 
 void InsertItemsCommand::undo()

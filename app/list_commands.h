@@ -14,6 +14,7 @@
 
 #include <QUndoCommand>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -46,7 +47,13 @@ public:
 class InsertItemsCommand : public QUndoCommand
 {
 public:
-    InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items, const QString& text);
+    // Runs once, after the first insert, with the new items' ids (an import keeps their files
+    // there); false takes the items out again and the step never happened. Undo and redo after
+    // it need nothing: the items come back under the same ids, and what follows ids with them.
+    using AfterFirstInsert = std::function<bool(const std::vector<ItemId>& ids)>;
+
+    InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items, const QString& text,
+                       AfterFirstInsert afterFirstInsert = {});
     void redo() override;
     void undo() override;
 
@@ -59,6 +66,7 @@ private:
     ItemListEditing& m_list;
     int m_at;
     std::vector<Item> m_items; // with their ids once inserted
+    AfterFirstInsert m_afterFirstInsert;
 };
 
 class RemoveItemsCommand : public QUndoCommand

@@ -3,12 +3,14 @@
 
 #include "app/main_window.h"
 
+#include "app/import_with_attachments.h"
+#include "evidence/attachment_file_store.h"
 #include "platform/file_helpers.h"
 #include "platform/prompts.h"
+#include "platform/window_pointer.h"
 #include "platform/work_progress.h"
 #include "state/item_import.h"
 #include "workbook/workbook_builder.h"
-#include "workbook/workbook_import.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -34,14 +36,14 @@ std::vector<Item> itemsOf(const QList<QStringList>& rows)
 }
 
 const QString kImportFilter =
-    QStringLiteral("Inventory Files (*.csv;*.tsv;*.txt;*.xls)|*.csv;*.tsv;*.txt;*.xls|"
+    QStringLiteral("Inventory Files (*.csv;*.tsv;*.txt;*.xls;*.zip)|*.csv;*.tsv;*.txt;*.xls;*.zip|"
                    "All Files (*)|*|");
 
-QString previewText(const ItemImport& imported, const QString& path)
+QString previewText(const PreparedImport& prepared, const QString& path)
 {
-    QString text = QStringLiteral("%1 items from %2 will be added at the end of the list.")
-                       .arg(imported.items.size())
-                       .arg(QFileInfo(path).fileName());
+    const ItemImport& imported = prepared.imported;
+    QString text = QStringLiteral("%1 will be added at the end of the list.")
+                       .arg(importedContentsText(prepared, path));
     if (imported.items.size() > kPreviewRows)
         text += QStringLiteral(" The first %1 are shown.").arg(kPreviewRows);
     for (const QString& line : importDetails(imported))
@@ -81,30 +83,83 @@ void MainWindow::importItems()
 
 void MainWindow::importFile(const QString& path)
 {
+    const QString title = QStringLiteral("Import Items");
     const int room = kMaxInventoryItems - itemCount();
-    ItemImport imported;
-    const ImportSource source = openImportSource(path);
-    if (looksLikeWorkbook(source)) {
-        imported = importInventoryWorkbook(source, room, m_model.conventions());
-    } else {
-        // A large file shows how far reading has come, and can be cancelled.
-        WorkProgress progress(*this, QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
-                              WorkProgress::Stopping::Allowed);
-        imported = importCsvSource(
-            source, room, m_model.conventions(),
-            [&progress](qint64 done, qint64 total) { return progress.report(done, total); });
+    // A kit's password is asked again after a wrong one, until the user cancels.
+    const KitPasswordSource askPassword =
+        [this, &title, &path](const claimkit::ClaimKitError& problem) -> std::optional<QString> {
+        return m_deps.prompts.askPassword(
+            title, problem.problem() == claimkit::KitProblem::WrongPassword
+                       ? QStringLiteral("The password is not right. Password for the claim kit "
+                                        "%1:")
+                             .arg(QFileInfo(path).fileName())
+                       : QStringLiteral("The claim kit is protected by a password. Password:"));
+    };
+    PreparedImport prepared;
+    try {
+        const AttachmentFileStore files(attachmentFolderFor(m_deps.inventory.path()));
+        if (isClaimKit(path)) {
+            const BusyPointer busy;
+            prepared = prepareImport(path, room, m_model.conventions(), files, {}, askPassword);
+        } else {
+            // A large file shows how far reading has come, and can be cancelled.
+            WorkProgress progress(*this,
+                                  QStringLiteral("Reading %1…").arg(QFileInfo(path).fileName()),
+                                  WorkProgress::Stopping::Allowed);
+            prepared = prepareImport(
+                path, room, m_model.conventions(), files, {}, {},
+                [&progress](qint64 done, qint64 total) { return progress.report(done, total); });
+        }
+    } catch (const std::exception& error) {
+        m_deps.prompts.showMessage(
+            QStringLiteral("%1 cannot be imported: %2")
+                .arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what())),
+            QString(), MessageIcon::Exclamation);
+        return;
     }
+    if (prepared.cancelled)
+        return;
+    const ItemImport& imported = prepared.imported;
     if (!imported.problem.isEmpty()) {
         m_deps.prompts.showMessage(imported.problem, QString(), MessageIcon::Exclamation);
         return;
     }
-    if (!m_deps.prompts.confirmTable(QStringLiteral("Import Items"), previewText(imported, path),
-                                     columnCaptions(), imported.items.mid(0, kPreviewRows),
-                                     QStringLiteral("Import")))
+    if (prepared.attachmentCount() > 0 && !m_attachments) {
+        m_deps.prompts.showMessage(QStringLiteral("The items of %1 bring files, and the "
+                                                  "attachment store cannot be used: %2")
+                                       .arg(QFileInfo(path).fileName(), m_attachmentsFailure),
+                                   QString(), MessageIcon::Exclamation);
         return;
+    }
+    if (!m_deps.prompts.confirmTable(title, previewText(prepared, path), columnCaptions(),
+                                     imported.items.mid(0, kPreviewRows), QStringLiteral("Import")))
+        return;
+    // The files go in with the first insert; undo takes the items out, and their attachment
+    // records follow them back on redo, as after a delete.
+    QString failure;
+    InsertItemsCommand::AfterFirstInsert keepFiles;
+    if (prepared.attachmentCount() > 0) {
+        keepFiles = [this, &prepared, &failure](const std::vector<ItemId>& ids) {
+            try {
+                const BusyPointer busy;
+                keepAttachments(m_attachments->keeper(), ids, prepared);
+                return true;
+            } catch (const std::exception& error) {
+                failure = QString::fromUtf8(error.what());
+                return false;
+            }
+        };
+    }
+    m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(imported.items), title,
+                                            std::move(keepFiles)));
+    if (!failure.isEmpty()) {
+        m_deps.prompts.showMessage(
+            QStringLiteral("Nothing of %1 was added: %2").arg(QFileInfo(path).fileName(), failure),
+            QString(), MessageIcon::Exclamation);
+        return;
+    }
+    // Asked once the items are in: an import that added nothing changes no details either.
     takeOwnerFields(imported.ownerFields, path);
-    m_undoStack.push(new InsertItemsCommand(*this, itemCount(), itemsOf(imported.items),
-                                            QStringLiteral("Import Items")));
 }
 
 // A workbook's owner and insurance details replace the ones typed only when the user says so.

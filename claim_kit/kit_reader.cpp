@@ -194,6 +194,22 @@ std::unique_ptr<ClaimKitReader> ClaimKitReader::open(const QString& path, const 
     return reader;
 }
 
+bool looksLikeClaimKit(const QString& path, const QStringList& names)
+{
+    // Only a plain file: a pipe or a device is never opened here.
+    if (!QFileInfo(path).isFile())
+        return false;
+    int error = 0;
+    zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!zip)
+        return false;
+    bool holds = zip_name_locate(zip, std::string(kManifestName).c_str(), ZIP_FL_ENC_RAW) >= 0;
+    for (const QString& name : names)
+        holds = holds && zip_name_locate(zip, name.toUtf8().constData(), ZIP_FL_ENC_RAW) >= 0;
+    zip_discard(zip);
+    return holds;
+}
+
 void verifyClaimKit(const QString& path, const QString& password, const KitLimits& limits)
 {
     ClaimKitReader::open(path, password, limits);

@@ -24,6 +24,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -118,6 +119,11 @@ private:
     std::unordered_map<std::string, uint64_t> m_indexByName; // every file entry, the manifest too
     std::vector<std::string> m_fileOrder;                    // the same names in archive order
 };
+
+// True when the file at `path` is a zip archive whose directory lists the manifest and each of
+// `names`: what tells a kit from any other archive before the password is asked. Reads only the
+// archive's directory (names are not protected by a kit's password); never throws.
+bool looksLikeClaimKit(const QString& path, const QStringList& names);
 
 // Opens and checks the kit at `path` as open() does, and closes it. Throws ClaimKitError.
 void verifyClaimKit(const QString& path, const QString& password = {},

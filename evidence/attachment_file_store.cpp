@@ -258,6 +258,73 @@ StoredFile AttachmentFileStore::store(const QString& path)
     return stored;
 }
 
+StoredFile AttachmentFileStore::adopt(const QString& path)
+{
+    if (const QString reason = refusal(path); !reason.isEmpty())
+        throw refused(path, reason);
+    std::optional<StoredFile> stored;
+    {
+        const FileDescriptor source(::open(
+            nameOf(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+        if (source.get() < 0)
+            throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+        struct stat status
+        {
+        };
+        if (::fstat(source.get(), &status) != 0)
+            throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+        if (const QString type = typeRefusal(status.st_mode); !type.isEmpty())
+            throw refused(path, type);
+        if (const QString size = sizeRefusal(status.st_size, m_limits.maxFileBytes);
+            !size.isEmpty())
+            throw refused(path, size);
+        Sha256 hash;
+        std::int64_t read = 0;
+        const std::unique_ptr<char[]> buffer(new char[kCopyBufferBytes]);
+        for (;;) {
+            const ssize_t count = ::read(source.get(), buffer.get(), kCopyBufferBytes);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0)
+                throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+            if (count == 0)
+                break;
+            read += count;
+            hash.add(buffer.get(), static_cast<std::size_t>(count));
+        }
+        if (read != status.st_size)
+            throw refused(path, QStringLiteral("changed while it was read"));
+        // Owner-only, as every stored file is.
+        if (::fchmod(source.get(), S_IRUSR | S_IWUSR) != 0)
+            throw refused(
+                path, QStringLiteral("cannot be kept with the item (%1)").arg(errnoReason(errno)));
+        stored = StoredFile{QString::fromStdString(toHex(hash.finish())), read, false};
+    }
+    if (holds(stored->sha256, stored->size)) {
+        ::unlink(nameOf(path).c_str());
+        return *stored;
+    }
+    if (::rename(nameOf(path).c_str(), nameOf(pathOf(stored->sha256)).c_str()) != 0) {
+        const int code = errno;
+        if (code == EXDEV)
+            return store(path);
+        throw refused(path,
+                      QStringLiteral("cannot be kept with the item (%1)").arg(errnoReason(code)));
+    }
+    stored->added = true;
+    return *stored;
+}
+
+void AttachmentFileStore::syncFolder() const
+{
+    const FileDescriptor folder(
+        ::open(nameOf(m_folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0 || ::fsync(folder.get()) != 0)
+        throw AttachmentError(QStringLiteral("The attachment store %1 cannot be written (%2).")
+                                  .arg(m_folder, errnoReason(errno))
+                                  .toStdString());
+}
+
 QString AttachmentFileStore::pathOf(const QString& sha256) const
 {
     if (!isSha256Name(sha256))

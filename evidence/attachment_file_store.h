@@ -63,6 +63,16 @@ public:
     // Copies `path` into the store. Safe to call from several threads at once. Throws
     // AttachmentError naming `path`.
     StoredFile store(const QString& path);
+    // Moves the file at `path` into the store instead of copying it: hashed as it is read, then
+    // renamed to its hash (the same bytes already there: the file is removed and the stored one
+    // serves). For a file that is the caller's to give away, already synced (a claim kit's,
+    // unpacked beside the store); on another disk it is copied as store() does. The rename is
+    // made lasting by syncFolder(), once for many files, before a record names the file. Throws
+    // AttachmentError naming `path`.
+    StoredFile adopt(const QString& path);
+    // Syncs the store's folder: the files renamed into it are there after a power cut. Throws
+    // AttachmentError.
+    void syncFolder() const;
 
     // Where the file with this SHA-256 is kept. Throws AttachmentError for a text that is not
     // a SHA-256 (a damaged record never names a file outside the store).

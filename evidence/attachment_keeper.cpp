@@ -62,14 +62,51 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
                                                    const std::vector<AttachmentSource>& sources,
                                                    const QSize& thumbnailSize)
 {
+    std::vector<Taken> taken;
+    const std::vector<std::vector<AttachmentId>> ids =
+        addTaking({ItemSources{item, sources}}, thumbnailSize, taken);
+    std::vector<AddedAttachment> result;
+    result.reserve(ids.front().size());
+    for (std::size_t i = 0; i < ids.front().size(); ++i) {
+        std::optional<Attachment> attachment = m_records.attachment(ids.front()[i]);
+        if (attachment)
+            result.push_back(AddedAttachment{*attachment, taken[i].thumbnail});
+    }
+    return result;
+}
+
+std::vector<std::vector<Attachment>> AttachmentKeeper::add(const std::vector<ItemSources>& batch,
+                                                           const QSize& thumbnailSize)
+{
+    std::vector<Taken> taken;
+    const std::vector<std::vector<AttachmentId>> ids = addTaking(batch, thumbnailSize, taken);
+    std::vector<std::vector<Attachment>> result(ids.size());
+    for (std::size_t b = 0; b < ids.size(); ++b) {
+        for (const AttachmentId id : ids[b]) {
+            std::optional<Attachment> attachment = m_records.attachment(id);
+            if (attachment)
+                result[b].push_back(std::move(*attachment));
+        }
+    }
+    return result;
+}
+
+std::vector<std::vector<AttachmentId>>
+AttachmentKeeper::addTaking(const std::vector<ItemSources>& batch, const QSize& thumbnailSize,
+                            std::vector<Taken>& taken)
+{
     // Every refusal at once: a user who dropped twenty files learns of all the bad ones.
+    std::vector<const AttachmentSource*> sources;
+    for (const ItemSources& item : batch)
+        for (const AttachmentSource& source : item.sources)
+            sources.push_back(&source);
     QStringList refusals;
     std::int64_t total = 0;
-    for (const AttachmentSource& source : sources) {
-        if (const QString reason = m_files.refusal(source.path); !reason.isEmpty())
-            refusals << source.path + QStringLiteral(": ") + reason;
-        else
-            total += QFileInfo(source.path).size();
+    for (const AttachmentSource* source : sources) {
+        if (const QString reason = m_files.refusal(source->path); !reason.isEmpty())
+            refusals << source->path + QStringLiteral(": ") + reason;
+        else if (!source->movable) // a file moved in takes no room of its own
+            total += QFileInfo(source->path).size();
     }
     if (!refusals.isEmpty()) {
         const qsizetype more = refusals.size() - kMaxNamedRefusals;
@@ -86,7 +123,7 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
 
     const QString added = m_clock().toString(Qt::ISODate);
     for (int attempt = 0;; ++attempt) {
-        std::vector<Taken> taken(sources.size());
+        taken.assign(sources.size(), Taken{});
         // Removes what this attempt put in the store that no record names, on any failure.
         const auto dropTaken = [&] {
             for (const Taken& file : taken) {
@@ -103,7 +140,7 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
                 if (failed)
                     return;
                 try {
-                    takeIn(sources[i], added, thumbnailSize, taken[i]);
+                    takeIn(*sources[i], added, thumbnailSize, taken[i]);
                 } catch (...) {
                     failures[i] = std::current_exception();
                     failed = true;
@@ -113,24 +150,25 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
                 if (failure)
                     std::rethrow_exception(failure);
             }
-            std::vector<NewAttachment> records;
-            records.reserve(taken.size());
-            for (const Taken& file : taken)
-                records.push_back(file.record);
-            const std::vector<AttachmentId> ids = m_records.addAttachments(item, records, [&] {
+            // Files moved in are renamed only: one sync of the folder makes every rename last.
+            if (std::any_of(sources.begin(), sources.end(),
+                            [](const AttachmentSource* source) { return source->movable; }))
+                m_files.syncFolder();
+            std::vector<std::pair<ItemId, std::vector<NewAttachment>>> records;
+            records.reserve(batch.size());
+            std::size_t next = 0;
+            for (const ItemSources& item : batch) {
+                std::vector<NewAttachment>& itemRecords =
+                    records.emplace_back(item.item, std::vector<NewAttachment>{}).second;
+                for (std::size_t i = 0; i < item.sources.size(); ++i)
+                    itemRecords.push_back(taken[next++].record);
+            }
+            return m_records.addAttachments(records, [&] {
                 for (const Taken& file : taken) {
                     if (!m_files.holds(file.stored->sha256, file.stored->size))
                         throw StoreChangedMeanwhile{};
                 }
             });
-            std::vector<AddedAttachment> result;
-            result.reserve(ids.size());
-            for (std::size_t i = 0; i < ids.size(); ++i) {
-                std::optional<Attachment> attachment = m_records.attachment(ids[i]);
-                if (attachment)
-                    result.push_back(AddedAttachment{*attachment, taken[i].thumbnail});
-            }
-            return result;
         } catch (const StoreChangedMeanwhile&) {
             dropTaken();
             if (attempt > 0)
@@ -149,18 +187,23 @@ std::vector<AddedAttachment> AttachmentKeeper::add(ItemId item,
 void AttachmentKeeper::takeIn(const AttachmentSource& source, const QString& added,
                               const QSize& thumbnailSize, Taken& taken) const
 {
-    taken.stored = m_files.store(source.path);
+    taken.stored = source.movable ? m_files.adopt(source.path) : m_files.store(source.path);
     const QString stored = m_files.pathOf(taken.stored->sha256);
-    if (isReadablePicture(pictureFormatOfFile(stored)))
-        taken.thumbnail = loadPicture(stored, thumbnailSize, source.path);
+    if (isReadablePicture(pictureFormatOfFile(stored))) {
+        if (thumbnailSize.isEmpty())
+            storedPictureSize(stored, source.path); // a damaged header refuses it; no pixels read
+        else
+            taken.thumbnail = loadPicture(stored, thumbnailSize, source.path);
+    }
     const PictureFacts facts = pictureFactsOfFile(QFile::encodeName(stored).toStdString());
     NewAttachment& record = taken.record;
     record.kind = source.kind;
     record.caption = source.caption;
-    record.added = added;
+    record.added = source.added.isEmpty() ? added : source.added;
     record.file.sha256 = taken.stored->sha256;
     record.file.size = taken.stored->size;
-    record.file.originalName = QFileInfo(source.path).fileName();
+    record.file.originalName =
+        source.originalName.isEmpty() ? QFileInfo(source.path).fileName() : source.originalName;
     record.file.taken = QString::fromStdString(facts.taken);
     record.file.camera = QString::fromStdString(facts.camera);
 }

@@ -32,6 +32,20 @@ struct AttachmentSource
     QString path;
     AttachmentKind kind = AttachmentKind::Document;
     QString caption;
+    // When it was first kept (ISO 8601), for a file brought back from a claim kit; empty: now.
+    QString added = {};
+    // The name it is known by, when not the file's own (a kit's file renamed to be unique).
+    QString originalName = {};
+    // The file may be moved into the store rather than copied: it is the caller's to give away
+    // (a claim kit's, unpacked beside the store). A failed add may have moved it already.
+    bool movable = false;
+};
+
+// The files of one item, for adding several items' at once.
+struct ItemSources
+{
+    ItemId item = 0;
+    std::vector<AttachmentSource> sources;
 };
 
 struct AddedAttachment
@@ -59,8 +73,14 @@ public:
     // Keeps `sources` with `item`, after its other attachments, in their order. Throws
     // AttachmentError naming each file that cannot be kept, or DatabaseError when the records
     // cannot be written; either way nothing was added.
+    // An empty `thumbnailSize` makes no thumbnail: a picture's header alone is read then, which
+    // still refuses a file that is no picture of its kind.
     std::vector<AddedAttachment> add(ItemId item, const std::vector<AttachmentSource>& sources,
                                      const QSize& thumbnailSize = kThumbnailSize);
+    // The same for the files of several items, all or nothing, the records in one transaction
+    // (an import). Returns the records added, one list per entry of `batch`.
+    std::vector<std::vector<Attachment>> add(const std::vector<ItemSources>& batch,
+                                             const QSize& thumbnailSize);
 
     // Removes an attachment's record and returns it, for restore() to put back (undo).
     Attachment remove(AttachmentId id);
@@ -84,6 +104,9 @@ private:
         QImage thumbnail;
     };
 
+    std::vector<std::vector<AttachmentId>> addTaking(const std::vector<ItemSources>& batch,
+                                                     const QSize& thumbnailSize,
+                                                     std::vector<Taken>& taken);
     void takeIn(const AttachmentSource& source, const QString& added, const QSize& thumbnailSize,
                 Taken& taken) const;
 

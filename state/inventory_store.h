@@ -136,6 +136,11 @@ public:
     // the caller checks there that the stored files are still in place, and throws if not.
     std::vector<AttachmentId> addAttachments(ItemId item, const std::vector<NewAttachment>& files,
                                              const std::function<void()>& whileLocked = {});
+    // The same for several items' files in one transaction (an import); one list of ids per
+    // entry of `batch`.
+    std::vector<std::vector<AttachmentId>>
+    addAttachments(const std::vector<std::pair<ItemId, std::vector<NewAttachment>>>& batch,
+                   const std::function<void()>& whileLocked = {});
     // Removes one attachment and closes the gap in its item's order; returns what it was, for
     // restoreAttachment() to put back. The file stays in the store until the next purge, so an
     // undo finds it there. Throws DatabaseError when there is no such attachment.

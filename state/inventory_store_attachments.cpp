@@ -109,39 +109,56 @@ std::vector<AttachmentId> InventoryStore::addAttachments(ItemId item,
                                                          const std::vector<NewAttachment>& files,
                                                          const std::function<void()>& whileLocked)
 {
-    for (const NewAttachment& file : files)
-        refuseOversizedTexts(file.caption, file.file);
+    return addAttachments({{item, files}}, whileLocked).front();
+}
+
+std::vector<std::vector<AttachmentId>> InventoryStore::addAttachments(
+    const std::vector<std::pair<ItemId, std::vector<NewAttachment>>>& batch,
+    const std::function<void()>& whileLocked)
+{
+    for (const auto& [item, files] : batch)
+        for (const NewAttachment& file : files)
+            refuseOversizedTexts(file.caption, file.file);
     Transaction transaction(m_database);
     {
         Statement exists(m_database, "SELECT 1 FROM items WHERE id = ?1");
-        exists.bind(1, item);
-        if (!exists.step())
-            throw DatabaseError("the item is no longer in the inventory; nothing was attached", 0);
+        for (const auto& [item, files] : batch) {
+            exists.bind(1, item);
+            if (!exists.step())
+                throw DatabaseError("the item is no longer in the inventory; nothing was attached",
+                                    0);
+            exists.reset();
+        }
     }
     if (whileLocked)
         whileLocked();
     Statement last(m_database, "SELECT coalesce(max(position) + 1, 0) FROM attachments WHERE "
                                "item = ?1");
-    last.bind(1, item);
-    last.step();
-    std::int64_t position = last.integer(0);
     Statement add(m_database,
                   "INSERT INTO attachments (item, position, kind, caption, added, sha256, size, "
                   "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
-    std::vector<AttachmentId> ids;
-    for (const NewAttachment& file : files) {
-        add.bind(1, item)
-            .bind(2, position++)
-            .bind(3, kindText(file.kind))
-            .bind(4, file.caption)
-            .bind(5, file.added)
-            .bind(6, file.file.sha256)
-            .bind(7, file.file.size)
-            .bind(8, file.file.originalName)
-            .bind(9, file.file.taken)
-            .bind(10, file.file.camera);
-        add.run();
-        ids.push_back(m_database.lastInsertId());
+    std::vector<std::vector<AttachmentId>> ids;
+    ids.reserve(batch.size());
+    for (const auto& [item, files] : batch) {
+        last.bind(1, item);
+        last.step();
+        std::int64_t position = last.integer(0);
+        last.reset();
+        std::vector<AttachmentId>& itemIds = ids.emplace_back();
+        for (const NewAttachment& file : files) {
+            add.bind(1, item)
+                .bind(2, position++)
+                .bind(3, kindText(file.kind))
+                .bind(4, file.caption)
+                .bind(5, file.added)
+                .bind(6, file.file.sha256)
+                .bind(7, file.file.size)
+                .bind(8, file.file.originalName)
+                .bind(9, file.file.taken)
+                .bind(10, file.file.camera);
+            add.run();
+            itemIds.push_back(m_database.lastInsertId());
+        }
     }
     transaction.commit();
     return ids;

@@ -8,6 +8,7 @@
 #include "state/item_values.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -281,6 +282,19 @@ ReadOutcome readRecords(QIODevice& input, Encoding encoding, qsizetype maxRecord
     return outcome;
 }
 
+// The paths of an "Attachments" value, as they are written: ";"-separated, spaces around a
+// part dropped, empty parts left out.
+QStringList attachmentParts(const QString& value)
+{
+    QStringList parts;
+    for (const QStringView part : QStringView(value).split(QLatin1Char(';'))) {
+        const QStringView trimmed = part.trimmed();
+        if (!trimmed.isEmpty())
+            parts << trimmed.toString();
+    }
+    return parts;
+}
+
 QString fileName(const QString& path)
 {
     return QFileInfo(path).fileName();
@@ -327,7 +341,14 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records,
     std::vector<std::pair<ItemStatusColumn, qsizetype>> statusSources;
     QString quantityCaption;
     bool anyKnown = false;
+    const QString attachmentsHeader = normalisedHeader(QString::fromLatin1(kAttachmentsColumn));
+    qsizetype attachmentsSource = -1;
     for (const QString& name : header) {
+        if (attachmentsSource < 0 && normalisedHeader(name) == attachmentsHeader) {
+            attachmentsSource = static_cast<qsizetype>(targets.size());
+            targets.push_back(ColumnTarget{});
+            continue;
+        }
         const ColumnTarget target = knownColumns().value(normalisedHeader(name));
         const auto status = statusColumns().constFind(normalisedHeader(name));
         if (status != statusColumns().cend()) {
@@ -427,6 +448,9 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records,
         if (quantity > 1)
             ++result.quantitiesInNotes;
         result.items << item;
+        result.fileRows << rowNumber;
+        if (attachmentsSource >= 0)
+            result.attachments << attachmentParts(record.value(attachmentsSource));
     }
     if (!raggedRows.isEmpty()) {
         QStringList numbers;
@@ -445,6 +469,14 @@ ItemImport itemsFromRecords(const std::vector<QStringList>& records,
     else
         result.valueNotes = readImportedValues(result.items, conventions).lines;
     return result;
+}
+
+qsizetype attachmentCount(const ItemImport& imported)
+{
+    qsizetype count = 0;
+    for (const QStringList& files : imported.attachments)
+        count += files.size();
+    return count;
 }
 
 QStringList importDetails(const ItemImport& imported)
@@ -567,6 +599,14 @@ ItemImport importCsvSource(const ImportSource& source, int room,
     std::sort(result.cutRows.begin(), result.cutRows.end());
     result.cutRows.erase(std::unique(result.cutRows.begin(), result.cutRows.end()),
                          result.cutRows.end());
+    // Relative paths are the file's neighbours; standard input has no folder but the current.
+    if (!result.attachments.isEmpty()) {
+        const QDir base(source.path == QLatin1String("-") ? QDir::currentPath()
+                                                          : QFileInfo(source.path).absolutePath());
+        for (QStringList& files : result.attachments)
+            for (QString& file : files)
+                file = QDir::cleanPath(base.absoluteFilePath(file));
+    }
     if (outcome.openQuote)
         result.skippedRows << QStringLiteral("a quoted value is never closed; the last item "
                                              "holds the rest of the file");

@@ -46,7 +46,21 @@ struct ItemImport
     // that a reader can look at the cells themselves.
     std::size_t sheet = 0;
     QList<int> itemRows;
+    // A CSV file's "Attachments" column: each item's files, its ";"-separated parts, in order
+    // (empty parts left out), as absolute paths (a relative one is taken from the file's folder,
+    // or the current folder for standard input). Parallel to `items` when the file has that
+    // column, empty otherwise.
+    QList<QStringList> attachments;
+    // Each item's row in the file (from 1), parallel to `items`: messages about an item's
+    // files name it.
+    QList<int> fileRows;
 };
+
+// The header of the column of attachment paths, as the claim kit's item list names it.
+inline constexpr char kAttachmentsColumn[] = "Attachments";
+
+// How many files the items of `imported` bring with them.
+qsizetype attachmentCount(const ItemImport& imported);
 
 // Called now and then while a file is read with how much of it is done; false cancels.
 using ImportProgress = std::function<bool(qint64 done, qint64 total)>;

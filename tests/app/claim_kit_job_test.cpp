@@ -154,7 +154,8 @@ TEST_F(ClaimKitJobTest, TheKitHoldsTheWorkbookTheReportTheListAndEveryAttachment
     QSet<QString> names;
     for (const claimkit::KitEntryInfo& entry : reader->entries())
         names.insert(entry.name);
-    QSet<QString> expected{kKitWorkbookName, kKitReportName, kKitItemListName};
+    QSet<QString> expected{kKitWorkbookName, kKitReportName, kKitItemListName,
+                           kKitAttachmentListName};
     for (auto it = originals.cbegin(); it != originals.cend(); ++it)
         expected.insert(it.key());
     EXPECT_EQ(names, expected);
@@ -188,6 +189,30 @@ TEST_F(ClaimKitJobTest, TheKitHoldsTheWorkbookTheReportTheListAndEveryAttachment
         for (const QString& name : named)
             EXPECT_NE(reader->find(name), nullptr) << name.toStdString();
     }
+
+    // The list of attachments: a row each, its item's number, entry, kind, caption and hash.
+    const std::vector<QStringList> listed =
+        csvRecords(reader->readBytes(kKitAttachmentListName, kMaxRead));
+    ASSERT_EQ(listed.size(), 6u);
+    EXPECT_EQ(listed[0], kKitAttachmentListCaptions);
+    const QStringList photo = listed[1];
+    ASSERT_EQ(photo.size(), kKitAttachmentListCaptions.size());
+    EXPECT_EQ(photo.mid(0, 4),
+              QStringList({QStringLiteral("1"), QStringLiteral("attachments/1/photo.png"),
+                           QStringLiteral("photo"), QStringLiteral("Front")}));
+    EXPECT_EQ(photo.last(), QStringLiteral("photo.png"));
+    EXPECT_EQ(photo[static_cast<qsizetype>(KitAttachmentColumn::Sha256)],
+              QString::fromLatin1(QCryptographicHash::hash(
+                                      originals.value(QStringLiteral("attachments/1/photo.png")),
+                                      QCryptographicHash::Sha256)
+                                      .toHex()));
+    EXPECT_EQ(listed[2].mid(0, 4),
+              QStringList({QStringLiteral("1"), QStringLiteral("attachments/1/receipt.txt"),
+                           QStringLiteral("receipt"), QString()}));
+    EXPECT_EQ(listed[5].mid(0, 3),
+              QStringList({QStringLiteral("3"), QStringLiteral("attachments/3/a_b.txt"),
+                           QStringLiteral("document")}));
+    EXPECT_EQ(listed[5].last(), QStringLiteral("a:b.txt"));
 }
 
 // Photos and PDFs do not compress and are stored as they are; text and the workbook are deflated.

@@ -54,6 +54,8 @@ TEST(CommandLine, RefusesIncompleteOrCombinedJobs)
         {{"--password-file", "pw.txt"}, "--password-file goes with --claim-kit"},
         {{"--pdf", "r.pdf", "--password-file", "pw.txt"}, "--password-file goes with --claim-kit"},
         {{"--claim-kit", "kit.zip", "--password-file="}, "--password-file needs the file"},
+        {{"--import", "kit.zip", "--password-file", "pw.txt"}, QString()},
+        {{"--import", "kit.zip", "--password-file="}, "--password-file needs the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());

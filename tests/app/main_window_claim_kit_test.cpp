@@ -117,7 +117,7 @@ TEST_F(ClaimKitWindowTest, WithoutAPasswordTheKitOpensForAnyone)
     EXPECT_EQ(prompts.messages(), QStringList{writtenMessage()});
     const auto reader = ClaimKitReader::open(kitPath());
     EXPECT_FALSE(reader->isProtected());
-    EXPECT_EQ(reader->entries().size(), 4u);
+    EXPECT_EQ(reader->entries().size(), 5u);
 }
 
 TEST_F(ClaimKitWindowTest, AFailureIsToldWithTheKitsName)

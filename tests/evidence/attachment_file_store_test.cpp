@@ -295,5 +295,49 @@ TEST_F(AttachmentFileStoreTest, TheStoreLivesBesideTheDatabase)
               QStringLiteral("/home/ann/.local/share/Quillane/Stowfolio/attachments"));
 }
 
+TEST_F(AttachmentFileStoreTest, AnAdoptedFileIsMovedInUnderItsHashOwnerOnly)
+{
+    AttachmentFileStore store(storeFolder());
+    const QByteArray bytes = randomBytes(3 << 20, 7);
+    const QString first = writeSource(QStringLiteral("first.jpg"), bytes);
+    const StoredFile stored = store.adopt(first);
+    EXPECT_EQ(stored.sha256, sha256Of(bytes));
+    EXPECT_EQ(stored.size, bytes.size());
+    EXPECT_TRUE(stored.added);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_EQ(storeContents(), QStringList{stored.sha256});
+    QFile kept(store.pathOf(stored.sha256));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), bytes);
+    EXPECT_EQ(kept.permissions() &
+                  (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+              QFile::Permissions());
+
+    // The same bytes again: the new file goes, the stored one serves.
+    const QString second = writeSource(QStringLiteral("second.jpg"), bytes);
+    const StoredFile again = store.adopt(second);
+    EXPECT_EQ(again.sha256, stored.sha256);
+    EXPECT_FALSE(again.added);
+    EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_EQ(storeContents(), QStringList{stored.sha256});
+}
+
+TEST_F(AttachmentFileStoreTest, AFolderOrAMissingFileIsNotAdopted)
+{
+    AttachmentFileStore store(storeFolder());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    for (const QString& name : {QStringLiteral("folder"), QStringLiteral("missing.jpg")}) {
+        const QString path = m_dir.filePath(name);
+        try {
+            store.adopt(path);
+            ADD_FAILURE() << name.toStdString() << " was adopted";
+        } catch (const AttachmentError& error) {
+            EXPECT_NE(std::string(error.what()).find(path.toStdString()), std::string::npos)
+                << error.what();
+        }
+    }
+    EXPECT_TRUE(storeContents().isEmpty());
+}
+
 } // namespace
 } // namespace stowfolio

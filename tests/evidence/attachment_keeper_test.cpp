@@ -177,6 +177,47 @@ TEST_F(AttachmentKeeperTest, ADamagedPhotoAfterGoodOnesAddsNothing)
     EXPECT_TRUE(storedFiles().isEmpty());
 }
 
+TEST_F(AttachmentKeeperTest, SeveralItemsFilesGoInTogetherWithoutThumbnailsKeepingTheirDates)
+{
+    const std::vector<ItemId> items = m_records.append({ItemFields{}, ItemFields{}});
+    AttachmentSource manual = source(write(QStringLiteral("manual.pdf"), "%PDF-1.4"));
+    manual.kind = AttachmentKind::Manual;
+    manual.caption = QStringLiteral("Manual");
+    manual.added = QStringLiteral("2020-01-02T03:04:05");
+    const std::vector<std::vector<Attachment>> kept = m_keeper.add(
+        {{items[0], {source(photo(QStringLiteral("a.jpg")))}}, {items[1], {manual}}}, QSize());
+    ASSERT_EQ(kept.size(), 2u);
+    ASSERT_EQ(kept[0].size(), 1u);
+    ASSERT_EQ(kept[1].size(), 1u);
+    EXPECT_EQ(kept[0][0].item, items[0]);
+    EXPECT_EQ(kept[0][0].added, QStringLiteral("2026-03-04T05:06:07"));
+    EXPECT_EQ(kept[0][0].file.camera, QStringLiteral("Google Pixel 7"));
+    EXPECT_EQ(kept[1][0].item, items[1]);
+    EXPECT_EQ(kept[1][0].kind, AttachmentKind::Manual);
+    EXPECT_EQ(kept[1][0].caption, QStringLiteral("Manual"));
+    EXPECT_EQ(kept[1][0].added, QStringLiteral("2020-01-02T03:04:05"));
+    EXPECT_EQ(storedFiles().size(), 2);
+}
+
+TEST_F(AttachmentKeeperTest, ADamagedHeaderInOneItemsFilesAddsNothingForAnyItem)
+{
+    const std::vector<ItemId> items = m_records.append({ItemFields{}, ItemFields{}});
+    const QString damaged = write(QStringLiteral("damaged.jpg"),
+                                  testing::bytesOf("\xff\xd8\xff\xe0\x00\x10JFIF broken"));
+    try {
+        m_keeper.add({{items[0], {source(photo(QStringLiteral("good.jpg")))}},
+                      {items[1], {source(damaged)}}},
+                     QSize());
+        ADD_FAILURE() << "a damaged picture was kept";
+    } catch (const std::exception& error) {
+        EXPECT_NE(std::string(error.what()).find(damaged.toStdString()), std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(m_records.attachments(items[0]).empty());
+    EXPECT_TRUE(m_records.attachments(items[1]).empty());
+    EXPECT_TRUE(storedFiles().isEmpty());
+}
+
 TEST_F(AttachmentKeeperTest, APhonesHeicIsKeptWithItsFactsAndADamagedOneIsRefused)
 {
     testing::ExifTags tags;

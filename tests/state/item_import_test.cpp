@@ -432,3 +432,38 @@ TEST_F(ItemImportTest, HostileFieldsSurviveExportImportExportByteForByte)
 
 } // namespace
 } // namespace stowfolio
+
+namespace stowfolio {
+namespace {
+
+TEST_F(ItemImportTest, AnAttachmentsColumnGivesEachItemItsFilesFromTheFilesFolder)
+{
+    const ItemImport imported = import("Description,ATTACHMENTS:\n"
+                                       "Drill,photos/drill.jpg; ;/srv/receipts/drill.pdf;\n"
+                                       "Lamp,\n"
+                                       "\n"
+                                       "Saw,\"a;b/../c.txt\"\n");
+    ASSERT_TRUE(imported.problem.isEmpty()) << imported.problem.toStdString();
+    ASSERT_EQ(imported.items.size(), 3);
+    ASSERT_EQ(imported.attachments.size(), 3);
+    EXPECT_EQ(imported.attachments[0],
+              QStringList({m_dir.filePath(QStringLiteral("photos/drill.jpg")),
+                           QStringLiteral("/srv/receipts/drill.pdf")}));
+    EXPECT_TRUE(imported.attachments[1].isEmpty());
+    EXPECT_EQ(imported.attachments[2], QStringList({m_dir.filePath(QStringLiteral("a")),
+                                                    m_dir.filePath(QStringLiteral("c.txt"))}));
+    EXPECT_EQ(imported.fileRows, QList<int>({2, 3, 5}));
+    EXPECT_EQ(attachmentCount(imported), 4);
+    EXPECT_TRUE(imported.ignoredColumns.isEmpty());
+}
+
+TEST_F(ItemImportTest, WithoutAnAttachmentsColumnNoItemBringsFiles)
+{
+    const ItemImport imported = import("Description,Photo\nDrill,drill.jpg\n");
+    ASSERT_TRUE(imported.problem.isEmpty());
+    EXPECT_TRUE(imported.attachments.isEmpty());
+    EXPECT_EQ(attachmentCount(imported), 0);
+}
+
+} // namespace
+} // namespace stowfolio
