@@ -143,29 +143,4 @@ void AddItemWithPhotoCommand::undo()
         setObsolete(true);
 }
 
-DuplicateItemsCommand::DuplicateItemsCommand(ItemListEditing& list, ItemAttachments& attachments,
-                                             int at, std::vector<Item> copies,
-                                             std::vector<ItemId> originals, const QString& text)
-    : InsertItemsCommand(list, at, std::move(copies), text), m_attachments(attachments),
-      m_originals(std::move(originals))
-{
-}
-
-void DuplicateItemsCommand::redo()
-{
-    InsertItemsCommand::redo();
-    if (isObsolete() || !m_firstRedo)
-        return;
-    m_firstRedo = false;
-    const std::vector<ItemId> copied = ids();
-    std::vector<InventoryStore::AttachmentCopy> copies;
-    copies.reserve(copied.size());
-    for (std::size_t i = 0; i < copied.size() && i < m_originals.size(); ++i)
-        copies.push_back({m_originals[i], copied[i]});
-    if (!m_attachments.copyRecords(copies)) {
-        list().removeItems(copied);
-        setObsolete(true);
-    }
-}
-
 } // namespace stowfolio

@@ -109,24 +109,4 @@ private:
     bool m_firstRedo = true;
 };
 
-// Duplicate: the copies are inserted as InsertItemsCommand inserts them and, on the first redo,
-// each is given its original's attachments (the same files, new records) in the same step. When
-// the records cannot be written the copies are taken out again and the step is dropped: a copy
-// without its photos and receipts would look like one that has none. Undo removes the copies;
-// their records stay for a redo, which gives them their ids back.
-class DuplicateItemsCommand : public InsertItemsCommand
-{
-public:
-    // `originals` holds the id of each of `copies`' originals, in the same order.
-    DuplicateItemsCommand(ItemListEditing& list, ItemAttachments& attachments, int at,
-                          std::vector<Item> copies, std::vector<ItemId> originals,
-                          const QString& text);
-    void redo() override;
-
-private:
-    ItemAttachments& m_attachments;
-    std::vector<ItemId> m_originals;
-    bool m_firstRedo = true;
-};
-
 } // namespace stowfolio

@@ -48,8 +48,9 @@ class InsertItemsCommand : public QUndoCommand
 {
 public:
     // Runs once, after the first insert, with the new items' ids (an import keeps their files
-    // there); false takes the items out again and the step never happened. Undo and redo after
-    // it need nothing: the items come back under the same ids, and what follows ids with them.
+    // there, Duplicate copies its originals' attachments); false takes the items out again and the
+    // step never happened. Undo and redo after it need nothing: the items come back under the same
+    // ids, and what follows ids with them.
     using AfterFirstInsert = std::function<bool(const std::vector<ItemId>& ids)>;
 
     InsertItemsCommand(ItemListEditing& list, int at, std::vector<Item> items, const QString& text,
@@ -57,12 +58,9 @@ public:
     void redo() override;
     void undo() override;
 
-protected:
-    // The items' ids, once inserted.
-    std::vector<ItemId> ids() const;
-    ItemListEditing& list() { return m_list; }
-
 private:
+    std::vector<ItemId> ids() const;
+
     ItemListEditing& m_list;
     int m_at;
     std::vector<Item> m_items; // with their ids once inserted

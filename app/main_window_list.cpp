@@ -3,7 +3,6 @@
 
 #include "app/main_window.h"
 
-#include "app/attachment_commands.h"
 #include "app/conventions_command.h"
 #include "platform/prompts.h"
 #include "state/item_list_codec.h"
@@ -248,11 +247,18 @@ void MainWindow::duplicateItem()
     }
     const QString text =
         rows.size() == 1 ? QStringLiteral("Duplicate Item") : QStringLiteral("Duplicate Items");
+    // Each copy gets its original's attachments (the same stored files, new records) in the same
+    // step; a copy that cannot have them is not made, since it would look like one without any.
+    InsertItemsCommand::AfterFirstInsert copyAttachments;
     if (m_attachments)
-        m_undoStack.push(new DuplicateItemsCommand(*this, *m_attachments, rows.back() + 1,
-                                                   std::move(copies), std::move(originals), text));
-    else
-        m_undoStack.push(new InsertItemsCommand(*this, rows.back() + 1, std::move(copies), text));
+        copyAttachments = [this, originals](const std::vector<ItemId>& ids) {
+            std::vector<InventoryStore::AttachmentCopy> copies;
+            for (std::size_t i = 0; i < ids.size() && i < originals.size(); ++i)
+                copies.push_back({originals[i], ids[i]});
+            return m_attachments->copyRecords(copies);
+        };
+    m_undoStack.push(new InsertItemsCommand(*this, rows.back() + 1, std::move(copies), text,
+                                            std::move(copyAttachments)));
 }
 
 void MainWindow::moveItem(int offset)
