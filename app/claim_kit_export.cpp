@@ -15,6 +15,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QSet>
 
@@ -177,7 +178,8 @@ QString readPasswordFile(const QString& path)
 QString contentsText(const ClaimKitSummary& summary)
 {
     const auto count = [](int n, const char* one, const char* many) {
-        return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+        return QStringLiteral("%1 %2").arg(QLocale().toString(n),
+                                           QLatin1String(n == 1 ? one : many));
     };
     return count(summary.items, "item", "items") + QStringLiteral(", ") +
            count(summary.attachments, "attachment", "attachments");

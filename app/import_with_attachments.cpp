@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 
 #include <array>
@@ -293,12 +294,13 @@ QString importedContentsText(const PreparedImport& prepared, const QString& path
 {
     const qsizetype items = prepared.imported.items.size();
     const qsizetype files = prepared.attachmentCount();
-    QString text = QStringLiteral("%1 %2").arg(items).arg(items == 1 ? QStringLiteral("item")
-                                                                     : QStringLiteral("items"));
+    const QLocale locale;
+    QString text = QStringLiteral("%1 %2").arg(
+        locale.toString(items), items == 1 ? QStringLiteral("item") : QStringLiteral("items"));
     if (files > 0)
         text += QStringLiteral(" and %1 %2")
-                    .arg(files)
-                    .arg(files == 1 ? QStringLiteral("attachment") : QStringLiteral("attachments"));
+                    .arg(locale.toString(files),
+                         files == 1 ? QStringLiteral("attachment") : QStringLiteral("attachments"));
     return text + QStringLiteral(" from ") + QFileInfo(path).fileName();
 }
 
