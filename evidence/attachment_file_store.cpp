@@ -109,6 +109,26 @@ QString unfinishedName()
            QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
 }
 
+// Reads the open file `source` (named `path` in messages) to its end a block at a time, handing
+// each block to `block`; returns the bytes read. Throws AttachmentError when it cannot be read.
+template <typename Block>
+std::int64_t readBlocks(int source, const QString& path, Block&& block)
+{
+    const std::unique_ptr<char[]> buffer(new char[kCopyBufferBytes]);
+    std::int64_t total = 0;
+    for (;;) {
+        const ssize_t count = ::read(source, buffer.get(), kCopyBufferBytes);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+        if (count == 0)
+            return total;
+        total += count;
+        block(buffer.get(), static_cast<std::size_t>(count), total);
+    }
+}
+
 } // namespace
 
 bool isSha256Name(const QString& name)
@@ -203,22 +223,15 @@ StoredFile AttachmentFileStore::store(const QString& path)
     try {
         files::AtomicFile copy(nameOf(unfinished), files::ReadOnlyTarget::Refuse,
                                files::FileAccess::OwnerOnly);
-        const std::unique_ptr<char[]> buffer(new char[kCopyBufferBytes]);
-        for (;;) {
-            const ssize_t count = ::read(source.get(), buffer.get(), kCopyBufferBytes);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0)
-                throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-            if (count == 0)
-                break;
-            copied += count;
-            // A file that grows while it is copied is held to the same limit.
-            if (const QString size = sizeRefusal(copied, m_limits.maxFileBytes); !size.isEmpty())
-                throw refused(path, size);
-            hash.add(buffer.get(), static_cast<std::size_t>(count));
-            copy.write(buffer.get(), static_cast<std::size_t>(count));
-        }
+        copied = readBlocks(
+            source.get(), path, [&](const char* data, std::size_t size, std::int64_t total) {
+                // A file that grows while it is copied is held to the same limit.
+                if (const QString tooLarge = sizeRefusal(total, m_limits.maxFileBytes);
+                    !tooLarge.isEmpty())
+                    throw refused(path, tooLarge);
+                hash.add(data, size);
+                copy.write(data, size);
+            });
         copy.commit();
     } catch (const files::FileError& error) {
         ::unlink(nameOf(unfinished).c_str());
@@ -279,19 +292,9 @@ StoredFile AttachmentFileStore::adopt(const QString& path)
             !size.isEmpty())
             throw refused(path, size);
         Sha256 hash;
-        std::int64_t read = 0;
-        const std::unique_ptr<char[]> buffer(new char[kCopyBufferBytes]);
-        for (;;) {
-            const ssize_t count = ::read(source.get(), buffer.get(), kCopyBufferBytes);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0)
-                throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-            if (count == 0)
-                break;
-            read += count;
-            hash.add(buffer.get(), static_cast<std::size_t>(count));
-        }
+        const std::int64_t read = readBlocks(
+            source.get(), path,
+            [&hash](const char* data, std::size_t size, std::int64_t) { hash.add(data, size); });
         if (read != status.st_size)
             throw refused(path, QStringLiteral("changed while it was read"));
         // Owner-only, as every stored file is.
