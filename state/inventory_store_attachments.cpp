@@ -56,6 +56,33 @@ QString kindText(AttachmentKind kind)
     return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
 }
 
+// One attachment record: under `id` (a removed one put back), or under a new id when it is
+// empty.
+constexpr const char* kInsertAttachment =
+    "INSERT INTO attachments (id, item, position, kind, caption, added, sha256, size, "
+    "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+
+void insertAttachment(Statement& insert, std::optional<AttachmentId> id, ItemId item,
+                      std::int64_t position, AttachmentKind kind, const QString& caption,
+                      const QString& added, const AttachmentFileFacts& file)
+{
+    if (id)
+        insert.bind(1, *id);
+    else
+        insert.bindNull(1);
+    insert.bind(2, item)
+        .bind(3, position)
+        .bind(4, kindText(kind))
+        .bind(5, caption)
+        .bind(6, added)
+        .bind(7, file.sha256)
+        .bind(8, file.size)
+        .bind(9, file.originalName)
+        .bind(10, file.taken)
+        .bind(11, file.camera);
+    insert.run();
+}
+
 } // namespace
 
 std::string_view attachmentKindKey(AttachmentKind kind)
@@ -134,9 +161,7 @@ std::vector<std::vector<AttachmentId>> InventoryStore::addAttachments(
         whileLocked();
     Statement last(m_database, "SELECT coalesce(max(position) + 1, 0) FROM attachments WHERE "
                                "item = ?1");
-    Statement add(m_database,
-                  "INSERT INTO attachments (item, position, kind, caption, added, sha256, size, "
-                  "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    Statement add(m_database, kInsertAttachment);
     std::vector<std::vector<AttachmentId>> ids;
     ids.reserve(batch.size());
     for (const auto& [item, files] : batch) {
@@ -146,17 +171,8 @@ std::vector<std::vector<AttachmentId>> InventoryStore::addAttachments(
         last.reset();
         std::vector<AttachmentId>& itemIds = ids.emplace_back();
         for (const NewAttachment& file : files) {
-            add.bind(1, item)
-                .bind(2, position++)
-                .bind(3, kindText(file.kind))
-                .bind(4, file.caption)
-                .bind(5, file.added)
-                .bind(6, file.file.sha256)
-                .bind(7, file.file.size)
-                .bind(8, file.file.originalName)
-                .bind(9, file.file.taken)
-                .bind(10, file.file.camera);
-            add.run();
+            insertAttachment(add, std::nullopt, item, position++, file.kind, file.caption,
+                             file.added, file.file);
             itemIds.push_back(m_database.lastInsertId());
         }
     }
@@ -200,23 +216,9 @@ void InventoryStore::restoreAttachment(const Attachment& restored)
     open.run();
     // An id still taken (the attachment was never removed) makes the insert fail: nothing is
     // put back twice.
-    Statement add(
-        m_database,
-        "INSERT INTO attachments (id, item, position, kind, caption, added, sha256, size, "
-        "original_name, taken, camera) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
-        "?11)");
-    add.bind(1, restored.id)
-        .bind(2, restored.item)
-        .bind(3, position)
-        .bind(4, kindText(restored.kind))
-        .bind(5, restored.caption)
-        .bind(6, restored.added)
-        .bind(7, restored.file.sha256)
-        .bind(8, restored.file.size)
-        .bind(9, restored.file.originalName)
-        .bind(10, restored.file.taken)
-        .bind(11, restored.file.camera);
-    add.run();
+    Statement add(m_database, kInsertAttachment);
+    insertAttachment(add, restored.id, restored.item, position, restored.kind, restored.caption,
+                     restored.added, restored.file);
     transaction.commit();
 }
 
