@@ -290,6 +290,21 @@ void keepAttachments(AttachmentKeeper& keeper, const std::vector<ItemId>& ids,
     keeper.add(batch, QSize());
 }
 
+QStringList attachmentFolders(const PreparedImport& prepared)
+{
+    QStringList folders;
+    QSet<QString> seen;
+    for (const std::vector<AttachmentSource>& item : prepared.attachments)
+        for (const AttachmentSource& source : item) {
+            const QString folder = QDir::toNativeSeparators(QFileInfo(source.path).absolutePath());
+            if (!seen.contains(folder)) {
+                seen.insert(folder);
+                folders << folder;
+            }
+        }
+    return folders;
+}
+
 QString importedContentsText(const PreparedImport& prepared, const QString& path)
 {
     const qsizetype items = prepared.imported.items.size();

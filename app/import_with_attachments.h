@@ -70,6 +70,11 @@ PreparedImport prepareImport(const QString& path, int room, const InventoryConve
 void keepAttachments(AttachmentKeeper& keeper, const std::vector<ItemId>& ids,
                      const PreparedImport& prepared);
 
+// The folders a CSV file's attachments are taken from, each once, in their order: the preview
+// shows them, so that a list someone else made cannot bring along files the user never meant to
+// keep (and later hand over in a claim kit) unseen.
+QStringList attachmentFolders(const PreparedImport& prepared);
+
 // "3 items and 5 attachments from kit.zip" and the like, for messages.
 QString importedContentsText(const PreparedImport& prepared, const QString& path);
 

@@ -46,6 +46,16 @@ QString previewText(const PreparedImport& prepared, const QString& path)
                        .arg(importedContentsText(prepared, path));
     if (imported.items.size() > kPreviewRows)
         text += QStringLiteral(" The first %1 are shown.").arg(kPreviewRows);
+    // A kit's files come from its own staging folder; a list's from wherever it names.
+    if (const QStringList folders = attachmentFolders(prepared);
+        !prepared.fromKit && !folders.isEmpty()) {
+        constexpr qsizetype kFoldersShown = 3;
+        text += QStringLiteral("\nThe attachments are copied from ") +
+                folders.mid(0, kFoldersShown).join(QStringLiteral(", "));
+        if (folders.size() > kFoldersShown)
+            text += QStringLiteral(" and %1 more folders").arg(folders.size() - kFoldersShown);
+        text += QLatin1Char('.');
+    }
     for (const QString& line : importDetails(imported))
         text += QLatin1Char('\n') + line;
     return text;

@@ -113,5 +113,31 @@ TEST_F(RestoreWindowTest, ACsvFileNamingAMissingFileIsRefusedBeforeThePreview)
     EXPECT_EQ(form().undoStack().count(), 0);
 }
 
+// The preview names the folders a list's files come from, so that none come along unseen.
+TEST_F(RestoreWindowTest, ThePreviewNamesTheFoldersAListsFilesComeFrom)
+{
+    ASSERT_TRUE(QDir(kitFolder.path()).mkpath(QStringLiteral("receipts")));
+    for (const QString& name : {QStringLiteral("receipts/drill.txt"), QStringLiteral("saw.txt")}) {
+        QFile file(kitFolder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("Paid");
+    }
+    const QString csv = kitFolder.filePath(QStringLiteral("list.csv"));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Description,Attachments\nDrill,receipts/drill.txt;saw.txt\n");
+    file.close();
+    loadedForm();
+    prompts.yesNoAnswers = {false};
+    form().importFile(csv);
+    ASSERT_FALSE(prompts.shown.empty());
+    EXPECT_TRUE(prompts.shown.back().text.contains(
+        QStringLiteral("The attachments are copied from %1, %2.")
+            .arg(QDir::toNativeSeparators(kitFolder.filePath(QStringLiteral("receipts"))),
+                 QDir::toNativeSeparators(kitFolder.path()))))
+        << prompts.shown.back().text.toStdString();
+    EXPECT_TRUE(inventory().items().empty());
+}
+
 } // namespace
 } // namespace stowfolio
