@@ -17,6 +17,8 @@
 #include <QSet>
 
 #include <array>
+#include <chrono>
+#include <future>
 #include <stdexcept>
 
 namespace stowfolio {
@@ -171,7 +173,8 @@ QString problemsText(const QString& name, QStringList problems)
 
 void prepareKit(PreparedImport& prepared, const QString& path, int room,
                 const InventoryConventions& conventions, const AttachmentFileStore& files,
-                const QString& password, const KitPasswordSource& askPassword)
+                const QString& password, const KitPasswordSource& askPassword,
+                const ImportProgress& progress)
 {
     const QString name = QFileInfo(path).fileName();
     prepared.fromKit = true;
@@ -188,7 +191,15 @@ void prepareKit(PreparedImport& prepared, const QString& path, int room,
     QString tried = password;
     for (;;) {
         try {
-            entries = ClaimKitReader::unpack(path, tried, kitFolder);
+            // Unpacking gigabytes takes a while: on a thread of its own, while `progress` is told
+            // every tenth of a second (the window stays drawn). It cannot stop half done.
+            std::future<std::vector<claimkit::KitEntryInfo>> unpacking = std::async(
+                std::launch::async, [&] { return ClaimKitReader::unpack(path, tried, kitFolder); });
+            if (progress)
+                while (unpacking.wait_for(std::chrono::milliseconds(100)) !=
+                       std::future_status::ready)
+                    progress(0, 0);
+            entries = unpacking.get();
             break;
         } catch (const ClaimKitError& error) {
             const bool asks = error.problem() == KitProblem::PasswordNeeded ||
@@ -263,7 +274,7 @@ PreparedImport prepareImport(const QString& path, int room, const InventoryConve
 {
     PreparedImport prepared;
     if (path != QLatin1String("-") && isClaimKit(path)) {
-        prepareKit(prepared, path, room, conventions, files, password, askPassword);
+        prepareKit(prepared, path, room, conventions, files, password, askPassword, progress);
         return prepared;
     }
     // Read once: standard input or a pipe gives its bytes only once.

@@ -59,7 +59,8 @@ bool isClaimKit(const QString& path);
 // files they bring. A problem (imported.problem) names the input, the row and the file at fault.
 // `files` is the attachment store the files will go to (its limits; its folder's parent holds a
 // kit's staging folder). `password` is tried first on a protected kit; `askPassword` is asked
-// after it fails. `progress` hears how far a CSV file has been read.
+// after it fails. `progress` hears how far a CSV file has been read, and every tenth of a second
+// while a kit unpacks (0 of 0: how far is not known).
 PreparedImport prepareImport(const QString& path, int room, const InventoryConventions& conventions,
                              const AttachmentFileStore& files, const QString& password,
                              const KitPasswordSource& askPassword,

@@ -19,6 +19,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <optional>
 
 namespace stowfolio {
 
@@ -95,9 +96,14 @@ void MainWindow::importFile(const QString& path)
 {
     const QString title = QStringLiteral("Import Items");
     const int room = kMaxInventoryItems - itemCount();
+    // The dialog that says a kit is unpacking is there only while it unpacks: a password question
+    // comes between two tries, and a progress dialog left waiting would show itself over it.
+    std::optional<WorkProgress> unpacking;
     // A kit's password is asked again after a wrong one, until the user cancels.
     const KitPasswordSource askPassword =
-        [this, &title, &path](const claimkit::ClaimKitError& problem) -> std::optional<QString> {
+        [this, &title, &path,
+         &unpacking](const claimkit::ClaimKitError& problem) -> std::optional<QString> {
+        unpacking.reset();
         return m_deps.prompts.askPassword(
             title, problem.problem() == claimkit::KitProblem::WrongPassword
                        ? QStringLiteral("The password is not right. Password for the claim kit "
@@ -110,7 +116,16 @@ void MainWindow::importFile(const QString& path)
         const AttachmentFileStore files(attachmentFolderFor(m_deps.inventory.path()));
         if (isClaimKit(path)) {
             const BusyPointer busy;
-            prepared = prepareImport(path, room, m_model.conventions(), files, {}, askPassword);
+            prepared = prepareImport(
+                path, room, m_model.conventions(), files, {}, askPassword,
+                [&](qint64 done, qint64 total) {
+                    if (!unpacking)
+                        unpacking.emplace(
+                            *this, QStringLiteral("Unpacking %1…").arg(QFileInfo(path).fileName()),
+                            WorkProgress::Stopping::NotAllowed);
+                    return unpacking->report(done, total);
+                });
+            unpacking.reset();
         } else {
             // A large file shows how far reading has come, and can be cancelled.
             WorkProgress progress(*this,
