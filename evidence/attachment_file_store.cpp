@@ -109,6 +109,24 @@ QString unfinishedName()
            QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0');
 }
 
+// What the open file `source` (named `path` in messages) is, judged by what was opened: a
+// regular file within `limit` bytes. Throws AttachmentError saying why not.
+struct stat openedStatus(int source, const QString& path, std::int64_t limit)
+{
+    if (source < 0)
+        throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+    struct stat status
+    {
+    };
+    if (::fstat(source, &status) != 0)
+        throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
+    if (const QString type = typeRefusal(status.st_mode); !type.isEmpty())
+        throw refused(path, type);
+    if (const QString size = sizeRefusal(status.st_size, limit); !size.isEmpty())
+        throw refused(path, size);
+    return status;
+}
+
 // Reads the open file `source` (named `path` in messages) to its end a block at a time, handing
 // each block to `block`; returns the bytes read. Throws AttachmentError when it cannot be read.
 template <typename Block>
@@ -200,17 +218,7 @@ StoredFile AttachmentFileStore::store(const QString& path)
     // judged again by what was opened.
     const FileDescriptor source(
         ::open(nameOf(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (source.get() < 0)
-        throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-    struct stat status
-    {
-    };
-    if (::fstat(source.get(), &status) != 0)
-        throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-    if (const QString type = typeRefusal(status.st_mode); !type.isEmpty())
-        throw refused(path, type);
-    if (const QString size = sizeRefusal(status.st_size, m_limits.maxFileBytes); !size.isEmpty())
-        throw refused(path, size);
+    const struct stat status = openedStatus(source.get(), path, m_limits.maxFileBytes);
     if (const QString room = roomRefusal(status.st_size); !room.isEmpty())
         throw refused(path, QStringLiteral("cannot be kept with the item: ") + room);
     const int flags = ::fcntl(source.get(), F_GETFL);
@@ -279,18 +287,7 @@ StoredFile AttachmentFileStore::adopt(const QString& path)
     {
         const FileDescriptor source(::open(
             nameOf(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
-        if (source.get() < 0)
-            throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-        struct stat status
-        {
-        };
-        if (::fstat(source.get(), &status) != 0)
-            throw refused(path, QStringLiteral("cannot be read (%1)").arg(errnoReason(errno)));
-        if (const QString type = typeRefusal(status.st_mode); !type.isEmpty())
-            throw refused(path, type);
-        if (const QString size = sizeRefusal(status.st_size, m_limits.maxFileBytes);
-            !size.isEmpty())
-            throw refused(path, size);
+        const struct stat status = openedStatus(source.get(), path, m_limits.maxFileBytes);
         Sha256 hash;
         const std::int64_t read = readBlocks(
             source.get(), path,
