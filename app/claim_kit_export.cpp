@@ -221,9 +221,8 @@ std::optional<ClaimKitSummary> writeInventoryClaimKit(const ExcelFactory& factor
     ClaimKitSummary summary;
     summary.items = static_cast<int>(inventory.items.size());
     std::vector<QStringList> entries(inventory.items.size());
-    std::vector<std::vector<Attachment>> kept(inventory.items.size());
+    const std::vector<std::vector<Attachment>> kept = records.attachmentsOf(inventory.items);
     for (std::size_t i = 0; i < inventory.items.size(); ++i) {
-        kept[i] = records.attachments(inventory.items[i].id);
         const std::vector<Attachment>& attachments = kept[i];
         if (attachments.empty())
             continue;

@@ -11,8 +11,9 @@ report::ReportEvidence recordsOf(InventoryStore& records, const std::vector<Item
 {
     report::ReportEvidence evidence;
     evidence.items.resize(items.size());
+    std::vector<std::vector<Attachment>> kept = records.attachmentsOf(items);
     for (std::size_t i = 0; i < items.size(); ++i)
-        for (Attachment& attachment : records.attachments(items[i].id))
+        for (Attachment& attachment : kept[i])
             evidence.items[i].push_back({std::move(attachment), QString()});
     return evidence;
 }

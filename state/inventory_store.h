@@ -129,6 +129,9 @@ public:
     // The files kept with items (state/attachment_records.h; inventory_store_attachments.cpp).
     // An item's attachments, in their order (the first is the primary one).
     std::vector<Attachment> attachments(ItemId item);
+    // The attachments of each of `items`, in the same order, read in one pass: what the report
+    // and the claim kit need for a whole list, without a query per item.
+    std::vector<std::vector<Attachment>> attachmentsOf(const std::vector<Item>& items);
     std::optional<Attachment> attachment(AttachmentId id);
     // Adds `files` after the item's last attachment, in one transaction; returns their ids.
     // Throws DatabaseError when the item is not there (deleted meanwhile). `whileLocked` runs

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 namespace stowfolio {
 
@@ -119,6 +120,23 @@ std::vector<Attachment> InventoryStore::attachments(ItemId item)
     std::vector<Attachment> result;
     while (select.step())
         result.push_back(readAttachment(select));
+    return result;
+}
+
+std::vector<std::vector<Attachment>> InventoryStore::attachmentsOf(const std::vector<Item>& items)
+{
+    std::unordered_map<ItemId, std::size_t> indexOf;
+    indexOf.reserve(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        indexOf.emplace(items[i].id, i);
+    std::vector<std::vector<Attachment>> result(items.size());
+    Statement select(m_database, "SELECT " + std::string(kAttachmentColumns) +
+                                     " FROM attachments ORDER BY item, position, id");
+    while (select.step()) {
+        Attachment attachment = readAttachment(select);
+        if (const auto found = indexOf.find(attachment.item); found != indexOf.end())
+            result[found->second].push_back(std::move(attachment));
+    }
     return result;
 }
 
