@@ -46,21 +46,27 @@ QSize fittedSize(const QSize& size, const QSize& bounds)
     return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
+// The size a picture read by Qt says it has, from its header; refused when there is none or it
+// is beyond what this program reads.
+QSize checkedStoredSize(QImageReader& reader, const QString& name)
+{
+    const QSize size = reader.canRead() ? reader.size() : QSize();
+    if (!size.isValid())
+        throw damaged(name, reader.errorString());
+    if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
+        throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(kMaxPictureSide));
+    return size;
+}
+
 QImage loadWithQt(const QString& path, const QSize& bounds, const QString& name,
                   const QByteArray& format)
 {
     QImageReader reader(path, format);
     reader.setAutoTransform(true);
-    if (!reader.canRead())
-        throw damaged(name, reader.errorString());
-    const QSize stored = reader.size();
-    if (!stored.isValid())
-        throw damaged(name, reader.errorString());
-    if (stored.width() > kMaxPictureSide || stored.height() > kMaxPictureSide)
-        throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
-                                .arg(stored.width())
-                                .arg(stored.height())
-                                .arg(kMaxPictureSide));
+    const QSize stored = checkedStoredSize(reader, name);
     // The scaled size is of the picture as stored, before it is turned: a photo taken upright
     // is stored lying down, and fits a tall box when it is turned.
     const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
@@ -222,15 +228,7 @@ QSize storedPictureSize(const QString& path, const QString& name)
 {
     const auto sizeWithQt = [&](const QByteArray& format) {
         QImageReader reader(path, format);
-        const QSize size = reader.canRead() ? reader.size() : QSize();
-        if (!size.isValid())
-            throw damaged(name, reader.errorString());
-        if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)
-            throw damaged(name, QStringLiteral("it is %1 by %2 pixels, larger than %3 a side")
-                                    .arg(size.width())
-                                    .arg(size.height())
-                                    .arg(kMaxPictureSide));
-        return size;
+        return checkedStoredSize(reader, name);
     };
     switch (pictureFormatOfFile(path)) {
     case PictureFormat::Jpeg:

@@ -115,6 +115,14 @@ QFont digestFont(double points)
 }
 
 const QString kDigestLabel = QStringLiteral("SHA-256: ");
+
+// The heading at the top of a page of photos, of the index or of problems.
+void paintPageHeading(QPainter& painter, const QRectF& box, const QString& heading)
+{
+    painter.setFont(reportFont(12, true));
+    painter.drawText(inches(painter, QRectF(box.left(), box.top(), box.width(), 0.35)),
+                     Qt::AlignLeft | Qt::AlignVCenter, heading);
+}
 // Liberation Mono's characters are 0.6 of its size wide.
 constexpr double kMonospaceAdvance = 0.6;
 constexpr double kIndexIndentInches = 0.25;
@@ -297,9 +305,7 @@ void InventoryReport::paintPhotoPage(QPainter& painter, int page, int firstPhoto
     const double captionHeight = 5 * kLineInches;
     const double cellWidth = (box.width() - gap * (kPhotosPerPage - 1)) / kPhotosPerPage;
     const double imageHeight = box.height() - captionHeight - 0.5;
-    painter.setFont(reportFont(12, true));
-    painter.drawText(inches(painter, QRectF(box.left(), box.top(), box.width(), 0.35)),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Photos"));
+    paintPageHeading(painter, box, QStringLiteral("Photos"));
     // Decoding a camera's photo is most of the report's time: the photos of a page are decoded
     // side by side, each on a thread of its own.
     std::array<QRectF, kPhotosPerPage> cells;
@@ -385,9 +391,7 @@ void InventoryReport::paintIndexPage(QPainter& painter, int page, int indexPage)
     const QRectF box = m_plan.printable;
     double y = box.top();
     if (indexPage == 0) {
-        painter.setFont(reportFont(12, true));
-        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), 0.35)),
-                         Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Evidence index"));
+        paintPageHeading(painter, box, QStringLiteral("Evidence index"));
         y += 2 * kLineInches;
     }
     const std::size_t first = static_cast<std::size_t>(m_indexPageStarts[indexPage]);
@@ -427,10 +431,7 @@ void InventoryReport::paintProblemPage(QPainter& painter, int page, int firstPro
     const QRectF box = m_plan.printable;
     double y = box.top();
     if (firstProblem == 0) {
-        painter.setFont(reportFont(12, true));
-        painter.drawText(inches(painter, QRectF(box.left(), y, box.width(), 0.35)),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Photos that could not be included"));
+        paintPageHeading(painter, box, QStringLiteral("Photos that could not be included"));
         y += 2 * kLineInches;
     }
     painter.setFont(reportFont(9));
