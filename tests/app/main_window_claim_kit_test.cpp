@@ -37,14 +37,6 @@ protected:
         keeper.add(inventory().items().front().id,
                    {{receipt, AttachmentKind::Receipt, QStringLiteral("Receipt")}});
     }
-    QStringList passwordTexts() const
-    {
-        QStringList texts;
-        for (const auto& shown : prompts.shown)
-            if (shown.kind == QLatin1String("password"))
-                texts << shown.text;
-        return texts;
-    }
     QString kitPath() const { return kitFolder.filePath(QStringLiteral("claim.zip")); }
     // What the window says of a kit it wrote.
     QString writtenMessage() const
@@ -68,7 +60,7 @@ TEST_F(ClaimKitWindowTest, TwoDifferentPasswordsAreAskedAgainAndTheKitTakesTheOn
                                QStringLiteral("first"), QStringLiteral("first")};
     form().exportClaimKit();
 
-    const QStringList asked = passwordTexts();
+    const QStringList asked = prompts.passwordQuestions();
     ASSERT_EQ(asked.size(), 5);
     EXPECT_FALSE(asked[0].contains(QStringLiteral("not the same")));
     EXPECT_TRUE(asked[1].contains(QStringLiteral("cannot be empty"))) << asked[1].toStdString();
@@ -99,7 +91,7 @@ TEST_F(ClaimKitWindowTest, CancellingThePasswordWritesNothing)
     prompts.passwordAnswers = {QStringLiteral("first"), std::nullopt};
     form().exportClaimKit();
     if (claimkit::passwordProtectionAvailable()) {
-        EXPECT_EQ(passwordTexts().size(), 2);
+        EXPECT_EQ(prompts.passwordQuestions().size(), 2);
         EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join('|').toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(kitPath()));
@@ -113,7 +105,7 @@ TEST_F(ClaimKitWindowTest, WithoutAPasswordTheKitOpensForAnyone)
     prompts.fileAnswers = {kitFolder.filePath(QStringLiteral("claim"))};
     prompts.yesNoAnswers = {false};
     form().exportClaimKit();
-    EXPECT_TRUE(passwordTexts().isEmpty());
+    EXPECT_TRUE(prompts.passwordQuestions().isEmpty());
     EXPECT_EQ(prompts.messages(), QStringList{writtenMessage()});
     const auto reader = ClaimKitReader::open(kitPath());
     EXPECT_FALSE(reader->isProtected());

@@ -29,14 +29,6 @@ protected:
         writer.write(path, password);
         return path;
     }
-    QStringList passwordTexts() const
-    {
-        QStringList texts;
-        for (const auto& shown : prompts.shown)
-            if (shown.kind == QLatin1String("password"))
-                texts << shown.text;
-        return texts;
-    }
     // The folders beside the database: the attachment store's only, no staging folder left.
     QStringList foldersBesideDatabase() const
     {
@@ -57,7 +49,7 @@ TEST_F(RestoreWindowTest, AProtectedKitIsAskedForAgainAfterAWrongPasswordAndIsOn
     prompts.yesNoAnswers = {true};
     form().importFile(kit);
 
-    const QStringList asked = passwordTexts();
+    const QStringList asked = prompts.passwordQuestions();
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[1].contains(QStringLiteral("not right"))) << asked[1].toStdString();
     ASSERT_FALSE(prompts.shown.empty());

@@ -133,11 +133,14 @@ public:
     }
 
     // The texts of the message boxes shown so far, in order.
-    QStringList messages() const
+    QStringList messages() const { return textsShown(QStringLiteral("message")); }
+    QStringList passwordQuestions() const { return textsShown(QStringLiteral("password")); }
+    // The texts of the prompts of one kind ("message", "password", ...) shown, in order.
+    QStringList textsShown(const QString& kind) const
     {
         QStringList texts;
         for (const Shown& s : shown)
-            if (s.kind == QLatin1String("message"))
+            if (s.kind == kind)
                 texts << s.text;
         return texts;
     }
